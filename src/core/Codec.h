@@ -1,0 +1,38 @@
+// Code page 936 (GBK as Windows has it: 0x80 is the euro sign).
+//
+// The tables are built once from the C library's converter and then used for
+// every conversion, so no per-character conversion call is ever made.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qm::cp936 {
+
+struct DecodeResult {
+    std::u16string text;
+    std::size_t invalid = 0;  // bytes or cut-off sequences that became U+FFFD
+};
+
+struct EncodeResult {
+    std::string bytes;
+    std::size_t unencodable = 0;  // characters written as "?"
+};
+
+// Never fails: an invalid or cut-off sequence becomes U+FFFD and is counted.
+DecodeResult Decode(std::string_view bytes);
+
+// Never fails: a character the code page lacks (a lone surrogate, a
+// supplementary-plane character) becomes one "?" and is counted.
+EncodeResult Encode(std::u16string_view text);
+
+// Number of characters Encode would write as "?".
+std::size_t CountUnencodable(std::u16string_view text);
+
+// The code of one UTF-16 unit in code page 936, 0xFFFF when it has none:
+// below 0x100 a one-byte code, otherwise lead byte * 256 + trail byte.
+std::uint16_t CodeOf(char16_t unit);
+
+}  // namespace qm::cp936

@@ -1,0 +1,135 @@
+#include "core/SnapshotStore.h"
+
+#include <algorithm>
+
+namespace qm {
+
+ChangeSpan NarrowSpan(const std::u16string& oldText, const std::u16string& newText,
+                      std::optional<ChangeSpan> hint) {
+    ChangeSpan s = hint.value_or(ChangeSpan{0, oldText.size(), newText.size()});
+    // A hint that does not fit the two lengths is not trusted.
+    if (s.pos + s.oldLen > oldText.size() || s.pos + s.newLen > newText.size() ||
+        oldText.size() - s.oldLen != newText.size() - s.newLen) {
+        s = ChangeSpan{0, oldText.size(), newText.size()};
+    }
+    const char16_t* a = oldText.data() + s.pos;
+    const char16_t* b = newText.data() + s.pos;
+    std::size_t pre = 0;
+    const std::size_t maxPre = std::min(s.oldLen, s.newLen);
+    while (pre < maxPre && a[pre] == b[pre]) ++pre;
+    std::size_t suf = 0;
+    const std::size_t maxSuf = maxPre - pre;
+    while (suf < maxSuf && a[s.oldLen - 1 - suf] == b[s.newLen - 1 - suf]) ++suf;
+    return ChangeSpan{s.pos + pre, s.oldLen - pre - suf, s.newLen - pre - suf};
+}
+
+// ---- FullSnapshotStore ----
+
+void FullSnapshotStore::Push(const std::u16string& text, std::int32_t selStart,
+                             std::optional<ChangeSpan>) {
+    redo_.clear();
+    undo_.push_back(UndoElement{selStart, static_cast<std::int32_t>(text.size()), text});
+}
+
+SnapshotMeta FullSnapshotStore::UndoMeta(std::size_t depth) const {
+    const UndoElement& e = undo_[undo_.size() - 1 - depth];
+    return {e.SelStart, e.TextLen};
+}
+
+std::u16string FullSnapshotStore::UndoText(std::size_t depth) const {
+    return undo_[undo_.size() - 1 - depth].Text;
+}
+
+SnapshotMeta FullSnapshotStore::RedoMeta() const {
+    return {redo_.back().SelStart, redo_.back().TextLen};
+}
+
+void FullSnapshotStore::MoveNewestToRedo() {
+    redo_.push_back(std::move(undo_.back()));
+    undo_.pop_back();
+}
+
+void FullSnapshotStore::MoveRedoToUndo() {
+    undo_.push_back(std::move(redo_.back()));
+    redo_.pop_back();
+}
+
+std::size_t FullSnapshotStore::BytesUsed() const {
+    std::size_t n = 0;
+    for (const auto& e : undo_) n += sizeof e + e.Text.capacity() * sizeof(char16_t);
+    for (const auto& e : redo_) n += sizeof e + e.Text.capacity() * sizeof(char16_t);
+    return n;
+}
+
+// ---- CompactSnapshotStore ----
+
+std::u16string CompactSnapshotStore::Apply(const std::u16string& base, const Delta& d) {
+    std::u16string out;
+    out.reserve(base.size() - d.len + d.mid.size());
+    out.append(base, 0, d.pos);
+    out.append(d.mid);
+    out.append(base, d.pos + d.len);
+    return out;
+}
+
+CompactSnapshotStore::Delta CompactSnapshotStore::Inverse(const std::u16string& base,
+                                                          const Delta& d) {
+    return Delta{d.pos, d.mid.size(), base.substr(d.pos, d.len)};
+}
+
+void CompactSnapshotStore::Push(const std::u16string& text, std::int32_t selStart,
+                                std::optional<ChangeSpan> span) {
+    redo_.clear();
+    redo_.shrink_to_fit();
+    const SnapshotMeta meta{selStart, static_cast<std::int32_t>(text.size())};
+    if (undo_.empty()) {
+        tip_ = text;
+        undo_.push_back(Entry{meta, {}});
+        return;
+    }
+    const ChangeSpan s = NarrowSpan(tip_, text, span);
+    // The snapshot below learns how to get back its text from the new one.
+    undo_.back().delta = Delta{s.pos, s.newLen, tip_.substr(s.pos, s.oldLen)};
+    tip_.replace(s.pos, s.oldLen, text, s.pos, s.newLen);
+    undo_.push_back(Entry{meta, {}});
+}
+
+SnapshotMeta CompactSnapshotStore::UndoMeta(std::size_t depth) const {
+    return undo_[undo_.size() - 1 - depth].meta;
+}
+
+std::u16string CompactSnapshotStore::UndoText(std::size_t depth) const {
+    std::u16string t = tip_;
+    for (std::size_t i = 1; i <= depth; ++i) t = Apply(t, undo_[undo_.size() - 1 - i].delta);
+    return t;
+}
+
+std::u16string CompactSnapshotStore::RedoText() const { return Apply(tip_, redo_.back().delta); }
+
+void CompactSnapshotStore::MoveNewestToRedo() {
+    Entry newest = std::move(undo_.back());
+    undo_.pop_back();
+    Delta& below = undo_.back().delta;
+    newest.delta = Inverse(tip_, below);  // applied to the older text, gives the newest
+    tip_.replace(below.pos, below.len, below.mid);
+    below = Delta{};
+    redo_.push_back(std::move(newest));
+}
+
+void CompactSnapshotStore::MoveRedoToUndo() {
+    Entry next = std::move(redo_.back());
+    redo_.pop_back();
+    undo_.back().delta = Inverse(tip_, next.delta);
+    tip_.replace(next.delta.pos, next.delta.len, next.delta.mid);
+    next.delta = Delta{};
+    undo_.push_back(std::move(next));
+}
+
+std::size_t CompactSnapshotStore::BytesUsed() const {
+    std::size_t n = tip_.capacity() * sizeof(char16_t);
+    for (const auto& e : undo_) n += sizeof e + e.delta.mid.capacity() * sizeof(char16_t);
+    for (const auto& e : redo_) n += sizeof e + e.delta.mid.capacity() * sizeof(char16_t);
+    return n;
+}
+
+}  // namespace qm

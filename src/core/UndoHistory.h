@@ -1,0 +1,63 @@
+// Undo and redo history of the document.
+//
+// Every recorded change is a snapshot. Undo and redo replay one span, worked
+// out from the two snapshots involved, at the recorded caret, so the caret and
+// selection end up where a user expects. When that span replay cannot give the
+// right text (the change was not one insertion or deletion at the caret, as
+// after a command that rewrote everything), the text is set to the snapshot's
+// own text afterwards, so undo and redo never corrupt the document.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "core/Document.h"
+#include "core/SnapshotStore.h"
+
+namespace qm {
+
+class UndoHistory {
+  public:
+    // Listens to the document's changes for as long as both live; the
+    // document must outlive the history.
+    explicit UndoHistory(Document& doc, std::unique_ptr<SnapshotStore> store =
+                                            std::make_unique<CompactSnapshotStore>());
+
+    // When false, changes are not recorded and Undo/Redo do nothing.
+    bool RecordingEnabled = false;
+
+    // Records the document as it is now (the change handler's body).
+    void Record() { Record(std::nullopt); }
+    void Undo();
+    void Redo();
+    void UpdateUndoMenus();
+
+    bool CanUndo() const { return store_->UndoCount() > 1; }
+    bool CanRedo() const { return store_->RedoCount() > 0; }
+    const SnapshotStore& Store() const { return *store_; }
+
+    // The part by which the longer of a and b exceeds the shorter: the d units
+    // of the longer (b when equal) that end just before 1-based endPos.
+    static std::u16string Change(const std::u16string& a, const std::u16string& b,
+                                 std::int64_t endPos);
+
+    // Window hooks: menu states, the selection highlight, the focus.
+    std::function<void(bool undoEnabled, bool redoEnabled)> onMenus;
+    std::function<void(bool hide)> onHideSelection;
+    std::function<void()> onFocus;
+
+  private:
+    void Record(std::optional<ChangeSpan> span);
+    void OnDocumentChange(const TextChange& c);
+    // Sets the text to the snapshot's when the replay did not give it.
+    void Repair(const std::u16string& expected);
+    void Finish();
+
+    Document& doc_;
+    std::unique_ptr<SnapshotStore> store_;
+    // False once the document changed without being recorded: the next
+    // record cannot trust the change's position then.
+    bool tipMatchesDoc_ = true;
+};
+
+}  // namespace qm

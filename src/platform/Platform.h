@@ -1,0 +1,25 @@
+// Small stand-ins for services the program would get from Windows.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace platform {
+
+// The folder of the running executable, without a trailing "/".
+QString ProgramFolder();
+
+// Starts a system program for one of the tools-menu command lines ("calc",
+// "cmd /c start /min gpedit.msc", ...), without waiting. On Windows the command
+// line itself is started; elsewhere the first installed desktop program that
+// does the same job. Returns false when nothing suitable could be started.
+bool StartSystemProgram(const QString& commandLine);
+
+// Called once at start-up with the path of "1.she" when that file exists
+// beside the program. The default gives the window a uniform look; tests
+// replace the hook to see whether, and with what, it is called.
+using SkinHook = std::function<void(const QString& skinPath, const QString& extra)>;
+void SetSkinHook(SkinHook hook);
+void AttachSkin(const QString& skinPath, const QString& extra);
+
+}  // namespace platform

@@ -1,0 +1,45 @@
+#include "ui/Dialogs.h"
+
+#include <QFileDialog>
+#include <QPushButton>
+#include <QStringList>
+
+namespace ui {
+
+void ShowMessage(QWidget* parent, const QString& text, const QString& title,
+                 QMessageBox::Icon icon) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+bool AskYesNo(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString ConvertFilter(const QString& pairs) {
+    const QStringList parts = pairs.split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString AskOpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                        const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, title, folder, ConvertFilter(filter));
+}
+
+QString AskSaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                        const QString& folder) {
+    return QFileDialog::getSaveFileName(parent, title, folder, ConvertFilter(filter));
+}
+
+}  // namespace ui

@@ -1,0 +1,30 @@
+// Standard modal dialogs in the program's own words.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+namespace ui {
+
+// The title most of the program's messages carry.
+inline const QString kTipTitle = QStringLiteral("提示");
+
+// A modal message box with an OK button; returns when the user closed it.
+void ShowMessage(QWidget* parent, const QString& text, const QString& title = kTipTitle,
+                 QMessageBox::Icon icon = QMessageBox::Information);
+
+// A modal Yes/No question; true when the user answered "是".
+bool AskYesNo(QWidget* parent, const QString& text, const QString& title = kTipTitle);
+
+// "文本文件|*.txt|所有文件|*.*" → "文本文件 (*.txt);;所有文件 (*.*)".
+QString ConvertFilter(const QString& descriptionPatternPairs);
+
+// Modal open/save dialogs; an empty string when cancelled.
+QString AskOpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                        const QString& folder);
+QString AskSaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                        const QString& folder);
+
+}  // namespace ui

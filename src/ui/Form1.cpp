@@ -1,0 +1,225 @@
+#include "ui/Form1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
+
+#include "core/Codec.h"
+#include "files/TextFile.h"
+#include "platform/Platform.h"
+#include "ui/Dialogs.h"
+#include "ui/EditorBinding.h"
+
+namespace {
+
+const QString kTextFilter = QStringLiteral("文本文件|*.txt");
+const char* const kWeekdays[] = {"星期日", "星期一", "星期二", "星期三",
+                                 "星期四", "星期五", "星期六"};
+
+// Twips are 1/1440 of a logical inch.
+int TwipsToPx(int twips, int dpi) { return twips * dpi / 1440; }
+int PxToTwips(int px, int dpi) { return px * 1440 / dpi; }
+
+}  // namespace
+
+Form1::Form1() {
+    setObjectName("Form1");
+    BuildControls();
+    BuildMenus();
+    BuildToolbars();
+    binding_ = new ui::EditorBinding(doc_, RichTextBox1);
+    history_.onMenus = [this](bool u, bool r) { UpdateUndoMenus(u, r); };
+    history_.onFocus = [this] { RichTextBox1->setFocus(); };
+    resize(980, 700);
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildControls() {
+    auto* central = new QWidget(this);
+    central->setObjectName("FormClient");
+    setCentralWidget(central);
+
+    RichTextBox1 = new QPlainTextEdit(central);
+    RichTextBox1->setObjectName("RichTextBox1");
+    RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RichTextBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    RichTextBox1->installEventFilter(this);
+
+    Frame1 = new QGroupBox(QStringLiteral("删除不符合条件"), central);
+    Frame1->setObjectName("Frame1");
+    Frame2 = new QGroupBox(QStringLiteral("替换"), central);
+    Frame2->setObjectName("Frame2");
+    Frame3 = new QGroupBox(QStringLiteral("追加"), central);
+    Frame3->setObjectName("Frame3");
+    TxtTiHuan = new QComboBox(Frame2);
+    TxtTiHuan->setObjectName("TxtTiHuan");
+    TxtTiHuan->setEditable(true);
+    TxtTiHuan->setGeometry(10, 24, 150, 24);
+    Frame1->resize(300, 140);
+    Frame2->resize(180, 140);
+    Frame3->resize(260, 140);
+    CommandColumn = new QWidget(central);
+    CommandColumn->setObjectName("CommandColumn");
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    setStatusBar(StatusBar1);
+    const int widths[] = {0, 160, 110, 80, 80, 0};
+    for (int i = 1; i <= 5; ++i) {
+        Panel[i] = new QLabel(StatusBar1);
+        Panel[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
+        Panel[i]->setMinimumWidth(widths[i]);
+        StatusBar1->addWidget(Panel[i], i == 5 ? 1 : 0);
+    }
+    Panel[1]->setText(QStringLiteral("文本整理"));
+}
+
+void Form1::Form_Load() {
+    setWindowTitle(QStringLiteral("QuillmereV4.0") + QString(66, ' ') +
+                   QStringLiteral("https://quillmere.example/ "));
+    const QString skin = platform::ProgramFolder() + QStringLiteral("/1.she");
+    if (QFileInfo::exists(skin)) platform::AttachSkin(skin, QString());
+    Panel[3]->setText(QString::fromUtf8(kWeekdays[QDate::currentDate().dayOfWeek() % 7]));
+    TxtTiHuan->addItem(QStringLiteral("回车"));
+    doc_.SetText(u"");
+    history_.RecordingEnabled = true;
+    RichTextBox1_Change();
+}
+
+void Form1::RichTextBox1_Change() {
+    // Typing and commands are recorded by the history as the document changes;
+    // start-up calls this once to record the empty document as the base.
+    if (history_.RecordingEnabled) history_.Record();
+}
+
+void Form1::UpdateUndoMenus(bool undoEnabled, bool redoEnabled) {
+    mnuUndo->setEnabled(undoEnabled);
+    mnuRedo->setEnabled(redoEnabled);
+}
+
+void Form1::Undo() {
+    history_.Undo();
+    binding_->Flush();
+}
+
+void Form1::Redo() {
+    history_.Redo();
+    binding_->Flush();
+}
+
+void Form1::RefreshLineCount() {
+    Panel[2]->setText(QStringLiteral("共%1行").arg(binding_->LayoutLineCount() - 1));
+}
+
+void Form1::DoEvents() {
+    binding_->Flush();
+    QCoreApplication::processEvents();
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::Form_Resize() {
+    if (isMinimized()) return;
+    const int dpiX = logicalDpiX();
+    const int dpiY = logicalDpiY();
+    const int boxW = std::max(0, PxToTwips(width(), dpiX) - 2200);
+    const int boxH = std::max(0, PxToTwips(height(), dpiY) - 3500);
+    const int margin = 4;
+    RichTextBox1->setGeometry(margin, margin, TwipsToPx(boxW, dpiX), TwipsToPx(boxH, dpiY));
+    const int frameTop = RichTextBox1->y() + RichTextBox1->height() + TwipsToPx(50, dpiY);
+    Frame1->move(margin, frameTop);
+    Frame2->move(Frame1->x() + Frame1->width() + TwipsToPx(100, dpiX), frameTop);
+    Frame3->move(Frame2->x() + Frame2->width() + TwipsToPx(100, dpiX), frameTop);
+    const int columnX = RichTextBox1->x() + RichTextBox1->width() + margin;
+    CommandColumn->setGeometry(columnX, margin,
+                               std::max(0, centralWidget()->width() - columnX - margin),
+                               std::max(0, centralWidget()->height() - 2 * margin));
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == RichTextBox1 &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if (event->type() == QEvent::KeyPress) {
+            return RichTextBox1_KeyDown(key->key(), mods);
+        }
+        // Ctrl keys and Del are the menus' shortcuts, not the box's own.
+        if (mods == Qt::ControlModifier ||
+            (mods == Qt::NoModifier && key->key() == Qt::Key_Delete)) {
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool Form1::RichTextBox1_KeyDown(int, Qt::KeyboardModifiers mods) {
+    // With Ctrl as the only modifier the box never sees the key, so its own
+    // shortcuts (undo among them) cannot bypass the document.
+    return mods == Qt::ControlModifier;
+}
+
+// ---- file commands ----
+
+void Form1::mnunew_Click() {
+    doc_.SetText(u"");
+    RefreshLineCount();
+}
+
+void Form1::mnuopen_Click() {
+    const QString path = ui::AskOpenFileName(this, QString(), kTextFilter,
+                                             platform::ProgramFolder() + QStringLiteral("/"));
+    if (path.isEmpty()) return;
+    files::ReadResult r = files::ReadGbkFile(path);
+    if (!r.ok) {
+        ui::ShowMessage(this,
+                        QStringLiteral("无法读取文件“%1”。").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    Panel[5]->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    DoEvents();
+    doc_.SetText(std::move(r.text));
+    RefreshLineCount();
+    if (r.invalid > 0) {
+        ui::ShowMessage(this,
+                        QStringLiteral("文件“%1”中有 %2 处不是 GBK 编码的字节，已显示为“\uFFFD”。"
+                                       "保存时这些字节会被改写。")
+                            .arg(QFileInfo(path).fileName())
+                            .arg(r.invalid));
+    }
+}
+
+void Form1::mnusave_Click() { SaveWithDialog(QStringLiteral("保存文件")); }
+
+void Form1::MnuSaveNeiRong_Click() { SaveWithDialog(QString()); }
+
+void Form1::SaveWithDialog(const QString& title) {
+    const QString path = ui::AskSaveFileName(this, title, kTextFilter,
+                                             platform::ProgramFolder() + QStringLiteral("/"));
+    if (path.isEmpty()) return;
+    std::u16string text = doc_.Text() + u"\r\n";
+    qm::cp936::EncodeResult e = qm::cp936::Encode(text);
+    if (e.unencodable > 0 &&
+        !ui::AskYesNo(this, QStringLiteral("文本中有 %1 个字符无法用 GBK 编码保存，将被写成“?”。\n"
+                                           "仍然保存吗？")
+                                .arg(e.unencodable))) {
+        return;
+    }
+    if (!files::WriteFileAtomic(path, e.bytes)) {
+        ui::ShowMessage(this, QStringLiteral("无法保存文件“%1”，原文件未被改动。")
+                                  .arg(QDir::toNativeSeparators(path)));
+    }
+}

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "core/UndoHistory.h"
+
+using qm::Document;
+using qm::UndoHistory;
+
+namespace {
+
+// A document with its history, started as the main window starts it.
+struct Editor {
+    Document doc;
+    UndoHistory history;
+    bool undoMenu = true;
+    bool redoMenu = true;
+
+    explicit Editor(
+        std::unique_ptr<qm::SnapshotStore> store = std::make_unique<qm::CompactSnapshotStore>())
+        : history(doc, std::move(store)) {
+        history.onMenus = [this](bool u, bool r) {
+            undoMenu = u;
+            redoMenu = r;
+        };
+        doc.SetText(u"");
+        history.RecordingEnabled = true;
+        history.Record();
+    }
+    // What a key press does: replace the selection and move the caret after it.
+    void Type(std::u16string_view s) {
+        for (char16_t c : s) doc.SetSelText(std::u16string(1, c));
+    }
+    void Select(int start, int len) {
+        doc.SetSelStart(start);
+        doc.SetSelLength(len);
+    }
+};
+
+}  // namespace
+
+TEST(UndoHistory, ChangeReturnsTheExcessSpanEndingBeforeEndPos) {
+    EXPECT_EQ(UndoHistory::Change(u"ab", u"abc", 4), u"c");
+    EXPECT_EQ(UndoHistory::Change(u"abcde", u"ae", 5), u"bcd");
+    EXPECT_EQ(UndoHistory::Change(u"abc", u"xyz", 2), u"");  // same length
+    EXPECT_EQ(UndoHistory::Change(u"a", u"abc", 1), u"");    // would start before the text
+}
+
+TEST(UndoHistory, StartsWithOneBaseSnapshotAndNothingToUndo) {
+    Editor e;
+    EXPECT_FALSE(e.undoMenu);
+    EXPECT_FALSE(e.redoMenu);
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"");
+    EXPECT_EQ(e.history.Store().UndoCount(), 1u);
+    EXPECT_FALSE(e.undoMenu);
+}
+
+TEST(UndoHistory, TypingThenUndoAndRedoOneKeyAtATime) {
+    Editor e;
+    e.Type(u"abc");
+    EXPECT_EQ(e.history.Store().UndoCount(), 4u);  // empty, a, ab, abc
+    EXPECT_TRUE(e.undoMenu);
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"ab");
+    EXPECT_EQ(e.doc.SelStart(), 2);
+    EXPECT_TRUE(e.redoMenu);
+    e.history.Redo();
+    EXPECT_EQ(e.doc.Text(), u"abc");
+    EXPECT_EQ(e.doc.SelStart(), 3);
+    EXPECT_EQ(e.doc.SelLength(), 0);
+    EXPECT_FALSE(e.redoMenu);
+}
+
+TEST(UndoHistory, PastedWordIsRemovedAndComesBackSelected) {
+    Editor e;
+    e.Type(u"x");
+    e.doc.SetSelText(u"hello");
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"x");
+    e.history.Redo();
+    EXPECT_EQ(e.doc.Text(), u"xhello");
+    EXPECT_EQ(e.doc.SelStart(), 1);
+    EXPECT_EQ(e.doc.SelLength(), 5);
+}
+
+TEST(UndoHistory, DeletedWordComesBackSelected) {
+    Editor e;
+    e.doc.SetText(u"abcde");
+    e.Select(1, 3);
+    e.doc.SetSelText(u"");
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"abcde");
+    EXPECT_EQ(e.doc.SelStart(), 1);
+    EXPECT_EQ(e.doc.SelLength(), 3);
+}
+
+TEST(UndoHistory, DeletedLineBreakComesBackWithCaretAfterIt) {
+    Editor e;
+    e.doc.SetText(u"a\r\nb");
+    e.Select(1, 2);
+    e.doc.SetSelText(u"");
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"a\r\nb");
+    EXPECT_EQ(e.doc.SelStart(), 3);
+    EXPECT_EQ(e.doc.SelLength(), 0);
+}
+
+TEST(UndoHistory, NewEditAfterUndoEmptiesRedo) {
+    Editor e;
+    e.Type(u"ab");
+    e.history.Undo();
+    EXPECT_TRUE(e.redoMenu);
+    e.Type(u"z");
+    EXPECT_FALSE(e.redoMenu);
+    EXPECT_EQ(e.history.Store().RedoCount(), 0u);
+    e.history.Redo();
+    EXPECT_EQ(e.doc.Text(), u"az");
+}
+
+TEST(UndoHistory, NothingHappensWhileRecordingIsOffButItIsOnAfterwards) {
+    Editor e;
+    e.Type(u"ab");
+    e.history.RecordingEnabled = false;
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"ab");
+    EXPECT_TRUE(e.history.RecordingEnabled);
+}
+
+// A command that rewrites the whole text leaves the caret at 0: the span
+// replay alone would cut or restore the wrong units.
+TEST(UndoHistory, WholeTextRewriteIsUndoneAndRedoneExactly) {
+    Editor e;
+    e.doc.SetText(u"line one\r\nline two");
+    e.doc.SetText(u"line oneline two merged");  // longer, caret 0
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"line one\r\nline two");
+    // The replay cut the first units, so the repaired text differs from it at 0.
+    EXPECT_EQ(e.doc.SelStart(), 0);
+    e.history.Redo();
+    EXPECT_EQ(e.doc.Text(), u"line oneline two merged");
+
+    e.doc.SetText(u"abc");  // shorter
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"line oneline two merged");
+    e.doc.SetText(u"LINE ONELINE TWO MERGED");  // same length
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"line oneline two merged");
+    EXPECT_EQ(e.doc.SelStart(), 0);
+    e.history.Redo();
+    EXPECT_EQ(e.doc.Text(), u"LINE ONELINE TWO MERGED");
+}
+
+// The same random edits, undos and redos on the compact store and on plain
+// full copies must leave the same text, caret, selection and menus.
+TEST(UndoHistory, CompactStoreBehavesLikeFullCopies) {
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        std::mt19937 rng(seed);
+        Editor compact(std::make_unique<qm::CompactSnapshotStore>());
+        Editor full(std::make_unique<qm::FullSnapshotStore>());
+        auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        const std::u16string alphabet = u"ab\r\n中文 ";
+        for (int step = 0; step < 300; ++step) {
+            const int len = static_cast<int>(compact.doc.Length());
+            const int op = pick(10);
+            const int start = pick(len + 1);
+            const int sel = pick(len - start + 1) % 6;
+            std::u16string piece;
+            for (int i = pick(4); i >= 0; --i)
+                piece += alphabet[pick(static_cast<int>(alphabet.size()))];
+            for (Editor* e : {&compact, &full}) {
+                if (op < 4) {
+                    e->Select(start, sel);
+                    e->doc.SetSelText(piece);
+                } else if (op == 4) {
+                    e->Select(start, sel);
+                    e->doc.SetSelText(u"");
+                } else if (op == 5) {
+                    std::u16string t = e->doc.Text();
+                    std::reverse(t.begin(), t.end());
+                    e->doc.SetText(t + piece);
+                } else if (op < 8) {
+                    e->history.Undo();
+                } else {
+                    e->history.Redo();
+                }
+            }
+            ASSERT_EQ(compact.doc.Text(), full.doc.Text()) << "seed " << seed << " step " << step;
+            ASSERT_EQ(compact.doc.SelStart(), full.doc.SelStart())
+                << "seed " << seed << " step " << step;
+            ASSERT_EQ(compact.doc.SelLength(), full.doc.SelLength())
+                << "seed " << seed << " step " << step;
+            ASSERT_EQ(compact.undoMenu, full.undoMenu);
+            ASSERT_EQ(compact.redoMenu, full.redoMenu);
+            ASSERT_EQ(compact.history.Store().UndoCount(), full.history.Store().UndoCount());
+            ASSERT_EQ(compact.history.Store().RedoCount(), full.history.Store().RedoCount());
+            // The history never leaves the text other than its newest snapshot.
+            ASSERT_EQ(compact.history.Store().NewestText(), compact.doc.Text());
+        }
+    }
+}
+
+TEST(UndoHistory, CompactStoreGrowsWithChangesNotWithDocumentSize) {
+    Editor e;
+    e.doc.SetText(std::u16string(1'000'000, u'文'));
+    e.doc.SetSelStart(500'000);
+    e.Type(u"x");  // the one reallocation of the text itself
+    const std::size_t before = e.history.Store().BytesUsed();
+    e.Type(std::u16string(1000, u'x'));
+    const std::size_t perKey = (e.history.Store().BytesUsed() - before) / 1000;
+    EXPECT_LT(perKey, 1024u);
+    for (int i = 0; i < 1001; ++i) e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), std::u16string(1'000'000, u'文'));
+}

@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "UiTestSupport.h"
+#include "platform/Platform.h"
+#include "ui/Form1.h"
+
+using uitest::StartForm;
+
+namespace {
+
+QString PanelText(Form1& w, int n) {
+    return w.findChild<QLabel*>(QStringLiteral("Panel%1").arg(n))->text();
+}
+QAction* Action(Form1& w, const char* name) {
+    return w.findChild<QAction*>(QString::fromUtf8(name));
+}
+QPlainTextEdit* Box(Form1& w) { return w.findChild<QPlainTextEdit*>("RichTextBox1"); }
+
+void ActivateAndFocus(Form1& w) {
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    Box(w)->setFocus();
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+TEST(Form1, StartUpState) {
+    auto w = StartForm();
+    const QString title = w->windowTitle();
+    EXPECT_TRUE(title.startsWith(QStringLiteral("QuillmereV4.0") + QString(66, ' ')));
+    EXPECT_NE(title.at(13 + 66), QChar(' '));  // the address follows the blanks
+    EXPECT_TRUE(title.endsWith(' '));
+    const char* days[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
+    EXPECT_EQ(PanelText(*w, 3), QString::fromUtf8(days[QDate::currentDate().dayOfWeek() % 7]));
+    auto* combo = w->findChild<QComboBox*>("TxtTiHuan");
+    ASSERT_NE(combo, nullptr);
+    ASSERT_EQ(combo->count(), 1);
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("回车"));
+    EXPECT_EQ(Box(*w)->toPlainText(), QString());
+    EXPECT_FALSE(Action(*w, "mnuUndo")->isEnabled());
+    EXPECT_FALSE(Action(*w, "mnuRedo")->isEnabled());
+    EXPECT_EQ(w->History().Store().UndoCount(), 1u);
+}
+
+TEST(Form1, MenuBarCaptionsNamesAndShortcuts) {
+    auto w = StartForm();
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+    } items[] = {
+        {"mnunew", "新建", "Ctrl+N"},
+        {"mnuopen", "打开", "Ctrl+O"},
+        {"mnusave", "保存(&S)", "Ctrl+S"},
+        {"MnuSaveNeiRong", "另存为", ""},
+        {"mnuUndo", "撤销", "Ctrl+Z"},
+        {"mnuRedo", "重复", ""},
+        {"mnucopy", "复制(&C)", "Ctrl+C"},
+        {"mnucut", "剪切(&T)", "Ctrl+X"},
+        {"mnupaste", "粘贴", "Ctrl+V"},
+        {"mnudelete", "删除(&L)", "Del"},
+        {"mnuselectall", "全选(&A)", "Ctrl+A"},
+        {"默认", "默认", ""},
+        {"mnufont", "字体(&T)", ""},
+        {"MnuBeiJing", "背景颜色", ""},
+        {"mnufind", "查找(&F)", "Ctrl+F"},
+        {"mnuNext", "查找下一个(&W)", ""},
+        {"TiaoZhuan", "跳转", ""},
+        {"去除所有字母", "去除所有字母", ""},
+        {"计算器", "计算器", ""},
+        {"系统放大镜", "系统放大镜", ""},
+        {"繁体转简体", "乱码转正常", ""},
+        {"TXT转HTML", "TXT转HTML", ""},
+        {"常用符号", "常用符号", ""},
+        {"日期", "日期", ""},
+        {"MnuOpenPEIzhi", "打开配置文件", ""},
+        {"MnuSaveINI", "另存配置文件", ""},
+        {"abount", "关于", ""},
+    };
+    for (const auto& it : items) {
+        QAction* a = Action(*w, it.name);
+        ASSERT_NE(a, nullptr) << it.name;
+        EXPECT_EQ(a->text(), QString::fromUtf8(it.caption)) << it.name;
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromUtf8(it.shortcut))) << it.name;
+    }
+    const struct {
+        const char* name;
+        const char* title;
+    } menus[] = {{"MnuFile", "文件"},
+                 {"MnuEdit", "编辑(&E)"},
+                 {"mnuformat", "格式(&O)"},
+                 {"B", "查找(&I)"},
+                 {"MnuQuChu", "去除不符合条件"},
+                 {"MnuGongjv", "工具(&T)"},
+                 {"转换", "转换"},
+                 {"插入", "插入"},
+                 {"MnuCanDan", "配置文件"},
+                 {"Help", "帮助"}};
+    for (const auto& m : menus) {
+        auto* menu = w->findChild<QMenu*>(QString::fromUtf8(m.name));
+        ASSERT_NE(menu, nullptr) << m.name;
+        EXPECT_EQ(menu->title(), QString::fromUtf8(m.title));
+    }
+    EXPECT_EQ(w->findChild<QMenu*>("MnuGongjv")->actions().size(), 13);
+}
+
+TEST(Form1, LineCountIsTheEditorsCountMinusOne) {
+    auto w = StartForm();
+    const struct {
+        std::u16string text;
+        const char* shown;
+    } rows[] = {{u"", "共0行"}, {u"abc", "共0行"}, {u"abc\r\n", "共1行"}, {u"a\r\nb\r\n", "共2行"}};
+    for (const auto& r : rows) {
+        w->Doc().SetText(r.text);
+        w->RefreshLineCount();
+        EXPECT_EQ(PanelText(*w, 2), QString::fromUtf8(r.shown));
+    }
+    // Typing does not refresh it.
+    w->Doc().SetSelText(u"\r\n\r\n");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(PanelText(*w, 2), QStringLiteral("共2行"));
+}
+
+TEST(Form1, TypingThenUndoAndRedoThroughTheMenu) {
+    auto w = StartForm();
+    ActivateAndFocus(*w);
+    QTest::keyClicks(Box(*w), "abc");
+    EXPECT_EQ(w->Doc().Text(), u"abc");
+    EXPECT_EQ(w->History().Store().UndoCount(), 4u);
+    EXPECT_TRUE(Action(*w, "mnuUndo")->isEnabled());
+    Action(*w, "mnuUndo")->trigger();
+    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("ab"));
+    EXPECT_EQ(Box(*w)->textCursor().position(), 2);
+    EXPECT_TRUE(Action(*w, "mnuRedo")->isEnabled());
+    Action(*w, "mnuRedo")->trigger();
+    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("abc"));
+    EXPECT_FALSE(Action(*w, "mnuRedo")->isEnabled());
+    // Enter in the box is one CR LF of the document.
+    QTest::keyClick(Box(*w), Qt::Key_Return);
+    QTest::keyClicks(Box(*w), "d");
+    EXPECT_EQ(w->Doc().Text(), u"abc\r\nd");
+    QTest::keyClick(Box(*w), Qt::Key_Backspace);
+    QTest::keyClick(Box(*w), Qt::Key_Backspace);
+    EXPECT_EQ(w->Doc().Text(), u"abc");
+}
+
+TEST(Form1, CtrlKeysNeverReachTheBoxButMenuShortcutsWork) {
+    auto w = StartForm();
+    ActivateAndFocus(*w);
+    QTest::keyClicks(Box(*w), "ab");
+    QTest::keyClick(Box(*w), Qt::Key_Z, Qt::ControlModifier);  // the menu's undo
+    EXPECT_EQ(w->Doc().Text(), u"a");
+    QTest::keyClick(Box(*w), Qt::Key_K, Qt::ControlModifier);  // no shortcut: discarded
+    QTest::keyClick(Box(*w), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(w->Doc().Text(), u"a");
+    EXPECT_EQ(w->Doc().SelStart(), 1);
+    QTest::keyClick(Box(*w), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w->Doc().SelLength(), 1);
+    QTest::keyClick(Box(*w), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("a"));
+    QApplication::clipboard()->setText(QStringLiteral("x\ny"));
+    QTest::keyClick(Box(*w), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(w->Doc().Text(), u"x\r\ny");
+    QTest::keyClick(Box(*w), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(w->Doc().Text(), u"a");
+}
+
+TEST(Form1, DeleteKeyRemovesTheCharacterAfterTheCaret) {
+    auto w = StartForm();
+    ActivateAndFocus(*w);
+    w->Doc().SetText(u"a\r\nb");
+    w->Doc().SetSelStart(1);
+    QCoreApplication::processEvents();
+    QTest::keyClick(Box(*w), Qt::Key_Delete);
+    EXPECT_EQ(w->Doc().Text(), u"ab");  // CR LF is one character
+    Action(*w, "mnuUndo")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"a\r\nb");
+    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("a\nb"));
+}
+
+TEST(Form1, OpenAndSaveThroughTheFileDialogs) {
+    auto w = StartForm();
+    QTemporaryDir dir;
+    const QString in = dir.filePath("in.txt");
+    const QByteArray gbk("\xC4\xE3\xBA\xC3\r\nabc\r\n");  // 你好 / abc
+    ASSERT_TRUE(uitest::WriteBytes(in, gbk));
+    uitest::AnswerNextFileDialog(in);
+    Action(*w, "mnuopen")->trigger();
+    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("你好\nabc\n"));
+    EXPECT_EQ(PanelText(*w, 2), QStringLiteral("共2行"));
+    EXPECT_EQ(PanelText(*w, 5), in);
+    EXPECT_TRUE(Action(*w, "mnuUndo")->isEnabled());
+
+    const QString out = dir.filePath("out.txt");
+    auto title = uitest::AnswerNextFileDialog(out);
+    Action(*w, "mnusave")->trigger();
+    EXPECT_EQ(*title, QStringLiteral("保存文件"));
+    EXPECT_EQ(uitest::ReadBytes(out), gbk + "\r\n");  // one CR LF added on each save
+
+    // A cancelled dialog changes nothing and says nothing.
+    uitest::AnswerNextFileDialog(QString());
+    Action(*w, "mnuopen")->trigger();
+    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("你好\nabc\n"));
+}
+
+TEST(Form1, LoneCrAndLfSurviveAnUntouchedSave) {
+    auto w = StartForm();
+    ActivateAndFocus(*w);
+    QTemporaryDir dir;
+    const QString in = dir.filePath("mixed.txt");
+    const QByteArray bytes("a\rb\nc\r\nd");
+    ASSERT_TRUE(uitest::WriteBytes(in, bytes));
+    uitest::AnswerNextFileDialog(in);
+    Action(*w, "mnuopen")->trigger();
+    EXPECT_EQ(PanelText(*w, 2), QStringLiteral("共1行"));
+    // Typing elsewhere leaves them alone too.
+    w->Doc().SetSelStart(static_cast<int>(w->Doc().Length()));
+    QCoreApplication::processEvents();
+    QTest::keyClicks(Box(*w), "e");
+    QTest::keyClick(Box(*w), Qt::Key_Backspace);
+    const QString out = dir.filePath("out.txt");
+    uitest::AnswerNextFileDialog(out);
+    Action(*w, "MnuSaveNeiRong")->trigger();
+    EXPECT_EQ(uitest::ReadBytes(out), bytes + "\r\n");
+}
+
+TEST(Form1, BadBytesAreReportedOnOpen) {
+    auto w = StartForm();
+    QTemporaryDir dir;
+    const QString in = dir.filePath("bad.txt");
+    ASSERT_TRUE(uitest::WriteBytes(in, QByteArray("ok\xFF")));
+    uitest::AnswerNextFileDialog(in);
+    auto msg = uitest::AcceptNextMessage();
+    Action(*w, "mnuopen")->trigger();
+    EXPECT_TRUE(msg->seen);
+    EXPECT_EQ(msg->title, QStringLiteral("提示"));
+    EXPECT_TRUE(msg->text.contains(QStringLiteral("bad.txt")));
+    EXPECT_EQ(w->Doc().Text(), u"ok\uFFFD");
+}
+
+TEST(Form1, UnencodableCharactersAskBeforeSaving) {
+    auto w = StartForm();
+    QTemporaryDir dir;
+    const QString out = dir.filePath("emoji.txt");
+    w->Doc().SetText(u"笑\U0001F600");
+    auto answerNo = [](QWidget* m) {
+        auto* box = qobject_cast<QMessageBox*>(m);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
+        box->button(QMessageBox::No)->click();
+    };
+    uitest::AnswerNextFileDialog(out);
+    uitest::OnNextModal(answerNo);
+    Action(*w, "mnusave")->trigger();
+    QTest::qWait(50);
+    EXPECT_FALSE(QFile::exists(out));  // "否" writes nothing
+
+    uitest::AnswerNextFileDialog(out);
+    uitest::OnNextModal(
+        [](QWidget* m) { qobject_cast<QMessageBox*>(m)->button(QMessageBox::Yes)->click(); });
+    Action(*w, "mnusave")->trigger();
+    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("\xD0\xA6?\r\n"));
+}
+
+TEST(Form1, SkinIsAttachedOnlyWhenTheSkinFileExists) {
+    QStringList calls;
+    platform::SetSkinHook([&calls](const QString& path, const QString&) { calls << path; });
+    const QString skin = platform::ProgramFolder() + "/1.she";
+    QFile::remove(skin);
+    { auto w = StartForm(); }
+    EXPECT_TRUE(calls.isEmpty());
+    ASSERT_TRUE(uitest::WriteBytes(skin, "skin"));
+    { auto w = StartForm(); }
+    QFile::remove(skin);
+    platform::SetSkinHook(nullptr);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0], skin);
+}
+
+TEST(Form1, LayoutFollowsTheWindowInTwipsAndClampsAtZero) {
+    auto w = StartForm();
+    const int dpiX = w->logicalDpiX();
+    const int dpiY = w->logicalDpiY();
+    auto expected = [](int px, int dpi, int minus) {
+        return std::max(0, px * 1440 / dpi - minus) * dpi / 1440;
+    };
+    for (const QSize size : {QSize(1000, 720), QSize(100, 100)}) {
+        w->resize(size);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Box(*w)->width(), expected(w->width(), dpiX, 2200));
+        EXPECT_EQ(Box(*w)->height(), expected(w->height(), dpiY, 3500));
+    }
+    EXPECT_EQ(Box(*w)->height(), 0);  // lower than 3500 twips
+    auto* frame1 = w->findChild<QWidget*>("Frame1");
+    auto* frame2 = w->findChild<QWidget*>("Frame2");
+    EXPECT_GT(frame1->y(), Box(*w)->y() + Box(*w)->height());
+    EXPECT_EQ(frame2->y(), frame1->y());
+    EXPECT_GT(frame2->x(), frame1->x() + frame1->width());
+    // Nothing moves while minimised.
+    const QRect before = Box(*w)->geometry();
+    w->showMinimized();
+    w->resize(1200, 900);
+    QCoreApplication::processEvents();
+    if (w->isMinimized()) {
+        EXPECT_EQ(Box(*w)->geometry(), before);
+    }
+}
+
+TEST(Form1, EditCommandsGoThroughTheDocumentAndAreUndoable) {
+    auto w = StartForm();
+    w->Doc().SetText(u"hello world");
+    w->Doc().SetSelStart(0);
+    w->Doc().SetSelLength(6);
+    Action(*w, "mnucut")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"world");
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello "));
+    w->Doc().SetSelStart(5);
+    Action(*w, "mnupaste")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"worldhello ");
+    Action(*w, "mnuUndo")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"world");
+    Action(*w, "mnuUndo")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"hello world");
+    EXPECT_EQ(Box(*w)->textCursor().selectedText(), QStringLiteral("hello "));
+    Action(*w, "日期")->trigger();
+    EXPECT_TRUE(QString::fromStdU16String(w->Doc().Text())
+                    .startsWith(QDate::currentDate().toString(QStringLiteral("yyyy年M月d日"))));
+}
