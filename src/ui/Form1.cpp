@@ -35,6 +35,7 @@ Form1::Form1() {
     BuildControls();
     BuildMenus();
     BuildToolbars();
+    默认_Click();
     binding_ = new ui::EditorBinding(doc_, RichTextBox1);
     history_.onMenus = [this](bool u, bool r) { UpdateUndoMenus(u, r); };
     history_.onFocus = [this] { RichTextBox1->setFocus(); };

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets up what is missing, then builds and runs every test twice: a normal
+# build, and one with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+export QT_QPA_PLATFORM=offscreen
+jobs="$(nproc)"
+
+echo "== tests"
+cmake -S "$root" -B "$root/build/test" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build/test" -j "$jobs"
+ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs"
+
+echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/build/asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_SANITIZE=ON >/dev/null
+cmake --build "$root/build/asan" -j "$jobs"
+# Leak checking is off: Qt and fontconfig keep caches until exit by design.
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir "$root/build/asan" --output-on-failure -j "$jobs"
