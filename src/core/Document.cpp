@@ -12,6 +12,14 @@ void Document::SetText(std::u16string text, EditSource source) {
     NotifyChange(c);
 }
 
+void Document::AppendText(std::u16string_view tail, EditSource source) {
+    TextChange c{text_.size(), 0, tail.size(), source};
+    text_.append(tail);
+    selStart_ = 0;
+    selLength_ = 0;
+    NotifyChange(c);
+}
+
 std::u16string Document::SelText() const {
     return text_.substr(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_));
 }

@@ -47,10 +47,15 @@ class Document {
     // Both at once, without the two-step clamping; used by the editor binding.
     void SetSelection(std::int32_t start, std::int32_t length, EditSource source);
 
+    // Text = Text + tail, as one write: the caret goes to 0 as for any
+    // assignment of Text, and listeners learn that only the end changed.
+    void AppendText(std::u16string_view tail, EditSource source = EditSource::Program);
+
     // Replaces the selection (or inserts at the caret); the caret ends after it.
     void SetSelText(std::u16string_view text, EditSource source = EditSource::Program);
     // Replaces [pos, pos + len) (clamped to the text); the caret ends after it.
-    void Replace(std::size_t pos, std::size_t len, std::u16string_view text, EditSource source);
+    void Replace(std::size_t pos, std::size_t len, std::u16string_view text,
+                 EditSource source = EditSource::Program);
 
     void AddChangeListener(ChangeListener l) { changeListeners_.push_back(std::move(l)); }
     void AddSelectionListener(SelectionListener l) { selectionListeners_.push_back(std::move(l)); }

@@ -43,36 +43,81 @@ std::u16string UndoHistory::Change(const std::u16string& a, const std::u16string
     return longer.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(d));
 }
 
+void UndoHistory::ReplayUndo(Document& d, const std::u16string& previous, bool visible) {
+    const SnapshotMeta p = store_->UndoMeta(1);
+    const SnapshotMeta n = store_->UndoMeta(0);
+    if (p.TextLen < n.TextLen) {
+        // The change inserted text: take away the d units before the caret.
+        if (visible && onHideSelection) onHideSelection(true);
+        const std::int32_t len = n.TextLen - p.TextLen;
+        d.SetSelStart(n.SelStart - len);
+        d.SetSelLength(len);
+        d.SetSelText(u"");
+        if (visible && onHideSelection) onHideSelection(false);
+    } else {
+        // The change removed text (or kept the length): put it back.
+        const std::u16string r = Change(previous, store_->NewestText(),
+                                        std::int64_t{p.TextLen} - n.TextLen + n.SelStart + 1);
+        const auto len = static_cast<std::int32_t>(r.size());
+        d.SetSelStart(n.SelStart);
+        d.SetSelLength(0);
+        d.SetSelText(r);
+        d.SetSelStart(n.SelStart);
+        if (len >= 2 && r != kCrLf) {
+            d.SetSelLength(len);
+        } else {
+            d.SetSelStart(d.SelStart() + len);
+        }
+    }
+}
+
+void UndoHistory::ReplayRedo(Document& d, const std::u16string& next) {
+    const SnapshotMeta n = store_->RedoMeta();
+    const auto current = static_cast<std::int32_t>(d.Length());
+    if (n.TextLen < current) {
+        d.SetSelStart(n.SelStart);
+        d.SetSelLength(current - n.TextLen);
+        d.SetSelText(u"");
+    } else {
+        const std::u16string i = Change(d.Text(), next, std::int64_t{n.SelStart} + 1);
+        const auto len = static_cast<std::int32_t>(i.size());
+        d.SetSelStart(n.SelStart - len);
+        d.SetSelLength(0);
+        d.SetSelText(i);
+        d.SetSelStart(n.SelStart - len);
+        if (i != kCrLf && len > 1) {
+            d.SetSelLength(len);
+        } else {
+            d.SetSelStart(d.SelStart() + len);
+        }
+    }
+}
+
+template <class Replay>
+void UndoHistory::Step(const std::u16string& target, Replay replay) {
+    // Try the span replay on a copy first: where it gives the target text it
+    // runs on the document, caret and selection as a user expects; where it
+    // cannot (the change was not one span at the caret), the document gets
+    // the target text by rewriting just the part that differs.
+    Document scratch;
+    scratch.SetText(doc_.Text());
+    scratch.SetSelection(doc_.SelStart(), doc_.SelLength(), EditSource::Program);
+    replay(scratch, false);
+    if (scratch.Text() == target) {
+        replay(doc_, true);
+        return;
+    }
+    const ChangeSpan s = NarrowSpan(doc_.Text(), target, std::nullopt);
+    doc_.Replace(s.pos, s.oldLen, std::u16string_view(target).substr(s.pos, s.newLen));
+    doc_.SetSelStart(static_cast<std::int32_t>(s.pos));
+}
+
 void UndoHistory::Undo() {
     if (store_->UndoCount() >= 2 && RecordingEnabled) {
         RecordingEnabled = false;
-        const SnapshotMeta p = store_->UndoMeta(1);
-        const SnapshotMeta n = store_->UndoMeta(0);
-        if (p.TextLen < n.TextLen) {
-            // The change inserted text: take away the d units before the caret.
-            if (onHideSelection) onHideSelection(true);
-            const std::int32_t d = n.TextLen - p.TextLen;
-            doc_.SetSelStart(n.SelStart - d);
-            doc_.SetSelLength(d);
-            doc_.SetSelText(u"");
-            if (onHideSelection) onHideSelection(false);
-        } else {
-            // The change removed text (or kept the length): put it back.
-            const std::u16string r = Change(store_->UndoText(1), store_->NewestText(),
-                                            std::int64_t{p.TextLen} - n.TextLen + n.SelStart + 1);
-            const auto len = static_cast<std::int32_t>(r.size());
-            doc_.SetSelStart(n.SelStart);
-            doc_.SetSelLength(0);
-            doc_.SetSelText(r);
-            doc_.SetSelStart(n.SelStart);
-            if (len >= 2 && r != kCrLf) {
-                doc_.SetSelLength(len);
-            } else {
-                doc_.SetSelStart(doc_.SelStart() + len);
-            }
-        }
+        const std::u16string previous = store_->UndoText(1);
+        Step(previous, [&](Document& d, bool visible) { ReplayUndo(d, previous, visible); });
         store_->MoveNewestToRedo();
-        Repair(store_->NewestText());
         tipMatchesDoc_ = true;
     }
     Finish();
@@ -81,39 +126,12 @@ void UndoHistory::Undo() {
 void UndoHistory::Redo() {
     if (store_->RedoCount() > 0 && RecordingEnabled) {
         RecordingEnabled = false;
-        const SnapshotMeta n = store_->RedoMeta();
-        const std::u16string& c = doc_.Text();
-        if (n.TextLen < static_cast<std::int32_t>(c.size())) {
-            doc_.SetSelStart(n.SelStart);
-            doc_.SetSelLength(static_cast<std::int32_t>(c.size()) - n.TextLen);
-            doc_.SetSelText(u"");
-        } else {
-            const std::u16string i = Change(c, store_->RedoText(), std::int64_t{n.SelStart} + 1);
-            const auto len = static_cast<std::int32_t>(i.size());
-            doc_.SetSelStart(n.SelStart - len);
-            doc_.SetSelLength(0);
-            doc_.SetSelText(i);
-            doc_.SetSelStart(n.SelStart - len);
-            if (i != kCrLf && len > 1) {
-                doc_.SetSelLength(len);
-            } else {
-                doc_.SetSelStart(doc_.SelStart() + len);
-            }
-        }
+        const std::u16string next = store_->RedoText();
+        Step(next, [&](Document& d, bool) { ReplayRedo(d, next); });
         store_->MoveRedoToUndo();
-        Repair(store_->NewestText());
         tipMatchesDoc_ = true;
     }
     Finish();
-}
-
-void UndoHistory::Repair(const std::u16string& expected) {
-    const std::u16string& actual = doc_.Text();
-    if (actual == expected) return;
-    const auto diff = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-    const auto caret = static_cast<std::int32_t>(diff.second - expected.begin());
-    doc_.SetText(expected);
-    doc_.SetSelStart(caret);
 }
 
 void UndoHistory::Finish() {

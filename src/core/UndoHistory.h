@@ -4,8 +4,9 @@
 // out from the two snapshots involved, at the recorded caret, so the caret and
 // selection end up where a user expects. When that span replay cannot give the
 // right text (the change was not one insertion or deletion at the caret, as
-// after a command that rewrote everything), the text is set to the snapshot's
-// own text afterwards, so undo and redo never corrupt the document.
+// after a command that rewrote everything), the document gets the snapshot's
+// own text instead, caret where the two first differ, so undo and redo never
+// corrupt the document.
 #pragma once
 
 #include <functional>
@@ -49,8 +50,11 @@ class UndoHistory {
   private:
     void Record(std::optional<ChangeSpan> span);
     void OnDocumentChange(const TextChange& c);
-    // Sets the text to the snapshot's when the replay did not give it.
-    void Repair(const std::u16string& expected);
+    // The span replays of undo and redo, on the document or a scratch copy.
+    void ReplayUndo(Document& d, const std::u16string& previous, bool visible);
+    void ReplayRedo(Document& d, const std::u16string& next);
+    template <class Replay>
+    void Step(const std::u16string& target, Replay replay);
     void Finish();
 
     Document& doc_;

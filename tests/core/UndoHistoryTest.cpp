@@ -136,8 +136,7 @@ TEST(UndoHistory, WholeTextRewriteIsUndoneAndRedoneExactly) {
     e.doc.SetText(u"line oneline two merged");  // longer, caret 0
     e.history.Undo();
     EXPECT_EQ(e.doc.Text(), u"line one\r\nline two");
-    // The replay cut the first units, so the repaired text differs from it at 0.
-    EXPECT_EQ(e.doc.SelStart(), 0);
+    EXPECT_EQ(e.doc.SelStart(), 8);  // where the undone change began
     e.history.Redo();
     EXPECT_EQ(e.doc.Text(), u"line oneline two merged");
 
@@ -150,6 +149,26 @@ TEST(UndoHistory, WholeTextRewriteIsUndoneAndRedoneExactly) {
     EXPECT_EQ(e.doc.SelStart(), 0);
     e.history.Redo();
     EXPECT_EQ(e.doc.Text(), u"LINE ONELINE TWO MERGED");
+}
+
+// Commands that rebuild the text a line at a time make one snapshot per line;
+// each undo takes back exactly one line.
+TEST(UndoHistory, LineByLineRebuildUndoesOneLineAtATime) {
+    Editor e;
+    e.doc.SetText(u"a\r\nb\r\n");
+    e.doc.SetText(u"");
+    e.doc.AppendText(u"a。\r\n");
+    e.doc.AppendText(u"b。\r\n");
+    EXPECT_EQ(e.history.Store().UndoCount(), 5u);
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"a。\r\n");
+    e.history.Undo();
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"a\r\nb\r\n");
+    e.history.Redo();
+    e.history.Redo();
+    e.history.Redo();
+    EXPECT_EQ(e.doc.Text(), u"a。\r\nb。\r\n");
 }
 
 // The same random edits, undos and redos on the compact store and on plain
@@ -166,6 +185,7 @@ TEST(UndoHistory, CompactStoreBehavesLikeFullCopies) {
             const int op = pick(10);
             const int start = pick(len + 1);
             const int sel = pick(len - start + 1) % 6;
+            const bool append = pick(2) == 0;
             std::u16string piece;
             for (int i = pick(4); i >= 0; --i)
                 piece += alphabet[pick(static_cast<int>(alphabet.size()))];
@@ -176,6 +196,8 @@ TEST(UndoHistory, CompactStoreBehavesLikeFullCopies) {
                 } else if (op == 4) {
                     e->Select(start, sel);
                     e->doc.SetSelText(u"");
+                } else if (op == 9 && append) {
+                    e->doc.AppendText(piece);
                 } else if (op == 5) {
                     std::u16string t = e->doc.Text();
                     std::reverse(t.begin(), t.end());

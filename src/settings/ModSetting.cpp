@@ -1,0 +1,121 @@
+#include "settings/ModSetting.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/Codec.h"
+#include "core/Common.h"
+#include "files/TextFile.h"
+#include "platform/Platform.h"
+
+namespace ModSetting {
+
+std::u16string SettingFileName;
+
+namespace {
+
+constexpr std::u16string_view kCrLf = u"\r\n";
+
+std::u16string_view Trim(std::u16string_view s) {
+    while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
+    return s;
+}
+
+bool IsComment(std::u16string_view line) {
+    line = Trim(line);
+    return !line.empty() && line.front() == u'#';
+}
+
+std::u16string Entry(std::u16string_view key, std::u16string_view value) {
+    std::u16string e(key);
+    e += u" = ";
+    e += value;
+    return e;
+}
+
+}  // namespace
+
+QString SettingsPath() {
+    return platform::ProgramFolder() + QStringLiteral("/") +
+           QString::fromStdU16String(SettingFileName);
+}
+
+std::u16string FindValue(std::u16string_view content, std::u16string_view key,
+                         std::u16string_view def) {
+    std::u16string result(def);
+    bool found = false;
+    常用模块::ForEachPiece(content, [&](std::u16string_view line, bool) {
+        if (found || IsComment(line)) return;
+        const std::size_t eq = line.find(u'=');
+        if (eq == std::u16string_view::npos || Trim(line.substr(0, eq)) != key) return;
+        result = Trim(line.substr(eq + 1));
+        found = true;
+    });
+    return result;
+}
+
+std::u16string RewriteContent(std::u16string_view content, std::u16string_view key,
+                              std::u16string_view value) {
+    bool missing = true;
+    std::u16string out;
+    常用模块::ForEachPiece(content, [&](std::u16string_view raw, bool last) {
+        // The last piece after a closing CR LF is not a line of the file.
+        if (last && raw.empty()) return;
+        std::u16string line(Trim(raw));
+        if (!line.empty() && line.front() != u'#') {
+            const std::size_t eq = line.find(u'=');
+            if (eq == std::u16string::npos) {
+                line.clear();
+            } else if (Trim(std::u16string_view(line).substr(0, eq)) == key) {
+                missing = false;
+                line = value.empty() ? std::u16string() : Entry(key, value);
+            }
+        }
+        if (!line.empty()) {
+            out += line;
+            out += kCrLf;
+        }
+    });
+    if (missing && !value.empty()) out += Entry(key, value);
+    if (out.size() >= 2 && std::u16string_view(out).substr(out.size() - 2) == kCrLf) {
+        out.resize(out.size() - 2);
+    }
+    if (!out.empty()) out += kCrLf;
+    return out;
+}
+
+std::u16string NewFileContent(std::u16string_view key, std::u16string_view value) {
+    std::u16string out(kHeader);
+    out += kCrLf;
+    out += Entry(key, value);
+    out += kCrLf;
+    return out;
+}
+
+std::optional<std::u16string> ReadSettingValue(std::u16string_view key, std::u16string_view def) {
+    if (key.empty()) return std::u16string(def);
+    const QString path = SettingsPath();
+    if (!QFileInfo::exists(path)) return std::u16string(def);
+    files::ReadResult r = files::ReadGbkFile(path);
+    if (!r.ok) return std::nullopt;
+    return FindValue(r.text, key, def);
+}
+
+bool WriteSettingValue(std::u16string_view key, std::u16string_view value) {
+    if (key.empty()) return false;
+    const QString path = SettingsPath();
+    std::u16string content;
+    if (QFileInfo::exists(path)) {
+        files::ReadResult r = files::ReadGbkFile(path);
+        if (!r.ok) return false;
+        content = RewriteContent(r.text, key, value);
+        if (content.empty()) return QFile::remove(path);
+    } else {
+        if (value.empty()) return true;
+        content = NewFileContent(key, value);
+    }
+    return files::WriteFileAtomic(path, qm::cp936::Encode(content).bytes);
+}
+
+}  // namespace ModSetting

@@ -1,0 +1,40 @@
+// ModSetting: single keys of the settings file.
+//
+// The file lives in the program folder and holds "key = value" lines under a
+// "#" header, in code page 936 with CR LF. Reading takes the first line with
+// the key; writing rewrites the whole file (atomically), tidying it on the way.
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ModSetting {
+
+// The bare file name of the current settings file; empty at start.
+extern std::u16string SettingFileName;
+
+inline constexpr std::u16string_view kHeader = u"#本配置文件由程序自动生成,请勿自行修改。";
+
+// The program folder, "/", and SettingFileName.
+QString SettingsPath();
+
+// The value of the first line with key in content, or def.
+std::u16string FindValue(std::u16string_view content, std::u16string_view key,
+                         std::u16string_view def);
+// The whole new file for writing key = value into an existing file's content;
+// empty means the file is to be deleted.
+std::u16string RewriteContent(std::u16string_view content, std::u16string_view key,
+                              std::u16string_view value);
+// The content of a file created for its first key (value not empty).
+std::u16string NewFileContent(std::u16string_view key, std::u16string_view value);
+
+// The stored value, or def when the key or the file is missing; nothing when
+// the file exists but cannot be read.
+std::optional<std::u16string> ReadSettingValue(std::u16string_view key, std::u16string_view def);
+// Stores, replaces or (with an empty value) removes key; false when key is
+// empty or the file could not be read or written.
+bool WriteSettingValue(std::u16string_view key, std::u16string_view value);
+
+}  // namespace ModSetting
