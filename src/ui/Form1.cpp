@@ -35,6 +35,7 @@ Form1::Form1() {
     BuildControls();
     BuildMenus();
     BuildToolbars();
+    WireCommands();
     默认_Click();
     binding_ = new ui::EditorBinding(doc_, RichTextBox1);
     history_.onMenus = [this](bool u, bool r) { UpdateUndoMenus(u, r); };
@@ -45,46 +46,6 @@ Form1::Form1() {
 
 Form1::~Form1() = default;
 
-void Form1::BuildControls() {
-    auto* central = new QWidget(this);
-    central->setObjectName("FormClient");
-    setCentralWidget(central);
-
-    RichTextBox1 = new QPlainTextEdit(central);
-    RichTextBox1->setObjectName("RichTextBox1");
-    RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    RichTextBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    RichTextBox1->installEventFilter(this);
-
-    Frame1 = new QGroupBox(QStringLiteral("删除不符合条件"), central);
-    Frame1->setObjectName("Frame1");
-    Frame2 = new QGroupBox(QStringLiteral("替换"), central);
-    Frame2->setObjectName("Frame2");
-    Frame3 = new QGroupBox(QStringLiteral("追加"), central);
-    Frame3->setObjectName("Frame3");
-    TxtTiHuan = new QComboBox(Frame2);
-    TxtTiHuan->setObjectName("TxtTiHuan");
-    TxtTiHuan->setEditable(true);
-    TxtTiHuan->setGeometry(10, 24, 150, 24);
-    Frame1->resize(300, 140);
-    Frame2->resize(180, 140);
-    Frame3->resize(260, 140);
-    CommandColumn = new QWidget(central);
-    CommandColumn->setObjectName("CommandColumn");
-
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName("StatusBar1");
-    setStatusBar(StatusBar1);
-    const int widths[] = {0, 160, 110, 80, 80, 0};
-    for (int i = 1; i <= 5; ++i) {
-        Panel[i] = new QLabel(StatusBar1);
-        Panel[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
-        Panel[i]->setMinimumWidth(widths[i]);
-        StatusBar1->addWidget(Panel[i], i == 5 ? 1 : 0);
-    }
-    Panel[1]->setText(QStringLiteral("文本整理"));
-}
-
 void Form1::Form_Load() {
     setWindowTitle(QStringLiteral("QuillmereV4.0") + QString(66, ' ') +
                    QStringLiteral("https://quillmere.example/ "));
@@ -92,6 +53,7 @@ void Form1::Form_Load() {
     if (QFileInfo::exists(skin)) platform::AttachSkin(skin, QString());
     Panel[3]->setText(QString::fromUtf8(kWeekdays[QDate::currentDate().dayOfWeek() % 7]));
     TxtTiHuan->addItem(QStringLiteral("回车"));
+    TxtTiHuan->setCurrentIndex(-1);  // the item is offered, not chosen: the field starts empty
     doc_.SetText(u"");
     history_.RecordingEnabled = true;
     RichTextBox1_Change();
@@ -201,6 +163,10 @@ void Form1::mnuopen_Click() {
                             .arg(QFileInfo(path).fileName())
                             .arg(r.invalid));
     }
+}
+
+void Form1::ReportUnreadable(const QString& path) {
+    ui::ShowMessage(this, QStringLiteral("无法读取文件“%1”。").arg(QDir::toNativeSeparators(path)));
 }
 
 void Form1::mnusave_Click() { SaveWithDialog(QStringLiteral("保存文件")); }

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "core/Document.h"
@@ -15,9 +16,13 @@ class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
 class QStatusBar;
+class QTimer;
 class QToolBar;
 
 namespace ui {
@@ -60,6 +65,24 @@ class Form1 : public QMainWindow {
     void 日期_Click();
     void 时间_Click();
 
+    void cmdcharu1_Click();
+    void cmdcharu2_Click();
+    void CmdKongYiHang_Click();
+    void CmdHeBingHang_Click();
+    void CmdChongXin_Click();
+    void CmdDelKongGe_Click();
+    void CmdDelKongHang_Click();
+    void CmdZhiXing_Click();
+    void CmdFanZhuan_Click();
+    void CmdHanZi_Click();
+    void 去除所有字母_Click();
+    void 去除所有数字_Click();
+    void CmdDaZi_Click();
+    void CMstopDaZi_Click();
+    void Timer1_Timer();
+    void MnuOpenPEIzhi_Click();
+    void MnuSaveINI_Click();
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,7 +96,18 @@ class Form1 : public QMainWindow {
     void BuildControls();
     void BuildMenus();
     void BuildToolbars();
+    void WireCommands();
     void UpdateUndoMenus(bool undoEnabled, bool redoEnabled);
+    // Clears the document, then appends every chunk produce() hands over,
+    // one write (one undo step) each; yields between chunks when asked.
+    void RebuildByLines(
+        const std::function<void(std::u16string_view,
+                                 const std::function<void(std::u16string_view)>&)>& produce,
+        bool yield);
+    void InsertAtLines(QPlainTextEdit* source);
+    void ReportUnreadable(const QString& path);
+    QWidget* RuleField(const char* name) const;
+    class BusyGuard;
     // Save and save-as share everything but the dialog's title.
     void SaveWithDialog(const QString& title);
     void StartTool(const QString& commandLine, const QString& caption);
@@ -83,13 +117,52 @@ class Form1 : public QMainWindow {
     qm::Document doc_;
     qm::UndoHistory history_{doc_};
     ui::EditorBinding* binding_ = nullptr;
+    bool busy_ = false;  // a command that yields is running
+
+    // Auto typing.
+    std::u16string lpString;
+    std::int64_t lpLenth = 0;
+    std::int64_t TypedCount = 0;
 
     QPlainTextEdit* RichTextBox1 = nullptr;
+    // Rule panel.
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
-    QGroupBox* Frame3 = nullptr;
+    QLineEdit* TxtBaoHan = nullptr;
+    QLineEdit* TxtShanChu = nullptr;
+    QLineEdit* TxtStart = nullptr;
+    QLineEdit* TxtStop = nullptr;
+    QLineEdit* TxtTiHuanWei = nullptr;
+    QLineEdit* TxtBeiTiHuan = nullptr;
     QComboBox* TxtTiHuan = nullptr;
+    QPushButton* CmdGaoJiTiHuan = nullptr;
+    QPushButton* CmdTiHuanBiao = nullptr;
+    // Insert at every line.
+    QGroupBox* Frame3 = nullptr;
+    QPlainTextEdit* TxtChaRu1 = nullptr;
+    QPlainTextEdit* TxtChaRu2 = nullptr;
+    QPushButton* cmdcharu1 = nullptr;
+    QPushButton* cmdcharu2 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    // Command column.
     QWidget* CommandColumn = nullptr;
+    QPushButton* CmdKongYiHang = nullptr;
+    QPushButton* CmdHeBingHang = nullptr;
+    QLineEdit* TxtFenHang = nullptr;
+    QPushButton* CmdChongXin = nullptr;
+    QPushButton* CmdDelKongGe = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QRadioButton* Option5 = nullptr;
+    QPushButton* CmdDelKongHang = nullptr;
+    QPushButton* CmdZhiXing = nullptr;
+    QPushButton* CmdFanZhuan = nullptr;
+    QPushButton* CmdHanZi = nullptr;
+    QPushButton* CmdDaZi = nullptr;
+    QPushButton* CMstopDaZi = nullptr;
+    QPushButton* CmdTongJiGeShu = nullptr;
+    QTimer* Timer1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* Panel[6] = {};  // 1-based, as the status bar counts
     QToolBar* Toolbar1 = nullptr;

@@ -1,0 +1,288 @@
+// Form1's tidy commands, rule pass, character tools, auto typing and the
+// settings-file menu commands. The algorithms live in core/ and settings/;
+// these handlers read the controls, call them and write the document.
+#include <QAction>
+#include <QComboBox>
+#include <QCursor>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTime>
+#include <QTimer>
+
+#include "core/Common.h"
+#include "core/Tidy.h"
+#include "files/TextFile.h"
+#include "platform/Platform.h"
+#include "settings/ModSetting.h"
+#include "settings/PeiZhi.h"
+#include "ui/Dialogs.h"
+#include "ui/EditorBinding.h"
+#include "ui/Form1.h"
+
+namespace {
+
+std::u16string U16(const QString& s) { return s.toStdU16String(); }
+
+// Lets the window repaint and take input at most every 30 ms, so a long
+// command stays responsive without paying for an event loop pass per line.
+class Yielder {
+  public:
+    explicit Yielder(Form1& w) : w_(w) { clock_.start(); }
+    void Maybe() {
+        if (clock_.elapsed() < 30) return;
+        w_.DoEvents();
+        clock_.restart();
+    }
+
+  private:
+    Form1& w_;
+    QElapsedTimer clock_;
+};
+
+const QString kSettingsFilter = QStringLiteral("配置文件|*.ini");
+
+}  // namespace
+
+// A command that yields must not be started again, or another one begun,
+// while it runs: the second would work on a half-built text.
+class Form1::BusyGuard {
+  public:
+    explicit BusyGuard(Form1& w) : w_(w), ok_(!w.busy_) { w_.busy_ = true; }
+    ~BusyGuard() {
+        if (ok_) w_.busy_ = false;
+    }
+    explicit operator bool() const { return ok_; }
+
+  private:
+    Form1& w_;
+    bool ok_;
+};
+
+void Form1::WireCommands() {
+    connect(cmdcharu1, &QPushButton::clicked, this, &Form1::cmdcharu1_Click);
+    connect(cmdcharu2, &QPushButton::clicked, this, &Form1::cmdcharu2_Click);
+    connect(CmdKongYiHang, &QPushButton::clicked, this, &Form1::CmdKongYiHang_Click);
+    connect(CmdHeBingHang, &QPushButton::clicked, this, &Form1::CmdHeBingHang_Click);
+    connect(CmdChongXin, &QPushButton::clicked, this, &Form1::CmdChongXin_Click);
+    connect(CmdDelKongGe, &QPushButton::clicked, this, &Form1::CmdDelKongGe_Click);
+    connect(CmdDelKongHang, &QPushButton::clicked, this, &Form1::CmdDelKongHang_Click);
+    connect(CmdZhiXing, &QPushButton::clicked, this, &Form1::CmdZhiXing_Click);
+    connect(CmdFanZhuan, &QPushButton::clicked, this, &Form1::CmdFanZhuan_Click);
+    connect(CmdHanZi, &QPushButton::clicked, this, &Form1::CmdHanZi_Click);
+    connect(CmdDaZi, &QPushButton::clicked, this, &Form1::CmdDaZi_Click);
+    connect(CMstopDaZi, &QPushButton::clicked, this, &Form1::CMstopDaZi_Click);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    const std::pair<const char*, void (Form1::*)()> items[] = {
+        {"去除所有字母", &Form1::去除所有字母_Click},
+        {"去除所有数字", &Form1::去除所有数字_Click},
+        {"MnuOpenPEIzhi", &Form1::MnuOpenPEIzhi_Click},
+        {"MnuSaveINI", &Form1::MnuSaveINI_Click},
+    };
+    for (const auto& [name, handler] : items) {
+        QAction* a = findChild<QAction*>(QString::fromUtf8(name));
+        a->setEnabled(true);
+        connect(a, &QAction::triggered, this, handler);
+    }
+}
+
+void Form1::RebuildByLines(
+    const std::function<void(std::u16string_view, const qm::tidy::Sink&)>& produce, bool yield) {
+    const std::u16string text = doc_.Text();
+    doc_.SetText(u"");
+    Yielder yielder(*this);
+    produce(text, [&](std::u16string_view chunk) {
+        if (yield) yielder.Maybe();
+        doc_.AppendText(chunk);
+    });
+    binding_->Flush();
+}
+
+// ---- line and space commands ----
+
+void Form1::cmdcharu1_Click() { InsertAtLines(TxtChaRu1); }
+void Form1::cmdcharu2_Click() { InsertAtLines(TxtChaRu2); }
+
+void Form1::InsertAtLines(QPlainTextEdit* source) {
+    BusyGuard busy(*this);
+    if (!busy) return;
+    // The box is multi-line: its line breaks are inserted as CR LF.
+    const std::u16string ins = ui::EditorBinding::FromWidgetText(source->toPlainText());
+    const bool atStart = Option1->isChecked();
+    RebuildByLines(
+        [&](std::u16string_view text, const qm::tidy::Sink& sink) {
+            qm::tidy::InsertAtEveryLine(text, ins, atStart, sink);
+        },
+        false);
+}
+
+void Form1::CmdKongYiHang_Click() {
+    BusyGuard busy(*this);
+    if (!busy) return;
+    RebuildByLines(qm::tidy::EmptyLineAfterEveryLine, true);
+    RefreshLineCount();
+}
+
+void Form1::CmdHeBingHang_Click() {
+    BusyGuard busy(*this);
+    if (!busy) return;
+    RebuildByLines(qm::tidy::MergeLines, false);
+    CmdChongXin->setEnabled(true);
+}
+
+void Form1::CmdChongXin_Click() {
+    BusyGuard busy(*this);
+    if (!busy) return;
+    // Read the length before touching the text: a bad value must not cost the document.
+    const std::optional<std::size_t> n = qm::tidy::ParsePieceLength(U16(TxtFenHang->text()));
+    if (!n) {
+        ui::ShowMessage(this, QStringLiteral("每行字数必须是大于 0 的整数，请重新输入。"));
+        TxtFenHang->setFocus();
+        TxtFenHang->selectAll();
+        return;
+    }
+    RebuildByLines([n](std::u16string_view text,
+                       const qm::tidy::Sink& sink) { qm::tidy::Rebreak(text, *n, sink); },
+                   false);
+    CmdChongXin->setEnabled(false);
+    RefreshLineCount();
+}
+
+void Form1::CmdDelKongGe_Click() {
+    BusyGuard busy(*this);
+    if (!busy) return;
+    const qm::tidy::SpaceMode mode = Option3->isChecked()   ? qm::tidy::SpaceMode::LineStart
+                                     : Option4->isChecked() ? qm::tidy::SpaceMode::LineEnd
+                                                            : qm::tidy::SpaceMode::All;
+    std::u16string result = qm::tidy::RemoveSpaces(doc_.Text(), mode);
+    if (result != doc_.Text()) {
+        DoEvents();
+        doc_.SetText(std::move(result));
+    }
+    RefreshLineCount();
+}
+
+void Form1::CmdDelKongHang_Click() {
+    BusyGuard busy(*this);
+    if (!busy) return;
+    qm::tidy::RemoveEmptyLines(doc_.Text(), [this](const std::u16string& step) {
+        DoEvents();
+        doc_.SetText(step);
+    });
+    RefreshLineCount();
+}
+
+// ---- rule panel ----
+
+void Form1::CmdZhiXing_Click() {
+    if (busy_) return;
+    qm::tidy::RuleFields f;
+    f.find = U16(TxtBeiTiHuan->text());
+    f.replaceWith = U16(TxtTiHuan->currentText());
+    f.deleteLines = U16(TxtBaoHan->text());
+    f.deleteText = U16(TxtShanChu->text());
+    f.spanStart = U16(TxtStart->text());
+    f.spanStop = U16(TxtStop->text());
+    f.spanReplace = U16(TxtTiHuanWei->text());
+    doc_.SetText(qm::tidy::RulePass(doc_.Text(), f));
+    RefreshLineCount();
+}
+
+// ---- character tools ----
+
+void Form1::CmdFanZhuan_Click() {
+    if (busy_) return;
+    if (doc_.SelLength() == 0) {
+        ui::ShowMessage(this, QStringLiteral("请选择反转的字符"));
+        return;
+    }
+    // Only the selection is reversed; the rest of the document stays.
+    const std::int32_t start = doc_.SelStart();
+    const std::u16string reversed = qm::tidy::ReverseString(doc_.SelText());
+    doc_.SetSelText(reversed);
+    doc_.SetSelStart(start);
+    doc_.SetSelLength(static_cast<std::int32_t>(reversed.size()));
+}
+
+void Form1::CmdHanZi_Click() { findChild<QMenu*>("MnuQuChu")->popup(QCursor::pos()); }
+
+void Form1::去除所有字母_Click() {
+    if (busy_) return;
+    doc_.SetText(qm::tidy::删除字母和符号(doc_.Text()));
+}
+
+void Form1::去除所有数字_Click() {
+    if (busy_) return;
+    doc_.SetText(qm::tidy::RemoveDigits(doc_.Text()));
+}
+
+// ---- auto typing ----
+
+void Form1::CmdDaZi_Click() {
+    const QString path = ui::AskOpenFileName(this, QString(), QStringLiteral("文本文件|*.txt"),
+                                             platform::ProgramFolder() + QStringLiteral("/"));
+    if (path.isEmpty()) return;
+    files::ReadResult r = files::ReadGbkFile(path);
+    if (!r.ok) {
+        ReportUnreadable(path);
+        return;
+    }
+    Panel[5]->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    DoEvents();
+    lpString = std::move(r.text);
+    lpLenth = static_cast<std::int64_t>(lpString.size());
+    // Every run types the file it has just read from its first character.
+    TypedCount = 0;
+    Timer1->start();
+}
+
+void Form1::Timer1_Timer() {
+    Panel[4]->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    ++TypedCount;
+    if (TypedCount > lpLenth) {
+        TypedCount = 0;
+        Timer1->stop();
+        return;
+    }
+    doc_.SetText(lpString.substr(0, static_cast<std::size_t>(TypedCount)));
+}
+
+void Form1::CMstopDaZi_Click() { Timer1->stop(); }
+
+// ---- settings file ----
+
+QWidget* Form1::RuleField(const char* name) const {
+    return findChild<QWidget*>(QString::fromUtf8(name));
+}
+
+void Form1::MnuOpenPEIzhi_Click() {
+    const QString path = ui::AskOpenFileName(this, QString(), kSettingsFilter,
+                                             platform::ProgramFolder() + QStringLiteral("/"));
+    if (path.isEmpty()) return;  // cancelled: nothing changes
+    ModSetting::SettingFileName = 常用模块::GetFileNameOnly(U16(path));
+    setWindowTitle(QString::fromStdU16String(ModSetting::SettingFileName));
+    配置::LoadRuleFields([this](const char* field, const std::u16string& text) {
+        const QString t = QString::fromStdU16String(text);
+        QWidget* w = RuleField(field);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(t);
+        if (auto* combo = qobject_cast<QComboBox*>(w)) combo->setEditText(t);
+    });
+}
+
+void Form1::MnuSaveINI_Click() {
+    const QString path = ui::AskSaveFileName(this, QString(), kSettingsFilter,
+                                             platform::ProgramFolder() + QStringLiteral("/"));
+    if (path.isEmpty()) return;
+    ModSetting::SettingFileName = 常用模块::GetFileNameOnly(U16(path));
+    配置::SaveRuleFields([this](const char* field) {
+        QWidget* w = RuleField(field);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) return U16(edit->text());
+        if (auto* combo = qobject_cast<QComboBox*>(w)) return U16(combo->currentText());
+        return std::u16string();
+    });
+}

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <map>
+
+#include "../ui/UiTestSupport.h"
+#include "core/Codec.h"
+#include "platform/Platform.h"
+#include "settings/ModSetting.h"
+#include "settings/PeiZhi.h"
+
+namespace {
+
+// A settings file of its own in the program folder, removed afterwards.
+class SettingsFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ModSetting::SettingFileName = u"测试规则.ini";
+        QFile::remove(Path());
+    }
+    void TearDown() override { QFile::remove(Path()); }
+    static QString Path() { return ModSetting::SettingsPath(); }
+    static void Put(std::u16string_view content) {
+        ASSERT_TRUE(uitest::WriteBytes(
+            Path(), QByteArray::fromStdString(qm::cp936::Encode(content).bytes)));
+    }
+    static std::u16string Get() {
+        return qm::cp936::Decode(uitest::ReadBytes(Path()).toStdString()).text;
+    }
+    static std::map<std::string, std::u16string> Load() {
+        std::map<std::string, std::u16string> fields;
+        配置::LoadRuleFields([&](const char* f, const std::u16string& v) { fields[f] = v; });
+        return fields;
+    }
+    static void Save(std::map<std::string, std::u16string> fields) {
+        配置::SaveRuleFields([&](const char* f) { return fields[f]; });
+    }
+};
+
+}  // namespace
+
+TEST_F(SettingsFile, FirstSaveWritesHeaderAndSixLinesInSaveOrder) {
+    Save({{"TxtShanChu", u"删"},
+          {"TxtBaoHan", u"行"},
+          {"TxtStart", u"["},
+          {"TxtStop", u"]"},
+          {"TxtBeiTiHuan", u"，"},
+          {"TxtTiHuan", u"回车"}});
+    const QByteArray expected = QByteArray::fromStdString(
+        qm::cp936::Encode(
+            u"#本配置文件由程序自动生成,请勿自行修改。\r\n删除包含 = 删\r\n删除行 = 行\r\n"
+            u"删除开始 = [\r\n删除结束 = ]\r\n被替换 = ，\r\n替换为 = 回车\r\n")
+            .bytes);
+    EXPECT_EQ(uitest::ReadBytes(Path()), expected);
+    const auto loaded = Load();
+    EXPECT_EQ(loaded.at("TxtShanChu"), u"删");
+    EXPECT_EQ(loaded.at("TxtTiHuan"), u"回车");
+    EXPECT_EQ(loaded.size(), 6u);
+}
+
+TEST_F(SettingsFile, EmptyFieldsAreNotStoredAndLoadAsEmpty) {
+    Save({{"TxtStart", u"["}});
+    EXPECT_EQ(Get(), u"#本配置文件由程序自动生成,请勿自行修改。\r\n删除开始 = [\r\n");
+    Save({{"TxtStart", u""}, {"TxtStop", u"]"}});
+    EXPECT_EQ(Get(), u"#本配置文件由程序自动生成,请勿自行修改。\r\n删除结束 = ]\r\n");
+    EXPECT_EQ(Load().at("TxtStart"), u"");
+    Save({});
+    EXPECT_EQ(Get(), u"#本配置文件由程序自动生成,请勿自行修改。\r\n");  // the header survives
+}
+
+TEST_F(SettingsFile, ValuesAreTrimmedAndKeepTheirEqualsSigns) {
+    Put(u"被替换 =   a=b  \r\n");
+    EXPECT_EQ(ModSetting::ReadSettingValue(u"被替换", u"x"), u"a=b");
+    EXPECT_EQ(ModSetting::ReadSettingValue(u"替换为", u"x"), u"x");
+    EXPECT_EQ(ModSetting::ReadSettingValue(u"", u"d"), u"d");
+}
+
+TEST_F(SettingsFile, TwoLinesForOneKeyReadFirstRewriteBoth) {
+    Put(u"# mine\r\n删除行 = one\r\n删除行=two\r\n");
+    EXPECT_EQ(Load().at("TxtBaoHan"), u"one");
+    ASSERT_TRUE(ModSetting::WriteSettingValue(u"删除行", u"new"));
+    EXPECT_EQ(Get(), u"# mine\r\n删除行 = new\r\n删除行 = new\r\n");
+}
+
+TEST_F(SettingsFile, RewriteTidiesLinesAndKeepsComments) {
+    Put(u"  # note  \r\n\r\n   \r\n  删除结束 = ] \r\nno equals here\r\n  other = 1\r\n");
+    ASSERT_TRUE(ModSetting::WriteSettingValue(u"删除开始", u"["));
+    EXPECT_EQ(Get(), u"# note\r\n删除结束 = ]\r\nother = 1\r\n删除开始 = [\r\n");
+    // A file left with no lines at all is deleted.
+    Put(u"删除开始 = [\r\n");
+    ASSERT_TRUE(ModSetting::WriteSettingValue(u"删除开始", u""));
+    EXPECT_FALSE(QFile::exists(Path()));
+    // No file and an empty value: nothing is created.
+    ASSERT_TRUE(ModSetting::WriteSettingValue(u"删除开始", u""));
+    EXPECT_FALSE(QFile::exists(Path()));
+    EXPECT_FALSE(ModSetting::WriteSettingValue(u"", u"x"));
+}
+
+TEST_F(SettingsFile, FileEndsWithExactlyOneCrLf) {
+    Put(u"a = 1\r\n\r\n\r\n");
+    ASSERT_TRUE(ModSetting::WriteSettingValue(u"b", u"2"));
+    EXPECT_EQ(Get(), u"a = 1\r\nb = 2\r\n");
+    Put(u"a = 1");
+    ASSERT_TRUE(ModSetting::WriteSettingValue(u"a", u"3"));
+    EXPECT_EQ(Get(), u"a = 3\r\n");
+}
+
+TEST_F(SettingsFile, UnreadableFileStopsTheLoadAtThatField) {
+    ModSetting::SettingFileName.clear();  // the path names the program folder itself
+    EXPECT_FALSE(ModSetting::ReadSettingValue(u"删除行", u"").has_value());
+    EXPECT_TRUE(Load().empty());
+    EXPECT_FALSE(ModSetting::WriteSettingValue(u"删除行", u"x"));
+}
