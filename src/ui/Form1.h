@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -28,6 +29,9 @@ class QToolBar;
 namespace ui {
 class EditorBinding;
 }
+class frmGoTo;
+class FrmTongJi;
+class 替换表;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -81,6 +85,11 @@ class Form1 : public QMainWindow {
     void CMstopDaZi_Click();
     void Timer1_Timer();
     void MnuOpenPEIzhi_Click();
+    void mnufind_Click();
+    void mnuNext_Click();
+    void TiaoZhuan_Click();
+    void CmdTongJiGeShu_Click();
+    void CmdTiHuanBiao_Click();
     void MnuSaveINI_Click();
 
   protected:
@@ -108,6 +117,8 @@ class Form1 : public QMainWindow {
     void ReportUnreadable(const QString& path);
     QWidget* RuleField(const char* name) const;
     class BusyGuard;
+    // Selects the next match of the kept search string at or after from.
+    void FindAndSelect(std::size_t from);
     // Save and save-as share everything but the dialog's title.
     void SaveWithDialog(const QString& title);
     void StartTool(const QString& commandLine, const QString& caption);
@@ -169,4 +180,10 @@ class Form1 : public QMainWindow {
     QToolBar* Toolbar2 = nullptr;
     QAction* mnuUndo = nullptr;
     QAction* mnuRedo = nullptr;
+    QAction* mnuNext = nullptr;
+
+    std::u16string searchText_;  // kept from one find to the next
+    QPointer<frmGoTo> goTo_;
+    QPointer<FrmTongJi> tongJi_;
+    QPointer<替换表> tiHuanBiao_;
 };

@@ -92,9 +92,13 @@ void Form1::BuildMenus() {
             &Form1::MnuBeiJing_Click);
 
     QMenu* find = menu("B", QStringLiteral("查找(&I)"));
-    NotYet(AddItem(find, "mnufind", QStringLiteral("查找(&F)"), QKeySequence("Ctrl+F")));
-    AddItem(find, "mnuNext", QStringLiteral("查找下一个(&W)"))->setEnabled(false);
-    NotYet(AddItem(find, "TiaoZhuan", QStringLiteral("跳转")));
+    connect(AddItem(find, "mnufind", QStringLiteral("查找(&F)"), QKeySequence("Ctrl+F")),
+            &QAction::triggered, this, &Form1::mnufind_Click);
+    mnuNext = AddItem(find, "mnuNext", QStringLiteral("查找下一个(&W)"));
+    mnuNext->setEnabled(false);  // until something was searched for
+    connect(mnuNext, &QAction::triggered, this, &Form1::mnuNext_Click);
+    connect(AddItem(find, "TiaoZhuan", QStringLiteral("跳转")), &QAction::triggered, this,
+            &Form1::TiaoZhuan_Click);
 
     QMenu* quChu = menu("MnuQuChu", QStringLiteral("去除不符合条件"));
     NotYet(AddItem(quChu, "去除所有字母", QStringLiteral("去除所有字母")));

@@ -78,6 +78,8 @@ void Form1::WireCommands() {
     connect(CmdDaZi, &QPushButton::clicked, this, &Form1::CmdDaZi_Click);
     connect(CMstopDaZi, &QPushButton::clicked, this, &Form1::CMstopDaZi_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(CmdTongJiGeShu, &QPushButton::clicked, this, &Form1::CmdTongJiGeShu_Click);
+    connect(CmdTiHuanBiao, &QPushButton::clicked, this, &Form1::CmdTiHuanBiao_Click);
     const std::pair<const char*, void (Form1::*)()> items[] = {
         {"去除所有字母", &Form1::去除所有字母_Click},
         {"去除所有数字", &Form1::去除所有数字_Click},

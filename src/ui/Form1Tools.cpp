@@ -1,0 +1,59 @@
+// Form1's find commands and the tool windows it opens.
+#include <QAction>
+#include <QInputDialog>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "core/Search.h"
+#include "ui/Dialogs.h"
+#include "ui/EditorBinding.h"
+#include "ui/Form1.h"
+#include "ui/FrmTongJi.h"
+#include "ui/GoTo.h"
+#include "ui/TiHuanBiao.h"
+#include "ui/ToolWindow.h"
+
+void Form1::mnufind_Click() {
+    bool ok = false;
+    const QString typed = QInputDialog::getText(this, QStringLiteral("查找"), QStringLiteral("请输入要查找的内容"),
+                                                QLineEdit::Normal, QString::fromStdU16String(searchText_), &ok);
+    if (!ok || typed.isEmpty()) {
+        RichTextBox1->setFocus();
+        return;
+    }
+    searchText_ = typed.toStdU16String();
+    mnuNext->setEnabled(true);
+    FindAndSelect(0);
+}
+
+void Form1::mnuNext_Click() {
+    if (searchText_.empty()) return;
+    binding_->Flush();
+    FindAndSelect(qm::search::NextSearchStart(static_cast<std::size_t>(doc_.SelStart()),
+                                              static_cast<std::size_t>(doc_.SelLength())));
+}
+
+void Form1::FindAndSelect(std::size_t from) {
+    const std::optional<std::size_t> at = qm::search::FindFrom(doc_.Text(), searchText_, from);
+    if (at) {
+        doc_.SetSelStart(static_cast<std::int32_t>(*at));
+        doc_.SetSelLength(static_cast<std::int32_t>(searchText_.size()));
+        binding_->Flush();
+        RichTextBox1->centerCursor();
+    } else {
+        ui::ShowMessage(this, QStringLiteral("没找到匹配的字符串"), ui::kTipTitle, QMessageBox::Warning);
+    }
+    RichTextBox1->setFocus();
+}
+
+void Form1::TiaoZhuan_Click() {
+    ui::ShowToolWindow(goTo_, [this] { return new frmGoTo(*this); });
+}
+
+void Form1::CmdTongJiGeShu_Click() {
+    ui::ShowToolWindow(tongJi_, [this] { return new FrmTongJi(doc_.Text()); });
+}
+
+void Form1::CmdTiHuanBiao_Click() {
+    ui::ShowToolWindow(tiHuanBiao_, [this] { return new 替换表(*this); });
+}
