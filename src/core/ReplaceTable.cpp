@@ -34,4 +34,17 @@ std::vector<Line> Parse(std::u16string_view content) {
     return lines;
 }
 
+void Apply(const Table& t, std::u16string text,
+           const std::function<void(const std::u16string&)>& write) {
+    for (const Pair& p : t) {
+        if (p.find.empty() || text.find(p.find) == std::u16string::npos) continue;
+        std::u16string next = 常用模块::ReplaceAll(text, p.find, p.replacement);
+        // A row that changes nothing (its replacement equals its find text)
+        // leaves no empty undo step.
+        if (next == text) continue;
+        text = std::move(next);
+        write(text);
+    }
+}
+
 }  // namespace qm::table

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,5 +30,10 @@ struct Line {
 };
 // The file's lines cut at CR LF (at most the first 50).
 std::vector<Line> Parse(std::u16string_view content);
+
+// Applies the rows in order, each on the result of the rows before it, with
+// exact replace-all. write() gets the text after every row that changed it.
+void Apply(const Table& t, std::u16string text,
+           const std::function<void(const std::u16string&)>& write);
 
 }  // namespace qm::table

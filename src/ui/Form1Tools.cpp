@@ -15,8 +15,9 @@
 
 void Form1::mnufind_Click() {
     bool ok = false;
-    const QString typed = QInputDialog::getText(this, QStringLiteral("查找"), QStringLiteral("请输入要查找的内容"),
-                                                QLineEdit::Normal, QString::fromStdU16String(searchText_), &ok);
+    const QString typed =
+        QInputDialog::getText(this, QStringLiteral("查找"), QStringLiteral("请输入要查找的内容"),
+                              QLineEdit::Normal, QString::fromStdU16String(searchText_), &ok);
     if (!ok || typed.isEmpty()) {
         RichTextBox1->setFocus();
         return;
@@ -41,7 +42,8 @@ void Form1::FindAndSelect(std::size_t from) {
         binding_->Flush();
         RichTextBox1->centerCursor();
     } else {
-        ui::ShowMessage(this, QStringLiteral("没找到匹配的字符串"), ui::kTipTitle, QMessageBox::Warning);
+        ui::ShowMessage(this, QStringLiteral("没找到匹配的字符串"), ui::kTipTitle,
+                        QMessageBox::Warning);
     }
     RichTextBox1->setFocus();
 }

@@ -6,6 +6,6 @@
 
 class FrmTongJi : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit FrmTongJi(std::u16string_view text);
 };

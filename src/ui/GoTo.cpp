@@ -64,7 +64,8 @@ frmGoTo::frmGoTo(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
 void frmGoTo::cmdGo_Click() {
     qm::Document& doc = main_.Doc();
     if (GotoLine->isChecked()) {
-        const std::optional<long long> n = qm::search::ParseLineNumber(txtGo->text().toStdU16String());
+        const std::optional<long long> n =
+            qm::search::ParseLineNumber(txtGo->text().toStdU16String());
         if (!n) {
             ui::ShowMessage(this, QStringLiteral("You can only type numbers!!!"), kGoToTitle);
             return;

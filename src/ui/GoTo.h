@@ -9,12 +9,12 @@ class QRadioButton;
 
 class frmGoTo : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit frmGoTo(Form1& main);
 
     void cmdGo_Click();
 
-private:
+  private:
     Form1& main_;
     QRadioButton* GotoLine;
     QRadioButton* GotoStart;

@@ -9,7 +9,6 @@
 #include <QTableWidget>
 
 #include "core/Codec.h"
-#include "core/Common.h"
 #include "files/TextFile.h"
 #include "ui/Dialogs.h"
 #include "ui/Form1.h"
@@ -119,7 +118,9 @@ void 替换表::loadfile(const QString& fileName) {
     }
     const files::ReadResult r = files::ReadGbkFile(fileName);
     if (!r.ok) {
-        ui::ShowMessage(this, QStringLiteral("无法读取文件“%1”，替换表未改动。").arg(QFileInfo(fileName).fileName()));
+        ui::ShowMessage(
+            this,
+            QStringLiteral("无法读取文件“%1”，替换表未改动。").arg(QFileInfo(fileName).fileName()));
         return;
     }
     const std::vector<qm::table::Line> lines = qm::table::Parse(r.text);
@@ -147,8 +148,9 @@ void 替换表::CmdSave_Click() {
     if (name.isEmpty()) return;
     const std::string bytes = qm::cp936::Encode(qm::table::Serialize(Pairs())).bytes;
     if (!files::WriteFileAtomic(name, bytes)) {
-        ui::ShowMessage(this, QStringLiteral("无法保存到“%1”，替换表未改动。").arg(QFileInfo(name).fileName()),
-                        QStringLiteral("信息提示"), QMessageBox::Warning);
+        ui::ShowMessage(
+            this, QStringLiteral("无法保存到“%1”，替换表未改动。").arg(QFileInfo(name).fileName()),
+            QStringLiteral("信息提示"), QMessageBox::Warning);
         return;
     }
     ui::ShowMessage(this, QStringLiteral("保存成功"), QStringLiteral("信息提示"));
@@ -156,11 +158,5 @@ void 替换表::CmdSave_Click() {
 
 void 替换表::Command1_Click() {
     qm::Document& doc = main_.Doc();
-    for (const qm::table::Pair& p : Pairs()) {
-        if (p.find.empty() || doc.Text().find(p.find) == std::u16string::npos) continue;
-        std::u16string next = 常用模块::ReplaceAll(doc.Text(), p.find, p.replacement);
-        // A row that changes nothing (a replacement equal to its find text)
-        // leaves no empty undo step.
-        if (next != doc.Text()) doc.SetText(std::move(next));
-    }
+    qm::table::Apply(Pairs(), doc.Text(), [&doc](const std::u16string& t) { doc.SetText(t); });
 }

@@ -14,7 +14,7 @@ class QTableWidget;
 // No Q_OBJECT: moc cannot read a class name outside ASCII, and the window
 // needs no signals of its own (its connections use member pointers).
 class 替换表 : public QWidget {
-public:
+  public:
     explicit 替换表(Form1& main);
 
     // Imports a table file into the rows, without clearing the table first.
@@ -29,7 +29,7 @@ public:
     // The pairs as the grid holds them.
     qm::table::Table Pairs() const;
 
-private:
+  private:
     void Form_Load();
     void SetCell(int row, int column, const QString& text);
     QString Cell(int row, int column) const;

@@ -16,8 +16,9 @@ class SettingsFile : public ::testing::Test {
   protected:
     void SetUp() override {
         // One file per test: ctest runs tests of this fixture side by side.
-        const QString name = QStringLiteral("测试规则-%1.ini")
-                                 .arg(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        const QString name =
+            QStringLiteral("测试规则-%1.ini")
+                .arg(::testing::UnitTest::GetInstance()->current_test_info()->name());
         ModSetting::SettingFileName = name.toStdU16String();
         QFile::remove(Path());
     }
