@@ -24,8 +24,12 @@ void NotYet(QAction* a) { a->setEnabled(false); }
 bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
+// A CJK font that also has Latin letters: mixed lines then need no font
+// fallback, which looks even and lays out long lines faster.
 QFont DefaultEditorFont() {
     QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    f.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("Microsoft YaHei"), f.family()});
     f.setPointSize(12);
     return f;
 }

@@ -16,6 +16,7 @@ QLabel* Named(QLabel* l, const char* name) {
 FrmTongJi::FrmTongJi(std::u16string_view text) : QWidget(nullptr, Qt::Window) {
     setObjectName("FrmTongJi");
     setWindowTitle(QStringLiteral("统计"));
+    setMinimumWidth(280);
     const qm::stats::Counts c = qm::stats::Count(text);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Named(new QLabel(QStringLiteral("本文共有："), this), "Cap"));

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -321,6 +322,21 @@ TEST(Form1, LayoutFollowsTheWindowInTwipsAndClampsAtZero) {
     if (w->isMinimized()) {
         EXPECT_EQ(Box(*w)->geometry(), before);
     }
+}
+
+TEST(Form1, ToolsMenuSaysSoWhenNothingSuitableIsInstalled) {
+    auto w = StartForm();
+    // "系统锁" stands for a key manager; a test machine has none.
+    if (!QStandardPaths::findExecutable("seahorse").isEmpty() ||
+        !QStandardPaths::findExecutable("kwalletmanager").isEmpty()) {
+        GTEST_SKIP() << "a key manager is installed here";
+    }
+    auto msg = uitest::AcceptNextMessage();
+    Action(*w, "系统锁")->trigger();
+    EXPECT_TRUE(msg->seen);
+    EXPECT_EQ(msg->title, QStringLiteral("提示"));
+    EXPECT_TRUE(msg->text.contains(QStringLiteral("系统锁")));
+    EXPECT_FALSE(platform::StartSystemProgram(QStringLiteral("no such tool")));
 }
 
 TEST(Form1, EditCommandsGoThroughTheDocumentAndAreUndoable) {
