@@ -71,11 +71,13 @@ void Form1::UpdateUndoMenus(bool undoEnabled, bool redoEnabled) {
 }
 
 void Form1::Undo() {
+    if (busy_) return;  // a running command is still building the text
     history_.Undo();
     binding_->Flush();
 }
 
 void Form1::Redo() {
+    if (busy_) return;
     history_.Redo();
     binding_->Flush();
 }
@@ -138,11 +140,13 @@ bool Form1::RichTextBox1_KeyDown(int, Qt::KeyboardModifiers mods) {
 // ---- file commands ----
 
 void Form1::mnunew_Click() {
+    if (busy_) return;
     doc_.SetText(u"");
     RefreshLineCount();
 }
 
 void Form1::mnuopen_Click() {
+    if (busy_) return;
     const QString path = ui::AskOpenFileName(this, QString(), kTextFilter,
                                              platform::ProgramFolder() + QStringLiteral("/"));
     if (path.isEmpty()) return;

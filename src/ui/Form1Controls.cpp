@@ -37,6 +37,13 @@ QRadioButton* Option(const char* name, const QString& caption, QButtonGroup* gro
 
 QLabel* Label(const QString& text) { return new QLabel(text); }
 
+QGridLayout* FrameGrid(QGroupBox* frame) {
+    auto* g = new QGridLayout(frame);
+    g->setContentsMargins(6, 4, 6, 4);
+    g->setVerticalSpacing(3);
+    return g;
+}
+
 }  // namespace
 
 void Form1::BuildControls() {
@@ -51,9 +58,7 @@ void Form1::BuildControls() {
 
     // Rule panel: delete lines, characters and spans.
     Frame1 = Named(new QGroupBox(QStringLiteral("删除不符合条件"), central), "Frame1");
-    auto* g1 = new QGridLayout(Frame1);
-    g1->setContentsMargins(6, 4, 6, 4);
-    g1->setVerticalSpacing(3);
+    auto* g1 = FrameGrid(Frame1);
     TxtBaoHan = Field("TxtBaoHan", Frame1);
     TxtShanChu = Field("TxtShanChu", Frame1);
     TxtStart = Field("TxtStart", Frame1);
@@ -74,9 +79,7 @@ void Form1::BuildControls() {
 
     // Rule panel: replacement.
     Frame2 = Named(new QGroupBox(QStringLiteral("替换"), central), "Frame2");
-    auto* g2 = new QGridLayout(Frame2);
-    g2->setContentsMargins(6, 4, 6, 4);
-    g2->setVerticalSpacing(3);
+    auto* g2 = FrameGrid(Frame2);
     TxtBeiTiHuan = Field("TxtBeiTiHuan", Frame2);
     TxtTiHuan = Named(new QComboBox(Frame2), "TxtTiHuan");
     TxtTiHuan->setEditable(true);
@@ -93,9 +96,7 @@ void Form1::BuildControls() {
 
     // Insert at every line start or end.
     Frame3 = Named(new QGroupBox(QStringLiteral("追加"), central), "Frame3");
-    auto* g3 = new QGridLayout(Frame3);
-    g3->setContentsMargins(6, 4, 6, 4);
-    g3->setVerticalSpacing(3);
+    auto* g3 = FrameGrid(Frame3);
     TxtChaRu1 = Named(new QPlainTextEdit(Frame3), "TxtChaRu1");
     TxtChaRu2 = Named(new QPlainTextEdit(Frame3), "TxtChaRu2");
     for (QPlainTextEdit* t : {TxtChaRu1, TxtChaRu2}) {

@@ -29,15 +29,16 @@ namespace {
 
 std::u16string U16(const QString& s) { return s.toStdU16String(); }
 
-// Lets the window repaint and take input at most every 30 ms, so a long
-// command stays responsive without paying for an event loop pass per line.
+// Lets the window repaint and take input at the first line and then at most
+// every 30 ms, so a long command stays responsive without paying for an
+// event loop pass per line.
 class Yielder {
   public:
-    explicit Yielder(Form1& w) : w_(w) { clock_.start(); }
+    explicit Yielder(Form1& w) : w_(w) {}
     void Maybe() {
-        if (clock_.elapsed() < 30) return;
+        if (clock_.isValid() && clock_.elapsed() < 30) return;
         w_.DoEvents();
-        clock_.restart();
+        clock_.start();
     }
 
   private:
@@ -50,12 +51,19 @@ const QString kSettingsFilter = QStringLiteral("配置文件|*.ini");
 }  // namespace
 
 // A command that yields must not be started again, or another one begun,
-// while it runs: the second would work on a half-built text.
+// while it runs: the second would work on a half-built text. The box is
+// read-only meanwhile, so typing cannot land in the middle of it either.
 class Form1::BusyGuard {
   public:
-    explicit BusyGuard(Form1& w) : w_(w), ok_(!w.busy_) { w_.busy_ = true; }
+    explicit BusyGuard(Form1& w) : w_(w), ok_(!w.busy_) {
+        if (!ok_) return;
+        w_.busy_ = true;
+        w_.RichTextBox1->setReadOnly(true);
+    }
     ~BusyGuard() {
-        if (ok_) w_.busy_ = false;
+        if (!ok_) return;
+        w_.busy_ = false;
+        w_.RichTextBox1->setReadOnly(false);
     }
     explicit operator bool() const { return ok_; }
 

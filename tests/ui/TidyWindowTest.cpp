@@ -62,6 +62,28 @@ TEST(TidyWindow, InsertWritesOneUndoStepPerLine) {
     EXPECT_EQ(Get<QPlainTextEdit>(*w, "RichTextBox1")->toPlainText(), QStringLiteral("a。\n"));
 }
 
+// While a command that yields rebuilds the text, an undo or a keystroke
+// arriving in between must not cut into the half-built text.
+TEST(TidyWindow, InputDuringAYieldingCommandCannotCorruptIt) {
+    auto w = StartForm();
+    std::u16string text;
+    for (int i = 0; i < 20000; ++i) text += u"第" + std::u16string(1, u'0' + i % 10) + u"行\r\n";
+    w->Doc().SetText(text);
+    bool sawReadOnly = false;
+    // Runs at the command's first yield.
+    QMetaObject::invokeMethod(
+        w.get(),
+        [&] {
+            sawReadOnly = Get<QPlainTextEdit>(*w, "RichTextBox1")->isReadOnly();
+            Get<QAction>(*w, "mnuUndo")->trigger();
+        },
+        Qt::QueuedConnection);
+    Click(*w, "CmdKongYiHang");
+    EXPECT_TRUE(sawReadOnly);
+    EXPECT_EQ(w->Doc().Length(), text.size() + 20000 * 2);  // every line got its empty line
+    EXPECT_FALSE(Get<QPlainTextEdit>(*w, "RichTextBox1")->isReadOnly());
+}
+
 TEST(TidyWindow, MergeThenRebreakTogglesTheRebreakButton) {
     auto w = StartForm();
     w->Doc().SetText(u"abcdefg\r\nhijklm\r\n");
