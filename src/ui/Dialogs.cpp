@@ -21,6 +21,13 @@ bool AskYesNo(QWidget* parent, const QString& text, const QString& title) {
     return box.exec() == QMessageBox::Yes;
 }
 
+bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable) {
+    return unencodable == 0 ||
+           AskYesNo(parent, QStringLiteral("文本中有 %1 个字符无法用 GBK 编码保存，将被写成“?”。\n"
+                                           "仍然保存吗？")
+                                .arg(unencodable));
+}
+
 QString ConvertFilter(const QString& pairs) {
     const QStringList parts = pairs.split('|');
     QStringList filters;

@@ -18,6 +18,10 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title = kT
 // A modal Yes/No question; true when the user answered "是".
 bool AskYesNo(QWidget* parent, const QString& text, const QString& title = kTipTitle);
 
+// Before writing text that GBK cannot hold: true when there is nothing to
+// lose, or the user agreed that those characters become "?".
+bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable);
+
 // "文本文件|*.txt|所有文件|*.*" → "文本文件 (*.txt);;所有文件 (*.*)".
 QString ConvertFilter(const QString& descriptionPatternPairs);
 

@@ -183,12 +183,7 @@ void Form1::SaveWithDialog(const QString& title) {
     if (path.isEmpty()) return;
     std::u16string text = doc_.Text() + u"\r\n";
     qm::cp936::EncodeResult e = qm::cp936::Encode(text);
-    if (e.unencodable > 0 &&
-        !ui::AskYesNo(this, QStringLiteral("文本中有 %1 个字符无法用 GBK 编码保存，将被写成“?”。\n"
-                                           "仍然保存吗？")
-                                .arg(e.unencodable))) {
-        return;
-    }
+    if (!ui::ConfirmUnencodable(this, e.unencodable)) return;
     if (!files::WriteFileAtomic(path, e.bytes)) {
         ui::ShowMessage(this, QStringLiteral("无法保存文件“%1”，原文件未被改动。")
                                   .arg(QDir::toNativeSeparators(path)));

@@ -146,8 +146,9 @@ void 替换表::CmdSave_Click() {
     const QString name =
         ui::AskSaveFileName(this, QString(), QStringLiteral("文本文件|*.txt"), QString());
     if (name.isEmpty()) return;
-    const std::string bytes = qm::cp936::Encode(qm::table::Serialize(Pairs())).bytes;
-    if (!files::WriteFileAtomic(name, bytes)) {
+    const qm::cp936::EncodeResult e = qm::cp936::Encode(qm::table::Serialize(Pairs()));
+    if (!ui::ConfirmUnencodable(this, e.unencodable)) return;
+    if (!files::WriteFileAtomic(name, e.bytes)) {
         ui::ShowMessage(
             this, QStringLiteral("无法保存到“%1”，替换表未改动。").arg(QFileInfo(name).fileName()),
             QStringLiteral("信息提示"), QMessageBox::Warning);
