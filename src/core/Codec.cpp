@@ -146,18 +146,6 @@ EncodeResult Encode(std::u16string_view text) {
     return r;
 }
 
-std::size_t CountUnencodable(std::u16string_view text) {
-    const Tables& t = T();
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i];
-        if (t.encode[u] != kNoCode) continue;
-        if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) ++i;
-        ++n;
-    }
-    return n;
-}
-
 std::uint16_t CodeOf(char16_t unit) { return T().encode[unit]; }
 
 }  // namespace qm::cp936

@@ -28,9 +28,6 @@ DecodeResult Decode(std::string_view bytes);
 // supplementary-plane character) becomes one "?" and is counted.
 EncodeResult Encode(std::u16string_view text);
 
-// Number of characters Encode would write as "?".
-std::size_t CountUnencodable(std::u16string_view text);
-
 // The code of one UTF-16 unit in code page 936, 0xFFFF when it has none:
 // below 0x100 a one-byte code, otherwise lead byte * 256 + trail byte.
 std::uint16_t CodeOf(char16_t unit);
