@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QStatusBar>
 
 #include "core/Codec.h"
