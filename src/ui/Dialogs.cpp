@@ -1,5 +1,6 @@
 #include "ui/Dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QStringList>
@@ -20,6 +21,9 @@ bool AskYesNo(QWidget* parent, const QString& text, const QString& title) {
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
 
 bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable) {
     return unencodable == 0 ||

@@ -18,6 +18,15 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title = kT
 // A modal Yes/No question; true when the user answered "是".
 bool AskYesNo(QWidget* parent, const QString& text, const QString& title = kTipTitle);
 
+// Shows the busy cursor for as long as it lives.
+class WaitCursor {
+  public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 // Before writing text that GBK cannot hold: true when there is nothing to
 // lose, or the user agreed that those characters become "?".
 bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable);

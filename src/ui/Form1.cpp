@@ -151,14 +151,16 @@ void Form1::mnuopen_Click() {
     if (path.isEmpty()) return;
     files::ReadResult r = files::ReadGbkFile(path);
     if (!r.ok) {
-        ui::ShowMessage(this,
-                        QStringLiteral("无法读取文件“%1”。").arg(QDir::toNativeSeparators(path)));
+        ReportUnreadable(path);
         return;
     }
     Panel[5]->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    DoEvents();
-    doc_.SetText(std::move(r.text));
-    RefreshLineCount();
+    {
+        ui::WaitCursor wait;
+        DoEvents();
+        doc_.SetText(std::move(r.text));
+        RefreshLineCount();
+    }
     if (r.invalid > 0) {
         ui::ShowMessage(this,
                         QStringLiteral("文件“%1”中有 %2 处不是 GBK 编码的字节，已显示为“\uFFFD”。"

@@ -70,6 +70,7 @@ class Form1::BusyGuard {
   private:
     Form1& w_;
     bool ok_;
+    ui::WaitCursor wait_;
 };
 
 void Form1::WireCommands() {
