@@ -165,6 +165,7 @@ void Form1::BuildToolbars() {
         {"保存", &Form1::mnusave_Click}, {"剪切", &Form1::mnucut_Click},
         {"复制", &Form1::mnucopy_Click}, {"粘贴", &Form1::mnupaste_Click},
         {"撤销", &Form1::Undo},          {"重复", &Form1::Redo},
+        {"查找", &Form1::mnufind_Click},
     };
     for (const auto& [key, handler] : buttons) {
         connect(Toolbar1->addAction(QString::fromUtf8(key)), &QAction::triggered, this, handler);
