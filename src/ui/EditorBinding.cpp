@@ -209,7 +209,7 @@ int EditorBinding::LayoutLineCount() {
     return box_->document()->blockCount();
 }
 
-void EditorBinding::OnContentsChange(int pos, int removed, int added) {
+void EditorBinding::OnContentsChange(int pos, int /*removed: taken from the document*/, int added) {
     if (muted_) return;
     QTextDocument* td = box_->document();
     const int total = td->characterCount() - 1;  // without the closing separator
@@ -222,7 +222,6 @@ void EditorBinding::OnContentsChange(int pos, int removed, int added) {
     const std::size_t tailUnits = tailChars + static_cast<std::size_t>(breaksInTail);
     const std::size_t docEnd =
         std::max(docStart, doc_.Length() - std::min(tailUnits, doc_.Length()));
-    (void)removed;
 
     QTextCursor c(td);
     c.setPosition(pos);

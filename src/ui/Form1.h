@@ -48,7 +48,7 @@ class Form1 : public QMainWindow {
     // Lets pending window events run, with the editor brought up to date first.
     void DoEvents();
 
-  public:
+    // Handlers of the menus, buttons and timer.
     void Undo();
     void Redo();
 
