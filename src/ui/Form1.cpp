@@ -144,34 +144,37 @@ void Form1::mnunew_Click() {
     RefreshLineCount();
 }
 
-void Form1::mnuopen_Click() {
-    if (busy_) return;
+std::optional<Form1::OpenedFile> Form1::OpenTextFile() {
     const QString path = ui::AskOpenFileName(this, QString(), kTextFilter,
                                              platform::ProgramFolder() + QStringLiteral("/"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty()) return std::nullopt;
     files::ReadResult r = files::ReadGbkFile(path);
     if (!r.ok) {
-        ReportUnreadable(path);
-        return;
+        ui::ShowMessage(this,
+                        QStringLiteral("无法读取文件“%1”。").arg(QDir::toNativeSeparators(path)));
+        return std::nullopt;
     }
     Panel[5]->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    DoEvents();
+    return OpenedFile{path, std::move(r.text), r.invalid};
+}
+
+void Form1::mnuopen_Click() {
+    if (busy_) return;
+    std::optional<OpenedFile> f = OpenTextFile();
+    if (!f) return;
     {
         ui::WaitCursor wait;
-        DoEvents();
-        doc_.SetText(std::move(r.text));
+        doc_.SetText(std::move(f->text));
         RefreshLineCount();
     }
-    if (r.invalid > 0) {
+    if (f->invalid > 0) {
         ui::ShowMessage(this,
                         QStringLiteral("文件“%1”中有 %2 处不是 GBK 编码的字节，已显示为“\uFFFD”。"
                                        "保存时这些字节会被改写。")
-                            .arg(QFileInfo(path).fileName())
-                            .arg(r.invalid));
+                            .arg(QFileInfo(f->path).fileName())
+                            .arg(f->invalid));
     }
-}
-
-void Form1::ReportUnreadable(const QString& path) {
-    ui::ShowMessage(this, QStringLiteral("无法读取文件“%1”。").arg(QDir::toNativeSeparators(path)));
 }
 
 void Form1::mnusave_Click() { SaveWithDialog(QStringLiteral("保存文件")); }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "core/Document.h"
 #include "core/UndoHistory.h"
@@ -114,7 +115,14 @@ class Form1 : public QMainWindow {
                                  const std::function<void(std::u16string_view)>&)>& produce,
         bool yield);
     void InsertAtLines(QPlainTextEdit* source);
-    void ReportUnreadable(const QString& path);
+    struct OpenedFile {
+        QString path;
+        std::u16string text;
+        std::size_t invalid = 0;  // bytes that were not clean GBK
+    };
+    // Asks for a text file, reads it whole and shows its path in panel 5;
+    // nothing when cancelled, or when unreadable (which is reported).
+    std::optional<OpenedFile> OpenTextFile();
     QWidget* RuleField(const char* name) const;
     class BusyGuard;
     // Selects the next match of the kept search string at or after from.

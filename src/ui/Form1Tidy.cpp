@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +16,6 @@
 
 #include "core/Common.h"
 #include "core/Tidy.h"
-#include "files/TextFile.h"
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"
 #include "settings/PeiZhi.h"
@@ -235,17 +233,9 @@ void Form1::去除所有数字_Click() {
 // ---- auto typing ----
 
 void Form1::CmdDaZi_Click() {
-    const QString path = ui::AskOpenFileName(this, QString(), QStringLiteral("文本文件|*.txt"),
-                                             platform::ProgramFolder() + QStringLiteral("/"));
-    if (path.isEmpty()) return;
-    files::ReadResult r = files::ReadGbkFile(path);
-    if (!r.ok) {
-        ReportUnreadable(path);
-        return;
-    }
-    Panel[5]->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    DoEvents();
-    lpString = std::move(r.text);
+    std::optional<OpenedFile> f = OpenTextFile();
+    if (!f) return;
+    lpString = std::move(f->text);
     lpLenth = static_cast<std::int64_t>(lpString.size());
     // Every run types the file it has just read from its first character.
     TypedCount = 0;
