@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/Common.h"
+
 namespace qm::cp936 {
 namespace {
 
@@ -80,9 +82,6 @@ const Tables& T() {
     return *tables;
 }
 
-bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
 }  // namespace
 
 DecodeResult Decode(std::string_view bytes) {
@@ -137,7 +136,10 @@ EncodeResult Encode(std::u16string_view text) {
             *out++ = static_cast<char>(code & 0xFF);
         } else {
             // A surrogate pair is one character, so one "?".
-            if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) ++i;
+            if (常用模块::IsHighSurrogate(u) && i + 1 < text.size() &&
+                常用模块::IsLowSurrogate(text[i + 1])) {
+                ++i;
+            }
             *out++ = '?';
             ++r.unencodable;
         }

@@ -19,6 +19,30 @@ char16_t Fold(char16_t c) {
 
 }  // namespace
 
+std::size_t CharLengthAt(std::u16string_view text, std::size_t pos) {
+    if (pos >= text.size()) return 0;
+    if (pos + 1 < text.size() && ((text[pos] == u'\r' && text[pos + 1] == u'\n') ||
+                                  (IsHighSurrogate(text[pos]) && IsLowSurrogate(text[pos + 1])))) {
+        return 2;
+    }
+    return 1;
+}
+
+std::u16string NormalizeLineBreaks(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (u == u'\r' || u == u'\n' || u == 0x2029) {
+            if (u == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+            out += u"\r\n";
+        } else {
+            out += u;
+        }
+    }
+    return out;
+}
+
 void AppendReplaced(std::u16string& out, std::u16string_view text, std::u16string_view find,
                     std::u16string_view replacement) {
     if (find.empty()) {

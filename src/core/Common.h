@@ -6,6 +6,17 @@
 
 namespace 常用模块 {
 
+inline bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+inline bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// Units of the character at pos, as the user sees it: a CR LF and a
+// surrogate pair are one character of two units; 0 at the end.
+std::size_t CharLengthAt(std::u16string_view text, std::size_t pos);
+
+// Every line break of text from elsewhere (CR LF, lone CR, lone LF, U+2029)
+// as the document's CR LF.
+std::u16string NormalizeLineBreaks(std::u16string_view text);
+
 // Exact replace-all: every occurrence of find, case-sensitive, left to right,
 // without overlap, inserted text not scanned again. An empty find changes nothing.
 std::u16string ReplaceAll(std::u16string_view text, std::u16string_view find,

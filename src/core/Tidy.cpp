@@ -12,9 +12,6 @@ using 常用模块::ForEachPiece;
 namespace {
 constexpr std::u16string_view kCrLf = u"\r\n";
 
-bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
 template <class Keep>
 std::u16string Filter(std::u16string_view s, Keep keep) {
     std::u16string out;
@@ -145,7 +142,7 @@ std::u16string ReverseString(std::u16string_view s) {
     std::u16string out(s.rbegin(), s.rend());
     // Put each pair back in its order, so it stays one character.
     for (std::size_t i = 0; i + 1 < out.size(); ++i) {
-        if (IsLow(out[i]) && IsHigh(out[i + 1])) {
+        if (常用模块::IsLowSurrogate(out[i]) && 常用模块::IsHighSurrogate(out[i + 1])) {
             std::swap(out[i], out[i + 1]);
             ++i;
         }

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/Common.h"
+
 namespace ui {
 
 namespace {
@@ -75,17 +77,7 @@ QString EditorBinding::ToWidgetText(std::u16string_view text) {
 }
 
 std::u16string EditorBinding::FromWidgetText(const QString& text) {
-    std::u16string out;
-    out.reserve(static_cast<std::size_t>(text.size()));
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u == kWidgetBreak || u == kLf || u == kCr) {
-            out += u"\r\n";
-        } else {
-            out += u;
-        }
-    }
-    return out;
+    return 常用模块::NormalizeLineBreaks(text.toStdU16String());
 }
 
 std::size_t EditorBinding::DocPosOfBlock(const QTextBlock& b) const {

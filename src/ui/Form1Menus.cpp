@@ -11,6 +11,7 @@
 #include <QTime>
 #include <QToolBar>
 
+#include "core/Common.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorBinding.h"
@@ -20,9 +21,6 @@ namespace {
 
 // An item whose command is not built yet: visible, but nothing pretends to work.
 void NotYet(QAction* a) { a->setEnabled(false); }
-
-bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 // A CJK font that also has Latin letters: mixed lines then need no font
 // fallback, which looks even and lays out long lines faster.
@@ -197,33 +195,16 @@ void Form1::mnupaste_Click() {
     const QString text = QApplication::clipboard()->text();
     if (text.isEmpty()) return;
     // Whatever the source's line breaks, the document's are CR LF.
-    std::u16string in = text.toStdU16String();
-    std::u16string out;
-    out.reserve(in.size() + in.size() / 16);
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        if (in[i] == u'\r' || in[i] == u'\n') {
-            if (in[i] == u'\r' && i + 1 < in.size() && in[i + 1] == u'\n') ++i;
-            out += u"\r\n";
-        } else {
-            out += in[i];
-        }
-    }
-    doc_.SetSelText(out);
+    doc_.SetSelText(常用模块::NormalizeLineBreaks(text.toStdU16String()));
 }
 
 void Form1::mnudelete_Click() {
     if (doc_.SelLength() == 0) {
-        // As the Del key: the character after the caret; CR LF and a
-        // surrogate pair are one character.
-        const std::u16string& t = doc_.Text();
-        const auto pos = static_cast<std::size_t>(doc_.SelStart());
-        if (pos >= t.size()) return;
-        std::int32_t len = 1;
-        if ((t[pos] == u'\r' && pos + 1 < t.size() && t[pos + 1] == u'\n') ||
-            (IsHigh(t[pos]) && pos + 1 < t.size() && IsLow(t[pos + 1]))) {
-            len = 2;
-        }
-        doc_.SetSelLength(len);
+        // As the Del key: the character after the caret.
+        const std::size_t len =
+            常用模块::CharLengthAt(doc_.Text(), static_cast<std::size_t>(doc_.SelStart()));
+        if (len == 0) return;
+        doc_.SetSelLength(static_cast<std::int32_t>(len));
     }
     doc_.SetSelText(u"");
 }

@@ -164,3 +164,15 @@ TEST(Common, ReplaceAllAndFileName) {
     EXPECT_EQ(常用模块::GetFileNameOnly(u"a.ini"), u"a.ini");
     EXPECT_EQ(常用模块::GetFileNameOnly(u"/home/"), u"");
 }
+
+TEST(Common, CharactersAndLineBreaks) {
+    using 常用模块::CharLengthAt;
+    const std::u16string t = u"a\r\n\U0001F600\r";
+    EXPECT_EQ(CharLengthAt(t, 0), 1u);
+    EXPECT_EQ(CharLengthAt(t, 1), 2u);  // CR LF
+    EXPECT_EQ(CharLengthAt(t, 3), 2u);  // a surrogate pair
+    EXPECT_EQ(CharLengthAt(t, 5), 1u);  // a lone CR at the end
+    EXPECT_EQ(CharLengthAt(t, 6), 0u);
+    // CR LF stays one break; lone CR, lone LF and U+2029 become CR LF.
+    EXPECT_EQ(常用模块::NormalizeLineBreaks(u"a\r\nb\rc\nd\u2029e"), u"a\r\nb\r\nc\r\nd\r\ne");
+}
