@@ -185,8 +185,9 @@ void Form1::SaveWithDialog(const QString& title) {
     const QString path = ui::AskSaveFileName(this, title, kTextFilter,
                                              platform::ProgramFolder() + QStringLiteral("/"));
     if (path.isEmpty()) return;
-    std::u16string text = doc_.Text() + u"\r\n";
-    qm::cp936::EncodeResult e = qm::cp936::Encode(text);
+    // The text and one closing CR LF, without copying the whole text first.
+    qm::cp936::EncodeResult e = qm::cp936::Encode(doc_.Text());
+    e.bytes += "\r\n";
     if (!ui::ConfirmUnencodable(this, e.unencodable)) return;
     if (!files::WriteFileAtomic(path, e.bytes)) {
         ui::ShowMessage(this, QStringLiteral("无法保存文件“%1”，原文件未被改动。")
