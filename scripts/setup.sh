@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev
     fonts-wqy-microhei   # without a CJK font Chinese text shows as boxes
+    qt6-translations-l10n  # Qt's own dialogs in Chinese
 )
 
 missing=()

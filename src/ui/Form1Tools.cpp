@@ -14,10 +14,14 @@
 #include "ui/ToolWindow.h"
 
 void Form1::mnufind_Click() {
-    bool ok = false;
-    const QString typed =
-        QInputDialog::getText(this, QStringLiteral("查找"), QStringLiteral("请输入要查找的内容"),
-                              QLineEdit::Normal, QString::fromStdU16String(searchText_), &ok);
+    QInputDialog ask(this);
+    ask.setWindowTitle(QStringLiteral("查找"));
+    ask.setLabelText(QStringLiteral("请输入要查找的内容"));
+    ask.setTextValue(QString::fromStdU16String(searchText_));
+    ask.setOkButtonText(QStringLiteral("确定"));
+    ask.setCancelButtonText(QStringLiteral("取消"));
+    const bool ok = ask.exec() == QDialog::Accepted;
+    const QString typed = ask.textValue();
     if (!ok || typed.isEmpty()) {
         RichTextBox1->setFocus();
         return;

@@ -49,6 +49,7 @@ void AnswerInput(const QString& text) {
         ASSERT_NE(in, nullptr);
         EXPECT_EQ(in->windowTitle(), QStringLiteral("查找"));
         EXPECT_EQ(in->labelText(), QStringLiteral("请输入要查找的内容"));
+        EXPECT_EQ(in->okButtonText(), QStringLiteral("确定"));
         if (text.isEmpty()) {
             in->reject();
         } else {
