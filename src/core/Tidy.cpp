@@ -1,6 +1,7 @@
 #include "core/Tidy.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "core/Common.h"
 
@@ -54,7 +55,8 @@ void MergeLines(std::u16string_view text, const Sink& sink) {
 void Rebreak(std::u16string_view text, std::size_t n, const Sink& sink) {
     if (n == 0) return;
     std::u16string chunk;
-    for (std::size_t start = 0; start < text.size(); start += n) {
+    // Steps never run past the end, however large n is.
+    for (std::size_t start = 0; start < text.size(); start += std::min(n, text.size() - start)) {
         chunk.assign(text.substr(start, n));
         chunk.append(kCrLf);
         sink(chunk);
@@ -65,12 +67,16 @@ std::optional<std::size_t> ParsePieceLength(std::u16string_view typed) {
     // Blanks around the number are forgiven; anything else is not a number.
     while (!typed.empty() && typed.front() == u' ') typed.remove_prefix(1);
     while (!typed.empty() && typed.back() == u' ') typed.remove_suffix(1);
-    if (typed.empty() || typed.size() > 9) return std::nullopt;
+    if (typed.empty()) return std::nullopt;
     std::size_t n = 0;
+    bool huge = false;  // past what a size can hold: wider than any text anyway
     for (char16_t c : typed) {
         if (c < u'0' || c > u'9') return std::nullopt;
-        n = n * 10 + static_cast<std::size_t>(c - u'0');
+        const auto digit = static_cast<std::size_t>(c - u'0');
+        if (n > (std::numeric_limits<std::size_t>::max() - digit) / 10) huge = true;
+        if (!huge) n = n * 10 + digit;
     }
+    if (huge) return std::numeric_limits<std::size_t>::max();
     if (n == 0) return std::nullopt;
     return n;
 }

@@ -1,35 +1,112 @@
 #include "files/TextFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 #include "core/Codec.h"
 
 namespace files {
 
-bool ReadBytes(const QString& path, std::string& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const qint64 size = f.size();
-    bytes.resize(static_cast<std::size_t>(size));
-    qint64 done = 0;
-    while (done < size) {
-        const qint64 n = f.read(bytes.data() + done, size - done);
-        if (n <= 0) return false;
-        done += n;
+namespace {
+
+Outcome Fail(const QString& why) { return Outcome{false, why}; }
+
+QString KindText(mode_t mode) {
+    if (S_ISDIR(mode)) return QStringLiteral("这是一个文件夹，不是文件");
+    return QStringLiteral("这不是普通文件（是管道、设备或套接字），程序不读写这类文件");
+}
+
+// Closes a descriptor on every way out.
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
     }
-    // Files whose size is not known in advance (pipes, /proc) are read to the end.
-    if (!f.atEnd()) {
-        const QByteArray rest = f.readAll();
-        bytes.append(rest.constData(), static_cast<std::size_t>(rest.size()));
+};
+
+}  // namespace
+
+QString ErrnoText(int err) {
+    switch (err) {
+        case ENOENT:
+            return QStringLiteral("文件或文件夹不存在");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("没有权限");
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("磁盘空间不足");
+        case EFBIG:
+            return QStringLiteral("文件超出了系统允许的大小");
+        case EROFS:
+            return QStringLiteral("磁盘是只读的");
+        case EISDIR:
+            return QStringLiteral("这是一个文件夹，不是文件");
+        case ENOTDIR:
+            return QStringLiteral("路径中有一部分不是文件夹");
+        case ENAMETOOLONG:
+            return QStringLiteral("文件名太长");
+        case EIO:
+            return QStringLiteral("读写磁盘时出错");
+        case ENOMEM:
+            return QStringLiteral("内存不足");
+        default:
+            return QString::fromLocal8Bit(std::strerror(err));
     }
-    return f.error() == QFileDevice::NoError;
+}
+
+Outcome ReadBytes(const QString& path, std::string& bytes) {
+    bytes.clear();
+    const QByteArray name = QFile::encodeName(path);
+    // Non-blocking, so that opening a pipe nobody writes to returns at once;
+    // it is refused below before anything is read.
+    Fd f{::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (f.fd < 0) return Fail(ErrnoText(errno));
+    struct stat st {};
+    if (::fstat(f.fd, &st) != 0) return Fail(ErrnoText(errno));
+    if (!S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
+    const int flags = ::fcntl(f.fd, F_GETFL);
+    if (flags == -1 || ::fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+        return Fail(ErrnoText(errno));
+    }
+    // The size is only a hint: /proc files say 0 and sysfs files 4096, whatever
+    // they hold, and a file may grow while it is read. Read to the end.
+    std::size_t capacity = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096;
+    std::size_t done = 0;
+    bytes.resize(capacity);
+    for (;;) {
+        if (done == capacity) {
+            capacity *= 2;
+            bytes.resize(capacity);
+        }
+        const ssize_t n = ::read(f.fd, bytes.data() + done, capacity - done);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            bytes.clear();
+            return Fail(ErrnoText(err));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return Outcome{true, {}};
 }
 
 ReadResult ReadGbkFile(const QString& path) {
     ReadResult r;
     std::string bytes;
-    if (!ReadBytes(path, bytes)) return r;
+    const Outcome read = ReadBytes(path, bytes);
+    if (!read) {
+        r.why = read.why;
+        return r;
+    }
     qm::cp936::DecodeResult d = qm::cp936::Decode(bytes);
     r.ok = true;
     r.text = std::move(d.text);
@@ -37,15 +114,33 @@ ReadResult ReadGbkFile(const QString& path) {
     return r;
 }
 
-bool WriteFileAtomic(const QString& path, const std::string& bytes) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    const auto size = static_cast<qint64>(bytes.size());
-    if (f.write(bytes.data(), size) != size) {
-        f.cancelWriting();
-        return false;
+Outcome WriteFileAtomic(const QString& path, const std::string& bytes) {
+    // Renaming over a device or a pipe would replace it with a plain file.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        return Fail(KindText(st.st_mode));
     }
-    return f.commit();
+    QSaveFile f(path);
+    const auto failed = [&f](int err) {
+        const QString why = err != 0 ? ErrnoText(err) : f.errorString();
+        f.cancelWriting();
+        return Fail(why);
+    };
+    errno = 0;
+    if (!f.open(QIODevice::WriteOnly)) return failed(errno);
+    const auto size = static_cast<qint64>(bytes.size());
+    errno = 0;
+    if (f.write(bytes.data(), size) != size) return failed(errno);
+    // QSaveFile::commit() (Qt 6.4) reports success after a failed flush of its
+    // buffer and renames the short file over the old one: flush first.
+    errno = 0;
+    if (!f.flush()) return failed(errno);
+    errno = 0;
+    if (!f.commit()) {
+        const int err = errno;
+        return Fail(err != 0 ? ErrnoText(err) : f.errorString());
+    }
+    return Outcome{true, {}};
 }
 
 }  // namespace files

@@ -1,4 +1,10 @@
 // Text files in code page 936: whole-file reads and atomic writes.
+//
+// Every file the program reads goes through ReadBytes and every file it
+// writes through WriteFileAtomic, so that the rules below hold everywhere:
+// only regular files are read (a named pipe or a device would block or
+// mislead), data is read to its end whatever size the file claims, and a
+// write either replaces the file whole or leaves the old one as it was.
 #pragma once
 
 #include <QString>
@@ -6,20 +12,33 @@
 
 namespace files {
 
+// Why a read or write failed, in the program's own words (empty on success).
+struct Outcome {
+    bool ok = false;
+    QString why;
+    explicit operator bool() const { return ok; }
+};
+
 struct ReadResult {
     bool ok = false;
+    QString why;  // when not ok
     std::u16string text;
     std::size_t invalid = 0;  // bytes that were not clean code page 936
 };
 
-// Reads the whole file and decodes it; ok is false when it cannot be read.
+// Reads the whole file and decodes it.
 ReadResult ReadGbkFile(const QString& path);
 
-// Reads the whole file as raw bytes; false when it cannot be read.
-bool ReadBytes(const QString& path, std::string& bytes);
+// Reads the whole file as raw bytes. Refuses anything that is not a regular
+// file (or a link to one) without blocking on it.
+Outcome ReadBytes(const QString& path, std::string& bytes);
 
 // Writes bytes to a temporary file beside path and renames it over path, so a
-// failure leaves any old file whole. Returns false on any failure.
-bool WriteFileAtomic(const QString& path, const std::string& bytes);
+// failure leaves any old file whole. Refuses to replace something that is not
+// a regular file (a device, a pipe, a folder). Keeps the old file's permissions.
+Outcome WriteFileAtomic(const QString& path, const std::string& bytes);
+
+// The Chinese reason for a system error number.
+QString ErrnoText(int err);
 
 }  // namespace files

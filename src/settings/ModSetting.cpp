@@ -93,29 +93,41 @@ std::u16string NewFileContent(std::u16string_view key, std::u16string_view value
     return out;
 }
 
-std::optional<std::u16string> ReadSettingValue(std::u16string_view key, std::u16string_view def) {
+std::optional<std::u16string> ReadSettingValue(std::u16string_view key, std::u16string_view def,
+                                               QString* why) {
     if (key.empty()) return std::u16string(def);
     const QString path = SettingsPath();
     if (!QFileInfo::exists(path)) return std::u16string(def);
     files::ReadResult r = files::ReadGbkFile(path);
-    if (!r.ok) return std::nullopt;
+    if (!r.ok) {
+        if (why) *why = r.why;
+        return std::nullopt;
+    }
     return FindValue(r.text, key, def);
 }
 
-bool WriteSettingValue(std::u16string_view key, std::u16string_view value) {
-    if (key.empty()) return false;
+bool WriteSettingValue(std::u16string_view key, std::u16string_view value, QString* why) {
+    const auto failed = [why](const QString& reason) {
+        if (why) *why = reason;
+        return false;
+    };
+    if (key.empty()) return failed(QStringLiteral("没有键名"));
     const QString path = SettingsPath();
     std::u16string content;
     if (QFileInfo::exists(path)) {
         files::ReadResult r = files::ReadGbkFile(path);
-        if (!r.ok) return false;
+        if (!r.ok) return failed(r.why);
         content = RewriteContent(r.text, key, value);
-        if (content.empty()) return QFile::remove(path);
+        if (content.empty()) {
+            QFile f(path);
+            return f.remove() || failed(f.errorString());
+        }
     } else {
         if (value.empty()) return true;
         content = NewFileContent(key, value);
     }
-    return files::WriteFileAtomic(path, qm::cp936::Encode(content).bytes);
+    const files::Outcome w = files::WriteFileAtomic(path, qm::cp936::Encode(content).bytes);
+    return w.ok || failed(w.why);
 }
 
 }  // namespace ModSetting

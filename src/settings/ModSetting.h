@@ -31,10 +31,11 @@ std::u16string RewriteContent(std::u16string_view content, std::u16string_view k
 std::u16string NewFileContent(std::u16string_view key, std::u16string_view value);
 
 // The stored value, or def when the key or the file is missing; nothing when
-// the file exists but cannot be read.
-std::optional<std::u16string> ReadSettingValue(std::u16string_view key, std::u16string_view def);
+// the file exists but cannot be read (the reason in *why).
+std::optional<std::u16string> ReadSettingValue(std::u16string_view key, std::u16string_view def,
+                                               QString* why = nullptr);
 // Stores, replaces or (with an empty value) removes key; false when key is
-// empty or the file could not be read or written.
-bool WriteSettingValue(std::u16string_view key, std::u16string_view value);
+// empty or the file could not be read or written, with the reason in *why.
+bool WriteSettingValue(std::u16string_view key, std::u16string_view value, QString* why = nullptr);
 
 }  // namespace ModSetting

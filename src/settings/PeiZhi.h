@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/TextFile.h"
+
 namespace 配置 {
 
 struct KeyField {
@@ -35,9 +37,11 @@ inline constexpr std::array<KeyField, 6> kLoadOrder = {{
 using FieldGetter = std::function<std::u16string(const char* field)>;
 using FieldSetter = std::function<void(const char* field, const std::u16string& text)>;
 
-// Fills the fields in load order; stops at the first field whose file cannot be read.
-void LoadRuleFields(const FieldSetter& set);
-// Writes every field in save order, going on after a failed key.
-void SaveRuleFields(const FieldGetter& get);
+// Fills the fields in load order; stops at the first field whose file cannot
+// be read, and says why.
+files::Outcome LoadRuleFields(const FieldSetter& set);
+// Writes every field in save order, going on after a failed key; the outcome
+// fails with the first reason when any key could not be written.
+files::Outcome SaveRuleFields(const FieldGetter& get);
 
 }  // namespace 配置

@@ -1,6 +1,7 @@
 #include "ui/Form1.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "core/Codec.h"
 #include "files/TextFile.h"
@@ -39,11 +41,36 @@ Form1::Form1() {
     binding_ = new ui::EditorBinding(doc_, RichTextBox1);
     history_.onMenus = [this](bool u, bool r) { UpdateUndoMenus(u, r); };
     history_.onFocus = [this] { RichTextBox1->setFocus(); };
+    connect(&gate_, &ui::CommandGate::busyChanged, this, &Form1::OnBusyChanged);
+    connect(&gate_, &ui::CommandGate::refused, this,
+            [this] { StatusBar1->showMessage(QStringLiteral("正在执行命令，请稍候……"), 2000); });
     resize(980, 700);
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // Tool windows hold a reference to this window: they must not outlive it.
+    for (const QPointer<QWidget>& w : toolWindows_) delete w.data();
+}
+
+void Form1::OnBusyChanged(bool busy) {
+    // Typing, pasting and dropping into the box wait with every other command.
+    RichTextBox1->setReadOnly(busy);
+    if (!busy && closePending_) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (gate_.Busy()) {
+        // Closing now would pull the window from under the running command.
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    for (const QPointer<QWidget>& w : toolWindows_) {
+        if (w) w->close();
+    }
+    event->accept();
+}
 
 void Form1::Form_Load() {
     setWindowTitle(QStringLiteral("QuillmereV4.0") + QString(66, ' ') +
@@ -70,13 +97,11 @@ void Form1::UpdateUndoMenus(bool undoEnabled, bool redoEnabled) {
 }
 
 void Form1::Undo() {
-    if (busy_) return;  // a running command is still building the text
     history_.Undo();
     binding_->Flush();
 }
 
 void Form1::Redo() {
-    if (busy_) return;
     history_.Redo();
     binding_->Flush();
 }
@@ -139,7 +164,6 @@ bool Form1::RichTextBox1_KeyDown(int, Qt::KeyboardModifiers mods) {
 // ---- file commands ----
 
 void Form1::mnunew_Click() {
-    if (busy_) return;
     doc_.SetText(u"");
     RefreshLineCount();
 }
@@ -150,8 +174,9 @@ std::optional<Form1::OpenedFile> Form1::OpenTextFile() {
     if (path.isEmpty()) return std::nullopt;
     files::ReadResult r = files::ReadGbkFile(path);
     if (!r.ok) {
-        ui::ShowMessage(this,
-                        QStringLiteral("无法读取文件“%1”。").arg(QDir::toNativeSeparators(path)));
+        ui::ShowMessage(
+            this,
+            QStringLiteral("无法读取文件“%1”：%2。").arg(QDir::toNativeSeparators(path), r.why));
         return std::nullopt;
     }
     Panel[5]->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
@@ -160,7 +185,6 @@ std::optional<Form1::OpenedFile> Form1::OpenTextFile() {
 }
 
 void Form1::mnuopen_Click() {
-    if (busy_) return;
     std::optional<OpenedFile> f = OpenTextFile();
     if (!f) return;
     {
@@ -189,8 +213,9 @@ void Form1::SaveWithDialog(const QString& title) {
     qm::cp936::EncodeResult e = qm::cp936::Encode(doc_.Text());
     e.bytes += "\r\n";
     if (!ui::ConfirmUnencodable(this, e.unencodable)) return;
-    if (!files::WriteFileAtomic(path, e.bytes)) {
-        ui::ShowMessage(this, QStringLiteral("无法保存文件“%1”，原文件未被改动。")
-                                  .arg(QDir::toNativeSeparators(path)));
+    const files::Outcome w = files::WriteFileAtomic(path, e.bytes);
+    if (!w) {
+        ui::ShowMessage(this, QStringLiteral("无法保存文件“%1”：%2。原文件未被改动。")
+                                  .arg(QDir::toNativeSeparators(path), w.why));
     }
 }

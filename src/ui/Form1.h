@@ -13,6 +13,8 @@
 
 #include "core/Document.h"
 #include "core/UndoHistory.h"
+#include "ui/CommandGate.h"
+#include "ui/ToolWindow.h"
 
 class QAction;
 class QComboBox;
@@ -43,6 +45,9 @@ class Form1 : public QMainWindow {
     qm::Document& Doc() { return doc_; }
     qm::UndoHistory& History() { return history_; }
     QPlainTextEdit* Box() const { return RichTextBox1; }
+    // Every command that reads or writes the document goes through this gate,
+    // tool windows' commands included.
+    ui::CommandGate& Gate() { return gate_; }
 
     // Shows "共" N "行" in panel 2, N being the editor's line count minus one.
     void RefreshLineCount();
@@ -95,10 +100,13 @@ class Form1 : public QMainWindow {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Closing the main window closes its tool windows, so the program ends.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Form_Load();
+    void OnBusyChanged(bool busy);
     void Form_Resize();
     // True when the key must not reach the box.
     bool RichTextBox1_KeyDown(int key, Qt::KeyboardModifiers mods);
@@ -132,11 +140,24 @@ class Form1 : public QMainWindow {
     void StartTool(const QString& commandLine, const QString& caption);
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
                      const QKeySequence& shortcut = {});
+    // Connects a signal to a handler through the command gate.
+    template <class Sender, class Signal>
+    void Wire(Sender* sender, Signal signal, void (Form1::*handler)()) {
+        connect(sender, signal, this, gate_.Guard([this, handler] { (this->*handler)(); }));
+    }
+    // Opens (or raises) a tool window and remembers it, to close it with this one.
+    template <class W, class Make>
+    void OpenTool(QPointer<W>& slot, Make make) {
+        W* w = ui::ShowToolWindow(slot, make);
+        if (!toolWindows_.contains(w)) toolWindows_.append(w);
+    }
 
     qm::Document doc_;
     qm::UndoHistory history_{doc_};
     ui::EditorBinding* binding_ = nullptr;
-    bool busy_ = false;  // a command that yields is running
+    ui::CommandGate gate_;
+    bool closePending_ = false;  // asked to close while a long command ran
+    QList<QPointer<QWidget>> toolWindows_;
 
     // Auto typing.
     std::u16string lpString;

@@ -55,52 +55,51 @@ void Form1::BuildMenus() {
     };
 
     QMenu* file = menu("MnuFile", QStringLiteral("文件"));
-    connect(AddItem(file, "mnunew", QStringLiteral("新建"), QKeySequence("Ctrl+N")),
-            &QAction::triggered, this, &Form1::mnunew_Click);
-    connect(AddItem(file, "mnuopen", QStringLiteral("打开"), QKeySequence("Ctrl+O")),
-            &QAction::triggered, this, &Form1::mnuopen_Click);
-    connect(AddItem(file, "mnusave", QStringLiteral("保存(&S)"), QKeySequence("Ctrl+S")),
-            &QAction::triggered, this, &Form1::mnusave_Click);
-    connect(AddItem(file, "MnuSaveNeiRong", QStringLiteral("另存为")), &QAction::triggered, this,
-            &Form1::MnuSaveNeiRong_Click);
+    Wire(AddItem(file, "mnunew", QStringLiteral("新建"), QKeySequence("Ctrl+N")),
+         &QAction::triggered, &Form1::mnunew_Click);
+    Wire(AddItem(file, "mnuopen", QStringLiteral("打开"), QKeySequence("Ctrl+O")),
+         &QAction::triggered, &Form1::mnuopen_Click);
+    Wire(AddItem(file, "mnusave", QStringLiteral("保存(&S)"), QKeySequence("Ctrl+S")),
+         &QAction::triggered, &Form1::mnusave_Click);
+    Wire(AddItem(file, "MnuSaveNeiRong", QStringLiteral("另存为")), &QAction::triggered,
+         &Form1::MnuSaveNeiRong_Click);
 
     QMenu* edit = menu("MnuEdit", QStringLiteral("编辑(&E)"));
     mnuUndo = AddItem(edit, "mnuUndo", QStringLiteral("撤销"), QKeySequence("Ctrl+Z"));
-    connect(mnuUndo, &QAction::triggered, this, &Form1::Undo);
+    Wire(mnuUndo, &QAction::triggered, &Form1::Undo);
     mnuRedo = AddItem(edit, "mnuRedo", QStringLiteral("重复"));
-    connect(mnuRedo, &QAction::triggered, this, &Form1::Redo);
-    connect(AddItem(edit, "mnucopy", QStringLiteral("复制(&C)"), QKeySequence("Ctrl+C")),
-            &QAction::triggered, this, &Form1::mnucopy_Click);
-    connect(AddItem(edit, "mnucut", QStringLiteral("剪切(&T)"), QKeySequence("Ctrl+X")),
-            &QAction::triggered, this, &Form1::mnucut_Click);
+    Wire(mnuRedo, &QAction::triggered, &Form1::Redo);
+    Wire(AddItem(edit, "mnucopy", QStringLiteral("复制(&C)"), QKeySequence("Ctrl+C")),
+         &QAction::triggered, &Form1::mnucopy_Click);
+    Wire(AddItem(edit, "mnucut", QStringLiteral("剪切(&T)"), QKeySequence("Ctrl+X")),
+         &QAction::triggered, &Form1::mnucut_Click);
     // Ctrl+V: the box never sees Ctrl keys, so without it the keyboard could not paste.
-    connect(AddItem(edit, "mnupaste", QStringLiteral("粘贴"), QKeySequence("Ctrl+V")),
-            &QAction::triggered, this, &Form1::mnupaste_Click);
-    connect(AddItem(edit, "mnudelete", QStringLiteral("删除(&L)"), QKeySequence(Qt::Key_Delete)),
-            &QAction::triggered, this, &Form1::mnudelete_Click);
+    Wire(AddItem(edit, "mnupaste", QStringLiteral("粘贴"), QKeySequence("Ctrl+V")),
+         &QAction::triggered, &Form1::mnupaste_Click);
+    Wire(AddItem(edit, "mnudelete", QStringLiteral("删除(&L)"), QKeySequence(Qt::Key_Delete)),
+         &QAction::triggered, &Form1::mnudelete_Click);
     edit->addSeparator();
-    connect(AddItem(edit, "mnuselectall", QStringLiteral("全选(&A)"), QKeySequence("Ctrl+A")),
-            &QAction::triggered, this, &Form1::mnuselectall_Click);
+    Wire(AddItem(edit, "mnuselectall", QStringLiteral("全选(&A)"), QKeySequence("Ctrl+A")),
+         &QAction::triggered, &Form1::mnuselectall_Click);
     connect(
         RichTextBox1, &QWidget::customContextMenuRequested, edit,
         [this, edit](const QPoint& p) { edit->exec(RichTextBox1->viewport()->mapToGlobal(p)); });
 
     QMenu* format = menu("mnuformat", QStringLiteral("格式(&O)"));
-    connect(AddItem(format, "默认", QStringLiteral("默认")), &QAction::triggered, this,
-            &Form1::默认_Click);
-    connect(AddItem(format, "mnufont", QStringLiteral("字体(&T)")), &QAction::triggered, this,
-            &Form1::mnufont_Click);
-    connect(AddItem(format, "MnuBeiJing", QStringLiteral("背景颜色")), &QAction::triggered, this,
-            &Form1::MnuBeiJing_Click);
+    Wire(AddItem(format, "默认", QStringLiteral("默认")), &QAction::triggered, &Form1::默认_Click);
+    Wire(AddItem(format, "mnufont", QStringLiteral("字体(&T)")), &QAction::triggered,
+         &Form1::mnufont_Click);
+    Wire(AddItem(format, "MnuBeiJing", QStringLiteral("背景颜色")), &QAction::triggered,
+         &Form1::MnuBeiJing_Click);
 
     QMenu* find = menu("B", QStringLiteral("查找(&I)"));
-    connect(AddItem(find, "mnufind", QStringLiteral("查找(&F)"), QKeySequence("Ctrl+F")),
-            &QAction::triggered, this, &Form1::mnufind_Click);
+    Wire(AddItem(find, "mnufind", QStringLiteral("查找(&F)"), QKeySequence("Ctrl+F")),
+         &QAction::triggered, &Form1::mnufind_Click);
     mnuNext = AddItem(find, "mnuNext", QStringLiteral("查找下一个(&W)"));
     mnuNext->setEnabled(false);  // until something was searched for
-    connect(mnuNext, &QAction::triggered, this, &Form1::mnuNext_Click);
-    connect(AddItem(find, "TiaoZhuan", QStringLiteral("跳转")), &QAction::triggered, this,
-            &Form1::TiaoZhuan_Click);
+    Wire(mnuNext, &QAction::triggered, &Form1::mnuNext_Click);
+    Wire(AddItem(find, "TiaoZhuan", QStringLiteral("跳转")), &QAction::triggered,
+         &Form1::TiaoZhuan_Click);
 
     QMenu* quChu = menu("MnuQuChu", QStringLiteral("去除不符合条件"));
     NotYet(AddItem(quChu, "去除所有字母", QStringLiteral("去除所有字母")));
@@ -141,10 +140,8 @@ void Form1::BuildMenus() {
 
     QMenu* insert = menu("插入", QStringLiteral("插入"));
     NotYet(AddItem(insert, "常用符号", QStringLiteral("常用符号")));
-    connect(AddItem(insert, "日期", QStringLiteral("日期")), &QAction::triggered, this,
-            &Form1::日期_Click);
-    connect(AddItem(insert, "时间", QStringLiteral("时间")), &QAction::triggered, this,
-            &Form1::时间_Click);
+    Wire(AddItem(insert, "日期", QStringLiteral("日期")), &QAction::triggered, &Form1::日期_Click);
+    Wire(AddItem(insert, "时间", QStringLiteral("时间")), &QAction::triggered, &Form1::时间_Click);
 
     QMenu* settings = menu("MnuCanDan", QStringLiteral("配置文件"));
     NotYet(AddItem(settings, "MnuOpenPEIzhi", QStringLiteral("打开配置文件")));
@@ -166,7 +163,7 @@ void Form1::BuildToolbars() {
         {"查找", &Form1::mnufind_Click},
     };
     for (const auto& [key, handler] : buttons) {
-        connect(Toolbar1->addAction(QString::fromUtf8(key)), &QAction::triggered, this, handler);
+        Wire(Toolbar1->addAction(QString::fromUtf8(key)), &QAction::triggered, handler);
     }
 }
 

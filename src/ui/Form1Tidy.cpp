@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -13,7 +15,9 @@
 #include <QRadioButton>
 #include <QTime>
 #include <QTimer>
+#include <optional>
 
+#include "core/Codec.h"
 #include "core/Common.h"
 #include "core/Tidy.h"
 #include "platform/Platform.h"
@@ -48,45 +52,42 @@ const QString kSettingsFilter = QStringLiteral("配置文件|*.ini");
 
 }  // namespace
 
-// A command that yields must not be started again, or another one begun,
-// while it runs: the second would work on a half-built text. The box is
-// read-only meanwhile, so typing cannot land in the middle of it either.
+// A command that yields holds the gate for as long as it runs, so nothing
+// else reaches the half-built text; the box is read-only meanwhile (see the
+// gate's busyChanged in Form1.cpp). A direct second call is refused too.
 class Form1::BusyGuard {
   public:
-    explicit BusyGuard(Form1& w) : w_(w), ok_(!w.busy_) {
-        if (!ok_) return;
-        w_.busy_ = true;
-        w_.RichTextBox1->setReadOnly(true);
-    }
-    ~BusyGuard() {
-        if (!ok_) return;
-        w_.busy_ = false;
-        w_.RichTextBox1->setReadOnly(false);
+    explicit BusyGuard(Form1& w) : ok_(!w.gate_.Busy()) {
+        if (ok_) hold_.emplace(w.gate_);
     }
     explicit operator bool() const { return ok_; }
 
   private:
-    Form1& w_;
     bool ok_;
+    std::optional<ui::CommandGate::Hold> hold_;
     ui::WaitCursor wait_;
 };
 
 void Form1::WireCommands() {
-    connect(cmdcharu1, &QPushButton::clicked, this, &Form1::cmdcharu1_Click);
-    connect(cmdcharu2, &QPushButton::clicked, this, &Form1::cmdcharu2_Click);
-    connect(CmdKongYiHang, &QPushButton::clicked, this, &Form1::CmdKongYiHang_Click);
-    connect(CmdHeBingHang, &QPushButton::clicked, this, &Form1::CmdHeBingHang_Click);
-    connect(CmdChongXin, &QPushButton::clicked, this, &Form1::CmdChongXin_Click);
-    connect(CmdDelKongGe, &QPushButton::clicked, this, &Form1::CmdDelKongGe_Click);
-    connect(CmdDelKongHang, &QPushButton::clicked, this, &Form1::CmdDelKongHang_Click);
-    connect(CmdZhiXing, &QPushButton::clicked, this, &Form1::CmdZhiXing_Click);
-    connect(CmdFanZhuan, &QPushButton::clicked, this, &Form1::CmdFanZhuan_Click);
-    connect(CmdHanZi, &QPushButton::clicked, this, &Form1::CmdHanZi_Click);
-    connect(CmdDaZi, &QPushButton::clicked, this, &Form1::CmdDaZi_Click);
+    Wire(cmdcharu1, &QPushButton::clicked, &Form1::cmdcharu1_Click);
+    Wire(cmdcharu2, &QPushButton::clicked, &Form1::cmdcharu2_Click);
+    Wire(CmdKongYiHang, &QPushButton::clicked, &Form1::CmdKongYiHang_Click);
+    Wire(CmdHeBingHang, &QPushButton::clicked, &Form1::CmdHeBingHang_Click);
+    Wire(CmdChongXin, &QPushButton::clicked, &Form1::CmdChongXin_Click);
+    Wire(CmdDelKongGe, &QPushButton::clicked, &Form1::CmdDelKongGe_Click);
+    Wire(CmdDelKongHang, &QPushButton::clicked, &Form1::CmdDelKongHang_Click);
+    Wire(CmdZhiXing, &QPushButton::clicked, &Form1::CmdZhiXing_Click);
+    Wire(CmdFanZhuan, &QPushButton::clicked, &Form1::CmdFanZhuan_Click);
+    Wire(CmdHanZi, &QPushButton::clicked, &Form1::CmdHanZi_Click);
+    Wire(CmdDaZi, &QPushButton::clicked, &Form1::CmdDaZi_Click);
+    // Stopping the auto typing touches no text: never refused.
     connect(CMstopDaZi, &QPushButton::clicked, this, &Form1::CMstopDaZi_Click);
-    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    connect(CmdTongJiGeShu, &QPushButton::clicked, this, &Form1::CmdTongJiGeShu_Click);
-    connect(CmdTiHuanBiao, &QPushButton::clicked, this, &Form1::CmdTiHuanBiao_Click);
+    // A tick that comes while a long command runs waits for the next one.
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        if (!gate_.Busy()) Timer1_Timer();
+    });
+    Wire(CmdTongJiGeShu, &QPushButton::clicked, &Form1::CmdTongJiGeShu_Click);
+    Wire(CmdTiHuanBiao, &QPushButton::clicked, &Form1::CmdTiHuanBiao_Click);
     const std::pair<const char*, void (Form1::*)()> items[] = {
         {"去除所有字母", &Form1::去除所有字母_Click},
         {"去除所有数字", &Form1::去除所有数字_Click},
@@ -96,7 +97,7 @@ void Form1::WireCommands() {
     for (const auto& [name, handler] : items) {
         QAction* a = findChild<QAction*>(QString::fromUtf8(name));
         a->setEnabled(true);
-        connect(a, &QAction::triggered, this, handler);
+        Wire(a, &QAction::triggered, handler);
     }
 }
 
@@ -168,11 +169,10 @@ void Form1::CmdDelKongGe_Click() {
     const qm::tidy::SpaceMode mode = Option3->isChecked()   ? qm::tidy::SpaceMode::LineStart
                                      : Option4->isChecked() ? qm::tidy::SpaceMode::LineEnd
                                                             : qm::tidy::SpaceMode::All;
+    // Let the window repaint first, then build from the text as it is now.
+    DoEvents();
     std::u16string result = qm::tidy::RemoveSpaces(doc_.Text(), mode);
-    if (result != doc_.Text()) {
-        DoEvents();
-        doc_.SetText(std::move(result));
-    }
+    if (result != doc_.Text()) doc_.SetText(std::move(result));
     RefreshLineCount();
 }
 
@@ -189,7 +189,6 @@ void Form1::CmdDelKongHang_Click() {
 // ---- rule panel ----
 
 void Form1::CmdZhiXing_Click() {
-    if (busy_) return;
     qm::tidy::RuleFields f;
     f.find = U16(TxtBeiTiHuan->text());
     f.replaceWith = U16(TxtTiHuan->currentText());
@@ -205,7 +204,6 @@ void Form1::CmdZhiXing_Click() {
 // ---- character tools ----
 
 void Form1::CmdFanZhuan_Click() {
-    if (busy_) return;
     if (doc_.SelLength() == 0) {
         ui::ShowMessage(this, QStringLiteral("请选择反转的字符"));
         return;
@@ -220,15 +218,9 @@ void Form1::CmdFanZhuan_Click() {
 
 void Form1::CmdHanZi_Click() { findChild<QMenu*>("MnuQuChu")->popup(QCursor::pos()); }
 
-void Form1::去除所有字母_Click() {
-    if (busy_) return;
-    doc_.SetText(qm::tidy::删除字母和符号(doc_.Text()));
-}
+void Form1::去除所有字母_Click() { doc_.SetText(qm::tidy::删除字母和符号(doc_.Text())); }
 
-void Form1::去除所有数字_Click() {
-    if (busy_) return;
-    doc_.SetText(qm::tidy::RemoveDigits(doc_.Text()));
-}
+void Form1::去除所有数字_Click() { doc_.SetText(qm::tidy::RemoveDigits(doc_.Text())); }
 
 // ---- auto typing ----
 
@@ -265,25 +257,43 @@ void Form1::MnuOpenPEIzhi_Click() {
     const QString path = ui::AskOpenFileName(this, QString(), kSettingsFilter,
                                              platform::ProgramFolder() + QStringLiteral("/"));
     if (path.isEmpty()) return;  // cancelled: nothing changes
-    ModSetting::SettingFileName = 常用模块::GetFileNameOnly(U16(path));
+    // Only the name is taken; "\" is an ordinary character of a name here.
+    ModSetting::SettingFileName = U16(QFileInfo(path).fileName());
     setWindowTitle(QString::fromStdU16String(ModSetting::SettingFileName));
-    配置::LoadRuleFields([this](const char* field, const std::u16string& text) {
-        const QString t = QString::fromStdU16String(text);
-        QWidget* w = RuleField(field);
-        if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(t);
-        if (auto* combo = qobject_cast<QComboBox*>(w)) combo->setEditText(t);
-    });
+    const files::Outcome r =
+        配置::LoadRuleFields([this](const char* field, const std::u16string& text) {
+            const QString t = QString::fromStdU16String(text);
+            QWidget* w = RuleField(field);
+            if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(t);
+            if (auto* combo = qobject_cast<QComboBox*>(w)) combo->setEditText(t);
+        });
+    if (!r) {
+        ui::ShowMessage(this,
+                        QStringLiteral("无法读取配置文件“%1”：%2。")
+                            .arg(QDir::toNativeSeparators(ModSetting::SettingsPath()), r.why));
+    }
 }
 
 void Form1::MnuSaveINI_Click() {
     const QString path = ui::AskSaveFileName(this, QString(), kSettingsFilter,
                                              platform::ProgramFolder() + QStringLiteral("/"));
     if (path.isEmpty()) return;
-    ModSetting::SettingFileName = 常用模块::GetFileNameOnly(U16(path));
-    配置::SaveRuleFields([this](const char* field) {
+    const auto fieldText = [this](const char* field) {
         QWidget* w = RuleField(field);
         if (auto* edit = qobject_cast<QLineEdit*>(w)) return U16(edit->text());
         if (auto* combo = qobject_cast<QComboBox*>(w)) return U16(combo->currentText());
         return std::u16string();
-    });
+    };
+    std::size_t unencodable = 0;
+    for (const 配置::KeyField& kf : 配置::kSaveOrder) {
+        unencodable += qm::cp936::Encode(fieldText(kf.field)).unencodable;
+    }
+    if (!ui::ConfirmUnencodable(this, unencodable)) return;
+    ModSetting::SettingFileName = U16(QFileInfo(path).fileName());
+    const files::Outcome w = 配置::SaveRuleFields(fieldText);
+    if (!w) {
+        ui::ShowMessage(this,
+                        QStringLiteral("无法保存配置文件“%1”：%2。")
+                            .arg(QDir::toNativeSeparators(ModSetting::SettingsPath()), w.why));
+    }
 }

@@ -53,13 +53,13 @@ void Form1::FindAndSelect(std::size_t from) {
 }
 
 void Form1::TiaoZhuan_Click() {
-    ui::ShowToolWindow(goTo_, [this] { return new frmGoTo(*this); });
+    OpenTool(goTo_, [this] { return new frmGoTo(*this); });
 }
 
 void Form1::CmdTongJiGeShu_Click() {
-    ui::ShowToolWindow(tongJi_, [this] { return new FrmTongJi(doc_.Text()); });
+    OpenTool(tongJi_, [this] { return new FrmTongJi(doc_.Text()); });
 }
 
 void Form1::CmdTiHuanBiao_Click() {
-    ui::ShowToolWindow(tiHuanBiao_, [this] { return new 替换表(*this); });
+    OpenTool(tiHuanBiao_, [this] { return new 替换表(*this); });
 }

@@ -43,8 +43,9 @@ frmGoTo::frmGoTo(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
     cmdGo->setDefault(true);
     auto* cmdClose = new QPushButton(QStringLiteral("关闭(&C)"), this);
     cmdClose->setObjectName("cmdClose");
-    connect(cmdGo, &QPushButton::clicked, this, &frmGoTo::cmdGo_Click);
-    connect(txtGo, &QLineEdit::returnPressed, this, &frmGoTo::cmdGo_Click);
+    const auto go = main_.Gate().Guard([this] { cmdGo_Click(); });
+    connect(cmdGo, &QPushButton::clicked, this, go);
+    connect(txtGo, &QLineEdit::returnPressed, this, go);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
     // Typing a number means going to a line.
     connect(txtGo, &QLineEdit::textEdited, GotoLine, [this] { GotoLine->setChecked(true); });

@@ -58,7 +58,7 @@ QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
     connect(edit, &QPushButton::clicked, this, &替换表::CmdEdit_Click);
     connect(import, &QPushButton::clicked, this, &替换表::CmdDaoRu_Click);
     connect(save, &QPushButton::clicked, this, &替换表::CmdSave_Click);
-    connect(apply, &QPushButton::clicked, this, &替换表::Command1_Click);
+    connect(apply, &QPushButton::clicked, this, main_.Gate().Guard([this] { Command1_Click(); }));
     Form_Load();
 }
 
@@ -118,9 +118,8 @@ void 替换表::loadfile(const QString& fileName) {
     }
     const files::ReadResult r = files::ReadGbkFile(fileName);
     if (!r.ok) {
-        ui::ShowMessage(
-            this,
-            QStringLiteral("无法读取文件“%1”，替换表未改动。").arg(QFileInfo(fileName).fileName()));
+        ui::ShowMessage(this, QStringLiteral("无法读取文件“%1”：%2。替换表未改动。")
+                                  .arg(QFileInfo(fileName).fileName(), r.why));
         return;
     }
     const std::vector<qm::table::Line> lines = qm::table::Parse(r.text);
@@ -148,10 +147,12 @@ void 替换表::CmdSave_Click() {
     if (name.isEmpty()) return;
     const qm::cp936::EncodeResult e = qm::cp936::Encode(qm::table::Serialize(Pairs()));
     if (!ui::ConfirmUnencodable(this, e.unencodable)) return;
-    if (!files::WriteFileAtomic(name, e.bytes)) {
-        ui::ShowMessage(
-            this, QStringLiteral("无法保存到“%1”，替换表未改动。").arg(QFileInfo(name).fileName()),
-            QStringLiteral("信息提示"), QMessageBox::Warning);
+    const files::Outcome w = files::WriteFileAtomic(name, e.bytes);
+    if (!w) {
+        ui::ShowMessage(this,
+                        QStringLiteral("无法保存到“%1”：%2。原文件未被改动。")
+                            .arg(QFileInfo(name).fileName(), w.why),
+                        QStringLiteral("信息提示"), QMessageBox::Warning);
         return;
     }
     ui::ShowMessage(this, QStringLiteral("保存成功"), QStringLiteral("信息提示"));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,16 @@ TEST(Tidy, Rebreak) {
     EXPECT_EQ(t::ParsePieceLength(u"10"), 10u);
     EXPECT_EQ(t::ParsePieceLength(u" 7 "), 7u);
     EXPECT_EQ(t::ParsePieceLength(u"40000"), 40000u);  // no 32767 limit
-    for (const char16_t* bad : {u"", u"0", u"-3", u"2.5", u"abc", u"１０", u"9999999999"}) {
+    // Leading zeros and widths past the text's length are whole numbers too.
+    EXPECT_EQ(t::ParsePieceLength(u"0000000005"), 5u);
+    EXPECT_EQ(t::ParsePieceLength(u"1000000000"), 1000000000u);
+    EXPECT_EQ(t::ParsePieceLength(u"99999999999999999999999"),
+              std::numeric_limits<std::size_t>::max());
+    EXPECT_EQ(Joined(Chunks([](const t::Sink& s) {
+                  t::Rebreak(u"abc", std::numeric_limits<std::size_t>::max(), s);
+              })),
+              u"abc\r\n");
+    for (const char16_t* bad : {u"", u"0", u"000", u"-3", u"2.5", u"abc", u"１０", u"1 0"}) {
         EXPECT_FALSE(t::ParsePieceLength(bad)) << std::u16string(bad).size();
     }
 }

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <deque>
 
@@ -74,10 +75,18 @@ std::shared_ptr<QString> AnswerNextFileDialog(const QString& path) {
             dialog->selectFile(path);
             // A save dialog does not select a file that does not exist yet: type it.
             if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit")) edit->setText(path);
-            QMetaObject::invokeMethod(dialog, "accept");
+            // Queued: a question the dialog asks on accepting must find the
+            // answering timer free.
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
         }
     });
     return title;
+}
+
+void ConfirmNextOverwrite() {
+    OnNextModal([](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) box->button(QMessageBox::Yes)->click();
+    });
 }
 
 std::unique_ptr<Form1> StartForm() {
@@ -96,5 +105,79 @@ QByteArray ReadBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+}  // namespace uitest
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <mutex>
+#include <thread>
+
+namespace uitest {
+
+FileSizeLimit::FileSizeLimit(long long bytes) {
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit r{};
+    getrlimit(RLIMIT_FSIZE, &r);
+    oldSoft_ = static_cast<long long>(r.rlim_cur);
+    r.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &r);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit r{};
+    getrlimit(RLIMIT_FSIZE, &r);
+    r.rlim_cur = static_cast<rlim_t>(oldSoft_);
+    setrlimit(RLIMIT_FSIZE, &r);
+    std::signal(SIGXFSZ, oldHandler_);
+}
+
+struct NamedPipe::State {
+    QByteArray path;
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    std::atomic<bool> rescued{false};
+    std::thread helper;
+};
+
+NamedPipe::NamedPipe(const QString& path, int rescueMs) : state_(std::make_shared<State>()) {
+    state_->path = QFile::encodeName(path);
+    made_ = ::mkfifo(state_->path.constData(), 0600) == 0;
+    if (!made_) return;
+    state_->helper = std::thread([s = state_, rescueMs] {
+        std::unique_lock<std::mutex> lock(s->m);
+        if (s->cv.wait_for(lock, std::chrono::milliseconds(rescueMs), [&] { return s->done; })) {
+            return;
+        }
+        // Opening both ends never blocks, and lets a blocked reader through to
+        // an end of file when it is closed again.
+        const int fd = ::open(s->path.constData(), O_RDWR | O_NONBLOCK);
+        s->rescued = true;
+        if (fd >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            ::close(fd);
+        }
+    });
+}
+
+NamedPipe::~NamedPipe() {
+    {
+        std::lock_guard<std::mutex> lock(state_->m);
+        state_->done = true;
+    }
+    state_->cv.notify_all();
+    if (state_->helper.joinable()) state_->helper.join();
+    if (made_) ::unlink(state_->path.constData());
+}
+
+bool NamedPipe::Rescued() const { return state_->rescued; }
 
 }  // namespace uitest

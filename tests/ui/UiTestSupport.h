@@ -26,11 +26,52 @@ std::shared_ptr<SeenMessage> AcceptNextMessage();
 // Answers the next file dialog with the given path, or cancels it when empty.
 std::shared_ptr<QString> AnswerNextFileDialog(const QString& path);
 
+// Answers "是" to the save dialog's question whether to replace an existing file.
+void ConfirmNextOverwrite();
+
 // A started main window, shown and with its events processed.
 std::unique_ptr<Form1> StartForm();
 
 // Writes bytes to a file; returns false on failure.
 bool WriteBytes(const QString& path, const QByteArray& bytes);
 QByteArray ReadBytes(const QString& path);
+
+}  // namespace uitest
+
+namespace uitest {
+
+// While it lives, no file of this process can grow past `bytes`: writes past
+// the limit fail with EFBIG (SIGXFSZ is ignored), as on a full disk. Works
+// for root too, unlike a read-only folder.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    long long oldSoft_ = 0;
+    void (*oldHandler_)(int) = nullptr;
+};
+
+// A named pipe in a folder of the test's own. If the program under test
+// blocks on it, a helper thread opens the other end after `rescueMs` so that
+// the test ends (and fails on its timing) instead of hanging.
+class NamedPipe {
+  public:
+    NamedPipe(const QString& path, int rescueMs = 3000);
+    ~NamedPipe();
+    NamedPipe(const NamedPipe&) = delete;
+    NamedPipe& operator=(const NamedPipe&) = delete;
+    bool Made() const { return made_; }
+    // True when the helper had to open the pipe to unblock the program.
+    bool Rescued() const;
+
+  private:
+    struct State;
+    std::shared_ptr<State> state_;
+    bool made_ = false;
+};
 
 }  // namespace uitest
