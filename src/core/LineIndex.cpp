@@ -34,7 +34,8 @@ void LineIndex::Reset(std::u16string_view text) {
 void LineIndex::Settle(std::size_t upTo) const {
     upTo = std::min(upTo, starts_.size());
     for (std::size_t i = pendingFrom_; i < upTo; ++i) {
-        starts_[i] = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(starts_[i]) + pendingShift_);
+        starts_[i] =
+            static_cast<std::size_t>(static_cast<std::ptrdiff_t>(starts_[i]) + pendingShift_);
     }
     pendingFrom_ = std::max(pendingFrom_, upTo);
 }
@@ -81,11 +82,13 @@ void LineIndex::Apply(const TextChange& c, std::u16string_view text) {
     while (firstKept < starts_.size() && LineStart(firstKept) < c.pos + c.removed + 2) ++firstKept;
 
     // Bring the lazy shift to where the edit is, so one shift covers all after it.
-    const auto delta = static_cast<std::ptrdiff_t>(c.inserted) - static_cast<std::ptrdiff_t>(c.removed);
+    const auto delta =
+        static_cast<std::ptrdiff_t>(c.inserted) - static_cast<std::ptrdiff_t>(c.removed);
     if (pendingFrom_ > firstKept) {
         // Undo the settling beyond firstKept: those entries become pending again.
         for (std::size_t i = firstKept; i < pendingFrom_; ++i) {
-            starts_[i] = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(starts_[i]) - pendingShift_);
+            starts_[i] =
+                static_cast<std::size_t>(static_cast<std::ptrdiff_t>(starts_[i]) - pendingShift_);
         }
         pendingFrom_ = firstKept;
     } else {

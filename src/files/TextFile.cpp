@@ -61,8 +61,14 @@ QString ErrnoText(int err) {
     }
 }
 
-Outcome ReadBytes(const QString& path, std::string& bytes) {
+namespace {
+constexpr std::size_t kPiece = 4u << 20;  // progress is told every 4 MB
+}  // namespace
+
+Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progress,
+                  bool* canceled) {
     bytes.clear();
+    if (canceled) *canceled = false;
     const QByteArray name = QFile::encodeName(path);
     // Non-blocking, so that opening a pipe nobody writes to returns at once;
     // it is refused below before anything is read.
@@ -85,7 +91,14 @@ Outcome ReadBytes(const QString& path, std::string& bytes) {
             capacity *= 2;
             bytes.resize(capacity);
         }
-        const ssize_t n = ::read(f.fd, bytes.data() + done, capacity - done);
+        if (progress &&
+            !progress(static_cast<std::int64_t>(done), 2 * std::max<std::int64_t>(st.st_size, 1))) {
+            bytes.clear();
+            if (canceled) *canceled = true;
+            return Fail(QString());
+        }
+        const std::size_t want = progress ? std::min(kPiece, capacity - done) : capacity - done;
+        const ssize_t n = ::read(f.fd, bytes.data() + done, want);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -99,18 +112,44 @@ Outcome ReadBytes(const QString& path, std::string& bytes) {
     return Outcome{true, {}};
 }
 
-ReadResult ReadGbkFile(const QString& path) {
+ReadResult ReadGbkFile(const QString& path, const Progress& progress) {
     ReadResult r;
     std::string bytes;
-    const Outcome read = ReadBytes(path, bytes);
+    const Outcome read = ReadBytes(path, bytes, progress, &r.canceled);
     if (!read) {
         r.why = read.why;
         return r;
     }
-    qm::cp936::DecodeResult d = qm::cp936::Decode(bytes);
+    if (!progress) {
+        qm::cp936::DecodeResult d = qm::cp936::Decode(bytes);
+        r.text = std::move(d.text);
+        r.invalid = d.invalid;
+        r.ok = true;
+        return r;
+    }
+    // In pieces cut just after an LF byte: an LF is never part of a two-byte
+    // character, so the pieces decode exactly as the whole would.
+    const auto total = static_cast<std::int64_t>(bytes.size());
+    r.text.reserve(bytes.size());
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        if (!progress(total + static_cast<std::int64_t>(at),
+                      2 * std::max<std::int64_t>(total, 1))) {
+            r.canceled = true;
+            r.text = std::u16string();
+            return r;
+        }
+        std::size_t end = std::min(bytes.size(), at + kPiece);
+        if (end < bytes.size()) {
+            const std::size_t lf = bytes.find('\n', end);
+            end = lf == std::string::npos ? bytes.size() : lf + 1;
+        }
+        qm::cp936::DecodeResult d = qm::cp936::Decode(std::string_view(bytes).substr(at, end - at));
+        r.text += d.text;
+        r.invalid += d.invalid;
+        at = end;
+    }
     r.ok = true;
-    r.text = std::move(d.text);
-    r.invalid = d.invalid;
     return r;
 }
 

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace files {
@@ -21,17 +23,24 @@ struct Outcome {
 
 struct ReadResult {
     bool ok = false;
-    QString why;  // when not ok
+    bool canceled = false;  // the progress callback asked to stop
+    QString why;            // when not ok and not canceled
     std::u16string text;
     std::size_t invalid = 0;  // bytes that were not clean code page 936
 };
 
-// Reads the whole file and decodes it.
-ReadResult ReadGbkFile(const QString& path);
+// Told how far a long read has come (of total); returns false to cancel.
+using Progress = std::function<bool(std::int64_t done, std::int64_t total)>;
+
+// Reads the whole file and decodes it, in pieces when a progress callback is
+// given (reading is the first half of total, decoding the second).
+ReadResult ReadGbkFile(const QString& path, const Progress& progress = {});
 
 // Reads the whole file as raw bytes. Refuses anything that is not a regular
-// file (or a link to one) without blocking on it.
-Outcome ReadBytes(const QString& path, std::string& bytes);
+// file (or a link to one) without blocking on it. `canceled` is set when
+// progress asked to stop.
+Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progress = {},
+                  bool* canceled = nullptr);
 
 // Writes bytes to a temporary file beside path and renames it over path, so a
 // failure leaves any old file whole. Refuses to replace something that is not

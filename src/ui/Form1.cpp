@@ -9,7 +9,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -17,7 +17,7 @@
 #include "files/TextFile.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
-#include "ui/EditorBinding.h"
+#include "ui/EditorView.h"
 
 namespace {
 
@@ -38,7 +38,12 @@ Form1::Form1() {
     BuildToolbars();
     WireCommands();
     默认_Click();
-    binding_ = new ui::EditorBinding(doc_, RichTextBox1);
+    connect(RichTextBox1, &ui::EditorView::fileDropped, this, [this](const QString& path) {
+        gate_.Run([&] {
+            if (std::optional<OpenedFile> f = ReadTextFile(path)) LoadDocument(std::move(*f));
+        });
+    });
+    history_.onHideSelection = [this](bool hide) { RichTextBox1->SetSelectionHidden(hide); };
     history_.onMenus = [this](bool u, bool r) { UpdateUndoMenus(u, r); };
     history_.onFocus = [this] { RichTextBox1->setFocus(); };
     connect(&gate_, &ui::CommandGate::busyChanged, this, &Form1::OnBusyChanged);
@@ -98,20 +103,22 @@ void Form1::UpdateUndoMenus(bool undoEnabled, bool redoEnabled) {
 
 void Form1::Undo() {
     history_.Undo();
-    binding_->Flush();
+    RichTextBox1->Flush();
 }
 
 void Form1::Redo() {
     history_.Redo();
-    binding_->Flush();
+    RichTextBox1->Flush();
 }
 
 void Form1::RefreshLineCount() {
-    Panel[2]->setText(QStringLiteral("共%1行").arg(binding_->LayoutLineCount() - 1));
+    // Lines are never wrapped: the view's lines are the text's lines.
+    Panel[2]->setText(QStringLiteral("共%1行").arg(
+        static_cast<qulonglong>(RichTextBox1->Lines().LineCount() - 1)));
 }
 
 void Form1::DoEvents() {
-    binding_->Flush();
+    RichTextBox1->Flush();
     QCoreApplication::processEvents();
 }
 
@@ -172,7 +179,30 @@ std::optional<Form1::OpenedFile> Form1::OpenTextFile() {
     const QString path = ui::AskOpenFileName(this, QString(), kTextFilter,
                                              platform::ProgramFolder() + QStringLiteral("/"));
     if (path.isEmpty()) return std::nullopt;
-    files::ReadResult r = files::ReadGbkFile(path);
+    return ReadTextFile(path);
+}
+
+std::optional<Form1::OpenedFile> Form1::ReadTextFile(const QString& path) {
+    files::ReadResult r;
+    if (QFileInfo(path).size() < (8 << 20)) {
+        ui::WaitCursor wait;
+        r = files::ReadGbkFile(path);
+    } else {
+        // A large file: show how far it has come, let the user stop, and
+        // keep every other command waiting meanwhile.
+        ui::CommandGate::Hold hold(gate_);
+        QProgressDialog progress(QStringLiteral("正在打开“%1”……").arg(QFileInfo(path).fileName()),
+                                 QStringLiteral("取消"), 0, 1000, this);
+        progress.setWindowTitle(QStringLiteral("打开"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(300);
+        r = files::ReadGbkFile(path, [&progress](std::int64_t done, std::int64_t total) {
+            progress.setValue(static_cast<int>(done * 1000 / total));
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+    }
+    if (r.canceled) return std::nullopt;
     if (!r.ok) {
         ui::ShowMessage(
             this,
@@ -185,19 +215,21 @@ std::optional<Form1::OpenedFile> Form1::OpenTextFile() {
 }
 
 void Form1::mnuopen_Click() {
-    std::optional<OpenedFile> f = OpenTextFile();
-    if (!f) return;
+    if (std::optional<OpenedFile> f = OpenTextFile()) LoadDocument(std::move(*f));
+}
+
+void Form1::LoadDocument(OpenedFile f) {
     {
         ui::WaitCursor wait;
-        doc_.SetText(std::move(f->text));
+        doc_.SetText(std::move(f.text));
         RefreshLineCount();
     }
-    if (f->invalid > 0) {
+    if (f.invalid > 0) {
         ui::ShowMessage(this,
                         QStringLiteral("文件“%1”中有 %2 处不是 GBK 编码的字节，已显示为“\uFFFD”。"
                                        "保存时这些字节会被改写。")
-                            .arg(QFileInfo(f->path).fileName())
-                            .arg(f->invalid));
+                            .arg(QFileInfo(f.path).fileName())
+                            .arg(f.invalid));
     }
 }
 

@@ -30,7 +30,7 @@ class QTimer;
 class QToolBar;
 
 namespace ui {
-class EditorBinding;
+class EditorView;
 }
 class frmGoTo;
 class FrmTongJi;
@@ -44,7 +44,7 @@ class Form1 : public QMainWindow {
 
     qm::Document& Doc() { return doc_; }
     qm::UndoHistory& History() { return history_; }
-    QPlainTextEdit* Box() const { return RichTextBox1; }
+    ui::EditorView* Box() const { return RichTextBox1; }
     // Every command that reads or writes the document goes through this gate,
     // tool windows' commands included.
     ui::CommandGate& Gate() { return gate_; }
@@ -131,6 +131,10 @@ class Form1 : public QMainWindow {
     // Asks for a text file, reads it whole and shows its path in panel 5;
     // nothing when cancelled, or when unreadable (which is reported).
     std::optional<OpenedFile> OpenTextFile();
+    // Reads a text file, with progress that can be cancelled for a large one.
+    std::optional<OpenedFile> ReadTextFile(const QString& path);
+    // Makes an opened file the document, as "打开" does.
+    void LoadDocument(OpenedFile file);
     QWidget* RuleField(const char* name) const;
     class BusyGuard;
     // Selects the next match of the kept search string at or after from.
@@ -154,7 +158,6 @@ class Form1 : public QMainWindow {
 
     qm::Document doc_;
     qm::UndoHistory history_{doc_};
-    ui::EditorBinding* binding_ = nullptr;
     ui::CommandGate gate_;
     bool closePending_ = false;  // asked to close while a long command ran
     QList<QPointer<QWidget>> toolWindows_;
@@ -164,7 +167,7 @@ class Form1 : public QMainWindow {
     std::int64_t lpLenth = 0;
     std::int64_t TypedCount = 0;
 
-    QPlainTextEdit* RichTextBox1 = nullptr;
+    ui::EditorView* RichTextBox1 = nullptr;
     // Rule panel.
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;

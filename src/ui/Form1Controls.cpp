@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 namespace {
@@ -51,8 +52,7 @@ void Form1::BuildControls() {
     central->setObjectName("FormClient");
     setCentralWidget(central);
 
-    RichTextBox1 = Named(new QPlainTextEdit(central), "RichTextBox1");
-    RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RichTextBox1 = Named(new ui::EditorView(doc_, central), "RichTextBox1");
     RichTextBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     RichTextBox1->installEventFilter(this);
 

@@ -14,7 +14,7 @@
 #include "core/Common.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
-#include "ui/EditorBinding.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 namespace {

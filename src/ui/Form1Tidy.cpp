@@ -24,7 +24,7 @@
 #include "settings/ModSetting.h"
 #include "settings/PeiZhi.h"
 #include "ui/Dialogs.h"
-#include "ui/EditorBinding.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 namespace {
@@ -110,7 +110,7 @@ void Form1::RebuildByLines(
         if (yield) yielder.Maybe();
         doc_.AppendText(chunk);
     });
-    binding_->Flush();
+    RichTextBox1->Flush();
 }
 
 // ---- line and space commands ----
@@ -122,7 +122,8 @@ void Form1::InsertAtLines(QPlainTextEdit* source) {
     BusyGuard busy(*this);
     if (!busy) return;
     // The box is multi-line: its line breaks are inserted as CR LF.
-    const std::u16string ins = ui::EditorBinding::FromWidgetText(source->toPlainText());
+    const std::u16string ins =
+        常用模块::NormalizeLineBreaks(source->toPlainText().toStdU16String());
     const bool atStart = Option1->isChecked();
     RebuildByLines(
         [&](std::u16string_view text, const qm::tidy::Sink& sink) {

@@ -6,7 +6,7 @@
 
 #include "core/Search.h"
 #include "ui/Dialogs.h"
-#include "ui/EditorBinding.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 #include "ui/FrmTongJi.h"
 #include "ui/GoTo.h"
@@ -33,7 +33,7 @@ void Form1::mnufind_Click() {
 
 void Form1::mnuNext_Click() {
     if (searchText_.empty()) return;
-    binding_->Flush();
+    RichTextBox1->Flush();
     FindAndSelect(qm::search::NextSearchStart(static_cast<std::size_t>(doc_.SelStart()),
                                               static_cast<std::size_t>(doc_.SelLength())));
 }
@@ -43,8 +43,8 @@ void Form1::FindAndSelect(std::size_t from) {
     if (at) {
         doc_.SetSelStart(static_cast<std::int32_t>(*at));
         doc_.SetSelLength(static_cast<std::int32_t>(searchText_.size()));
-        binding_->Flush();
-        RichTextBox1->centerCursor();
+        RichTextBox1->Flush();
+        RichTextBox1->CenterCaret();
     } else {
         ui::ShowMessage(this, QStringLiteral("没找到匹配的字符串"), ui::kTipTitle,
                         QMessageBox::Warning);

@@ -4,13 +4,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "core/Search.h"
 #include "ui/Dialogs.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 namespace {

@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -19,6 +18,7 @@
 
 #include "UiTestSupport.h"
 #include "platform/Platform.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 using uitest::StartForm;
@@ -31,7 +31,8 @@ QString PanelText(Form1& w, int n) {
 QAction* Action(Form1& w, const char* name) {
     return w.findChild<QAction*>(QString::fromUtf8(name));
 }
-QPlainTextEdit* Box(Form1& w) { return w.findChild<QPlainTextEdit*>("RichTextBox1"); }
+ui::EditorView* Box(Form1& w) { return w.findChild<ui::EditorView*>("RichTextBox1"); }
+QString Shown(Form1& w) { return uitest::ShownText(Box(w)); }
 
 void ActivateAndFocus(Form1& w) {
     w.activateWindow();
@@ -54,7 +55,7 @@ TEST(Form1, StartUpState) {
     ASSERT_NE(combo, nullptr);
     ASSERT_EQ(combo->count(), 1);
     EXPECT_EQ(combo->itemText(0), QStringLiteral("回车"));
-    EXPECT_EQ(Box(*w)->toPlainText(), QString());
+    EXPECT_EQ(Shown(*w), QString());
     EXPECT_FALSE(Action(*w, "mnuUndo")->isEnabled());
     EXPECT_FALSE(Action(*w, "mnuRedo")->isEnabled());
     EXPECT_EQ(w->History().Store().UndoCount(), 1u);
@@ -147,11 +148,11 @@ TEST(Form1, TypingThenUndoAndRedoThroughTheMenu) {
     EXPECT_EQ(w->History().Store().UndoCount(), 4u);
     EXPECT_TRUE(Action(*w, "mnuUndo")->isEnabled());
     Action(*w, "mnuUndo")->trigger();
-    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("ab"));
-    EXPECT_EQ(Box(*w)->textCursor().position(), 2);
+    EXPECT_EQ(Shown(*w), QStringLiteral("ab"));
+    EXPECT_EQ(Box(*w)->Caret(), 2u);
     EXPECT_TRUE(Action(*w, "mnuRedo")->isEnabled());
     Action(*w, "mnuRedo")->trigger();
-    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("abc"));
+    EXPECT_EQ(Shown(*w), QStringLiteral("abc"));
     EXPECT_FALSE(Action(*w, "mnuRedo")->isEnabled());
     // Enter in the box is one CR LF of the document.
     QTest::keyClick(Box(*w), Qt::Key_Return);
@@ -193,7 +194,7 @@ TEST(Form1, DeleteKeyRemovesTheCharacterAfterTheCaret) {
     EXPECT_EQ(w->Doc().Text(), u"ab");  // CR LF is one character
     Action(*w, "mnuUndo")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"a\r\nb");
-    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("a\nb"));
+    EXPECT_EQ(Shown(*w), QStringLiteral("a\nb"));
 }
 
 TEST(Form1, OpenAndSaveThroughTheFileDialogs) {
@@ -204,7 +205,7 @@ TEST(Form1, OpenAndSaveThroughTheFileDialogs) {
     ASSERT_TRUE(uitest::WriteBytes(in, gbk));
     uitest::AnswerNextFileDialog(in);
     Action(*w, "mnuopen")->trigger();
-    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("你好\nabc\n"));
+    EXPECT_EQ(Shown(*w), QStringLiteral("你好\nabc\n"));
     EXPECT_EQ(PanelText(*w, 2), QStringLiteral("共2行"));
     EXPECT_EQ(PanelText(*w, 5), in);
     EXPECT_TRUE(Action(*w, "mnuUndo")->isEnabled());
@@ -218,7 +219,7 @@ TEST(Form1, OpenAndSaveThroughTheFileDialogs) {
     // A cancelled dialog changes nothing and says nothing.
     uitest::AnswerNextFileDialog(QString());
     Action(*w, "mnuopen")->trigger();
-    EXPECT_EQ(Box(*w)->toPlainText(), QStringLiteral("你好\nabc\n"));
+    EXPECT_EQ(Shown(*w), QStringLiteral("你好\nabc\n"));
 }
 
 TEST(Form1, LoneCrAndLfSurviveAnUntouchedSave) {
@@ -354,7 +355,7 @@ TEST(Form1, EditCommandsGoThroughTheDocumentAndAreUndoable) {
     EXPECT_EQ(w->Doc().Text(), u"world");
     Action(*w, "mnuUndo")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"hello world");
-    EXPECT_EQ(Box(*w)->textCursor().selectedText(), QStringLiteral("hello "));
+    EXPECT_EQ(Box(*w)->SelectedText(), QStringLiteral("hello "));
     Action(*w, "日期")->trigger();
     EXPECT_TRUE(QString::fromStdU16String(w->Doc().Text())
                     .startsWith(QDate::currentDate().toString(QStringLiteral("yyyy年M月d日"))));

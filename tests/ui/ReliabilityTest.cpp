@@ -27,6 +27,7 @@
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"
 #include "settings/PeiZhi.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 using uitest::StartForm;

@@ -14,6 +14,7 @@
 
 #include "UiTestSupport.h"
 #include "platform/Platform.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 using uitest::StartForm;
@@ -55,11 +56,12 @@ TEST(TidyWindow, InsertWritesOneUndoStepPerLine) {
     Get<QPlainTextEdit>(*w, "TxtChaRu1")->setPlainText(QStringLiteral("。"));
     Click(*w, "cmdcharu1");
     EXPECT_EQ(w->Doc().Text(), u"a。\r\nb。\r\n");
-    EXPECT_EQ(Get<QPlainTextEdit>(*w, "RichTextBox1")->toPlainText(), QStringLiteral("a。\nb。\n"));
+    EXPECT_EQ(uitest::ShownText(Get<ui::EditorView>(*w, "RichTextBox1")),
+              QStringLiteral("a。\nb。\n"));
     EXPECT_EQ(w->History().Store().UndoCount(), before + 3);  // cleared, line 1, line 2
     Get<QAction>(*w, "mnuUndo")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"a。\r\n");
-    EXPECT_EQ(Get<QPlainTextEdit>(*w, "RichTextBox1")->toPlainText(), QStringLiteral("a。\n"));
+    EXPECT_EQ(uitest::ShownText(Get<ui::EditorView>(*w, "RichTextBox1")), QStringLiteral("a。\n"));
 }
 
 // While a command that yields rebuilds the text, an undo or a keystroke
@@ -74,14 +76,14 @@ TEST(TidyWindow, InputDuringAYieldingCommandCannotCorruptIt) {
     QMetaObject::invokeMethod(
         w.get(),
         [&] {
-            sawReadOnly = Get<QPlainTextEdit>(*w, "RichTextBox1")->isReadOnly();
+            sawReadOnly = Get<ui::EditorView>(*w, "RichTextBox1")->isReadOnly();
             Get<QAction>(*w, "mnuUndo")->trigger();
         },
         Qt::QueuedConnection);
     Click(*w, "CmdKongYiHang");
     EXPECT_TRUE(sawReadOnly);
     EXPECT_EQ(w->Doc().Length(), text.size() + 20000 * 2);  // every line got its empty line
-    EXPECT_FALSE(Get<QPlainTextEdit>(*w, "RichTextBox1")->isReadOnly());
+    EXPECT_FALSE(Get<ui::EditorView>(*w, "RichTextBox1")->isReadOnly());
 }
 
 TEST(TidyWindow, MergeThenRebreakTogglesTheRebreakButton) {

@@ -17,6 +17,7 @@
 
 #include "UiTestSupport.h"
 #include "core/Codec.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 #include "ui/TiHuanBiao.h"
 
@@ -72,7 +73,7 @@ TEST(FindWindow, FindSelectsMatchesOneAfterAnother) {
     Child<QAction>(w.get(), "mnufind")->trigger();
     EXPECT_EQ(w->Doc().SelStart(), 0);
     EXPECT_EQ(w->Doc().SelLength(), 3);
-    EXPECT_EQ(w->Box()->textCursor().selectedText(), QStringLiteral("abc"));
+    EXPECT_EQ(w->Box()->SelectedText(), QStringLiteral("abc"));
     EXPECT_TRUE(next->isEnabled());
     next->trigger();
     EXPECT_EQ(w->Doc().SelStart(), 5);

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <deque>
 
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 namespace uitest {
@@ -87,6 +88,17 @@ void ConfirmNextOverwrite() {
     OnNextModal([](QWidget* w) {
         if (auto* box = qobject_cast<QMessageBox*>(w)) box->button(QMessageBox::Yes)->click();
     });
+}
+
+QString ShownText(const ui::EditorView* box) {
+    QStringList lines;
+    const qm::LineIndex& index = box->Lines();
+    for (std::size_t i = 0; i < index.LineCount(); ++i) {
+        const std::size_t start = index.LineStart(i);
+        lines << ui::EditorView::DisplayText(
+            std::u16string_view(box->Doc().Text()).substr(start, index.LineEnd(i) - start));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 std::unique_ptr<Form1> StartForm() {

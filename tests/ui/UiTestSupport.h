@@ -8,6 +8,9 @@
 
 class QWidget;
 class Form1;
+namespace ui {
+class EditorView;
+}
 
 namespace uitest {
 
@@ -28,6 +31,9 @@ std::shared_ptr<QString> AnswerNextFileDialog(const QString& path);
 
 // Answers "是" to the save dialog's question whether to replace an existing file.
 void ConfirmNextOverwrite();
+
+// The box's text as it shows it: its lines joined by "\n", lone CR and LF as marks.
+QString ShownText(const ui::EditorView* box);
 
 // A started main window, shown and with its events processed.
 std::unique_ptr<Form1> StartForm();

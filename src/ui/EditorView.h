@@ -1,0 +1,165 @@
+// RichTextBox1: the editing box, a view of our own over the document.
+//
+// The document is the one copy of the text. The view keeps a line index up to
+// date from the document's change notifications and lays out only the lines
+// on screen (a very long line only the chunks on screen), so showing a text
+// costs the same at 10 KB and at 100 MB. Typing, the input method, the mouse
+// and the keys become document edits.
+//
+// Lines are never wrapped. Lone CR and lone LF are ordinary characters of the
+// document, drawn as the marks ␍ and ␊.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QHash>
+#include <QString>
+#include <QTextLayout>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "core/Document.h"
+#include "core/LineChunks.h"
+#include "core/LineIndex.h"
+
+namespace ui {
+
+class EditorView : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    explicit EditorView(qm::Document& doc, QWidget* parent = nullptr);
+    ~EditorView() override;
+
+    qm::Document& Doc() const { return doc_; }
+    const qm::LineIndex& Lines() const { return lines_; }
+
+    bool isReadOnly() const { return readOnly_; }
+    void setReadOnly(bool readOnly);
+    // Hides the selection highlight (the history does so while it undoes).
+    void SetSelectionHidden(bool hidden);
+
+    // Brings scroll bars and the caret's visibility up to date now rather
+    // than on the next pass of the event loop.
+    void Flush();
+
+    // The caret (the moving end of the selection) and the fixed end, in
+    // document units.
+    std::size_t Caret() const { return caret_; }
+    std::size_t Anchor() const { return anchor_; }
+    QString SelectedText() const;
+    // The caret's rectangle in viewport coordinates.
+    QRect cursorRect() const;
+    // The viewport point of a document position's left edge, at the top of its line.
+    QPointF PointOf(std::size_t pos) const;
+    // The document position nearest to a viewport point.
+    std::size_t PositionAt(const QPointF& p) const;
+    void EnsureCaretVisible(bool center = false);
+    void CenterCaret() { EnsureCaretVisible(true); }
+    int LineHeight() const { return lineHeight_; }
+    // The first line on screen.
+    std::size_t FirstVisibleLine() const;
+
+    // The text of a line as drawn: the same length, with marks for the
+    // characters a layout would take as breaks.
+    static QString DisplayText(std::u16string_view line);
+
+    // For tests and accessibility: the layout used to draw the chunk of a line
+    // that holds offset, with the chunk's start and x.
+    struct Piece {
+        std::shared_ptr<QTextLayout> layout;
+        std::size_t start = 0;  // line offset of the layout's first unit
+        double x = 0;           // x of the layout's left edge within the line
+    };
+    Piece PieceAt(std::size_t line, std::size_t offset) const;
+    // Every piece of a line that meets [x0, x1) (line x positions).
+    std::vector<Piece> PiecesIn(std::size_t line, double x0, double x1) const;
+
+  signals:
+    // A file was dropped onto the box.
+    void fileDropped(const QString& path);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+  private:
+    struct LongLine {
+        qm::LineChunks chunks;
+        mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> layouts;  // by chunk
+    };
+
+    void OnChange(const qm::TextChange& c);
+    void OnSelection(qm::EditSource source);
+    void ScheduleFlush();
+    void UpdateScrollBars();
+    void UpdateMetrics();
+    void ClearLayouts();
+    void RestartBlink();
+    void NotifyCaretMoved();
+
+    std::u16string_view LineText(std::size_t line) const;
+    std::shared_ptr<QTextLayout> MakeLayout(std::u16string_view text, std::size_t preeditAt) const;
+    std::shared_ptr<QTextLayout> ShortLayout(std::size_t line) const;
+    const LongLine& Long(std::size_t line) const;
+    double LineWidth(std::size_t line) const;
+    double TextWidth(std::u16string_view piece) const;
+    double XOf(std::size_t pos) const;  // x within the line
+    std::size_t OffsetAtX(std::size_t line, double x) const;
+    std::size_t PreeditLine() const;
+
+    // Caret moves, grapheme by grapheme.
+    std::size_t NextPosition(std::size_t pos) const;
+    std::size_t PreviousPosition(std::size_t pos) const;
+    std::size_t WordStart(std::size_t pos) const;
+    std::size_t WordEnd(std::size_t pos) const;
+    void MoveCaret(std::size_t pos, bool keepAnchor, bool keepColumn = false);
+    void SyncSelectionToDocument();
+    void InsertTyped(const std::u16string& text);
+    void Backspace();
+
+    qm::Document& doc_;
+    qm::LineIndex lines_;
+    std::size_t anchor_ = 0;
+    std::size_t caret_ = 0;
+    double desiredX_ = -1;  // kept while moving up and down
+    bool readOnly_ = false;
+    bool selectionHidden_ = false;
+    bool flushQueued_ = false;
+    bool ensureVisible_ = false;
+    bool ensureCentered_ = false;
+    bool syncing_ = false;  // the view itself is writing the document's selection
+    bool caretOn_ = true;
+    bool dragging_ = false;
+    QBasicTimer blink_;
+    QString preedit_;
+    int preeditCursor_ = 0;
+    std::size_t dropPos_ = static_cast<std::size_t>(-1);
+
+    QFont layoutFont_;  // the widget's font without kerning
+    int lineHeight_ = 1;
+    int ascent_ = 0;
+    int margin_ = 4;
+    double maxWidth_ = 0;                   // the widest line drawn so far
+    mutable std::vector<double> advances_;  // BMP advances, lazily; < 0 = not yet measured
+    mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> shortLayouts_;
+    mutable std::unordered_map<std::size_t, LongLine> longLines_;
+};
+
+}  // namespace ui

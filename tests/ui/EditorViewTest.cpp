@@ -1,0 +1,4 @@
+#include <gtest/gtest.h>
+
+#include "core/Document.h"
+#include "ui/EditorView.h"
