@@ -43,6 +43,9 @@ class EditorView : public QAbstractScrollArea {
     // than on the next pass of the event loop.
     void Flush();
 
+    // Where the input method's candidate window goes, and what it reads around the caret.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
     // The caret (the moving end of the selection) and the fixed end, in
     // document units.
     std::size_t Caret() const { return caret_; }
@@ -84,7 +87,6 @@ class EditorView : public QAbstractScrollArea {
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
