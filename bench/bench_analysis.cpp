@@ -11,6 +11,7 @@
 #include "BenchSupport.h"
 #include "core/Codec.h"
 #include "core/Statistics.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 namespace {

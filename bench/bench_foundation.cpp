@@ -12,6 +12,7 @@
 #include "BenchSupport.h"
 #include "core/Codec.h"
 #include "files/TextFile.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 namespace {

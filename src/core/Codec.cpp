@@ -84,40 +84,58 @@ const Tables& T() {
 
 }  // namespace
 
-DecodeResult Decode(std::string_view bytes) {
-    const Tables& t = T();
-    DecodeResult r;
-    r.text.resize(bytes.size());
-    char16_t* out = r.text.data();
+namespace {
+
+// One pass over the bytes; with out == nullptr it only counts the units, so
+// the text can be allocated at its exact size (a large file's text then
+// costs its own size, not the size of its bytes in UTF-16).
+template <bool kWrite>
+std::size_t DecodeInto(const Tables& t, std::string_view bytes, char16_t* out,
+                       std::size_t& invalid) {
+    std::size_t n = 0;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
+    const auto put = [&](char16_t u) {
+        if constexpr (kWrite) out[n] = u;
+        ++n;
+    };
     while (p < end) {
         const unsigned char b = *p;
         if (b < 0x80) {
-            *out++ = b;
+            put(b);
             ++p;
             continue;
         }
         const char16_t s = t.single[b];
         if (s != kNoChar) {
-            *out++ = s;
+            put(s);
             ++p;
             continue;
         }
         if (p + 1 < end) {
             const char16_t d = t.dbl[b * 256 + p[1]];
             if (d != kNoChar) {
-                *out++ = d;
+                put(d);
                 p += 2;
                 continue;
             }
         }
         // Only the lead byte is dropped, so an ASCII byte after it survives.
-        *out++ = kReplacement;
-        ++r.invalid;
+        put(kReplacement);
+        ++invalid;
         ++p;
     }
-    r.text.resize(static_cast<std::size_t>(out - r.text.data()));
+    return n;
+}
+
+}  // namespace
+
+DecodeResult Decode(std::string_view bytes) {
+    const Tables& t = T();
+    DecodeResult r;
+    std::size_t ignored = 0;
+    r.text.resize(DecodeInto<false>(t, bytes, nullptr, ignored));
+    DecodeInto<true>(t, bytes, r.text.data(), r.invalid);
     return r;
 }
 

@@ -4,23 +4,33 @@
 
 namespace qm {
 
-ChangeSpan NarrowSpan(const std::u16string& oldText, const std::u16string& newText,
-                      std::optional<ChangeSpan> hint) {
+namespace {
+
+// Old is a std::u16string or the store's GapText: both index and size alike.
+template <class Old>
+ChangeSpan Narrow(const Old& oldText, const std::u16string& newText,
+                  std::optional<ChangeSpan> hint) {
     ChangeSpan s = hint.value_or(ChangeSpan{0, oldText.size(), newText.size()});
     // A hint that does not fit the two lengths is not trusted.
     if (s.pos + s.oldLen > oldText.size() || s.pos + s.newLen > newText.size() ||
         oldText.size() - s.oldLen != newText.size() - s.newLen) {
         s = ChangeSpan{0, oldText.size(), newText.size()};
     }
-    const char16_t* a = oldText.data() + s.pos;
     const char16_t* b = newText.data() + s.pos;
     std::size_t pre = 0;
     const std::size_t maxPre = std::min(s.oldLen, s.newLen);
-    while (pre < maxPre && a[pre] == b[pre]) ++pre;
+    while (pre < maxPre && oldText[s.pos + pre] == b[pre]) ++pre;
     std::size_t suf = 0;
     const std::size_t maxSuf = maxPre - pre;
-    while (suf < maxSuf && a[s.oldLen - 1 - suf] == b[s.newLen - 1 - suf]) ++suf;
+    while (suf < maxSuf && oldText[s.pos + s.oldLen - 1 - suf] == b[s.newLen - 1 - suf]) ++suf;
     return ChangeSpan{s.pos + pre, s.oldLen - pre - suf, s.newLen - pre - suf};
+}
+
+}  // namespace
+
+ChangeSpan NarrowSpan(const std::u16string& oldText, const std::u16string& newText,
+                      std::optional<ChangeSpan> hint) {
+    return Narrow(oldText, newText, hint);
 }
 
 // ---- FullSnapshotStore ----
@@ -72,8 +82,7 @@ std::u16string CompactSnapshotStore::Apply(const std::u16string& base, const Del
     return out;
 }
 
-CompactSnapshotStore::Delta CompactSnapshotStore::Inverse(const std::u16string& base,
-                                                          const Delta& d) {
+CompactSnapshotStore::Delta CompactSnapshotStore::Inverse(const GapText& base, const Delta& d) {
     return Delta{d.pos, d.mid.size(), base.substr(d.pos, d.len)};
 }
 
@@ -83,14 +92,14 @@ void CompactSnapshotStore::Push(const std::u16string& text, std::int32_t selStar
     redo_.shrink_to_fit();
     const SnapshotMeta meta{selStart, static_cast<std::int32_t>(text.size())};
     if (undo_.empty()) {
-        tip_ = text;
+        tip_.Assign(text);
         undo_.push_back(Entry{meta, {}});
         return;
     }
-    const ChangeSpan s = NarrowSpan(tip_, text, span);
+    const ChangeSpan s = Narrow(tip_, text, span);
     // The snapshot below learns how to get back its text from the new one.
     undo_.back().delta = Delta{s.pos, s.newLen, tip_.substr(s.pos, s.oldLen)};
-    tip_.replace(s.pos, s.oldLen, text, s.pos, s.newLen);
+    tip_.replace(s.pos, s.oldLen, std::u16string_view(text).substr(s.pos, s.newLen));
     undo_.push_back(Entry{meta, {}});
 }
 
@@ -99,12 +108,14 @@ SnapshotMeta CompactSnapshotStore::UndoMeta(std::size_t depth) const {
 }
 
 std::u16string CompactSnapshotStore::UndoText(std::size_t depth) const {
-    std::u16string t = tip_;
+    std::u16string t = tip_.Flat();
     for (std::size_t i = 1; i <= depth; ++i) t = Apply(t, undo_[undo_.size() - 1 - i].delta);
     return t;
 }
 
-std::u16string CompactSnapshotStore::RedoText() const { return Apply(tip_, redo_.back().delta); }
+std::u16string CompactSnapshotStore::RedoText() const {
+    return Apply(tip_.Flat(), redo_.back().delta);
+}
 
 void CompactSnapshotStore::MoveNewestToRedo() {
     Entry newest = std::move(undo_.back());
@@ -126,7 +137,7 @@ void CompactSnapshotStore::MoveRedoToUndo() {
 }
 
 std::size_t CompactSnapshotStore::BytesUsed() const {
-    std::size_t n = tip_.capacity() * sizeof(char16_t);
+    std::size_t n = tip_.Capacity() * sizeof(char16_t);
     for (const auto& e : undo_) n += sizeof e + e.delta.mid.capacity() * sizeof(char16_t);
     for (const auto& e : redo_) n += sizeof e + e.delta.mid.capacity() * sizeof(char16_t);
     return n;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "core/GapText.h"
+
 namespace qm {
 
 // One snapshot as the history sees it: the caret right after the change, the
@@ -87,7 +89,7 @@ class CompactSnapshotStore final : public SnapshotStore {
     std::size_t RedoCount() const override { return redo_.size(); }
     SnapshotMeta UndoMeta(std::size_t depth) const override;
     std::u16string UndoText(std::size_t depth) const override;
-    const std::u16string& NewestText() const override { return tip_; }
+    const std::u16string& NewestText() const override { return tip_.Flat(); }
     SnapshotMeta RedoMeta() const override { return redo_.back().meta; }
     std::u16string RedoText() const override;
     void MoveNewestToRedo() override;
@@ -108,9 +110,9 @@ class CompactSnapshotStore final : public SnapshotStore {
     };
     static std::u16string Apply(const std::u16string& base, const Delta& d);
     // The delta that undoes d once d has been applied to base.
-    static Delta Inverse(const std::u16string& base, const Delta& d);
+    static Delta Inverse(const GapText& base, const Delta& d);
 
-    std::u16string tip_;       // text of the newest undo snapshot
+    GapText tip_;              // text of the newest undo snapshot
     std::vector<Entry> undo_;  // each older entry: delta from the entry above it
     std::vector<Entry> redo_;  // newest redo: delta from tip_; others: from the one above
 };

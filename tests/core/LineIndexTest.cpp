@@ -3,6 +3,7 @@
 #include <random>
 
 #include "core/Document.h"
+#include "core/GapText.h"
 #include "core/LineChunks.h"
 #include "core/LineIndex.h"
 
@@ -141,4 +142,31 @@ TEST(LineChunks, PositionsAndHitTestingStayConsistentUnderEdits) {
     }
     EXPECT_EQ(chunks.ChunkAtX(-5), 0u);
     EXPECT_EQ(chunks.ChunkAtX(chunks.Width() + 100), chunks.Count() - 1);
+}
+
+// The undo history's copy of the newest text keeps a gap at the last edit;
+// every read must see exactly the text a plain string would hold.
+TEST(GapText, RandomEditsReadLikeAPlainString) {
+    std::mt19937 rng(5);
+    std::u16string plain = u"起点 start";
+    qm::GapText gap;
+    gap.Assign(plain);
+    for (int step = 0; step < 3000; ++step) {
+        const std::size_t pos = rng() % (plain.size() + 1);
+        const std::size_t len = std::min<std::size_t>(rng() % 5, plain.size() - pos);
+        std::u16string with(rng() % 4, static_cast<char16_t>(u'a' + step % 26));
+        if (step % 500 == 0) with.assign(70000, u'大');  // more than the gap holds
+        plain.replace(pos, len, with);
+        gap.replace(pos, len, with);
+        ASSERT_EQ(gap.size(), plain.size());
+        const std::size_t a = rng() % (plain.size() + 1);
+        const std::size_t n = std::min<std::size_t>(rng() % 100, plain.size() - a);
+        ASSERT_TRUE(gap.substr(a, n) == plain.substr(a, n)) << step;
+        if (a < plain.size()) {
+            ASSERT_EQ(gap[a], plain[a]);
+        }
+        if (step % 97 == 0) {
+            ASSERT_TRUE(gap.Flat() == plain) << step;
+        }
+    }
 }

@@ -1,0 +1,195 @@
+// The editing box on large texts: opening (with peak memory), typing in the
+// middle of 50 MB and at the end of a 5-million-character line, scrolling a
+// page. Beside each, where it still runs, the same with a QPlainTextEdit, the
+// widget the box used to be. Each measurement runs in a process of its own.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "core/Codec.h"
+#include "files/TextFile.h"
+#include "ui/EditorView.h"
+#include "ui/Form1.h"
+
+namespace {
+
+double PeakMb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+struct Times {
+    std::vector<double> ms;
+    void Add(double seconds) { ms.push_back(seconds * 1e3); }
+    void Print(const char* what) {
+        std::sort(ms.begin(), ms.end());
+        std::printf("  %-44s median %7.3f ms, 90th percentile %7.3f ms, max %7.3f ms\n", what,
+                    ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back());
+    }
+};
+
+// Lines of the old widget's text: CR LF as its paragraph separator.
+QString WidgetText(const std::u16string& t) {
+    QString s = QString::fromStdU16String(t);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\u2029"));
+    return s;
+}
+
+int Open(std::size_t mb, bool old) {
+    const std::string gbk = bench::MakeGbkText(mb << 20);
+    const std::string path = "/tmp/quillmere-bench-open.txt";
+    std::ofstream(path, std::ios::binary)
+        .write(gbk.data(), static_cast<std::streamsize>(gbk.size()));
+    Form1 w;
+    w.show();
+    QCoreApplication::processEvents();
+    QPlainTextEdit plain;
+    if (old) {
+        plain.resize(800, 500);
+        plain.setLineWrapMode(QPlainTextEdit::NoWrap);
+        plain.show();
+        QCoreApplication::processEvents();
+    }
+    const double base = PeakMb();
+    const double t0 = bench::Now();
+    files::ReadResult r = files::ReadGbkFile(QString::fromStdString(path));
+    const std::size_t units = r.text.size();
+    if (old) {
+        plain.setPlainText(WidgetText(r.text));
+        r.text = std::u16string();
+        plain.viewport()->repaint();
+    } else {
+        // What "打开" does after the dialog: the document, the line count, the first paint.
+        w.Doc().SetText(std::move(r.text));
+        w.RefreshLineCount();
+        w.DoEvents();
+        w.Box()->viewport()->repaint();
+    }
+    const double t = bench::Now() - t0;
+    const double utf16Mb = static_cast<double>(units) * 2 / (1 << 20);
+    std::printf(
+        "  open %3zu MB, %-15s %6.3f s until painted; peak %5.0f MB, %4.0f MB over the "
+        "window's %3.0f MB = %.2f x the text's UTF-16 size\n",
+        mb, old ? "QPlainTextEdit:" : "our view:", t, PeakMb(), PeakMb() - base, base,
+        (PeakMb() - base) / utf16Mb);
+    std::remove(path.c_str());
+    return 0;
+}
+
+// Typing with a repaint after every key.
+template <class Box>
+void TypeKeys(Box* box, QWidget* viewport, Times& times, int keys) {
+    const char letters[] = "abcdefghij";
+    QTest::keyClick(box, 'x');  // the first key grows the history's full text once
+    viewport->repaint();
+    for (int i = 0; i < keys; ++i) {
+        const double t0 = bench::Now();
+        QTest::keyClick(box, letters[i % 10]);
+        QCoreApplication::processEvents();
+        viewport->repaint();
+        times.Add(bench::Now() - t0);
+    }
+}
+
+int TypeMiddle(bool old) {
+    const std::u16string text = qm::cp936::Decode(bench::MakeGbkText(50u << 20)).text;
+    Times times;
+    if (old) {
+        QPlainTextEdit plain;
+        plain.resize(800, 500);
+        plain.setLineWrapMode(QPlainTextEdit::NoWrap);
+        plain.setPlainText(WidgetText(text));
+        plain.show();
+        if (!QTest::qWaitForWindowExposed(&plain)) std::puts("(not exposed)");
+        QTextCursor c = plain.textCursor();
+        c.setPosition(plain.document()->characterCount() / 2);
+        plain.setTextCursor(c);
+        TypeKeys(&plain, plain.viewport(), times, 200);
+        times.Print("typing in the middle of 50 MB, QPlainTextEdit:");
+        return 0;
+    }
+    Form1 w;
+    w.show();
+    w.Doc().SetText(text);
+    w.Doc().SetSelStart(static_cast<std::int32_t>(text.size() / 2));
+    w.DoEvents();
+    w.activateWindow();
+    if (!QTest::qWaitForWindowActive(&w)) std::puts("(window not active)");
+    w.Box()->setFocus();
+    TypeKeys(w.Box(), w.Box()->viewport(), times, 200);
+    times.Print("typing in the middle of 50 MB, our view:");
+    return 0;
+}
+
+int TypeLongLine() {
+    std::u16string line;
+    while (line.size() < 5'000'000) line += u"长行中的文字 and some English words, ";
+    Form1 w;
+    w.show();
+    w.Doc().SetText(line);
+    w.Doc().SetSelStart(static_cast<std::int32_t>(line.size()));
+    w.DoEvents();
+    w.activateWindow();
+    if (!QTest::qWaitForWindowActive(&w)) std::puts("(window not active)");
+    w.Box()->setFocus();
+    w.Box()->viewport()->repaint();
+    Times times;
+    TypeKeys(w.Box(), w.Box()->viewport(), times, 200);
+    times.Print("typing at the end of a 5,000,000-unit line:");
+    return 0;
+}
+
+int ScrollPages() {
+    Form1 w;
+    w.show();
+    w.Doc().SetText(qm::cp936::Decode(bench::MakeGbkText(10u << 20)).text);
+    w.DoEvents();
+    w.activateWindow();
+    if (!QTest::qWaitForWindowActive(&w)) std::puts("(window not active)");
+    w.Box()->setFocus();
+    Times times;
+    for (int i = 0; i < 300; ++i) {
+        const double t0 = bench::Now();
+        QTest::keyClick(w.Box(), Qt::Key_PageDown);
+        w.Box()->viewport()->repaint();
+        times.Add(bench::Now() - t0);
+    }
+    times.Print("scrolling a page (PageDown) in 10 MB:");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc >= 2) {
+        QApplication app(argc, argv);
+        const std::string what = argv[1];
+        const bool old = argc >= 3 && std::strcmp(argv[argc - 1], "old") == 0;
+        if (what == "open") return Open(std::stoul(argv[2]), old);
+        if (what == "type-middle") return TypeMiddle(old);
+        if (what == "type-longline") return TypeLongLine();
+        if (what == "scroll") return ScrollPages();
+        return 1;
+    }
+    const std::string self = argv[0];
+    const char* runs[] = {"open 10",     "open 10 old",     "open 50",       "open 50 old",
+                          "type-middle", "type-middle old", "type-longline", "scroll"};
+    std::printf("the editing box (each line a process of its own)\n");
+    for (const char* r : runs) {
+        std::fflush(stdout);
+        std::system((self + " " + r + " 2>/dev/null").c_str());
+    }
+    return 0;
+}
