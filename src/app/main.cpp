@@ -6,6 +6,10 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Names the user's data folder (~/.local/share/quillmere) for an installed copy.
+    QApplication::setApplicationName(QStringLiteral("quillmere"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
+    QApplication::setDesktopFileName(QStringLiteral("example.quillmere.Quillmere"));
     // The program speaks Chinese: Qt's own dialogs (file dialogs, colour and
     // font pickers) should too, whatever the system's language.
     QTranslator qtChinese;
@@ -16,5 +20,17 @@ int main(int argc, char* argv[]) {
     Form1 w;
     w.show();
     QCoreApplication::processEvents();
+    // Files from the command line (a file manager's "open with"): the first
+    // in this window, every other in a window of its own, as if opened there.
+    const QStringList files = QApplication::arguments().mid(1);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        Form1* target = &w;
+        if (i > 0) {
+            target = new Form1;
+            target->setAttribute(Qt::WA_DeleteOnClose);
+            target->show();
+        }
+        target->OpenPath(files[i]);
+    }
     return app.exec();
 }

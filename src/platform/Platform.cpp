@@ -2,15 +2,31 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QStyleFactory>
+#include <QTemporaryFile>
 
 namespace platform {
 
-QString ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+QString ChooseProgramFolder(const QString& exeFolder, const QString& dataFolder) {
+    // Try it rather than read permission bits: root may write anywhere but
+    // on a read-only file system, and ACLs say more than the bits.
+    QTemporaryFile probe(exeFolder + QStringLiteral("/.quillmere-probe-XXXXXX"));
+    if (probe.open()) return exeFolder;
+    QDir().mkpath(dataFolder);
+    return dataFolder;
+}
+
+QString ProgramFolder() {
+    static const QString folder =
+        ChooseProgramFolder(QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    return folder;
+}
 
 namespace {
 

@@ -6,8 +6,15 @@
 
 namespace platform {
 
-// The folder of the running executable, without a trailing "/".
+// The folder the program keeps its own files in (settings files, "1.she",
+// "生成目录"), without a trailing "/": the folder of the running executable
+// when the program may write there (a copy run from a folder of its own),
+// otherwise the user's data folder, created on first use (an installed copy).
 QString ProgramFolder();
+
+// The choice ProgramFolder makes, for any executable folder: exeFolder when a
+// file can be created in it, otherwise dataFolder (created when missing).
+QString ChooseProgramFolder(const QString& exeFolder, const QString& dataFolder);
 
 // Starts a system program for one of the tools-menu command lines ("calc",
 // "cmd /c start /min gpedit.msc", ...), without waiting. On Windows the command

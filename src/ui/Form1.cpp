@@ -38,11 +38,7 @@ Form1::Form1() {
     BuildToolbars();
     WireCommands();
     默认_Click();
-    connect(RichTextBox1, &ui::EditorView::fileDropped, this, [this](const QString& path) {
-        gate_.Run([&] {
-            if (std::optional<OpenedFile> f = ReadTextFile(path)) LoadDocument(std::move(*f));
-        });
-    });
+    connect(RichTextBox1, &ui::EditorView::fileDropped, this, &Form1::OpenPath);
     history_.onHideSelection = [this](bool hide) { RichTextBox1->SetSelectionHidden(hide); };
     history_.onMenus = [this](bool u, bool r) { UpdateUndoMenus(u, r); };
     history_.onFocus = [this] { RichTextBox1->setFocus(); };
@@ -212,6 +208,12 @@ std::optional<Form1::OpenedFile> Form1::ReadTextFile(const QString& path) {
     Panel[5]->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     DoEvents();
     return OpenedFile{path, std::move(r.text), r.invalid};
+}
+
+void Form1::OpenPath(const QString& path) {
+    gate_.Run([&] {
+        if (std::optional<OpenedFile> f = ReadTextFile(path)) LoadDocument(std::move(*f));
+    });
 }
 
 void Form1::mnuopen_Click() {

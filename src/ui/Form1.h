@@ -54,6 +54,10 @@ class Form1 : public QMainWindow {
     // Lets pending window events run, with the editor brought up to date first.
     void DoEvents();
 
+    // Opens a text file as "打开" does, without asking for it (a file named on
+    // the command line or dropped on the box).
+    void OpenPath(const QString& path);
+
     // Handlers of the menus, buttons and timer.
     void Undo();
     void Redo();
