@@ -153,33 +153,66 @@ ReadResult ReadGbkFile(const QString& path, const Progress& progress) {
     return r;
 }
 
-Outcome WriteFileAtomic(const QString& path, const std::string& bytes) {
+struct AtomicWriter::Impl {
+    QString path;
+    QSaveFile file;
+    bool open = false;
+    explicit Impl(const QString& p) : path(p), file(p) {}
+    Outcome Failed(int err) {
+        const QString why = err != 0 ? ErrnoText(err) : file.errorString();
+        if (open) file.cancelWriting();
+        open = false;
+        return Fail(why);
+    }
+};
+
+AtomicWriter::AtomicWriter(const QString& path) : d_(std::make_unique<Impl>(path)) {}
+
+AtomicWriter::~AtomicWriter() {
+    if (d_->open) d_->file.cancelWriting();
+}
+
+Outcome AtomicWriter::Open() {
     // Renaming over a device or a pipe would replace it with a plain file.
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (::stat(QFile::encodeName(d_->path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
         return Fail(KindText(st.st_mode));
     }
-    QSaveFile f(path);
-    const auto failed = [&f](int err) {
-        const QString why = err != 0 ? ErrnoText(err) : f.errorString();
-        f.cancelWriting();
-        return Fail(why);
-    };
     errno = 0;
-    if (!f.open(QIODevice::WriteOnly)) return failed(errno);
-    const auto size = static_cast<qint64>(bytes.size());
+    if (!d_->file.open(QIODevice::WriteOnly)) return d_->Failed(errno);
+    d_->open = true;
+    return Outcome{true, {}};
+}
+
+Outcome AtomicWriter::Write(const char* data, std::size_t size) {
     errno = 0;
-    if (f.write(bytes.data(), size) != size) return failed(errno);
+    if (!d_->open) return Fail(QStringLiteral("文件没有打开"));
+    if (d_->file.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size)) {
+        return d_->Failed(errno);
+    }
+    return Outcome{true, {}};
+}
+
+Outcome AtomicWriter::Commit() {
+    if (!d_->open) return Fail(QStringLiteral("文件没有打开"));
     // QSaveFile::commit() (Qt 6.4) reports success after a failed flush of its
     // buffer and renames the short file over the old one: flush first.
     errno = 0;
-    if (!f.flush()) return failed(errno);
+    if (!d_->file.flush()) return d_->Failed(errno);
     errno = 0;
-    if (!f.commit()) {
+    d_->open = false;
+    if (!d_->file.commit()) {
         const int err = errno;
-        return Fail(err != 0 ? ErrnoText(err) : f.errorString());
+        return Fail(err != 0 ? ErrnoText(err) : d_->file.errorString());
     }
     return Outcome{true, {}};
+}
+
+Outcome WriteFileAtomic(const QString& path, const std::string& bytes) {
+    AtomicWriter w(path);
+    if (Outcome o = w.Open(); !o) return o;
+    if (Outcome o = w.Write(bytes.data(), bytes.size()); !o) return o;
+    return w.Commit();
 }
 
 }  // namespace files

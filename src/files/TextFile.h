@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace files {
@@ -46,6 +47,26 @@ Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progr
 // failure leaves any old file whole. Refuses to replace something that is not
 // a regular file (a device, a pipe, a folder). Keeps the old file's permissions.
 Outcome WriteFileAtomic(const QString& path, const std::string& bytes);
+
+// A file written piece by piece into a temporary file beside its target and
+// renamed over it only by Commit: until then (and after a failure) the old
+// file, if any, stays whole. Refuses a target that is not a regular file.
+class AtomicWriter {
+  public:
+    explicit AtomicWriter(const QString& path);
+    ~AtomicWriter();
+    AtomicWriter(const AtomicWriter&) = delete;
+    AtomicWriter& operator=(const AtomicWriter&) = delete;
+
+    Outcome Open();
+    Outcome Write(const char* data, std::size_t size);
+    // Checks the data reached the file, then renames it over the target.
+    Outcome Commit();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
 
 // The Chinese reason for a system error number.
 QString ErrnoText(int err);

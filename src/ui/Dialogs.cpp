@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "platform/BrowseFolder.h"
+
 namespace ui {
 
 void ShowMessage(QWidget* parent, const QString& text, const QString& title,
@@ -48,36 +50,11 @@ QString ConvertFilter(const QString& pairs) {
 
 namespace {
 
-// Qt's own provider guesses a file's type from its content, which opens the
-// file: a named pipe in the folder shown then blocks the dialog until some
-// other program writes to it. Guess from the name only, and never touch a
-// file that is not a regular one.
-class NameOnlyIconProvider : public QAbstractFileIconProvider {
-  public:
-    QIcon icon(const QFileInfo& info) const override {
-        if (info.isDir()) return QAbstractFileIconProvider::icon(Folder);
-        if (info.isFile()) {
-            const QMimeType t = db_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
-            const QIcon themed = QIcon::fromTheme(t.iconName());
-            if (!themed.isNull()) return themed;
-        }
-        return QAbstractFileIconProvider::icon(File);
-    }
-    QString type(const QFileInfo& info) const override {
-        if (info.isDir()) return QStringLiteral("文件夹");
-        if (!info.isFile()) return QStringLiteral("特殊文件");
-        return db_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension).comment();
-    }
-
-  private:
-    QMimeDatabase db_;
-};
-
 QString AskFileName(QWidget* parent, const QString& title, const QString& filter,
                     const QString& folder, QFileDialog::AcceptMode mode) {
-    static NameOnlyIconProvider provider;
     QFileDialog dialog(parent, title, folder, ConvertFilter(filter));
-    dialog.setIconProvider(&provider);
+    // Guessing types by name: Qt's own guess reads content and blocks on a pipe.
+    dialog.setIconProvider(platform::NameOnlyIconProvider());
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);

@@ -35,6 +35,10 @@ class EditorView;
 class frmGoTo;
 class FrmTongJi;
 class 替换表;
+class FrmPiLiangTiHuan;
+class FenGe2;
+class FrmFenGe;
+class FrmHeBingFile;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -100,6 +104,10 @@ class Form1 : public QMainWindow {
     void TiaoZhuan_Click();
     void CmdTongJiGeShu_Click();
     void CmdTiHuanBiao_Click();
+    void CmdPiLiangTiHuan_Click();
+    void CmdFileFenGe2_Click();
+    void CmdFileFenGe_Click();
+    void CmdFileHeBing_Click();
     void MnuSaveINI_Click();
 
   protected:
@@ -209,6 +217,10 @@ class Form1 : public QMainWindow {
     QPushButton* CmdDaZi = nullptr;
     QPushButton* CMstopDaZi = nullptr;
     QPushButton* CmdTongJiGeShu = nullptr;
+    QPushButton* CmdPiLiangTiHuan = nullptr;
+    QPushButton* CmdFileFenGe2 = nullptr;
+    QPushButton* CmdFileFenGe = nullptr;
+    QPushButton* CmdFileHeBing = nullptr;
     QTimer* Timer1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* Panel[6] = {};  // 1-based, as the status bar counts
@@ -222,4 +234,8 @@ class Form1 : public QMainWindow {
     QPointer<frmGoTo> goTo_;
     QPointer<FrmTongJi> tongJi_;
     QPointer<替换表> tiHuanBiao_;
+    QPointer<FrmPiLiangTiHuan> piLiang_;
+    QPointer<FenGe2> fenGe2_;
+    QPointer<FrmFenGe> fenGe_;
+    QPointer<FrmHeBingFile> heBing_;
 };

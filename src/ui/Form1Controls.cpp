@@ -142,6 +142,10 @@ void Form1::BuildControls() {
     CmdDaZi = Button("CmdDaZi", QStringLiteral("自动打字"), CommandColumn);
     CMstopDaZi = Button("CMstopDaZi", QStringLiteral("停止打字"), CommandColumn);
     CmdTongJiGeShu = Button("CmdTongJiGeShu", QStringLiteral("字数统计"), CommandColumn);
+    CmdPiLiangTiHuan = Button("CmdPiLiangTiHuan", QStringLiteral("文件批量替换"), CommandColumn);
+    CmdFileFenGe2 = Button("CmdFileFenGe2", QStringLiteral("文件分割(按尺寸)"), CommandColumn);
+    CmdFileFenGe = Button("CmdFileFenGe", QStringLiteral("文件分割(按段落)"), CommandColumn);
+    CmdFileHeBing = Button("CmdFileHeBing", QStringLiteral("文本合并"), CommandColumn);
 
     auto* fenHang = new QHBoxLayout;
     fenHang->addWidget(TxtFenHang, 1);
@@ -164,6 +168,10 @@ void Form1::BuildControls() {
     col->addWidget(CMstopDaZi);
     col->addSpacing(6);
     col->addWidget(CmdTongJiGeShu);
+    col->addSpacing(6);
+    for (QPushButton* b : {CmdPiLiangTiHuan, CmdFileFenGe2, CmdFileFenGe, CmdFileHeBing}) {
+        col->addWidget(b);
+    }
     col->addStretch(1);
 
     Timer1 = Named(new QTimer(this), "Timer1");

@@ -88,6 +88,11 @@ void Form1::WireCommands() {
     });
     Wire(CmdTongJiGeShu, &QPushButton::clicked, &Form1::CmdTongJiGeShu_Click);
     Wire(CmdTiHuanBiao, &QPushButton::clicked, &Form1::CmdTiHuanBiao_Click);
+    // The file tools never touch the document: they open whatever runs.
+    connect(CmdPiLiangTiHuan, &QPushButton::clicked, this, &Form1::CmdPiLiangTiHuan_Click);
+    connect(CmdFileFenGe2, &QPushButton::clicked, this, &Form1::CmdFileFenGe2_Click);
+    connect(CmdFileFenGe, &QPushButton::clicked, this, &Form1::CmdFileFenGe_Click);
+    connect(CmdFileHeBing, &QPushButton::clicked, this, &Form1::CmdFileHeBing_Click);
     const std::pair<const char*, void (Form1::*)()> items[] = {
         {"去除所有字母", &Form1::去除所有字母_Click},
         {"去除所有数字", &Form1::去除所有数字_Click},

@@ -7,7 +7,11 @@
 #include "core/Search.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorView.h"
+#include "ui/FenGe2.h"
 #include "ui/Form1.h"
+#include "ui/FrmFenGe.h"
+#include "ui/FrmHeBingFile.h"
+#include "ui/FrmPiLiangTiHuan.h"
 #include "ui/FrmTongJi.h"
 #include "ui/GoTo.h"
 #include "ui/TiHuanBiao.h"
@@ -62,4 +66,20 @@ void Form1::CmdTongJiGeShu_Click() {
 
 void Form1::CmdTiHuanBiao_Click() {
     OpenTool(tiHuanBiao_, [this] { return new 替换表(*this); });
+}
+
+void Form1::CmdPiLiangTiHuan_Click() {
+    OpenTool(piLiang_, [] { return new FrmPiLiangTiHuan; });
+}
+
+void Form1::CmdFileFenGe2_Click() {
+    OpenTool(fenGe2_, [] { return new FenGe2; });
+}
+
+void Form1::CmdFileFenGe_Click() {
+    OpenTool(fenGe_, [] { return new FrmFenGe; });
+}
+
+void Form1::CmdFileHeBing_Click() {
+    OpenTool(heBing_, [] { return new FrmHeBingFile; });
 }

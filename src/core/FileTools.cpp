@@ -1,0 +1,381 @@
+#include "core/FileTools.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+
+#include "core/Codec.h"
+#include "core/Common.h"
+
+namespace ModGetFileNameInPath {
+
+namespace {
+std::size_t LastSeparator(std::u16string_view s) {
+    const std::size_t back = s.rfind(u'\\');
+    return back != std::u16string_view::npos ? back : s.rfind(u'/');
+}
+}  // namespace
+
+std::u16string GetFolderOfPath(std::u16string_view path, bool flag) {
+    while (!path.empty() && path.front() == u' ') path.remove_prefix(1);
+    while (!path.empty() && path.back() == u' ') path.remove_suffix(1);
+    const std::size_t cut = LastSeparator(path);
+    if (cut == std::u16string_view::npos) return {};
+    const std::u16string_view folder = path.substr(0, cut);
+    const std::size_t inner = LastSeparator(folder);
+    if (inner == std::u16string_view::npos) return {};
+    return std::u16string(flag ? folder : folder.substr(inner + 1));
+}
+
+}  // namespace ModGetFileNameInPath
+
+namespace qm::filetools {
+
+namespace {
+
+std::u16string Ascii(const char* s) {
+    return std::u16string(s, s + std::char_traits<char>::length(s));
+}
+
+std::u16string_view Trim(std::u16string_view s) {
+    while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
+    return s;
+}
+
+std::u16string Num(std::int64_t n) { return Ascii(std::to_string(n).c_str()); }
+
+}  // namespace
+
+std::u16string GetFileName(std::u16string_view path) {
+    std::u16string out;
+    for (char16_t c : path) {
+        if (c == u'\\' || c == u'/') {
+            out.clear();
+        } else {
+            out += c == u' ' ? u'_' : c;
+        }
+    }
+    return out;
+}
+
+std::optional<std::u16string> FileNameFromPath(std::u16string_view path) {
+    const std::size_t cut = path.find_last_of(u"\\/");
+    if (cut == std::u16string_view::npos) return std::nullopt;
+    return std::u16string(path.substr(cut + 1));
+}
+
+bool ChkInt(std::u16string_view text) { return text.find(u'.') == std::u16string_view::npos; }
+
+std::optional<double> ParseNumber(std::u16string_view text) {
+    text = Trim(text);
+    std::string ascii;
+    std::size_t i = 0;
+    const auto at = [&](std::size_t k) { return k < text.size() ? text[k] : u'\0'; };
+    if (at(i) == u'+' || at(i) == u'-') ascii += static_cast<char>(text[i++]);
+    bool digits = false;
+    for (; (at(i) >= u'0' && at(i) <= u'9') || (at(i) == u',' && digits); ++i) {
+        if (text[i] != u',') {
+            ascii += static_cast<char>(text[i]);
+            digits = true;
+        }
+    }
+    if (at(i) == u'.') {
+        ascii += '.';
+        for (++i; at(i) >= u'0' && at(i) <= u'9'; ++i) {
+            ascii += static_cast<char>(text[i]);
+            digits = true;
+        }
+    }
+    if (!digits) return std::nullopt;
+    if (at(i) == u'e' || at(i) == u'E') {
+        std::string exp = "e";
+        std::size_t k = i + 1;
+        if (at(k) == u'+' || at(k) == u'-') exp += static_cast<char>(text[k++]);
+        bool expDigits = false;
+        for (; at(k) >= u'0' && at(k) <= u'9'; ++k) {
+            exp += static_cast<char>(text[k]);
+            expDigits = true;
+        }
+        if (!expDigits) return std::nullopt;
+        ascii += exp;
+        i = k;
+    }
+    if (i != text.size()) return std::nullopt;
+    const double v = std::strtod(ascii.c_str(), nullptr);
+    if (!std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::u16string PlainNumber(double value) {
+    if (value == 0) return u"0";
+    char buf[64];
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        std::snprintf(buf, sizeof buf, "%.0f", value);
+    } else {
+        std::snprintf(buf, sizeof buf, "%.15g", value);
+    }
+    return Ascii(buf);
+}
+
+std::u16string SpaceValue(double bytes) {
+    static const char* const kUnits[] = {"Byte", "KB", "MB", "GB", "TB", "QB"};
+    double v = std::trunc(bytes);
+    int step = 0;
+    while (v > 1024) {
+        v /= 1024;
+        ++step;
+    }
+    v = std::round(v * 100) / 100;
+    return PlainNumber(v) + (step < 6 ? Ascii(kUnits[step]) : std::u16string());
+}
+
+std::u16string GroupedThreeDecimals(double value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.3f", std::fabs(value));
+    std::string s(buf);
+    const std::size_t dot = s.find('.');
+    std::string whole = s.substr(0, dot);
+    for (std::ptrdiff_t k = static_cast<std::ptrdiff_t>(whole.size()) - 3; k > 0; k -= 3) {
+        whole.insert(static_cast<std::size_t>(k), ",");
+    }
+    return Ascii(((value < 0 ? "-" : "") + whole + s.substr(dot)).c_str());
+}
+
+std::int64_t SplitPlan::Boundary(std::int64_t i) const {
+    if (i >= parts) return sourceSize;
+    // Halves to even, so consecutive parts meet without a byte lost or repeated.
+    const int old = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double b = std::nearbyint(static_cast<double>(i) * partSize);
+    std::fesetround(old);
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(b), 0, sourceSize);
+}
+
+SplitCheck CheckSplit(const SplitRequest& r) {
+    SplitCheck c;
+    const auto fail = [&c](std::u16string text, std::u16string title, Box focus,
+                           std::vector<Box> yellow, bool sizeKnown = false) {
+        c.problem =
+            SplitProblem{std::move(text), std::move(title), focus, std::move(yellow), sizeKnown};
+        return c;
+    };
+    double value = 0;
+    if (r.sizeMode) {
+        const std::u16string t = u"提示";
+        if (r.sizeText.empty())
+            return fail(u"输入分割的文件大小.", t, Box::SplSize, {Box::SplSize});
+        const std::optional<double> v = ParseNumber(r.sizeText);
+        if (!v || !ChkInt(r.sizeText)) {
+            return fail(u"文件分割大小仅支持整数.", t, Box::SplSize, {Box::SplSize});
+        }
+        if (*v == 0) return fail(u"文件分割大小不能为0.", t, Box::SplSize, {Box::SplSize});
+        value = *v;
+    } else {
+        const std::u16string t = u"Parcelo - Error";
+        if (r.countText.empty()) {
+            return fail(u"Enter number to split file into.", t, Box::SplNum, {Box::SplNum});
+        }
+        const std::optional<double> v = ParseNumber(r.countText);
+        if (!v || !ChkInt(r.countText)) {
+            return fail(u"Only integer values allowed for number of split files.", t, Box::SplNum,
+                        {Box::SplNum});
+        }
+        if (*v == 0 || *v == 1) {
+            return fail(u"File can not be split into zero or one part.", t, Box::SplNum,
+                        {Box::SplNum});
+        }
+        value = std::trunc(*v);
+    }
+    if (r.openFile.empty())
+        return fail(u"选择一个要分割的文件.", u"错误", Box::OpenFile, {Box::OpenFile});
+    if (r.saveFile.empty())
+        return fail(u"输入分割文件的连续名称.", u"错误", Box::SaveFile, {Box::SaveFile});
+    if (r.sourceSize < 0) {
+        return fail(u"文件 '" + r.openFile + u"' 不存在.", u"错误", Box::OpenFile, {Box::OpenFile});
+    }
+    SplitPlan& p = c.plan;
+    p.sourceSize = r.sourceSize;
+    const auto size = static_cast<double>(r.sourceSize);
+    if (r.sizeMode) {
+        p.partSize = value * 1024;
+        if (size <= p.partSize) {
+            return fail(u"源文件大小是:" + GroupedThreeDecimals(std::floor(size / 1024)) +
+                            u" KBytes\r\n指定的分割文件大小是:" + r.sizeText +
+                            u" KBytes\r\n分割无法完成.",
+                        u"错误", Box::SplSize, {Box::SplSize, Box::OpenFile}, true);
+        }
+        const double whole = std::floor(size / p.partSize);
+        p.parts = static_cast<std::int64_t>(whole) + (whole * p.partSize < size ? 1 : 0);
+    } else {
+        // A count past any sensible number is simply too many.
+        p.parts = value > 1e12 ? std::int64_t{1'000'000'000'000} : static_cast<std::int64_t>(value);
+        p.partSize = size / static_cast<double>(p.parts);
+    }
+    if (p.parts > 200) {
+        return fail(u"分割文件太多,超出200个.\r\n分割无法继续.", u"错误", Box::SplNum,
+                    {Box::SplNum}, true);
+    }
+    if (p.partSize < 100) {
+        return fail(u"分割的文件大小不能小于 100 bytes.\r\n分割无法继续.", u"错误", Box::None, {},
+                    true);
+    }
+    return c;
+}
+
+std::u16string ConfirmText(const SplitPlan& plan, bool sizeMode) {
+    const double last = sizeMode ? static_cast<double>(plan.sourceSize) -
+                                       static_cast<double>(plan.parts - 1) * plan.partSize
+                                 : plan.partSize;
+    return u"文件将分割成 " + Num(plan.parts) + u" 个文件.\r\n\r\n分割序号是0到" +
+           Num(plan.parts - 1) + u"' 个" + SpaceValue(plan.partSize) + u"\r\nPart '" +
+           Num(plan.parts) + u"' of " + SpaceValue(last) + u"\r\n\r\n         确认分割吗?";
+}
+
+namespace {
+
+// cmd reads these specially even in a name; quoted, and % doubled, they are plain.
+std::u16string BatName(std::u16string_view name) {
+    if (name.find_first_of(u"&|<>^%()") == std::u16string_view::npos) return std::u16string(name);
+    std::u16string out = u"\"";
+    for (char16_t c : name) {
+        out += c;
+        if (c == u'%') out += u'%';
+    }
+    return out + u"\"";
+}
+
+// Single quotes make every character plain to the shell; a quote itself is
+// closed, escaped and reopened.
+std::u16string ShName(std::u16string_view name) {
+    std::u16string out = u"'";
+    for (char16_t c : name) out += c == u'\'' ? std::u16string(u"'\\''") : std::u16string(1, c);
+    return out + u"'";
+}
+
+std::u16string PartName(std::u16string_view base, std::int64_t k) {
+    return std::u16string(base) + u"." + Num(k);
+}
+
+}  // namespace
+
+std::u16string BatchText(std::u16string_view partBase, std::u16string_view sourceName,
+                         std::int64_t parts, bool withDelete) {
+    std::u16string out = u"copy /b ";
+    for (std::int64_t k = 0; k < parts; ++k) {
+        out += BatName(PartName(partBase, k));
+        out += k + 1 < parts ? u" + " : u" ";
+    }
+    out += BatName(sourceName) + u"\r\n";
+    if (withDelete) {
+        for (std::int64_t k = 0; k < parts; ++k)
+            out += u"del " + BatName(PartName(partBase, k)) + u"\r\n";
+        std::u16string self = std::u16string(sourceName) + u".bat";
+        for (std::size_t at = 0; (at = self.find(u'%', at)) != std::u16string::npos; at += 2) {
+            self.insert(at, 1, u'%');
+        }
+        out += u"DEL \"" + self + u"\"\r\n";
+    }
+    return out;
+}
+
+std::u16string ShellText(std::u16string_view partBase, std::u16string_view sourceName,
+                         std::int64_t parts, bool withDelete) {
+    std::u16string out = u"#!/bin/sh\n# Joins the parts back into " + ShName(sourceName) +
+                         u"; run it beside them.\ncd \"$(dirname \"$0\")\" || exit 1\ncat --";
+    std::u16string names;
+    for (std::int64_t k = 0; k < parts; ++k) names += u" " + ShName(PartName(partBase, k));
+    out += names + u" > " + ShName(sourceName) + u" || exit 1\n";
+    if (withDelete) {
+        out += u"rm -f --" + names + u"\n";
+        out += u"rm -f -- " + ShName(std::u16string(sourceName) + u".sh") + u"\n";
+    }
+    return out;
+}
+
+std::u16string MergeSeparator(std::u16string_view comboText) {
+    if (comboText == u"空行") return u"\r\n\r\n";
+    return std::u16string(Trim(comboText)) + u"\r\n";
+}
+
+std::vector<Record> CutRecords(std::u16string_view text, std::u16string_view titleSep,
+                               std::u16string_view recordSep) {
+    std::vector<Record> out;
+    if (recordSep.empty()) return out;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(recordSep, start)) != std::u16string_view::npos;
+         start = at + recordSep.size()) {
+        Record r;
+        const std::u16string_view piece = text.substr(start, at - start);
+        const std::size_t cut = titleSep.empty() ? std::u16string_view::npos : piece.find(titleSep);
+        r.title = std::u16string(piece.substr(0, cut));
+        std::u16string name;
+        常用模块::ForEachPiece(r.title, [&name](std::u16string_view p, bool) { name += p; });
+        r.safeName = !name.empty() && name != u"." && name != u".." &&
+                     name.find_first_of(std::u16string_view(u"/\\\0", 3)) == std::u16string::npos;
+        r.fileName = name + u".txt";
+        r.content = std::u16string(piece);
+        if (!r.content.empty() && r.content.front() == u'\r') {
+            const std::size_t crlf = r.content.find(u"\r\n");
+            if (crlf != std::u16string::npos) r.content.erase(crlf, 2);
+        }
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
+namespace {
+
+// Valid UTF-8 holding at least one character beyond ASCII.
+bool IsUtf8BeyondAscii(std::string_view b) {
+    bool beyond = false;
+    for (std::size_t i = 0; i < b.size();) {
+        const auto c = static_cast<unsigned char>(b[i]);
+        std::size_t n = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF)
+            n = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            n = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            n = 3;
+        else
+            return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            if (i + k >= b.size() || (static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        beyond = true;
+        i += n + 1;
+    }
+    return beyond;
+}
+
+}  // namespace
+
+std::optional<std::u16string> NotGbkText(std::string_view bytes) {
+    if (bytes.find('\0') != std::string_view::npos) return u"含有 NUL 字节，像是二进制文件";
+    if (IsUtf8BeyondAscii(bytes)) return u"是 UTF-8 编码的文本，不是 GBK";
+    const std::size_t invalid = qm::cp936::Decode(bytes).invalid;
+    if (invalid > 0)
+        return u"有 " + Num(static_cast<std::int64_t>(invalid)) + u" 处不是 GBK 编码的字节";
+    return std::nullopt;
+}
+
+std::u16string ReplaceInLines(std::u16string_view text, std::u16string_view find,
+                              std::u16string_view replacement) {
+    std::u16string out;
+    out.reserve(text.size() + 2);
+    常用模块::ForEachPiece(text, [&](std::u16string_view line, bool last) {
+        if (last && line.empty()) return;  // after the closing CR LF: no line
+        常用模块::AppendReplaced(out, line, find, replacement);
+        out += u"\r\n";
+    });
+    return out;
+}
+
+}  // namespace qm::filetools

@@ -1,0 +1,244 @@
+#include "files/FileJobs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <cerrno>
+
+#include "core/Codec.h"
+
+namespace files {
+
+namespace {
+
+constexpr std::size_t kBuffer = 1u << 20;
+
+Outcome Ok() { return Outcome{true, {}}; }
+Outcome Fail(const QString& why) { return Outcome{false, why}; }
+
+// A regular file opened for reading, closed on every way out.
+class Source {
+  public:
+    Outcome Open(const QString& path) {
+        fd_ = ::open(QFile::encodeName(path).constData(),
+                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0) return Fail(ErrnoText(errno));
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) return Fail(ErrnoText(errno));
+        if (!S_ISREG(st.st_mode)) return Fail(QStringLiteral("这不是普通文件"));
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (flags == -1 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == -1)
+            return Fail(ErrnoText(errno));
+        return Ok();
+    }
+    // Reads up to size bytes at offset (or on from the last read when offset < 0).
+    std::int64_t Read(char* buf, std::size_t size, std::int64_t offset = -1) {
+        for (;;) {
+            const ssize_t n =
+                offset >= 0 ? ::pread(fd_, buf, size, offset) : ::read(fd_, buf, size);
+            if (n < 0 && errno == EINTR) continue;
+            return n;
+        }
+    }
+    ~Source() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+QString Named(const QString& path) { return QFileInfo(path).fileName(); }
+
+}  // namespace
+
+// ---- batch replace ----
+
+Outcome ReplaceInFile(const QString& path, std::u16string_view find,
+                      std::u16string_view replacement, bool backup) {
+    if (!QFileInfo::exists(path)) return Fail(QStringLiteral("文件不存在"));
+    std::string bytes;
+    if (Outcome r = ReadBytes(path, bytes); !r) return r;
+    if (const auto why = qm::filetools::NotGbkText(bytes)) {
+        return Fail(QString::fromStdU16String(*why) + QStringLiteral("，未改动"));
+    }
+    const qm::cp936::DecodeResult text = qm::cp936::Decode(bytes);
+    const qm::cp936::EncodeResult out =
+        qm::cp936::Encode(qm::filetools::ReplaceInLines(text.text, find, replacement));
+    if (backup) {
+        if (Outcome b = WriteFileAtomic(path + QStringLiteral(".BAK"), bytes); !b) {
+            return Fail(QStringLiteral("无法写备份文件：") + b.why);
+        }
+    }
+    return WriteFileAtomic(path, out.bytes);
+}
+
+QStringList TextFilesIn(const QString& folder) {
+    QMimeDatabase db;
+    QStringList out;
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Unsorted);
+    for (const QFileInfo& info : entries) {
+        if (db.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension)
+                .inherits(QStringLiteral("text/plain"))) {
+            out << info.absoluteFilePath();
+        }
+    }
+    return out;
+}
+
+// ---- the splitter ----
+
+SplitNames NamesFor(const QString& source, const QString& saveName) {
+    SplitNames n;
+    const bool hasFolder = saveName.contains(QLatin1Char('/'));
+    n.folder = hasFolder ? QFileInfo(saveName).absolutePath() : QFileInfo(source).absolutePath();
+    n.partBase = QString::fromStdU16String(qm::filetools::GetFileName(saveName.toStdU16String()));
+    n.sourceName = QString::fromStdU16String(qm::filetools::GetFileName(source.toStdU16String()));
+    return n;
+}
+
+Outcome SplitFile(const QString& source, const SplitNames& names,
+                  const qm::filetools::SplitPlan& plan,
+                  const std::function<bool(std::int64_t)>& beforePart) {
+    Source in;
+    if (Outcome o = in.Open(source); !o) return Fail(QStringLiteral("无法读取源文件：") + o.why);
+    std::string buf(kBuffer, '\0');
+    for (std::int64_t k = 0; k < plan.parts; ++k) {
+        if (beforePart && !beforePart(k)) return Fail(QStringLiteral("已取消"));
+        const QString name = names.partBase + QLatin1Char('.') + QString::number(k);
+        const auto partFailed = [&](const QString& why) {
+            return Fail(
+                QStringLiteral("写第 %1 个分割文件“%2”时出错：%3").arg(k + 1).arg(name, why));
+        };
+        AtomicWriter out(names.folder + QLatin1Char('/') + name);
+        if (Outcome o = out.Open(); !o) return partFailed(o.why);
+        std::int64_t at = plan.Boundary(k);
+        const std::int64_t end = plan.Boundary(k + 1);
+        while (at < end) {
+            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(end - at, kBuffer));
+            const std::int64_t n = in.Read(buf.data(), want, at);
+            if (n <= 0)
+                return partFailed(n < 0 ? ErrnoText(errno) : QStringLiteral("源文件变短了"));
+            if (Outcome o = out.Write(buf.data(), static_cast<std::size_t>(n)); !o)
+                return partFailed(o.why);
+            at += n;
+        }
+        if (Outcome o = out.Commit(); !o) return partFailed(o.why);
+    }
+    return Ok();
+}
+
+Outcome WriteRejoinScripts(const SplitNames& names, std::int64_t parts, bool withDelete) {
+    const std::u16string p = names.partBase.toStdU16String();
+    const std::u16string s = names.sourceName.toStdU16String();
+    const QString bat = names.folder + QLatin1Char('/') + names.sourceName + QStringLiteral(".bat");
+    if (Outcome o = WriteFileAtomic(
+            bat, qm::cp936::Encode(qm::filetools::BatchText(p, s, parts, withDelete)).bytes);
+        !o) {
+        return Fail(QStringLiteral("无法写批处理文件“%1”：%2").arg(Named(bat), o.why));
+    }
+    // The shell sees names as the file system stores them.
+    const QString sh = names.folder + QLatin1Char('/') + names.sourceName + QStringLiteral(".sh");
+    const QByteArray script =
+        QString::fromStdU16String(qm::filetools::ShellText(p, s, parts, withDelete)).toUtf8();
+    if (Outcome o = WriteFileAtomic(sh, script.toStdString()); !o) {
+        return Fail(QStringLiteral("无法写合并脚本“%1”：%2").arg(Named(sh), o.why));
+    }
+    QFile::setPermissions(sh, QFile::permissions(sh) | QFile::ExeOwner | QFile::ExeUser |
+                                  QFile::ExeGroup | QFile::ExeOther);
+    return Ok();
+}
+
+// ---- the merger ----
+
+QStringList NotCleanGbk(const QStringList& inputs) {
+    QStringList bad;
+    std::string buf(4 * kBuffer, '\0');
+    for (const QString& path : inputs) {
+        Source in;
+        // One that cannot be read is not judged here: the merge names it.
+        if (!in.Open(path)) continue;
+        bool clean = true;
+        std::string carry;
+        while (clean) {
+            const std::int64_t n = in.Read(buf.data(), buf.size());
+            if (n < 0) clean = false;
+            if (n <= 0) break;
+            carry.append(buf.data(), static_cast<std::size_t>(n));
+            // Cut after the last byte below 0x40: never part of a two-byte
+            // character, so the pieces decode as the whole would.
+            std::size_t cut = carry.size();
+            while (cut > 0 && static_cast<unsigned char>(carry[cut - 1]) >= 0x40) --cut;
+            if (cut == 0 && carry.size() < 64 * kBuffer) continue;
+            if (cut == 0) cut = carry.size();
+            clean = !qm::filetools::NotGbkText(std::string_view(carry).substr(0, cut));
+            carry.erase(0, cut);
+        }
+        if (clean && !carry.empty()) clean = !qm::filetools::NotGbkText(carry);
+        if (!clean) bad << path;
+    }
+    return bad;
+}
+
+Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::string& separator) {
+    const auto writeFailed = [&output](const Outcome& o) {
+        return Fail(QStringLiteral("无法写合并后的文件“%1”：%2").arg(Named(output), o.why));
+    };
+    AtomicWriter out(output);
+    if (Outcome o = out.Open(); !o) return writeFailed(o);
+    std::string buf(kBuffer, '\0');
+    for (const QString& path : inputs) {
+        Source in;
+        const auto readFailed = [&path](const QString& why) {
+            return Fail(
+                QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), why));
+        };
+        if (Outcome o = in.Open(path); !o) return readFailed(o.why);
+        bool any = false;
+        for (;;) {
+            const std::int64_t n = in.Read(buf.data(), buf.size());
+            if (n < 0) return readFailed(ErrnoText(errno));
+            if (n == 0) break;
+            any = true;
+            if (Outcome o = out.Write(buf.data(), static_cast<std::size_t>(n)); !o)
+                return writeFailed(o);
+        }
+        // An empty file contributes nothing, not even a separator.
+        if (any) {
+            if (Outcome o = out.Write(separator.data(), separator.size()); !o)
+                return writeFailed(o);
+        }
+    }
+    if (Outcome o = out.Write("\r\n", 2); !o) return writeFailed(o);
+    if (Outcome o = out.Commit(); !o) return writeFailed(o);
+    return Ok();
+}
+
+// ---- text into files ----
+
+RecordsWritten WriteRecords(const std::vector<qm::filetools::Record>& records,
+                            const QString& folder, const std::function<void(std::size_t)>& each) {
+    RecordsWritten w;
+    const bool haveFolder = QDir().mkpath(folder);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (each) each(i);
+        const qm::filetools::Record& r = records[i];
+        const QString title = QString::fromStdU16String(r.title);
+        w.titles << title;
+        if (!haveFolder || !r.safeName) {
+            w.notWritten << title;
+            continue;
+        }
+        const QString target = folder + QLatin1Char('/') + QString::fromStdU16String(r.fileName);
+        if (!WriteFileAtomic(target, qm::cp936::Encode(r.content + u"\r\n").bytes))
+            w.notWritten << title;
+    }
+    return w;
+}
+
+}  // namespace files

@@ -1,0 +1,69 @@
+// The file tools' work on disk: batch replace, the splitter, the merger and
+// the text-into-files writer. Every file they write goes through
+// AtomicWriter, so a failure leaves what was there whole.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/FileTools.h"
+#include "files/TextFile.h"
+
+namespace files {
+
+// ---- batch replace ----
+
+// Replaces find within every line of a clean GBK text file and rewrites it
+// (the old bytes first copied to path + ".BAK" when backup is set). A
+// missing file, a file that is not clean GBK, or a failed write fails with
+// its reason and leaves the file as it was.
+Outcome ReplaceInFile(const QString& path, std::u16string_view find,
+                      std::u16string_view replacement, bool backup);
+
+// The plain-text files directly in folder (not its subfolders), judged by
+// name, in the order the file system lists them.
+QStringList TextFilesIn(const QString& folder);
+
+// ---- the splitter ----
+
+struct SplitNames {
+    QString folder;      // where parts and scripts go: the save name's folder
+    QString partBase;    // P: parts are P.0, P.1, ...
+    QString sourceName;  // S: the name the scripts join the parts into
+};
+// The save name's folder, or the source's when the save name has none.
+SplitNames NamesFor(const QString& source, const QString& saveName);
+
+// Copies the parts; beforePart(k) is told before part k is written and
+// returns false to stop. On failure the reason names the part.
+Outcome SplitFile(const QString& source, const SplitNames& names,
+                  const qm::filetools::SplitPlan& plan,
+                  const std::function<bool(std::int64_t part)>& beforePart);
+// Writes S.bat (code page 936) and the executable S.sh beside the parts.
+Outcome WriteRejoinScripts(const SplitNames& names, std::int64_t parts, bool withDelete);
+
+// ---- the merger ----
+
+// The inputs that are not clean GBK text (or cannot be read).
+QStringList NotCleanGbk(const QStringList& inputs);
+// Joins the inputs' bytes, each non-empty one followed by separator, and one
+// CR LF more at the end, streaming into a temporary file that replaces output
+// only when all went well (so output may name one of the inputs).
+Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::string& separator);
+
+// ---- text into files ----
+
+struct RecordsWritten {
+    QStringList titles;      // every record's title, in order
+    QStringList notWritten;  // titles whose file was not written
+};
+// Writes each record to folder/title.txt (the folder made when missing);
+// before each record, `each` is told its index (to let the window paint).
+RecordsWritten WriteRecords(const std::vector<qm::filetools::Record>& records,
+                            const QString& folder,
+                            const std::function<void(std::size_t)>& each = {});
+
+}  // namespace files

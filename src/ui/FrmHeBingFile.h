@@ -1,0 +1,30 @@
+// FrmHeBingFile ("合并文件"): a user-ordered list of text files joined into
+// one, with an optional separator after each file.
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+
+class FrmHeBingFile : public QWidget {
+    Q_OBJECT
+  public:
+    FrmHeBingFile();
+
+    void CmdAdd_Click();
+    void CmdDel_Click();
+    void CmdClear_Click();
+    void CMDUP_Click();
+    void CMDDOWN_Click();
+    void Command1_Click();
+    void Command2_Click();
+
+  private:
+    void Move(int by);
+
+    QListWidget* List1;
+    QLineEdit* Text1;
+    QComboBox* Combo1;
+};

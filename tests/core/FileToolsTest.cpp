@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include "core/Codec.h"
+#include "core/FileTools.h"
+
+namespace ft = qm::filetools;
+using ModGetFileNameInPath::GetFolderOfPath;
+
+TEST(FileTools, FolderOfPathWithEitherSeparator) {
+    EXPECT_EQ(GetFolderOfPath(u"C:\\a\\b\\c.txt", true), u"C:\\a\\b");
+    EXPECT_EQ(GetFolderOfPath(u"C:\\a\\b\\c.txt", false), u"b");
+    EXPECT_EQ(GetFolderOfPath(u"C:\\c.txt", true), u"");
+    EXPECT_EQ(GetFolderOfPath(u"C:\\c.txt", false), u"");
+    EXPECT_EQ(GetFolderOfPath(u"a/b/c.txt", true), u"a/b");
+    EXPECT_EQ(GetFolderOfPath(u"a/b/c.txt", false), u"b");
+    EXPECT_EQ(GetFolderOfPath(u"c.txt", true), u"");
+    EXPECT_EQ(GetFolderOfPath(u"  C:\\a\\b\\  ", true), u"C:\\a\\b");
+    EXPECT_EQ(GetFolderOfPath(u"C:\\a\\b\\", false), u"b");
+    EXPECT_EQ(GetFolderOfPath(u"/home/用户/文本/a.txt", false), u"文本");
+}
+
+TEST(FileTools, NamesNumbersAndSizesAsTheSplitterShowsThem) {
+    EXPECT_EQ(ft::GetFileName(u"/x/my file.bin"), u"my_file.bin");
+    EXPECT_EQ(ft::GetFileName(u"C:\\x\\a b.zip"), u"a_b.zip");
+    EXPECT_EQ(ft::FileNameFromPath(u"/x/y/z.txt"), u"z.txt");
+    EXPECT_FALSE(ft::FileNameFromPath(u"plain"));
+    EXPECT_TRUE(ft::ChkInt(u"12"));
+    EXPECT_FALSE(ft::ChkInt(u"5.0"));
+    EXPECT_EQ(ft::ParseNumber(u" +1,400 "), 1400);
+    EXPECT_EQ(ft::ParseNumber(u"2e3"), 2000);
+    EXPECT_EQ(ft::ParseNumber(u"-7"), -7);
+    for (const char16_t* bad : {u"", u"abc", u"1x", u"e5", u"1e", u"--1", u",5"}) {
+        EXPECT_FALSE(ft::ParseNumber(bad)) << std::u16string(bad).size();
+    }
+    EXPECT_EQ(ft::SpaceValue(1024), u"1024Byte");
+    EXPECT_EQ(ft::SpaceValue(1025), u"1KB");
+    EXPECT_EQ(ft::SpaceValue(1433600), u"1.37MB");
+    EXPECT_EQ(ft::SpaceValue(1048576), u"1024KB");
+    EXPECT_EQ(ft::SpaceValue(0), u"0Byte");
+    EXPECT_EQ(ft::SpaceValue(5.0 * (1ull << 40)), u"5TB");
+    EXPECT_EQ(ft::GroupedThreeDecimals(1234567.5), u"1,234,567.500");
+    EXPECT_EQ(ft::PlainNumber(100.5), u"100.5");
+}
+
+namespace {
+ft::SplitRequest Request(bool sizeMode, const char16_t* size, const char16_t* count,
+                         std::int64_t bytes) {
+    ft::SplitRequest r;
+    r.sizeMode = sizeMode;
+    r.sizeText = size;
+    r.countText = count;
+    r.openFile = u"/data/a b.zip";
+    r.saveFile = u"/out/p.zip";
+    r.sourceSize = bytes;
+    return r;
+}
+std::u16string Problem(const ft::SplitRequest& r) {
+    const ft::SplitCheck c = ft::CheckSplit(r);
+    return c.problem ? c.problem->text : u"";
+}
+}  // namespace
+
+TEST(FileTools, SplitChecksComeInTheirOrder) {
+    EXPECT_EQ(Problem(Request(true, u"", u"", 5000)), u"输入分割的文件大小.");
+    EXPECT_EQ(Problem(Request(true, u"1.5", u"", 5000)), u"文件分割大小仅支持整数.");
+    EXPECT_EQ(Problem(Request(true, u"x", u"", 5000)), u"文件分割大小仅支持整数.");
+    EXPECT_EQ(Problem(Request(true, u"0", u"", 5000)), u"文件分割大小不能为0.");
+    EXPECT_EQ(Problem(Request(false, u"", u"", 5000)), u"Enter number to split file into.");
+    EXPECT_EQ(Problem(Request(false, u"", u"2.0", 5000)),
+              u"Only integer values allowed for number of split files.");
+    EXPECT_EQ(Problem(Request(false, u"", u"1", 5000)),
+              u"File can not be split into zero or one part.");
+    ft::SplitRequest noSource = Request(true, u"1", u"", 5000);
+    noSource.openFile.clear();
+    EXPECT_EQ(Problem(noSource), u"选择一个要分割的文件.");
+    ft::SplitRequest noSave = Request(true, u"1", u"", 5000);
+    noSave.saveFile.clear();
+    EXPECT_EQ(Problem(noSave), u"输入分割文件的连续名称.");
+    EXPECT_EQ(Problem(Request(true, u"1", u"", -1)), u"文件 '/data/a b.zip' 不存在.");
+    // 1000 KB split in 1400 KB parts: nothing to split.
+    const ft::SplitCheck big = ft::CheckSplit(Request(true, u"1400", u"", 1000 * 1024));
+    ASSERT_TRUE(big.problem);
+    EXPECT_EQ(
+        big.problem->text,
+        u"源文件大小是:1,000.000 KBytes\r\n指定的分割文件大小是:1400 KBytes\r\n分割无法完成.");
+    EXPECT_EQ(big.problem->yellow, (std::vector<ft::Box>{ft::Box::SplSize, ft::Box::OpenFile}));
+    EXPECT_EQ(Problem(Request(false, u"", u"201", 1'000'000)),
+              u"分割文件太多,超出200个.\r\n分割无法继续.");
+    EXPECT_EQ(Problem(Request(false, u"", u"200", 20'000)), u"");
+    EXPECT_EQ(Problem(Request(false, u"", u"2", 150)),
+              u"分割的文件大小不能小于 100 bytes.\r\n分割无法继续.");
+    EXPECT_EQ(Problem(Request(false, u"", u"-3", 5000)),
+              u"分割的文件大小不能小于 100 bytes.\r\n分割无法继续.");
+}
+
+TEST(FileTools, PartsMeetWithoutAByteLostOrRepeated) {
+    // Exactly two parts of 2 KB; one byte more gives a third of one byte.
+    ft::SplitPlan two = ft::CheckSplit(Request(true, u"2", u"", 2 * 2048)).plan;
+    EXPECT_EQ(two.parts, 2);
+    ft::SplitPlan three = ft::CheckSplit(Request(true, u"2", u"", 2 * 2048 + 1)).plan;
+    EXPECT_EQ(three.parts, 3);
+    EXPECT_EQ(three.Boundary(3) - three.Boundary(2), 1);
+    // Count mode, 201 bytes in two: 100 and 101.
+    ft::SplitPlan odd = ft::CheckSplit(Request(false, u"", u"2", 201)).plan;
+    EXPECT_EQ(odd.Boundary(1), 100);  // 100.5 rounds to even
+    EXPECT_EQ(odd.Boundary(2), 201);
+    // Past 4 GiB every boundary still fits, and the parts cover the file.
+    const std::int64_t huge = (5LL << 30) + 12345;
+    ft::SplitPlan h = ft::CheckSplit(Request(false, u"", u"7", huge)).plan;
+    std::int64_t covered = 0;
+    for (std::int64_t k = 0; k < h.parts; ++k) {
+        ASSERT_GT(h.Boundary(k + 1), h.Boundary(k));
+        covered += h.Boundary(k + 1) - h.Boundary(k);
+    }
+    EXPECT_EQ(covered, huge);
+    EXPECT_EQ(
+        ft::ConfirmText(odd, false),
+        u"文件将分割成 2 个文件.\r\n\r\n分割序号是0到1' 个100Byte\r\nPart '2' of 100Byte\r\n\r\n"
+        u"         确认分割吗?");
+}
+
+TEST(FileTools, RejoinScriptsQuoteEveryHostileName) {
+    EXPECT_EQ(ft::BatchText(u"p.zip", u"a_b.zip", 3, true),
+              u"copy /b p.zip.0 + p.zip.1 + p.zip.2 a_b.zip\r\ndel p.zip.0\r\ndel p.zip.1\r\n"
+              u"del p.zip.2\r\nDEL \"a_b.zip.bat\"\r\n");
+    EXPECT_EQ(ft::BatchText(u"p", u"s", 2, false), u"copy /b p.0 + p.1 s\r\n");
+    // cmd's special characters are quoted, and % doubled so it is not a variable.
+    EXPECT_EQ(ft::BatchText(u"a&b", u"100%(x)", 1, false), u"copy /b \"a&b.0\" \"100%%(x)\"\r\n");
+    const std::u16string sh = ft::ShellText(u"it's", u"$(rm -rf ~);x", 2, true);
+    EXPECT_NE(sh.find(u"cat -- 'it'\\''s.0' 'it'\\''s.1' > '$(rm -rf ~);x' || exit 1\n"),
+              std::u16string::npos);
+    EXPECT_NE(sh.find(u"rm -f -- 'it'\\''s.0' 'it'\\''s.1'\n"), std::u16string::npos);
+    EXPECT_NE(sh.find(u"rm -f -- '$(rm -rf ~);x.sh'\n"), std::u16string::npos);
+    EXPECT_EQ(sh.rfind(u"#!/bin/sh\n", 0), 0u);
+    EXPECT_EQ(ft::ShellText(u"p", u"s", 1, false).find(u"rm "), std::u16string::npos);
+}
+
+TEST(FileTools, MergeSeparatorsAndRecordsAndLines) {
+    EXPECT_EQ(ft::MergeSeparator(u"空行"), u"\r\n\r\n");
+    EXPECT_EQ(ft::MergeSeparator(u""), u"\r\n");
+    EXPECT_EQ(ft::MergeSeparator(u"  ----  "), u"----\r\n");
+
+    const std::vector<ft::Record> r = ft::CutRecords(u"a|1}\r\nb|2}\r\n", u"|", u"}");
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].fileName, u"a.txt");
+    EXPECT_EQ(r[0].content, u"a|1");
+    EXPECT_EQ(r[1].title, u"\r\nb");  // the list shows it as it stands
+    EXPECT_EQ(r[1].fileName, u"b.txt");
+    EXPECT_EQ(r[1].content, u"b|2");  // its first CR LF goes
+    EXPECT_TRUE(ft::CutRecords(u"no separator here", u"|", u"}").empty());
+    for (const char16_t* bad : {u"../x|1}", u"a/b|1}", u"a\\b|1}", u"..|1}", u"|1}"}) {
+        const std::vector<ft::Record> one = ft::CutRecords(bad, u"|", u"}");
+        ASSERT_EQ(one.size(), 1u);
+        EXPECT_FALSE(one[0].safeName) << std::u16string(bad).size();
+    }
+
+    EXPECT_EQ(ft::ReplaceInLines(u"ab\r\n\r\nab", u"a", u"x"), u"xb\r\n\r\nxb\r\n");
+    EXPECT_EQ(ft::ReplaceInLines(u"a\r\nb\r\n", u"\r\n", u"x"),
+              u"a\r\nb\r\n");  // never across lines
+    EXPECT_EQ(ft::ReplaceInLines(u"", u"a", u"b"), u"");
+    EXPECT_EQ(ft::ReplaceInLines(u"a\nb\rc", u"b", u"B"),
+              u"a\nB\rc\r\n");  // lone breaks are characters
+}
+
+// What the tools may rewrite as GBK: a UTF-8 file is valid GBK byte for byte
+// far too often ("甲乙" in UTF-8 is three GBK characters), so it is told apart.
+TEST(FileTools, OnlyGbkTextIsRewritten) {
+    EXPECT_FALSE(ft::NotGbkText(qm::cp936::Encode(u"甲乙 plain ASCII 也行").bytes));
+    EXPECT_FALSE(ft::NotGbkText(""));
+    EXPECT_TRUE(ft::NotGbkText("\xE7\x94\xB2\xE4\xB9\x99"));  // 甲乙 in UTF-8
+    EXPECT_TRUE(ft::NotGbkText(std::string("PK\x03\x04\0\0", 6)));
+    EXPECT_TRUE(ft::NotGbkText("ok\xFF"));
+}

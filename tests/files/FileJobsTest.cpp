@@ -1,0 +1,171 @@
+// The file tools on real files: what they write, and what a failure leaves.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <random>
+
+#include "../ui/UiTestSupport.h"
+#include "core/Codec.h"
+#include "files/FileJobs.h"
+
+namespace {
+QByteArray Gbk(const char16_t* text) {
+    return QByteArray::fromStdString(qm::cp936::Encode(text).bytes);
+}
+}  // namespace
+
+TEST(BatchReplace, RewritesCleanGbkAndLeavesEverythingElseAlone) {
+    QTemporaryDir dir;
+    const QString gbk = dir.filePath("a.txt");
+    ASSERT_TRUE(uitest::WriteBytes(gbk, Gbk(u"旧文本\r\n\r\n又是旧的")));
+    QFile::setPermissions(gbk, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    ASSERT_TRUE(files::ReplaceInFile(gbk, u"旧", u"新", true).ok);
+    EXPECT_EQ(uitest::ReadBytes(gbk), Gbk(u"新文本\r\n\r\n又是新的\r\n"));
+    EXPECT_EQ(uitest::ReadBytes(gbk + ".BAK"), Gbk(u"旧文本\r\n\r\n又是旧的"));
+    EXPECT_TRUE(QFile::permissions(gbk) & QFile::ReadOther);  // kept across the rename
+
+    // UTF-8 is not clean GBK: untouched, and the reason says so.
+    const QString utf8 = dir.filePath("u.txt");
+    const QByteArray utf8Bytes = QStringLiteral("旧文本").toUtf8();
+    ASSERT_TRUE(uitest::WriteBytes(utf8, utf8Bytes));
+    const files::Outcome u = files::ReplaceInFile(utf8, u"旧", u"新", false);
+    EXPECT_FALSE(u.ok);
+    EXPECT_TRUE(u.why.contains(QStringLiteral("GBK"))) << u.why.toStdString();
+    EXPECT_EQ(uitest::ReadBytes(utf8), utf8Bytes);
+
+    // A listed file that went away is not created again.
+    const QString gone = dir.filePath("gone.txt");
+    EXPECT_FALSE(files::ReplaceInFile(gone, u"a", u"b", false).ok);
+    EXPECT_FALSE(QFileInfo::exists(gone));
+
+    // A write that fails (the disk is full) leaves the old file whole.
+    const QByteArray before = uitest::ReadBytes(gbk);
+    {
+        uitest::FileSizeLimit limit(8);
+        EXPECT_FALSE(files::ReplaceInFile(gbk, u"新", u"更新的", false).ok);
+    }
+    EXPECT_EQ(uitest::ReadBytes(gbk), before);
+}
+
+TEST(BatchReplace, AFolderAddsItsTextFilesOnly) {
+    QTemporaryDir dir;
+    for (const char* name : {"a.txt", "b.TXT", "c.log", "d.png", "e"}) {
+        ASSERT_TRUE(uitest::WriteBytes(dir.filePath(name), "x"));
+    }
+    QDir(dir.path()).mkdir("sub.txt");
+    ASSERT_TRUE(uitest::WriteBytes(dir.filePath("sub.txt/inner.txt"), "x"));
+    QStringList names;
+    for (const QString& p : files::TextFilesIn(dir.path())) names << QFileInfo(p).fileName();
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"a.txt", "b.TXT", "c.log"}));
+}
+
+// Split, then rejoin with the shell script the splitter wrote: byte for byte.
+TEST(Splitter, PartsRejoinByteForByteWithTheScript) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("源 文件.bin");
+    QByteArray bytes(300'000, '\0');
+    std::mt19937 rng(9);
+    for (char& b : bytes) b = static_cast<char>(rng());
+    ASSERT_TRUE(uitest::WriteBytes(source, bytes));
+    QDir(dir.path()).mkdir("out");
+    const files::SplitNames names = files::NamesFor(source, dir.filePath("out/部分 x.bin"));
+    EXPECT_EQ(names.folder, dir.filePath("out"));
+    EXPECT_EQ(names.partBase, QStringLiteral("部分_x.bin"));
+    EXPECT_EQ(names.sourceName, QStringLiteral("源_文件.bin"));
+    const qm::filetools::SplitPlan plan = qm::filetools::CheckSplit([&] {
+                                              qm::filetools::SplitRequest r;
+                                              r.sizeText = u"100";
+                                              r.openFile = source.toStdU16String();
+                                              r.saveFile = u"x";
+                                              r.sourceSize = bytes.size();
+                                              return r;
+                                          }())
+                                              .plan;
+    ASSERT_EQ(plan.parts, 3);
+    std::vector<std::int64_t> told;
+    ASSERT_TRUE(files::SplitFile(source, names, plan, [&](std::int64_t k) {
+                    told.push_back(k);
+                    return true;
+                }).ok);
+    EXPECT_EQ(told, (std::vector<std::int64_t>{0, 1, 2}));
+    EXPECT_EQ(QFileInfo(dir.filePath("out/部分_x.bin.2")).size(), 300'000 - 2 * 102'400);
+    ASSERT_TRUE(files::WriteRejoinScripts(names, plan.parts, true).ok);
+    EXPECT_TRUE(QFileInfo(dir.filePath("out/源_文件.bin.sh")).isExecutable());
+    EXPECT_EQ(uitest::ReadBytes(dir.filePath("out/源_文件.bin.bat")),
+              Gbk(u"copy /b 部分_x.bin.0 + 部分_x.bin.1 + 部分_x.bin.2 源_文件.bin\r\n"
+                  u"del 部分_x.bin.0\r\ndel 部分_x.bin.1\r\ndel 部分_x.bin.2\r\nDEL "
+                  u"\"源_文件.bin.bat\"\r\n"));
+    QProcess sh;
+    sh.start(QStringLiteral("/bin/sh"), {dir.filePath("out/源_文件.bin.sh")});
+    ASSERT_TRUE(sh.waitForFinished(10000));
+    EXPECT_EQ(sh.exitCode(), 0) << sh.readAllStandardError().toStdString();
+    EXPECT_EQ(uitest::ReadBytes(dir.filePath("out/源_文件.bin")), bytes);
+    // With deletion chosen, only the joined file is left.
+    EXPECT_EQ(QDir(dir.filePath("out")).entryList(QDir::Files),
+              (QStringList{"源_文件.bin", "源_文件.bin.bat"}));
+}
+
+TEST(Splitter, AWriteErrorNamesThePartAndStops) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("s.bin");
+    ASSERT_TRUE(uitest::WriteBytes(source, QByteArray(5000, 'z')));
+    qm::filetools::SplitPlan plan;
+    plan.parts = 2;
+    plan.partSize = 2500;
+    plan.sourceSize = 5000;
+    files::Outcome split;
+    {
+        uitest::FileSizeLimit limit(1000);
+        split = files::SplitFile(source, files::NamesFor(source, QStringLiteral("p")), plan, {});
+    }
+    EXPECT_FALSE(split.ok);
+    EXPECT_TRUE(split.why.contains(QStringLiteral("第 1 个"))) << split.why.toStdString();
+    EXPECT_TRUE(split.why.contains(QStringLiteral("p.0")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("p.0")));  // no half-written part left
+}
+
+TEST(Merger, JoinsStreamsAndMayOverwriteAnInput) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.txt");
+    const QString b = dir.filePath("b.txt");
+    const QString empty = dir.filePath("empty.txt");
+    ASSERT_TRUE(uitest::WriteBytes(a, "A"));
+    ASSERT_TRUE(uitest::WriteBytes(b, "B"));
+    ASSERT_TRUE(uitest::WriteBytes(empty, ""));
+    const QString out = dir.filePath("out.txt");
+    ASSERT_TRUE(files::MergeFiles({a, empty, b}, out, "\r\n\r\n").ok);
+    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("A\r\n\r\nB\r\n\r\n\r\n"));
+    // The output may be one of the inputs: read before it is replaced.
+    ASSERT_TRUE(files::MergeFiles({a, b}, a, "----\r\n").ok);
+    EXPECT_EQ(uitest::ReadBytes(a), QByteArray("A----\r\nB----\r\n\r\n"));
+    // An input that cannot be read stops the merge, names it, and leaves the output.
+    const files::Outcome missing = files::MergeFiles({b, dir.filePath("nope.txt")}, out, "\r\n");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_TRUE(missing.why.contains(QStringLiteral("nope.txt")));
+    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("A\r\n\r\nB\r\n\r\n\r\n"));
+
+    const QString utf8 = dir.filePath("u.txt");
+    ASSERT_TRUE(uitest::WriteBytes(utf8, QStringLiteral("中文").toUtf8()));
+    const QString gbk = dir.filePath("g.txt");
+    ASSERT_TRUE(uitest::WriteBytes(gbk, Gbk(u"中文")));
+    EXPECT_EQ(files::NotCleanGbk({gbk, utf8, a}), QStringList{utf8});
+}
+
+TEST(TextIntoFiles, UnsafeTitlesAreNotWrittenAndTheFolderIsMade) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("生成目录");
+    const std::vector<qm::filetools::Record> records =
+        qm::filetools::CutRecords(u"a|1}\r\nb|2}\r\n../evil|3}\r\nx/y|4}", u"|", u"}");
+    const files::RecordsWritten w = files::WriteRecords(records, folder);
+    EXPECT_EQ(w.titles.size(), 4);
+    EXPECT_EQ(w.notWritten, (QStringList{"\r\n../evil", "\r\nx/y"}));
+    EXPECT_EQ(uitest::ReadBytes(folder + "/a.txt"), QByteArray("a|1\r\n"));
+    EXPECT_EQ(uitest::ReadBytes(folder + "/b.txt"), QByteArray("b|2\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("evil.txt")));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"a.txt", "b.txt"}));
+}
