@@ -8,7 +8,6 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Names the user's data folder (~/.local/share/quillmere) for an installed copy.
     QApplication::setApplicationName(QStringLiteral("quillmere"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillmere"));
     QApplication::setDesktopFileName(QStringLiteral("example.quillmere.Quillmere"));
     // The program speaks Chinese: Qt's own dialogs (file dialogs, colour and
     // font pickers) should too, whatever the system's language.

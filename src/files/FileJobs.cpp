@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QSet>
 #include <cerrno>
 
 #include "core/Codec.h"
@@ -71,11 +72,22 @@ Outcome ReplaceInFile(const QString& path, std::u16string_view find,
     const qm::cp936::EncodeResult out =
         qm::cp936::Encode(qm::filetools::ReplaceInLines(text.text, find, replacement));
     if (backup) {
-        if (Outcome b = WriteFileAtomic(path + QStringLiteral(".BAK"), bytes); !b) {
+        if (Outcome b = WriteFileAtomic(path + QStringLiteral(".BAK"), bytes, Sync::Fast); !b) {
             return Fail(QStringLiteral("无法写备份文件：") + b.why);
         }
     }
-    return WriteFileAtomic(path, out.bytes);
+    return WriteFileAtomic(path, out.bytes, Sync::Fast);
+}
+
+void SyncFileSystemOf(const QStringList& paths) {
+    QSet<QString> folders;
+    for (const QString& p : paths) folders.insert(QFileInfo(p).absolutePath());
+    for (const QString& folder : folders) {
+        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::syncfs(fd);
+        ::close(fd);
+    }
 }
 
 QStringList TextFilesIn(const QString& folder) {
@@ -115,7 +127,7 @@ Outcome SplitFile(const QString& source, const SplitNames& names,
             return Fail(
                 QStringLiteral("写第 %1 个分割文件“%2”时出错：%3").arg(k + 1).arg(name, why));
         };
-        AtomicWriter out(names.folder + QLatin1Char('/') + name);
+        AtomicWriter out(names.folder + QLatin1Char('/') + name, Sync::Fast);
         if (Outcome o = out.Open(); !o) return partFailed(o.why);
         std::int64_t at = plan.Boundary(k);
         const std::int64_t end = plan.Boundary(k + 1);
@@ -235,7 +247,7 @@ RecordsWritten WriteRecords(const std::vector<qm::filetools::Record>& records,
             continue;
         }
         const QString target = folder + QLatin1Char('/') + QString::fromStdU16String(r.fileName);
-        if (!WriteFileAtomic(target, qm::cp936::Encode(r.content + u"\r\n").bytes))
+        if (!WriteFileAtomic(target, qm::cp936::Encode(r.content + u"\r\n").bytes, Sync::Fast))
             w.notWritten << title;
     }
     return w;

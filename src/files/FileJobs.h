@@ -23,6 +23,10 @@ namespace files {
 Outcome ReplaceInFile(const QString& path, std::u16string_view find,
                       std::u16string_view replacement, bool backup);
 
+// ReplaceInFile writes without waiting for the disk, file by file; a run
+// ends with this, which waits once for all of them.
+void SyncFileSystemOf(const QStringList& paths);
+
 // The plain-text files directly in folder (not its subfolders), judged by
 // name, in the order the file system lists them.
 QStringList TextFilesIn(const QString& folder);

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
@@ -153,63 +153,85 @@ ReadResult ReadGbkFile(const QString& path, const Progress& progress) {
     return r;
 }
 
+// By hand rather than with QSaveFile: QSaveFile::commit() (Qt 6.4) reports
+// success after a failed flush of its buffer, and always syncs, which makes
+// writing a hundred thousand new files take minutes.
 struct AtomicWriter::Impl {
     QString path;
-    QSaveFile file;
-    bool open = false;
-    explicit Impl(const QString& p) : path(p), file(p) {}
+    Sync sync;
+    int fd = -1;
+    QByteArray temp;    // the temporary file beside the target
+    QByteArray target;  // where it goes (a link's target, so the link stays)
+    ~Impl() { Discard(); }
+    void Discard() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+        if (!temp.isEmpty()) ::unlink(temp.constData());
+        temp.clear();
+    }
     Outcome Failed(int err) {
-        const QString why = err != 0 ? ErrnoText(err) : file.errorString();
-        if (open) file.cancelWriting();
-        open = false;
-        return Fail(why);
+        Discard();
+        return Fail(ErrnoText(err));
     }
 };
 
-AtomicWriter::AtomicWriter(const QString& path) : d_(std::make_unique<Impl>(path)) {}
-
-AtomicWriter::~AtomicWriter() {
-    if (d_->open) d_->file.cancelWriting();
+AtomicWriter::AtomicWriter(const QString& path, Sync sync) : d_(std::make_unique<Impl>()) {
+    d_->path = path;
+    d_->sync = sync;
 }
 
+AtomicWriter::~AtomicWriter() = default;
+
 Outcome AtomicWriter::Open() {
-    // Renaming over a device or a pipe would replace it with a plain file.
+    const QFileInfo info(d_->path);
+    d_->target = QFile::encodeName(info.isSymLink() && info.exists() ? info.canonicalFilePath() : d_->path);
     struct stat st {};
-    if (::stat(QFile::encodeName(d_->path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        return Fail(KindText(st.st_mode));
+    const bool exists = ::stat(d_->target.constData(), &st) == 0;
+    // Renaming over a device or a pipe would replace it with a plain file.
+    if (exists && !S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(d_->target)).absolutePath());
+    QByteArray pattern = folder + "/." + QFile::encodeName(info.fileName()).left(100) + ".quillmere-XXXXXX";
+    d_->fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (d_->fd < 0) return d_->Failed(errno);
+    d_->temp = pattern;
+    // The new file keeps the old one's permissions (a new file gets the usual ones).
+    mode_t mode = 0666;
+    if (exists) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
     }
-    errno = 0;
-    if (!d_->file.open(QIODevice::WriteOnly)) return d_->Failed(errno);
-    d_->open = true;
+    if (::fchmod(d_->fd, mode) != 0) return d_->Failed(errno);
     return Outcome{true, {}};
 }
 
 Outcome AtomicWriter::Write(const char* data, std::size_t size) {
-    errno = 0;
-    if (!d_->open) return Fail(QStringLiteral("文件没有打开"));
-    if (d_->file.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size)) {
-        return d_->Failed(errno);
+    if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
+    while (size > 0) {
+        const ssize_t n = ::write(d_->fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return d_->Failed(n < 0 ? errno : EIO);
+        data += n;
+        size -= static_cast<std::size_t>(n);
     }
     return Outcome{true, {}};
 }
 
 Outcome AtomicWriter::Commit() {
-    if (!d_->open) return Fail(QStringLiteral("文件没有打开"));
-    // QSaveFile::commit() (Qt 6.4) reports success after a failed flush of its
-    // buffer and renames the short file over the old one: flush first.
-    errno = 0;
-    if (!d_->file.flush()) return d_->Failed(errno);
-    errno = 0;
-    d_->open = false;
-    if (!d_->file.commit()) {
-        const int err = errno;
-        return Fail(err != 0 ? ErrnoText(err) : d_->file.errorString());
-    }
+    if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
+    if (d_->sync == Sync::Durable && ::fdatasync(d_->fd) != 0) return d_->Failed(errno);
+    const int fd = d_->fd;
+    d_->fd = -1;
+    if (::close(fd) != 0) return d_->Failed(errno);
+    if (::rename(d_->temp.constData(), d_->target.constData()) != 0) return d_->Failed(errno);
+    d_->temp.clear();
     return Outcome{true, {}};
 }
 
-Outcome WriteFileAtomic(const QString& path, const std::string& bytes) {
-    AtomicWriter w(path);
+Outcome WriteFileAtomic(const QString& path, const std::string& bytes, Sync sync) {
+    AtomicWriter w(path, sync);
     if (Outcome o = w.Open(); !o) return o;
     if (Outcome o = w.Write(bytes.data(), bytes.size()); !o) return o;
     return w.Commit();

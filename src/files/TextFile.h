@@ -46,14 +46,18 @@ Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progr
 // Writes bytes to a temporary file beside path and renames it over path, so a
 // failure leaves any old file whole. Refuses to replace something that is not
 // a regular file (a device, a pipe, a folder). Keeps the old file's permissions.
-Outcome WriteFileAtomic(const QString& path, const std::string& bytes);
+// Durable writes reach the disk before the rename (the default: a user's
+// file); Fast ones leave that to the file system (bulk output: a hundred
+// thousand new files, or a batch that syncs once at its end).
+enum class Sync { Durable, Fast };
+Outcome WriteFileAtomic(const QString& path, const std::string& bytes, Sync sync = Sync::Durable);
 
 // A file written piece by piece into a temporary file beside its target and
 // renamed over it only by Commit: until then (and after a failure) the old
 // file, if any, stays whole. Refuses a target that is not a regular file.
 class AtomicWriter {
   public:
-    explicit AtomicWriter(const QString& path);
+    explicit AtomicWriter(const QString& path, Sync sync = Sync::Durable);
     ~AtomicWriter();
     AtomicWriter(const AtomicWriter&) = delete;
     AtomicWriter& operator=(const AtomicWriter&) = delete;

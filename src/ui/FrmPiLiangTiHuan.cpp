@@ -209,6 +209,7 @@ void FrmPiLiangTiHuan::Run(const QStringList& files) {
             --total_;
         }
     }
+    files::SyncFileSystemOf(files);
     running_ = false;
     buttons_->setEnabled(true);
     summary();

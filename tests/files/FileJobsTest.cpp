@@ -106,7 +106,7 @@ TEST(Splitter, PartsRejoinByteForByteWithTheScript) {
     EXPECT_EQ(sh.exitCode(), 0) << sh.readAllStandardError().toStdString();
     EXPECT_EQ(uitest::ReadBytes(dir.filePath("out/源_文件.bin")), bytes);
     // With deletion chosen, only the joined file is left.
-    EXPECT_EQ(QDir(dir.filePath("out")).entryList(QDir::Files),
+    EXPECT_EQ(QDir(dir.filePath("out")).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"源_文件.bin", "源_文件.bin.bat"}));
 }
 
@@ -167,5 +167,5 @@ TEST(TextIntoFiles, UnsafeTitlesAreNotWrittenAndTheFolderIsMade) {
     EXPECT_EQ(uitest::ReadBytes(folder + "/a.txt"), QByteArray("a|1\r\n"));
     EXPECT_EQ(uitest::ReadBytes(folder + "/b.txt"), QByteArray("b|2\r\n"));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("evil.txt")));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"a.txt", "b.txt"}));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.txt", "b.txt"}));
 }

@@ -24,7 +24,7 @@ TEST(TextFile, AtomicWriteReplacesAndLeavesNoTemporaryFiles) {
     ASSERT_TRUE(uitest::WriteBytes(path, "old contents"));
     ASSERT_TRUE(files::WriteFileAtomic(path, "new"));
     EXPECT_EQ(uitest::ReadBytes(path), QByteArray("new"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"b.txt"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"b.txt"});
 }
 
 TEST(TextFile, FailedWriteLeavesTheOldFileWhole) {
@@ -34,7 +34,7 @@ TEST(TextFile, FailedWriteLeavesTheOldFileWhole) {
     EXPECT_FALSE(files::WriteFileAtomic(dir.filePath("taken.txt"), "x"));
     EXPECT_TRUE(QFileInfo(dir.filePath("taken.txt")).isDir());
     EXPECT_FALSE(files::WriteFileAtomic(dir.filePath("no/such/folder.txt"), "x"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }
 
 // A large file is read and decoded in pieces cut after an LF byte: the text

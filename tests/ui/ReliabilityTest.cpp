@@ -46,7 +46,7 @@ QWidget* TopLevel(const QString& name) {
     }
     return nullptr;
 }
-QStringList FilesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::System); }
+QStringList FilesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::System | QDir::Hidden); }
 
 }  // namespace
 
