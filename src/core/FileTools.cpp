@@ -357,12 +357,14 @@ bool IsUtf8BeyondAscii(std::string_view b) {
 
 }  // namespace
 
-std::optional<std::u16string> NotGbkText(std::string_view bytes) {
+std::optional<std::u16string> NotGbkText(std::string_view bytes, std::u16string* decoded) {
     if (bytes.find('\0') != std::string_view::npos) return u"含有 NUL 字节，像是二进制文件";
     if (IsUtf8BeyondAscii(bytes)) return u"是 UTF-8 编码的文本，不是 GBK";
-    const std::size_t invalid = qm::cp936::Decode(bytes).invalid;
-    if (invalid > 0)
-        return u"有 " + Num(static_cast<std::int64_t>(invalid)) + u" 处不是 GBK 编码的字节";
+    qm::cp936::DecodeResult d = qm::cp936::Decode(bytes);
+    if (d.invalid > 0) {
+        return u"有 " + Num(static_cast<std::int64_t>(d.invalid)) + u" 处不是 GBK 编码的字节";
+    }
+    if (decoded) *decoded = std::move(d.text);
     return std::nullopt;
 }
 

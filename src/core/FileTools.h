@@ -108,7 +108,8 @@ std::vector<Record> CutRecords(std::u16string_view text, std::u16string_view tit
 // are: NUL bytes (a binary file), valid UTF-8 with characters beyond ASCII
 // (GBK would misread it though every byte pair is valid), or bytes that are
 // not GBK at all.
-std::optional<std::u16string> NotGbkText(std::string_view bytes);
+// When they are and decoded is given, it receives the text.
+std::optional<std::u16string> NotGbkText(std::string_view bytes, std::u16string* decoded = nullptr);
 
 // Replaces within each line (lines cut at CR LF, lone CR and LF are ordinary
 // characters) and ends every line with CR LF.

@@ -46,6 +46,7 @@ class Source {
             return n;
         }
     }
+    int Fd() const { return fd_; }
     ~Source() {
         if (fd_ >= 0) ::close(fd_);
     }
@@ -65,12 +66,12 @@ Outcome ReplaceInFile(const QString& path, std::u16string_view find,
     if (!QFileInfo::exists(path)) return Fail(QStringLiteral("文件不存在"));
     std::string bytes;
     if (Outcome r = ReadBytes(path, bytes); !r) return r;
-    if (const auto why = qm::filetools::NotGbkText(bytes)) {
+    std::u16string text;
+    if (const auto why = qm::filetools::NotGbkText(bytes, &text)) {
         return Fail(QString::fromStdU16String(*why) + QStringLiteral("，未改动"));
     }
-    const qm::cp936::DecodeResult text = qm::cp936::Decode(bytes);
     const qm::cp936::EncodeResult out =
-        qm::cp936::Encode(qm::filetools::ReplaceInLines(text.text, find, replacement));
+        qm::cp936::Encode(qm::filetools::ReplaceInLines(text, find, replacement));
     if (backup) {
         if (Outcome b = WriteFileAtomic(path + QStringLiteral(".BAK"), bytes, Sync::Fast); !b) {
             return Fail(QStringLiteral("无法写备份文件：") + b.why);
@@ -83,7 +84,8 @@ void SyncFileSystemOf(const QStringList& paths) {
     QSet<QString> folders;
     for (const QString& p : paths) folders.insert(QFileInfo(p).absolutePath());
     for (const QString& folder : folders) {
-        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd =
+            ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) continue;
         ::syncfs(fd);
         ::close(fd);
@@ -119,7 +121,6 @@ Outcome SplitFile(const QString& source, const SplitNames& names,
                   const std::function<bool(std::int64_t)>& beforePart) {
     Source in;
     if (Outcome o = in.Open(source); !o) return Fail(QStringLiteral("无法读取源文件：") + o.why);
-    std::string buf(kBuffer, '\0');
     for (std::int64_t k = 0; k < plan.parts; ++k) {
         if (beforePart && !beforePart(k)) return Fail(QStringLiteral("已取消"));
         const QString name = names.partBase + QLatin1Char('.') + QString::number(k);
@@ -129,16 +130,9 @@ Outcome SplitFile(const QString& source, const SplitNames& names,
         };
         AtomicWriter out(names.folder + QLatin1Char('/') + name, Sync::Fast);
         if (Outcome o = out.Open(); !o) return partFailed(o.why);
-        std::int64_t at = plan.Boundary(k);
-        const std::int64_t end = plan.Boundary(k + 1);
-        while (at < end) {
-            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(end - at, kBuffer));
-            const std::int64_t n = in.Read(buf.data(), want, at);
-            if (n <= 0)
-                return partFailed(n < 0 ? ErrnoText(errno) : QStringLiteral("源文件变短了"));
-            if (Outcome o = out.Write(buf.data(), static_cast<std::size_t>(n)); !o)
-                return partFailed(o.why);
-            at += n;
+        const std::int64_t from = plan.Boundary(k);
+        if (Outcome o = out.CopyFrom(in.Fd(), from, plan.Boundary(k + 1) - from); !o) {
+            return partFailed(o.why);
         }
         if (Outcome o = out.Commit(); !o) return partFailed(o.why);
     }
@@ -201,9 +195,9 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
     const auto writeFailed = [&output](const Outcome& o) {
         return Fail(QStringLiteral("无法写合并后的文件“%1”：%2").arg(Named(output), o.why));
     };
-    AtomicWriter out(output);
+    // A new output holds nothing to lose; one that replaces a file waits for the disk.
+    AtomicWriter out(output, QFileInfo::exists(output) ? Sync::Durable : Sync::Fast);
     if (Outcome o = out.Open(); !o) return writeFailed(o);
-    std::string buf(kBuffer, '\0');
     for (const QString& path : inputs) {
         Source in;
         const auto readFailed = [&path](const QString& why) {
@@ -211,15 +205,10 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
                 QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), why));
         };
         if (Outcome o = in.Open(path); !o) return readFailed(o.why);
-        bool any = false;
-        for (;;) {
-            const std::int64_t n = in.Read(buf.data(), buf.size());
-            if (n < 0) return readFailed(ErrnoText(errno));
-            if (n == 0) break;
-            any = true;
-            if (Outcome o = out.Write(buf.data(), static_cast<std::size_t>(n)); !o)
-                return writeFailed(o);
-        }
+        struct stat st {};
+        if (::fstat(in.Fd(), &st) != 0) return readFailed(ErrnoText(errno));
+        const bool any = st.st_size > 0;
+        if (Outcome o = out.CopyFrom(in.Fd(), 0, -1); !o) return writeFailed(o);
         // An empty file contributes nothing, not even a separator.
         if (any) {
             if (Outcome o = out.Write(separator.data(), separator.size()); !o)

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -160,8 +161,9 @@ struct AtomicWriter::Impl {
     QString path;
     Sync sync;
     int fd = -1;
-    QByteArray temp;    // the temporary file beside the target
-    QByteArray target;  // where it goes (a link's target, so the link stays)
+    QByteArray temp;       // the temporary file beside the target
+    QByteArray target;     // where it goes (a link's target, so the link stays)
+    bool inPlace = false;  // a new file, written where it goes
     ~Impl() { Discard(); }
     void Discard() {
         if (fd >= 0) ::close(fd);
@@ -183,27 +185,80 @@ AtomicWriter::AtomicWriter(const QString& path, Sync sync) : d_(std::make_unique
 AtomicWriter::~AtomicWriter() = default;
 
 Outcome AtomicWriter::Open() {
-    const QFileInfo info(d_->path);
-    d_->target = QFile::encodeName(info.isSymLink() && info.exists() ? info.canonicalFilePath() : d_->path);
+    d_->target = QFile::encodeName(d_->path);
     struct stat st {};
-    const bool exists = ::stat(d_->target.constData(), &st) == 0;
+    if (::lstat(d_->target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Write through a link: the link stays and its target is replaced.
+        const QString real = QFileInfo(d_->path).canonicalFilePath();
+        if (!real.isEmpty()) d_->target = QFile::encodeName(real);
+    }
+    bool exists = ::stat(d_->target.constData(), &st) == 0;
     // Renaming over a device or a pipe would replace it with a plain file.
     if (exists && !S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
-    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(d_->target)).absolutePath());
-    QByteArray pattern = folder + "/." + QFile::encodeName(info.fileName()).left(100) + ".quillmere-XXXXXX";
+    if (!exists) {
+        // A new file holds nothing to lose: write it in place, and remove it
+        // again if the write fails.
+        d_->fd = ::open(d_->target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (d_->fd >= 0) {
+            d_->temp = d_->target;
+            d_->inPlace = true;
+            return Outcome{true, {}};
+        }
+        if (errno != EEXIST) return d_->Failed(errno);
+        exists = ::stat(d_->target.constData(), &st) == 0;  // made meanwhile
+        if (exists && !S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
+    }
+    const QFileInfo t(QFile::decodeName(d_->target));
+    QByteArray pattern = QFile::encodeName(t.absolutePath()) + "/." +
+                         QFile::encodeName(t.fileName()).left(100) + ".quillmere-XXXXXX";
     d_->fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (d_->fd < 0) return d_->Failed(errno);
     d_->temp = pattern;
-    // The new file keeps the old one's permissions (a new file gets the usual ones).
-    mode_t mode = 0666;
-    if (exists) {
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode &= ~mask;
+    // The new file keeps the old one's permissions.
+    if (exists && ::fchmod(d_->fd, st.st_mode & 07777) != 0) return d_->Failed(errno);
+    return Outcome{true, {}};
+}
+
+Outcome AtomicWriter::CopyFrom(int fd, std::int64_t from, std::int64_t length) {
+    if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
+    // The kernel copies without passing the bytes through this process.
+    loff_t in = from;
+    bool kernel = true;
+    while (length != 0 && kernel) {
+        const std::size_t want =
+            length < 0 ? (1u << 30)
+                       : static_cast<std::size_t>(std::min<std::int64_t>(length, 1 << 30));
+        const ssize_t n = ::copy_file_range(fd, &in, d_->fd, nullptr, want, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 &&
+            (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+            kernel = false;
+            break;
+        }
+        if (n < 0) return d_->Failed(errno);
+        if (n == 0) {
+            if (length > 0) return d_->Failed(EIO);  // the source is shorter than it was
+            break;
+        }
+        if (length > 0) length -= n;
     }
-    if (::fchmod(d_->fd, mode) != 0) return d_->Failed(errno);
+    if (kernel) return Outcome{true, {}};
+    std::string buf(1u << 20, '\0');
+    while (length != 0) {
+        const std::size_t want = length < 0 ? buf.size()
+                                            : static_cast<std::size_t>(std::min<std::int64_t>(
+                                                  length, static_cast<std::int64_t>(buf.size())));
+        const ssize_t n = ::pread(fd, buf.data(), want, in);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return d_->Failed(errno);
+        if (n == 0) {
+            if (length > 0) return d_->Failed(EIO);
+            break;
+        }
+        if (Outcome o = Write(buf.data(), static_cast<std::size_t>(n)); !o) return o;
+        in += n;
+        if (length > 0) length -= n;
+    }
     return Outcome{true, {}};
 }
 
@@ -225,7 +280,9 @@ Outcome AtomicWriter::Commit() {
     const int fd = d_->fd;
     d_->fd = -1;
     if (::close(fd) != 0) return d_->Failed(errno);
-    if (::rename(d_->temp.constData(), d_->target.constData()) != 0) return d_->Failed(errno);
+    if (!d_->inPlace && ::rename(d_->temp.constData(), d_->target.constData()) != 0) {
+        return d_->Failed(errno);
+    }
     d_->temp.clear();
     return Outcome{true, {}};
 }

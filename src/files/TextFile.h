@@ -64,6 +64,9 @@ class AtomicWriter {
 
     Outcome Open();
     Outcome Write(const char* data, std::size_t size);
+    // Appends length bytes of the open file fd from offset from (to its end
+    // when length < 0).
+    Outcome CopyFrom(int fd, std::int64_t from, std::int64_t length);
     // Checks the data reached the file, then renames it over the target.
     Outcome Commit();
 
