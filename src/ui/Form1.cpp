@@ -37,6 +37,8 @@ Form1::Form1() {
     BuildMenus();
     BuildToolbars();
     WireCommands();
+    BuildPalette();
+    WireConversions();
     默认_Click();
     connect(RichTextBox1, &ui::EditorView::fileDropped, this, &Form1::OpenPath);
     history_.onHideSelection = [this](bool hide) { RichTextBox1->SetSelectionHidden(hide); };

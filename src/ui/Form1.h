@@ -39,6 +39,8 @@ class FrmPiLiangTiHuan;
 class FenGe2;
 class FrmFenGe;
 class FrmHeBingFile;
+class ALABO;
+class FrmAbout;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -104,6 +106,14 @@ class Form1 : public QMainWindow {
     void TiaoZhuan_Click();
     void CmdTongJiGeShu_Click();
     void CmdTiHuanBiao_Click();
+    void 大写转小写_Click();
+    void 小写转大写_Click();
+    void Strconv全转半_Click();
+    void Strconv半转全_Click();
+    void TXT转HTML_Click();
+    void 阿拉伯转换汉字_Click();
+    void 常用符号_Click();
+    void abount_Click();
     void CmdPiLiangTiHuan_Click();
     void CmdFileFenGe2_Click();
     void CmdFileFenGe_Click();
@@ -127,6 +137,11 @@ class Form1 : public QMainWindow {
     void BuildMenus();
     void BuildToolbars();
     void WireCommands();
+    void WireConversions();
+    void BuildPalette();
+    // Converts the selection when there is one (it stays selected), otherwise
+    // the whole text (and the line count is refreshed); one undo step either way.
+    void ConvertText(const std::function<std::u16string(std::u16string_view)>& convert);
     void UpdateUndoMenus(bool undoEnabled, bool redoEnabled);
     // Clears the document, then appends every chunk produce() hands over,
     // one write (one undo step) each; yields between chunks when asked.
@@ -238,4 +253,7 @@ class Form1 : public QMainWindow {
     QPointer<FenGe2> fenGe2_;
     QPointer<FrmFenGe> fenGe_;
     QPointer<FrmHeBingFile> heBing_;
+    QPointer<ALABO> alabo_;
+    QPointer<FrmAbout> about_;
+    QWidget* palette_ = nullptr;  // the symbol palette "常用符号"
 };

@@ -1,0 +1,39 @@
+// The record cutting of the text-into-files window, on arbitrary texts and
+// separators. The first two bytes give the separators' lengths.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "core/Codec.h"
+#include "core/FileTools.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    const std::u16string all =
+        qm::cp936::Decode(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2)).text;
+    const std::size_t titleLen = std::min<std::size_t>(data[0] % 4, all.size());
+    const std::size_t recordLen = std::min<std::size_t>(data[1] % 4, all.size() - titleLen);
+    const std::u16string_view titleSep = std::u16string_view(all).substr(0, titleLen);
+    const std::u16string_view recordSep = std::u16string_view(all).substr(titleLen, recordLen);
+    const std::u16string_view text = std::u16string_view(all).substr(titleLen + recordLen);
+    const auto records = qm::filetools::CutRecords(text, titleSep, recordSep);
+    // One record per separator, none without one.
+    std::size_t count = 0;
+    if (!recordSep.empty()) {
+        for (std::size_t at = 0; (at = text.find(recordSep, at)) != std::u16string_view::npos;
+             at += recordSep.size()) {
+            ++count;
+        }
+    }
+    if (records.size() != count) std::abort();
+    for (const auto& r : records) {
+        // A name that could leave the output folder is never called safe.
+        const std::u16string name = r.fileName.substr(0, r.fileName.size() - 4);
+        const bool escapes =
+            name.empty() || name == u"." || name == u".." ||
+            name.find_first_of(std::u16string_view(u"/\\\0", 3)) != std::u16string::npos;
+        if (r.safeName && escapes) std::abort();
+        if (r.content.size() > text.size()) std::abort();
+    }
+    return 0;
+}

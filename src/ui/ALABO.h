@@ -1,0 +1,26 @@
+// ALABO ("阿拉伯转换汉字"): a number as lower-case or financial Chinese numerals,
+// inserted at the main window's caret on request.
+#pragma once
+
+#include <QWidget>
+
+class Form1;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+class ALABO : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ALABO(Form1& main);
+
+    void Command1_Click();  // convert
+    void Command2_Click();  // insert the result at the caret
+
+  private:
+    Form1& main_;
+    QLineEdit* Text1;
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QLineEdit* Text2;
+};

@@ -1,0 +1,154 @@
+// Form1's menu "转换", the symbol palette and the About window.
+#include <QAction>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <functional>
+
+#include "core/Convert.h"
+#include "ui/ALABO.h"
+#include "ui/EditorView.h"
+#include "ui/Form1.h"
+#include "ui/FrmAbout.h"
+#include "ui/Named.h"
+
+namespace {
+
+struct Group {
+    const char* title;
+    std::vector<const char*> captions;
+};
+
+// The palette as the form lays it out, group by group.
+const std::vector<Group>& PaletteGroups() {
+    static const std::vector<Group> groups = {
+        {"序号", {"Ⅻ", "Ⅺ", "Ⅹ", "Ⅸ", "Ⅷ", "Ⅶ", "Ⅵ", "Ⅴ", "Ⅳ", "Ⅲ", "Ⅱ",
+                  "Ⅰ", "⑩", "⑨", "⑧", "⑦", "⑥", "⑤", "④", "③", "②", "①"}},
+        {"数学符号", {"→", "∈", "∵", "∴",  "⊥", "∥", "∠",  "⌒",  "≌", "∽",  "√",  "·",
+                      "≈", "≡", "≠", "＝", "≤", "≥", "＜", "＞", "≮", "≯",  "－", "×",
+                      "÷", "∫", "∮", "∝",  "∞", "∧", "∨",  "∑",  "±", "＋", "∪",  "∩"}},
+        {"其它符号", {"§", "☆", "★", "○", "●", "◎", "◇",  "◆",  "□",  "■", "△",
+                      "▲", "※", "→", "←", "↑", "↓", "〓", "＾", "＿", "￣"}},
+        {"单位符号", {"π", "￠", "℃", "￥", "￡", "＄"}},
+        {"符号表情",
+         {"~\\(≧▽≦)/~", "(＠_＠)", "+_+", "^_^", "O(∩_∩)O", "O(∩_∩)O~", "⊙﹏⊙b", "(*^__^*) ",
+          "%>_<%", "O__O\"…"}},
+    };
+    return groups;
+}
+
+}  // namespace
+
+void Form1::BuildPalette() {
+    auto* palette =
+        ui::Named(new QGroupBox(QStringLiteral("常用符号"), centralWidget()), "常用符号");
+    auto* v = new QVBoxLayout(palette);
+    for (const Group& g : PaletteGroups()) {
+        auto* frame = new QGroupBox(QString::fromUtf8(g.title), palette);
+        auto* grid = new QGridLayout(frame);
+        grid->setSpacing(2);
+        const int perRow = g.captions.size() > 12 ? 12 : 5;
+        for (std::size_t i = 0; i < g.captions.size(); ++i) {
+            const QString caption = QString::fromUtf8(g.captions[i]);
+            auto* b = new QPushButton(caption, frame);
+            b->setFocusPolicy(Qt::NoFocus);  // the caret stays in the box
+            // Every symbol button inserts its caption, those the old form left
+            // without a handler too: a symbol that does nothing would look broken.
+            connect(b, &QPushButton::clicked, this,
+                    gate_.Guard([this, caption] { doc_.SetSelText(caption.toStdU16String()); }));
+            grid->addWidget(b, static_cast<int>(i) / perRow, static_cast<int>(i) % perRow);
+        }
+        v->addWidget(frame);
+    }
+    auto* move = new QGroupBox(QStringLiteral("移动选项框"), palette);
+    auto* arrows = new QHBoxLayout(move);
+    // The arrows move the palette within the window, a step at a time.
+    const std::tuple<const char*, const char*, QPoint> steps[] = {{"CmdMoveLeft", "←", {-40, 0}},
+                                                                  {"CmdMoveUp", "↑", {0, -40}},
+                                                                  {"CmdMoveRight", "→", {40, 0}},
+                                                                  {"CmdMoveDown", "↓", {0, 40}}};
+    for (const auto& [name, caption, step] : steps) {
+        auto* b = ui::NamedButton(name, QString::fromUtf8(caption), move);
+        connect(b, &QPushButton::clicked, palette, [palette, step = step] {
+            const QRect room = palette->parentWidget()->rect();
+            QPoint to = palette->pos() + step;
+            to.setX(std::clamp(to.x(), 0, std::max(0, room.width() - palette->width())));
+            to.setY(std::clamp(to.y(), 0, std::max(0, room.height() - palette->height())));
+            palette->move(to);
+        });
+        arrows->addWidget(b);
+    }
+    v->addWidget(move);
+    auto* leave = ui::NamedButton("Command106", QStringLiteral("离开符号面板"), palette);
+    connect(leave, &QPushButton::clicked, palette, &QWidget::hide);
+    v->addWidget(leave);
+    palette->adjustSize();
+    palette->move(40, 40);
+    palette->hide();
+    palette_ = palette;
+}
+
+void Form1::ConvertText(const std::function<std::u16string(std::u16string_view)>& convert) {
+    if (doc_.SelLength() > 0) {
+        // Only the selection, which stays selected.
+        const std::int32_t start = doc_.SelStart();
+        const std::u16string out = convert(doc_.SelText());
+        doc_.SetSelText(out);
+        doc_.SetSelection(start, static_cast<std::int32_t>(out.size()), qm::EditSource::Program);
+        return;
+    }
+    doc_.SetText(convert(doc_.Text()));
+    RefreshLineCount();
+}
+
+void Form1::大写转小写_Click() {
+    ConvertText([](std::u16string_view t) {
+        return QString::fromStdU16String(std::u16string(t)).toLower().toStdU16String();
+    });
+}
+
+void Form1::小写转大写_Click() {
+    ConvertText([](std::u16string_view t) {
+        return QString::fromStdU16String(std::u16string(t)).toUpper().toStdU16String();
+    });
+}
+
+void Form1::Strconv全转半_Click() { ConvertText(qm::convert::FullToHalf); }
+void Form1::Strconv半转全_Click() { ConvertText(qm::convert::HalfToFull); }
+
+void Form1::TXT转HTML_Click() {
+    doc_.SetText(qm::convert::TextToHtml(doc_.Text()));
+    RefreshLineCount();
+}
+
+void Form1::阿拉伯转换汉字_Click() {
+    OpenTool(alabo_, [this] { return new ALABO(*this); });
+}
+
+void Form1::常用符号_Click() {
+    palette_->show();
+    palette_->raise();
+}
+
+void Form1::abount_Click() {
+    OpenTool(about_, [] { return new FrmAbout; });
+}
+
+void Form1::WireConversions() {
+    const std::pair<const char*, void (Form1::*)()> items[] = {
+        {"大写转小写", &Form1::大写转小写_Click},
+        {"小写转大写", &Form1::小写转大写_Click},
+        {"Strconv全转半", &Form1::Strconv全转半_Click},
+        {"Strconv半转全", &Form1::Strconv半转全_Click},
+        {"TXT转HTML", &Form1::TXT转HTML_Click},
+        {"阿拉伯转换汉字", &Form1::阿拉伯转换汉字_Click},
+        {"常用符号", &Form1::常用符号_Click},
+        {"abount", &Form1::abount_Click},
+    };
+    for (const auto& [name, handler] : items) {
+        QAction* a = findChild<QAction*>(QString::fromUtf8(name));
+        a->setEnabled(true);
+        Wire(a, &QAction::triggered, handler);
+    }
+}

@@ -1,0 +1,10 @@
+// FrmAbout ("关于"): the program, its version, its address and the libraries it uses.
+#pragma once
+
+#include <QWidget>
+
+class FrmAbout : public QWidget {
+    Q_OBJECT
+  public:
+    FrmAbout();
+};

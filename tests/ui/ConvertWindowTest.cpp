@@ -1,0 +1,114 @@
+// The menu "转换", the symbol palette and the About window, end to end with undo.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "UiTestSupport.h"
+#include "ui/Form1.h"
+
+namespace {
+QAction* Action(Form1& w, const char* name) {
+    return w.findChild<QAction*>(QString::fromUtf8(name));
+}
+QWidget* TopLevel(const char* name) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == QString::fromUtf8(name) && top->isVisible()) return top;
+    }
+    return nullptr;
+}
+}  // namespace
+
+TEST(ConvertMenu, PaletteButtonsReplaceTheSelection) {
+    auto w = uitest::StartForm();
+    auto* palette = w->findChild<QGroupBox*>(QStringLiteral("常用符号"));
+    ASSERT_NE(palette, nullptr);
+    EXPECT_FALSE(palette->isVisible());
+    Action(*w, "常用符号")->trigger();
+    EXPECT_TRUE(palette->isVisible());
+    w->Doc().SetText(u"abc");
+    w->Doc().SetSelStart(1);
+    w->Doc().SetSelLength(1);
+    QPushButton* smile = nullptr;
+    QPushButton* six = nullptr;
+    for (QPushButton* b : palette->findChildren<QPushButton*>()) {
+        if (b->text() == QStringLiteral("(*^__^*) "))
+            smile = b;  // the trailing blank belongs to it
+        if (b->text() == QStringLiteral("⑥")) six = b;
+    }
+    ASSERT_TRUE(smile && six);
+    smile->click();
+    EXPECT_EQ(w->Doc().Text(), u"a(*^__^*) c");
+    six->click();  // left without a handler on the old form; inserts like its siblings
+    EXPECT_EQ(w->Doc().Text(), u"a(*^__^*) ⑥c");
+    Action(*w, "mnuUndo")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"a(*^__^*) c");
+    const QPoint before = palette->pos();
+    palette->findChild<QPushButton*>("CmdMoveDown")->click();
+    palette->findChild<QPushButton*>("CmdMoveRight")->click();
+    EXPECT_NE(palette->pos(), before);
+    EXPECT_TRUE(palette->parentWidget()->rect().contains(palette->pos()));
+    w->findChild<QPushButton*>("Command106")->click();
+    EXPECT_FALSE(palette->isVisible());
+}
+
+TEST(ConvertMenu, CaseAndWidthOnTheSelectionOrTheWholeTextWithUndo) {
+    auto w = uitest::StartForm();
+    w->Doc().SetText(u"Ａbc ΑΒΓ Жж\r\nxyz");
+    w->Doc().SetSelStart(0);
+    w->Doc().SetSelLength(11);
+    Action(*w, "大写转小写")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"ａbc αβγ жж\r\nxyz");
+    EXPECT_EQ(w->Doc().SelLength(), 11);  // the converted part stays selected
+    w->Doc().SetSelStart(0);
+    Action(*w, "小写转大写")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"ＡBC ΑΒΓ ЖЖ\r\nXYZ");
+    EXPECT_EQ(w->findChild<QLabel*>("Panel2")->text(), QStringLiteral("共1行"));
+    Action(*w, "Strconv全转半")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"ABC ΑΒΓ ЖЖ\r\nXYZ");
+    Action(*w, "Strconv半转全")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"ＡＢＣ　ΑΒΓ　ЖЖ\r\nＸＹＺ");
+    Action(*w, "mnuUndo")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"ABC ΑΒΓ ЖЖ\r\nXYZ");
+}
+
+TEST(ConvertMenu, HtmlOfTheEmptyAndOfAHostileText) {
+    auto w = uitest::StartForm();
+    Action(*w, "TXT转HTML")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"<html>\r\n<head>\r\n<title>无标题文档</title><body>");
+    w->Doc().SetText(u"<script>alert(1)</script>");
+    Action(*w, "TXT转HTML")->trigger();
+    EXPECT_EQ(w->Doc().Text().find(u"<script>"), std::u16string::npos);
+}
+
+TEST(ConvertMenu, NumeralsWindowAndAboutOpenFromTheirItems) {
+    auto w = uitest::StartForm();
+    w->Doc().SetText(u"金额：");
+    w->Doc().SetSelStart(3);
+    Action(*w, "阿拉伯转换汉字")->trigger();
+    QWidget* alabo = TopLevel("ALABO");
+    ASSERT_NE(alabo, nullptr);
+    alabo->findChild<QLineEdit*>("Text1")->setText(QStringLiteral("100000"));
+    alabo->findChild<QRadioButton*>("Option2")->setChecked(true);
+    alabo->findChild<QPushButton*>("Command1")->click();
+    EXPECT_EQ(alabo->findChild<QLineEdit*>("Text2")->text(), QStringLiteral("壹拾万元整"));
+    alabo->findChild<QPushButton*>("Command2")->click();
+    EXPECT_EQ(w->Doc().Text(), u"金额：壹拾万元整");
+    alabo->findChild<QLineEdit*>("Text1")->setText(QStringLiteral("12a"));
+    auto msg = uitest::AcceptNextMessage();
+    alabo->findChild<QPushButton*>("Command1")->click();
+    EXPECT_TRUE(msg->seen);
+
+    Action(*w, "abount")->trigger();
+    QWidget* about = TopLevel("FrmAbout");
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->findChild<QLabel*>("Label1")->text().contains(
+        QStringLiteral("https://quillmere.example/")));
+    about->findChild<QPushButton*>("Command1")->click();
+    EXPECT_FALSE(about->isVisible());
+}
