@@ -72,10 +72,12 @@ void EditorView::OnChange(const qm::TextChange& c) {
     const std::size_t oldCount = lines_.LineCount();
     const bool whole = c.pos == 0 && c.removed == lines_.TextLength();
     const std::size_t firstLine = lines_.LineOf(c.pos);
-    const bool oneLine = lines_.LineOf(c.pos + c.removed) == firstLine;
+    const std::size_t lastLine = lines_.LineOf(c.pos + c.removed);
+    const bool oneLine = lastLine == firstLine;
     lines_.Apply(c, doc_.Text());
     if (whole) {
         ClearLayouts();
+        alignment_.clear();
         maxWidth_ = 0;
     } else if (oneLine && lines_.LineCount() == oldCount) {
         shortLayouts_.remove(firstLine);
@@ -92,7 +94,23 @@ void EditorView::OnChange(const qm::TextChange& c) {
             }
         }
     } else {
-        // Lines moved: forget what was laid out from the first changed line on.
+        // Lines moved: alignments go with their lines, the changed ones lose theirs.
+        if (!alignment_.empty()) {
+            const auto delta = static_cast<std::ptrdiff_t>(lines_.LineCount()) -
+                               static_cast<std::ptrdiff_t>(oldCount);
+            std::map<std::size_t, Qt::Alignment> moved;
+            for (const auto& [line, a] : alignment_) {
+                if (line <= firstLine) {
+                    moved[line] = a;
+                } else if (line > lastLine) {
+                    const auto to = static_cast<std::ptrdiff_t>(line) + delta;
+                    if (to > static_cast<std::ptrdiff_t>(firstLine))
+                        moved[static_cast<std::size_t>(to)] = a;
+                }
+            }
+            alignment_ = std::move(moved);
+        }
+        // Forget what was laid out from the first changed line on.
         for (auto it = shortLayouts_.begin(); it != shortLayouts_.end();) {
             it = it.key() >= firstLine ? shortLayouts_.erase(it) : std::next(it);
         }
@@ -334,14 +352,14 @@ QPointF EditorView::PointOf(std::size_t pos) const {
     const std::size_t line = lines_.LineOf(pos);
     const double y =
         (static_cast<double>(line) - static_cast<double>(FirstVisibleLine())) * lineHeight_;
-    return QPointF(margin_ - horizontalScrollBar()->value() + XOf(pos), y);
+    return QPointF(LineLeft(line) + XOf(pos), y);
 }
 
 std::size_t EditorView::PositionAt(const QPointF& p) const {
     const double row = std::floor(p.y() / lineHeight_) + static_cast<double>(FirstVisibleLine());
     const auto line = static_cast<std::size_t>(
         std::clamp<double>(row, 0, static_cast<double>(lines_.LineCount() - 1)));
-    const double x = p.x() - margin_ + horizontalScrollBar()->value();
+    const double x = p.x() - LineLeft(line);
     return lines_.LineStart(line) + OffsetAtX(line, x);
 }
 
@@ -351,7 +369,7 @@ QRect EditorView::cursorRect() const {
         const std::size_t line = lines_.LineOf(caret_);
         const std::size_t off = caret_ - lines_.LineStart(line);
         const Piece p = PieceAt(line, off);
-        at.setX(margin_ - horizontalScrollBar()->value() + p.x +
+        at.setX(LineLeft(line) + p.x +
                 p.layout->lineAt(0).cursorToX(static_cast<int>(off - p.start) + preeditCursor_));
     }
     return QRect(static_cast<int>(std::floor(at.x())), static_cast<int>(at.y()), 2, lineHeight_);
@@ -384,6 +402,34 @@ void EditorView::EnsureCaretVisible(bool center) {
     }
 }
 
+double EditorView::LineLeft(std::size_t line) const {
+    const double left = margin_ - horizontalScrollBar()->value();
+    const auto it = alignment_.find(line);
+    if (it == alignment_.end() || it->second == Qt::AlignLeft) return left;
+    // Centred and right-aligned lines sit in the visible width, never left of the margin.
+    const double room = viewport()->width() - 2.0 * margin_ - 2 - LineWidth(line);
+    if (room <= 0) return left;
+    return left + (it->second == Qt::AlignHCenter ? room / 2 : room);
+}
+
+void EditorView::SetAlignment(Qt::Alignment alignment) {
+    const std::size_t from = lines_.LineOf(std::min(anchor_, caret_));
+    const std::size_t to = lines_.LineOf(std::max(anchor_, caret_));
+    for (std::size_t line = from; line <= to; ++line) {
+        if (alignment == Qt::AlignLeft) {
+            alignment_.erase(line);
+        } else {
+            alignment_[line] = alignment;
+        }
+    }
+    viewport()->update();
+}
+
+Qt::Alignment EditorView::AlignmentOf(std::size_t line) const {
+    const auto it = alignment_.find(line);
+    return it == alignment_.end() ? Qt::AlignLeft : it->second;
+}
+
 // ---- painting ----
 
 void EditorView::paintEvent(QPaintEvent*) {
@@ -394,7 +440,6 @@ void EditorView::paintEvent(QPaintEvent*) {
     const std::size_t count = lines_.LineCount();
     const auto rows = static_cast<std::size_t>(viewport()->height() / lineHeight_ + 2);
     const double hx = horizontalScrollBar()->value();
-    const double left = margin_ - hx;
     const std::size_t selA = std::min(anchor_, caret_);
     const std::size_t selB = std::max(anchor_, caret_);
     const bool showSelection = selA != selB && !selectionHidden_;
@@ -406,7 +451,10 @@ void EditorView::paintEvent(QPaintEvent*) {
         const double y = static_cast<double>(line - first) * lineHeight_;
         const std::size_t start = lines_.LineStart(line);
         const std::size_t end = lines_.LineEnd(line);
-        for (const Piece& p : PiecesIn(line, hx - margin_, hx + viewport()->width())) {
+        const double left = LineLeft(line);
+        const double shift = left - (margin_ - hx);
+        for (const Piece& p :
+             PiecesIn(line, hx - margin_ - shift, hx + viewport()->width() - shift)) {
             QList<QTextLayout::FormatRange> ranges;
             const std::size_t a = start + p.start;
             const std::size_t b = a + static_cast<std::size_t>(p.layout->text().size());

@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QString>
 #include <QTextLayout>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -36,6 +37,11 @@ class EditorView : public QAbstractScrollArea {
 
     bool isReadOnly() const { return readOnly_; }
     void setReadOnly(bool readOnly);
+    // Aligns the lines the selection touches (a view setting: the document
+    // stays plain text and nothing of it is saved).
+    void SetAlignment(Qt::Alignment alignment);
+    Qt::Alignment AlignmentOf(std::size_t line) const;
+
     // Hides the selection highlight (the history does so while it undoes).
     void SetSelectionHidden(bool hidden);
 
@@ -122,7 +128,8 @@ class EditorView : public QAbstractScrollArea {
     const LongLine& Long(std::size_t line) const;
     double LineWidth(std::size_t line) const;
     double TextWidth(std::u16string_view piece) const;
-    double XOf(std::size_t pos) const;  // x within the line
+    double XOf(std::size_t pos) const;        // x within the line
+    double LineLeft(std::size_t line) const;  // viewport x of the line's start
     std::size_t OffsetAtX(std::size_t line, double x) const;
     std::size_t PreeditLine() const;
 
@@ -158,7 +165,8 @@ class EditorView : public QAbstractScrollArea {
     int lineHeight_ = 1;
     int ascent_ = 0;
     int margin_ = 4;
-    double maxWidth_ = 0;                   // the widest line drawn so far
+    double maxWidth_ = 0;                             // the widest line drawn so far
+    std::map<std::size_t, Qt::Alignment> alignment_;  // lines not aligned left
     mutable std::vector<double> advances_;  // BMP advances, lazily; < 0 = not yet measured
     mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> shortLayouts_;
     mutable std::unordered_map<std::size_t, LongLine> longLines_;

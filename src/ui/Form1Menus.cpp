@@ -165,6 +165,16 @@ void Form1::BuildToolbars() {
     for (const auto& [key, handler] : buttons) {
         Wire(Toolbar1->addAction(QString::fromUtf8(key)), &QAction::triggered, handler);
     }
+    Toolbar2 = addToolBar(QStringLiteral("Toolbar2"));
+    Toolbar2->setObjectName("Toolbar2");
+    Toolbar2->setMovable(false);
+    // Alignment is a view setting of the lines the selection touches.
+    const std::pair<const char*, Qt::Alignment> aligns[] = {
+        {"左对齐", Qt::AlignLeft}, {"居中", Qt::AlignHCenter}, {"右对齐", Qt::AlignRight}};
+    for (const auto& [key, alignment] : aligns) {
+        connect(Toolbar2->addAction(QString::fromUtf8(key)), &QAction::triggered, this,
+                [this, alignment = alignment] { RichTextBox1->SetAlignment(alignment); });
+    }
 }
 
 void Form1::StartTool(const QString& commandLine, const QString& caption) {

@@ -8,8 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolBar>
 
 #include "UiTestSupport.h"
+#include "ui/EditorView.h"
 #include "ui/Form1.h"
 
 namespace {
@@ -111,4 +113,35 @@ TEST(ConvertMenu, NumeralsWindowAndAboutOpenFromTheirItems) {
         QStringLiteral("https://quillmere.example/")));
     about->findChild<QPushButton*>("Command1")->click();
     EXPECT_FALSE(about->isVisible());
+}
+
+TEST(ConvertMenu, Toolbar2AlignsTheSelectedLinesInTheViewOnly) {
+    auto w = uitest::StartForm();
+    auto* bar = w->findChild<QToolBar*>("Toolbar2");
+    ASSERT_NE(bar, nullptr);
+    QStringList captions;
+    for (QAction* a : bar->actions()) captions << a->text();
+    EXPECT_EQ(captions, (QStringList{"左对齐", "居中", "右对齐"}));
+    w->Doc().SetText(u"short\r\nline two\r\nthree");
+    w->Doc().SetSelStart(7);  // in line two
+    QCoreApplication::processEvents();
+    ui::EditorView* view = w->Box();
+    const double leftX = view->PointOf(7).x();
+    bar->actions()[1]->trigger();  // 居中
+    EXPECT_EQ(view->AlignmentOf(1), Qt::AlignHCenter);
+    EXPECT_EQ(view->AlignmentOf(0), Qt::AlignLeft);
+    const QPointF centred = view->PointOf(7);
+    EXPECT_GT(centred.x(), leftX + 50);
+    EXPECT_EQ(view->PositionAt(QPointF(centred.x() + 1, centred.y() + 2)), 7u);  // clicks follow
+    EXPECT_EQ(w->Doc().Text(), u"short\r\nline two\r\nthree");  // the text is untouched
+    // A line inserted above: the alignment stays with its line.
+    w->Doc().Replace(0, 0, u"new\r\n");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->AlignmentOf(2), Qt::AlignHCenter);
+    EXPECT_EQ(view->AlignmentOf(1), Qt::AlignLeft);
+    w->Doc().SetSelStart(12);
+    bar->actions()[2]->trigger();  // 右对齐
+    EXPECT_EQ(view->AlignmentOf(2), Qt::AlignRight);
+    bar->actions()[0]->trigger();
+    EXPECT_EQ(view->AlignmentOf(2), Qt::AlignLeft);
 }
