@@ -8,6 +8,7 @@ packages=(
     libgtest-dev
     fonts-wqy-microhei   # without a CJK font Chinese text shows as boxes
     qt6-translations-l10n  # Qt's own dialogs in Chinese
+    libopencc-dev libopencc-data  # traditional to simplified Chinese
     desktop-file-utils appstream  # the install test validates the menu entry and metainfo
 )
 

@@ -1,8 +1,10 @@
 #include "core/Convert.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
+#include "core/Codec.h"
 #include "core/Common.h"
 
 namespace qm::convert {
@@ -151,6 +153,129 @@ std::optional<std::u16string> ChineseNumerals(std::u16string_view typed, Numeral
         out += u"整";
     }
     return out;
+}
+
+namespace {
+
+// Strict UTF-8: nothing for an invalid or overlong sequence.
+std::optional<std::u16string> FromUtf8(std::string_view b) {
+    std::u16string out;
+    for (std::size_t i = 0; i < b.size();) {
+        const auto c = static_cast<unsigned char>(b[i]);
+        char32_t cp = 0;
+        std::size_t n = 0;
+        if (c < 0x80) {
+            cp = c;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            cp = c & 0x1F;
+            n = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            cp = c & 0x0F;
+            n = 2;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            cp = c & 0x07;
+            n = 3;
+        } else {
+            return std::nullopt;
+        }
+        if (n > 0 && i + n >= b.size()) return std::nullopt;
+        for (std::size_t k = 1; k <= n; ++k) {
+            const auto t = static_cast<unsigned char>(b[i + k]);
+            if ((t & 0xC0) != 0x80) return std::nullopt;
+            cp = (cp << 6) | (t & 0x3F);
+        }
+        if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return std::nullopt;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+        i += n + 1;
+    }
+    return out;
+}
+
+// How much a text reads like Chinese mixed with English. Mis-decoded bytes
+// still land mostly on ideographs, but on rare ones: the 3,755 common
+// characters of GB2312's first level (GBK lead bytes B0–D7) count fully, its
+// second level a little, GBK's extensions, kana, Latin-1 letters, private
+// use and replacement marks against.
+double Plausibility(std::u16string_view t) {
+    if (t.empty()) return 0;
+    double score = 0;
+    for (char16_t c : t) {
+        if (c < 0x80) {
+            score += 0.5;
+            continue;
+        }
+        if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF5E)) {
+            score += 1;
+            continue;
+        }
+        if (c >= 0x4E00 && c <= 0x9FA5) {
+            const unsigned code = cp936::CodeOf(c);
+            const unsigned lead = code >> 8;
+            const unsigned trail = code & 0xFF;
+            if (lead >= 0xB0 && lead <= 0xD7 && trail >= 0xA1) {
+                score += 1;
+            } else if (lead >= 0xD8 && lead <= 0xF7 && trail >= 0xA1) {
+                score += 0.2;
+            } else {
+                score -= 0.5;
+            }
+            continue;
+        }
+        score -= 0.5;  // Latin-1 letters, kana, rare ideographs, private use, marks
+    }
+    return score / static_cast<double>(t.size());
+}
+
+}  // namespace
+
+Repair RepairGarbled(std::u16string_view text) {
+    Repair r;
+    for (const char16_t* lost : {u"锟斤拷", u"烫烫烫", u"屯屯屯"}) {
+        const std::size_t at = text.find(lost);
+        if (at != std::u16string_view::npos && (r.kind != Repair::Kind::Lossy || at < r.at)) {
+            r.kind = Repair::Kind::Lossy;
+            r.at = at;
+            r.how = lost;
+        }
+    }
+    if (r.kind == Repair::Kind::Lossy) return r;
+    const double before = Plausibility(text);
+    const auto take = [&](std::u16string candidate, const char16_t* how) {
+        if (candidate != text && Plausibility(candidate) > before + 0.2) {
+            r.kind = Repair::Kind::Repaired;
+            r.text = std::move(candidate);
+            r.how = how;
+            return true;
+        }
+        return false;
+    };
+    // Read as Latin-1: every character is one byte of the original.
+    const bool latin1 =
+        std::all_of(text.begin(), text.end(), [](char16_t c) { return c <= 0xFF; }) &&
+        std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x80; });
+    if (latin1) {
+        std::string bytes(text.begin(), text.end());
+        if (auto u = FromUtf8(bytes); u && take(std::move(*u), u"UTF-8 编码的文字被当成了 Latin-1"))
+            return r;
+        const cp936::DecodeResult g = cp936::Decode(bytes);
+        if (g.invalid == 0 && take(g.text, u"GBK 编码的文字被当成了 Latin-1")) return r;
+    }
+    // Read as GBK: its bytes come back where GBK could hold every character.
+    const cp936::EncodeResult e = cp936::Encode(text);
+    if (e.unencodable == 0) {
+        if (auto u = FromUtf8(e.bytes); u && take(std::move(*u), u"UTF-8 编码的文字被当成了 GBK"))
+            return r;
+    }
+    return r;
 }
 
 }  // namespace qm::convert

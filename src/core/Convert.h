@@ -26,4 +26,18 @@ enum class NumeralStyle { Lower, Financial };
 // for a number of 10^17 and more.
 std::optional<std::u16string> ChineseNumerals(std::u16string_view typed, NumeralStyle style);
 
+// "乱码转正常", first half: Chinese that was decoded in the wrong code page.
+struct Repair {
+    enum class Kind { Nothing, Repaired, Lossy };
+    Kind kind = Kind::Nothing;
+    std::u16string text;  // the repaired text (Repaired)
+    std::u16string how;   // which mistake was undone, in the user's words
+    std::size_t at = 0;   // where the lost text starts (Lossy)
+};
+// GBK or UTF-8 bytes read as Latin-1 come back exactly; UTF-8 bytes read as
+// GBK come back where every byte survived. A repair is taken only when it
+// decodes cleanly and reads as more plausible Chinese than the text. Text
+// that went through a lossy decode (锟斤拷, 烫烫烫, 屯屯屯) cannot be repaired.
+Repair RepairGarbled(std::u16string_view text);
+
 }  // namespace qm::convert

@@ -112,6 +112,7 @@ class Form1 : public QMainWindow {
     void Strconv半转全_Click();
     void TXT转HTML_Click();
     void 阿拉伯转换汉字_Click();
+    void 繁体转简体_Click();
     void 常用符号_Click();
     void abount_Click();
     void CmdPiLiangTiHuan_Click();

@@ -7,7 +7,9 @@
 #include <functional>
 
 #include "core/Convert.h"
+#include "platform/OpenCC.h"
 #include "ui/ALABO.h"
+#include "ui/Dialogs.h"
 #include "ui/EditorView.h"
 #include "ui/Form1.h"
 #include "ui/FrmAbout.h"
@@ -122,6 +124,41 @@ void Form1::TXT转HTML_Click() {
     RefreshLineCount();
 }
 
+void Form1::繁体转简体_Click() {
+    const bool selection = doc_.SelLength() > 0;
+    const std::u16string text = selection ? doc_.SelText() : doc_.Text();
+    const qm::convert::Repair r = qm::convert::RepairGarbled(text);
+    if (r.kind == qm::convert::Repair::Kind::Lossy) {
+        // Point at it: the user sees where the lost part begins.
+        const std::int32_t from =
+            (selection ? doc_.SelStart() : 0) + static_cast<std::int32_t>(r.at);
+        doc_.SetSelection(from, static_cast<std::int32_t>(r.how.size()), qm::EditSource::Program);
+        ui::ShowMessage(
+            this,
+            QStringLiteral("从第 %1 个字符起出现“%2”：这些文字在以前的转换中已经丢失，无法修复。")
+                .arg(from + 1)
+                .arg(QString::fromStdU16String(r.how)));
+        return;
+    }
+    if (r.kind == qm::convert::Repair::Kind::Repaired) {
+        ConvertText([&r](std::u16string_view) { return r.text; });
+        ui::ShowMessage(this,
+                        QStringLiteral("已修复乱码：%1。").arg(QString::fromStdU16String(r.how)));
+        return;
+    }
+    const std::optional<std::u16string> simple = platform::TraditionalToSimplified(text);
+    if (!simple) {
+        ui::ShowMessage(this, QStringLiteral("繁简转换需要的 OpenCC 数据没有安装。"));
+        return;
+    }
+    if (*simple == text) {
+        ui::ShowMessage(this, QStringLiteral("没有发现乱码，也没有繁体字。"));
+        return;
+    }
+    ConvertText([&simple](std::u16string_view) { return *simple; });
+    ui::ShowMessage(this, QStringLiteral("已将繁体字转换为简体字。"));
+}
+
 void Form1::阿拉伯转换汉字_Click() {
     OpenTool(alabo_, [this] { return new ALABO(*this); });
 }
@@ -144,6 +181,7 @@ void Form1::WireConversions() {
         {"TXT转HTML", &Form1::TXT转HTML_Click},
         {"阿拉伯转换汉字", &Form1::阿拉伯转换汉字_Click},
         {"常用符号", &Form1::常用符号_Click},
+        {"繁体转简体", &Form1::繁体转简体_Click},
         {"abount", &Form1::abount_Click},
     };
     for (const auto& [name, handler] : items) {

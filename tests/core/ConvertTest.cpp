@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/Codec.h"
 #include "core/Convert.h"
 
 namespace cv = qm::convert;
@@ -46,4 +47,64 @@ TEST(Convert, NumeralsWithTheRightZeros) {
         EXPECT_FALSE(cv::ChineseNumerals(bad, cv::NumeralStyle::Lower))
             << std::u16string(bad).size();
     }
+}
+
+namespace {
+// Text as a program that guessed the code page wrong would show it.
+std::u16string AsLatin1(const std::string& bytes) {
+    std::u16string out;
+    for (char b : bytes) out += static_cast<char16_t>(static_cast<unsigned char>(b));
+    return out;
+}
+std::string Utf8(const std::u16string& t) {
+    std::string out;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        char32_t c = t[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.size())
+            c = 0x10000 + ((c - 0xD800) << 10) + (t[++i] - 0xDC00);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+}  // namespace
+
+TEST(Convert, GarbledChineseComesBackWhereTheBytesSurvived) {
+    const std::u16string original = u"今天天气很好，我们去公园散步。Hello 2026!";
+    using Kind = cv::Repair::Kind;
+    // GBK bytes read as Latin-1, and UTF-8 bytes read as Latin-1: exact.
+    cv::Repair r = cv::RepairGarbled(AsLatin1(qm::cp936::Encode(original).bytes));
+    EXPECT_EQ(r.kind, Kind::Repaired);
+    EXPECT_TRUE(r.text == original);
+    r = cv::RepairGarbled(AsLatin1(Utf8(original)));
+    EXPECT_EQ(r.kind, Kind::Repaired);
+    EXPECT_TRUE(r.text == original);
+    // UTF-8 bytes read as GBK: back when every byte survived the decode.
+    for (const char16_t* sample : {u"今天天气很好", u"你好世界", u"欢迎光临", u"谢谢"}) {
+        const qm::cp936::DecodeResult asGbk = qm::cp936::Decode(Utf8(sample));
+        ASSERT_EQ(asGbk.invalid, 0u);  // these bytes all survive a GBK decode
+        r = cv::RepairGarbled(asGbk.text);
+        EXPECT_EQ(r.kind, Kind::Repaired) << Utf8(sample);
+        EXPECT_TRUE(r.text == sample) << Utf8(sample);
+    }
+    // Lossy decodes are found and located, not "repaired".
+    r = cv::RepairGarbled(u"前面好好的锟斤拷锟斤拷后面");
+    EXPECT_EQ(r.kind, Kind::Lossy);
+    EXPECT_EQ(r.at, 5u);
+    // Good text is left alone.
+    EXPECT_EQ(cv::RepairGarbled(original).kind, Kind::Nothing);
+    EXPECT_EQ(cv::RepairGarbled(u"Plain English, café").kind, Kind::Nothing);
 }

@@ -145,3 +145,31 @@ TEST(ConvertMenu, Toolbar2AlignsTheSelectedLinesInTheViewOnly) {
     bar->actions()[0]->trigger();
     EXPECT_EQ(view->AlignmentOf(2), Qt::AlignLeft);
 }
+
+TEST(ConvertMenu, GarbledFirstThenTraditionalToSimplified) {
+    auto w = uitest::StartForm();
+    // Traditional text, phrase by phrase: 頭髮 is 头发, not 头發.
+    w->Doc().SetText(u"漢字的頭髮");
+    auto msg = uitest::AcceptNextMessage();
+    Action(*w, "繁体转简体")->trigger();
+    EXPECT_TRUE(w->Doc().Text() == u"汉字的头发");
+    EXPECT_TRUE(msg->text.contains(QStringLiteral("繁体"))) << msg->text.toStdString();
+    Action(*w, "mnuUndo")->trigger();
+    EXPECT_TRUE(w->Doc().Text() == u"漢字的頭髮");
+    // GBK bytes shown as Latin-1 (你好 → ÄãºÃ), in a selection.
+    w->Doc().SetText(u"ok ÄãºÃ end");
+    w->Doc().SetSelStart(3);
+    w->Doc().SetSelLength(4);
+    auto repaired = uitest::AcceptNextMessage();
+    Action(*w, "繁体转简体")->trigger();
+    EXPECT_TRUE(w->Doc().Text() == u"ok 你好 end");
+    EXPECT_TRUE(repaired->text.contains(QStringLiteral("Latin-1")));
+    // Lost text is pointed at, and nothing changes.
+    w->Doc().SetText(u"前文锟斤拷后文");
+    auto lost = uitest::AcceptNextMessage();
+    Action(*w, "繁体转简体")->trigger();
+    EXPECT_TRUE(w->Doc().Text() == u"前文锟斤拷后文");
+    EXPECT_EQ(w->Doc().SelStart(), 2);
+    EXPECT_EQ(w->Doc().SelLength(), 3);
+    EXPECT_TRUE(lost->text.contains(QStringLiteral("无法修复")));
+}
