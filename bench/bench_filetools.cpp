@@ -106,7 +106,7 @@ void Merge(const QString& dir) {
         const QString p = dir + QStringLiteral("/in/%1.txt").arg(i, 3, 10, QLatin1Char('0'));
         Write(p.toStdString(), text);
         inputs << p;
-        list += " " + p.toStdString();
+        list.append(" ").append(p.toStdString());
     }
     const double before = PeakMb();
     double t0 = bench::Now();

@@ -113,6 +113,7 @@ class Form1 : public QMainWindow {
     void TXT转HTML_Click();
     void 阿拉伯转换汉字_Click();
     void 繁体转简体_Click();
+    void 汉字转拼音_Click();
     void 常用符号_Click();
     void abount_Click();
     void CmdPiLiangTiHuan_Click();

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "core/Convert.h"
+#include "core/Pinyin.h"
 #include "platform/OpenCC.h"
 #include "ui/ALABO.h"
 #include "ui/Dialogs.h"
@@ -116,6 +117,8 @@ void Form1::小写转大写_Click() {
     });
 }
 
+void Form1::汉字转拼音_Click() { ConvertText(qm::pinyin::ToPinyin); }
+
 void Form1::Strconv全转半_Click() { ConvertText(qm::convert::FullToHalf); }
 void Form1::Strconv半转全_Click() { ConvertText(qm::convert::HalfToFull); }
 
@@ -182,6 +185,7 @@ void Form1::WireConversions() {
         {"阿拉伯转换汉字", &Form1::阿拉伯转换汉字_Click},
         {"常用符号", &Form1::常用符号_Click},
         {"繁体转简体", &Form1::繁体转简体_Click},
+        {"汉字转拼音", &Form1::汉字转拼音_Click},
         {"abount", &Form1::abount_Click},
     };
     for (const auto& [name, handler] : items) {

@@ -2,6 +2,7 @@
 
 #include "core/Codec.h"
 #include "core/Convert.h"
+#include "core/Pinyin.h"
 
 namespace cv = qm::convert;
 
@@ -107,4 +108,20 @@ TEST(Convert, GarbledChineseComesBackWhereTheBytesSurvived) {
     // Good text is left alone.
     EXPECT_EQ(cv::RepairGarbled(original).kind, Kind::Nothing);
     EXPECT_EQ(cv::RepairGarbled(u"Plain English, café").kind, Kind::Nothing);
+}
+
+TEST(Convert, PinyinReadsWordsBeforeCharacters) {
+    const auto py = [](const char16_t* t) { return qm::pinyin::ToPinyin(t); };
+    EXPECT_TRUE(py(u"银行") == u"yín háng");
+    EXPECT_TRUE(py(u"长城") == u"cháng chéng");
+    EXPECT_TRUE(py(u"重庆") == u"chóng qìng");
+    EXPECT_TRUE(py(u"长大") == u"zhǎng dà");
+    EXPECT_TRUE(py(u"地方") == u"dì fāng");
+    EXPECT_TRUE(py(u"音乐") == u"yīn yuè");
+    EXPECT_TRUE(py(u"快乐") == u"kuài lè");
+    EXPECT_TRUE(py(u"中文") == u"zhōng wén");
+    // Other characters stay; letters and digits get a blank from the syllables.
+    EXPECT_TRUE(py(u"我去银行ABC取100元。") == u"wǒ qù yín háng ABC qǔ 100 yuán。");
+    EXPECT_TRUE(py(u"") == u"");
+    EXPECT_TRUE(py(u"a\r\n中") == u"a\r\nzhōng");
 }

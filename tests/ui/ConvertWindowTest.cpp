@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include "UiTestSupport.h"
+#include "platform/OpenCC.h"
 #include "ui/EditorView.h"
 #include "ui/Form1.h"
 
@@ -172,4 +173,27 @@ TEST(ConvertMenu, GarbledFirstThenTraditionalToSimplified) {
     EXPECT_EQ(w->Doc().SelStart(), 2);
     EXPECT_EQ(w->Doc().SelLength(), 3);
     EXPECT_TRUE(lost->text.contains(QStringLiteral("无法修复")));
+}
+
+TEST(ConvertMenu, PinyinOfTheWholeTextWithUndo) {
+    auto w = uitest::StartForm();
+    w->Doc().SetText(u"我去银行。");
+    Action(*w, "汉字转拼音")->trigger();
+    EXPECT_TRUE(w->Doc().Text() == u"wǒ qù yín háng。");
+    Action(*w, "mnuUndo")->trigger();
+    EXPECT_TRUE(w->Doc().Text() == u"我去银行。");
+}
+
+// A large text is converted in pieces on several threads: the same result
+// as line by line.
+TEST(ConvertMenu, LargeTraditionalTextConvertsLikeItsLines) {
+    std::u16string big;
+    const std::u16string line = u"漢字的頭髮，資訊與軟體。\r\n";
+    while (big.size() < (1u << 20) + 1000) big += line;
+    const auto whole = platform::TraditionalToSimplified(big);
+    const auto one = platform::TraditionalToSimplified(line);
+    ASSERT_TRUE(whole && one);
+    std::u16string expected;
+    while (expected.size() < whole->size()) expected += *one;
+    EXPECT_TRUE(*whole == expected);
 }
