@@ -18,7 +18,10 @@ FrmAbout::FrmAbout() : QWidget(nullptr, Qt::Window) {
                       "<p>使用的程序库：</p><ul>"
                       "<li>Qt %2（LGPL-3.0）：窗口、文件与对话框</li>"
                       "<li>GNU C 库的 iconv（LGPL-2.1）：GBK 编码表</li>"
-                      "<li>文泉驿微米黑字体（Apache-2.0 / GPL-3.0）：中文字形</li>"
+                      "<li>OpenCC（Apache-2.0）：繁体转简体</li>"
+        "<li>Unicode Unihan 数据（Unicode License v3）：汉字拼音</li>"
+        "<li>npm 包 pinyin 的词语拼音表（MIT）：多音字词语</li>"
+        "<li>文泉驿微米黑字体（Apache-2.0 / GPL-3.0）：中文字形</li>"
                       "</ul>")
                       .arg(QStringLiteral("4.0"), QString::fromLatin1(qVersion())));
     auto* close = ui::NamedButton("Command1", QStringLiteral("确定"), this);
