@@ -16,14 +16,10 @@
 #include "ui/Form1.h"
 
 namespace {
+
+using uitest::TopLevel;
 QAction* Action(Form1& w, const char* name) {
     return w.findChild<QAction*>(QString::fromUtf8(name));
-}
-QWidget* TopLevel(const char* name) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == QString::fromUtf8(name) && top->isVisible()) return top;
-    }
-    return nullptr;
 }
 }  // namespace
 

@@ -28,10 +28,7 @@ namespace {
 
 QWidget* Open(Form1& w, const char* button, const char* window) {
     w.findChild<QPushButton*>(QString::fromUtf8(button))->click();
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == QString::fromUtf8(window) && top->isVisible()) return top;
-    }
-    return nullptr;
+    return uitest::TopLevel(QString::fromUtf8(window));
 }
 template <class W>
 W* Get(QWidget* window, const char* name) {

@@ -34,19 +34,17 @@ using uitest::StartForm;
 
 namespace {
 
+using uitest::TopLevel;
+
 QAction* Action(QWidget& w, const char* name) {
     return w.findChild<QAction*>(QString::fromUtf8(name));
 }
 QPushButton* Button(QWidget& w, const char* name) {
     return w.findChild<QPushButton*>(QString::fromUtf8(name));
 }
-QWidget* TopLevel(const QString& name) {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == name) return w;
-    }
-    return nullptr;
+QStringList FilesIn(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::System | QDir::Hidden);
 }
-QStringList FilesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::System | QDir::Hidden); }
 
 }  // namespace
 

@@ -25,13 +25,8 @@ using uitest::StartForm;
 
 namespace {
 
-QWidget* TopLevel(const QString& name) {
-    QWidget* found = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->objectName() == name && w->isVisible()) found = w;
-    }
-    return found;
-}
+using uitest::TopLevel;
+
 int CountTopLevel(const QString& name) {
     int n = 0;
     for (QWidget* w : QApplication::topLevelWidgets())

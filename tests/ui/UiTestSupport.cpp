@@ -101,6 +101,14 @@ QString ShownText(const ui::EditorView* box) {
     return lines.join(QLatin1Char('\n'));
 }
 
+QWidget* TopLevel(const QString& name) {
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == name && w->isVisible()) found = w;
+    }
+    return found;
+}
+
 std::unique_ptr<Form1> StartForm() {
     auto w = std::make_unique<Form1>();
     w->show();

@@ -35,6 +35,9 @@ void ConfirmNextOverwrite();
 // The box's text as it shows it: its lines joined by "\n", lone CR and LF as marks.
 QString ShownText(const ui::EditorView* box);
 
+// The visible top-level window of that object name (the last one), or null.
+QWidget* TopLevel(const QString& name);
+
 // A started main window, shown and with its events processed.
 std::unique_ptr<Form1> StartForm();
 
