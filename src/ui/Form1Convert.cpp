@@ -1,9 +1,11 @@
 // Form1's menu "转换", the symbol palette and the About window.
 #include <QAction>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 
 #include "core/Convert.h"
@@ -44,18 +46,29 @@ const std::vector<Group>& PaletteGroups() {
 }  // namespace
 
 void Form1::BuildPalette() {
-    auto* palette =
-        ui::Named(new QGroupBox(QStringLiteral("常用符号"), centralWidget()), "常用符号");
+    // It floats over the box, in an opaque frame as small as its buttons allow.
+    auto* holder = new QFrame(centralWidget());
+    holder->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    holder->setAutoFillBackground(true);
+    auto* outer = new QVBoxLayout(holder);
+    outer->setContentsMargins(2, 2, 2, 2);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+    auto* palette = ui::Named(new QGroupBox(QStringLiteral("常用符号"), holder), "常用符号");
+    outer->addWidget(palette);
     auto* v = new QVBoxLayout(palette);
+    v->setSpacing(2);
     for (const Group& g : PaletteGroups()) {
         auto* frame = new QGroupBox(QString::fromUtf8(g.title), palette);
         auto* grid = new QGridLayout(frame);
-        grid->setSpacing(2);
-        const int perRow = g.captions.size() > 12 ? 12 : 5;
+        grid->setSpacing(1);
+        grid->setContentsMargins(4, 2, 4, 2);
+        const int perRow = g.captions.size() > 20 ? 12 : g.captions.size() > 6 ? 5 : 6;
         for (std::size_t i = 0; i < g.captions.size(); ++i) {
             const QString caption = QString::fromUtf8(g.captions[i]);
             auto* b = new QPushButton(caption, frame);
             b->setFocusPolicy(Qt::NoFocus);  // the caret stays in the box
+            const int wide = b->fontMetrics().horizontalAdvance(caption) + 12;
+            b->setFixedSize(std::max(28, wide), 24);
             // Every symbol button inserts its caption, those the old form left
             // without a handler too: a symbol that does nothing would look broken.
             connect(b, &QPushButton::clicked, this,
@@ -73,23 +86,24 @@ void Form1::BuildPalette() {
                                                                   {"CmdMoveDown", "↓", {0, 40}}};
     for (const auto& [name, caption, step] : steps) {
         auto* b = ui::NamedButton(name, QString::fromUtf8(caption), move);
-        connect(b, &QPushButton::clicked, palette, [palette, step = step] {
-            const QRect room = palette->parentWidget()->rect();
-            QPoint to = palette->pos() + step;
-            to.setX(std::clamp(to.x(), 0, std::max(0, room.width() - palette->width())));
-            to.setY(std::clamp(to.y(), 0, std::max(0, room.height() - palette->height())));
-            palette->move(to);
+        b->setFixedSize(32, 24);
+        connect(b, &QPushButton::clicked, holder, [holder, step = step] {
+            const QRect room = holder->parentWidget()->rect();
+            QPoint to = holder->pos() + step;
+            to.setX(std::clamp(to.x(), 0, std::max(0, room.width() - holder->width())));
+            to.setY(std::clamp(to.y(), 0, std::max(0, room.height() - holder->height())));
+            holder->move(to);
         });
         arrows->addWidget(b);
     }
     v->addWidget(move);
     auto* leave = ui::NamedButton("Command106", QStringLiteral("离开符号面板"), palette);
-    connect(leave, &QPushButton::clicked, palette, &QWidget::hide);
+    connect(leave, &QPushButton::clicked, holder, &QWidget::hide);
     v->addWidget(leave);
-    palette->adjustSize();
-    palette->move(40, 40);
-    palette->hide();
-    palette_ = palette;
+    holder->adjustSize();
+    holder->move(40, 40);
+    holder->hide();
+    palette_ = holder;
 }
 
 void Form1::ConvertText(const std::function<std::u16string(std::u16string_view)>& convert) {
