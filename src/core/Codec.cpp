@@ -130,9 +130,21 @@ std::size_t DecodeInto(const Tables& t, std::string_view bytes, char16_t* out,
 
 }  // namespace
 
+std::size_t DecodedLength(std::string_view bytes) {
+    std::size_t ignored = 0;
+    return DecodeInto<false>(T(), bytes, nullptr, ignored);
+}
+
 DecodeResult Decode(std::string_view bytes) {
     const Tables& t = T();
     DecodeResult r;
+    if (bytes.size() < (8u << 20)) {
+        // Small texts: one pass into room for the worst case; the spare
+        // capacity is at most the size of the bytes.
+        r.text.resize(bytes.size());
+        r.text.resize(DecodeInto<true>(t, bytes, r.text.data(), r.invalid));
+        return r;
+    }
     std::size_t ignored = 0;
     r.text.resize(DecodeInto<false>(t, bytes, nullptr, ignored));
     DecodeInto<true>(t, bytes, r.text.data(), r.invalid);

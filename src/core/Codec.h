@@ -24,6 +24,9 @@ struct EncodeResult {
 // Never fails: an invalid or cut-off sequence becomes U+FFFD and is counted.
 DecodeResult Decode(std::string_view bytes);
 
+// The number of UTF-16 units Decode(bytes) gives, without decoding.
+std::size_t DecodedLength(std::string_view bytes);
+
 // Never fails: a character the code page lacks (a lone surrogate, a
 // supplementary-plane character) becomes one "?" and is counted.
 EncodeResult Encode(std::u16string_view text);

@@ -4,6 +4,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "core/Codec.h"
 #include "core/Common.h"
@@ -331,6 +332,14 @@ namespace {
 bool IsUtf8BeyondAscii(std::string_view b) {
     bool beyond = false;
     for (std::size_t i = 0; i < b.size();) {
+        // ASCII runs eight bytes at a time.
+        while (i + 8 <= b.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, b.data() + i, 8);
+            if (word & 0x8080808080808080ULL) break;
+            i += 8;
+        }
+        if (i >= b.size()) break;
         const auto c = static_cast<unsigned char>(b[i]);
         std::size_t n = 0;
         if (c < 0x80) {

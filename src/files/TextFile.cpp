@@ -131,7 +131,8 @@ ReadResult ReadGbkFile(const QString& path, const Progress& progress) {
     // In pieces cut just after an LF byte: an LF is never part of a two-byte
     // character, so the pieces decode exactly as the whole would.
     const auto total = static_cast<std::int64_t>(bytes.size());
-    r.text.reserve(bytes.size());
+    // Room for exactly the text: a large file's text then costs its own size.
+    r.text.reserve(qm::cp936::DecodedLength(bytes));
     std::size_t at = 0;
     while (at < bytes.size()) {
         if (!progress(total + static_cast<std::int64_t>(at),
