@@ -135,13 +135,15 @@ std::u16string SpaceValue(double bytes) {
 std::u16string GroupedThreeDecimals(double value) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.3f", std::fabs(value));
-    std::string s(buf);
+    const std::string s(buf);
     const std::size_t dot = s.find('.');
-    std::string whole = s.substr(0, dot);
-    for (std::ptrdiff_t k = static_cast<std::ptrdiff_t>(whole.size()) - 3; k > 0; k -= 3) {
-        whole.insert(static_cast<std::size_t>(k), ",");
+    std::u16string out = value < 0 ? u"-" : u"";
+    for (std::size_t k = 0; k < dot; ++k) {
+        if (k > 0 && (dot - k) % 3 == 0) out += u',';
+        out += static_cast<char16_t>(s[k]);
     }
-    return Ascii(((value < 0 ? "-" : "") + whole + s.substr(dot)).c_str());
+    for (std::size_t k = dot; k < s.size(); ++k) out += static_cast<char16_t>(s[k]);
+    return out;
 }
 
 std::int64_t SplitPlan::Boundary(std::int64_t i) const {
@@ -286,7 +288,10 @@ std::u16string ShellText(std::u16string_view partBase, std::u16string_view sourc
     std::u16string out = u"#!/bin/sh\n# Joins the parts back into " + ShName(sourceName) +
                          u"; run it beside them.\ncd \"$(dirname \"$0\")\" || exit 1\ncat --";
     std::u16string names;
-    for (std::int64_t k = 0; k < parts; ++k) names += u" " + ShName(PartName(partBase, k));
+    for (std::int64_t k = 0; k < parts; ++k) {
+        names += u' ';
+        names += ShName(PartName(partBase, k));
+    }
     out += names + u" > " + ShName(sourceName) + u" || exit 1\n";
     if (withDelete) {
         out += u"rm -f --" + names + u"\n";

@@ -40,6 +40,7 @@ class FenGe2;
 class FrmFenGe;
 class FrmHeBingFile;
 class ALABO;
+class FrmZiFuZuHe;
 class FrmAbout;
 
 class Form1 : public QMainWindow {
@@ -117,6 +118,7 @@ class Form1 : public QMainWindow {
     void 常用符号_Click();
     void abount_Click();
     void CmdPiLiangTiHuan_Click();
+    void CmdZuHe_Click();
     void CmdFileFenGe2_Click();
     void CmdFileFenGe_Click();
     void CmdFileHeBing_Click();
@@ -238,6 +240,7 @@ class Form1 : public QMainWindow {
     QPushButton* CmdFileFenGe2 = nullptr;
     QPushButton* CmdFileFenGe = nullptr;
     QPushButton* CmdFileHeBing = nullptr;
+    QPushButton* CmdZuHe = nullptr;
     QTimer* Timer1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* Panel[6] = {};  // 1-based, as the status bar counts
@@ -256,6 +259,7 @@ class Form1 : public QMainWindow {
     QPointer<FrmFenGe> fenGe_;
     QPointer<FrmHeBingFile> heBing_;
     QPointer<ALABO> alabo_;
+    QPointer<FrmZiFuZuHe> zuHe_;
     QPointer<FrmAbout> about_;
     QWidget* palette_ = nullptr;  // the symbol palette "常用符号"
 };

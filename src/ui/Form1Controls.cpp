@@ -146,6 +146,7 @@ void Form1::BuildControls() {
     CmdFileFenGe2 = Button("CmdFileFenGe2", QStringLiteral("文件分割(按尺寸)"), CommandColumn);
     CmdFileFenGe = Button("CmdFileFenGe", QStringLiteral("文件分割(按段落)"), CommandColumn);
     CmdFileHeBing = Button("CmdFileHeBing", QStringLiteral("文本合并"), CommandColumn);
+    CmdZuHe = Button("CmdZuHe", QStringLiteral("字符串联组合"), CommandColumn);
 
     auto* fenHang = new QHBoxLayout;
     fenHang->addWidget(TxtFenHang, 1);
@@ -169,7 +170,7 @@ void Form1::BuildControls() {
     col->addSpacing(6);
     col->addWidget(CmdTongJiGeShu);
     col->addSpacing(6);
-    for (QPushButton* b : {CmdPiLiangTiHuan, CmdFileFenGe2, CmdFileFenGe, CmdFileHeBing}) {
+    for (QPushButton* b : {CmdPiLiangTiHuan, CmdFileFenGe2, CmdFileFenGe, CmdFileHeBing, CmdZuHe}) {
         col->addWidget(b);
     }
     col->addStretch(1);

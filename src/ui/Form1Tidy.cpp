@@ -93,6 +93,7 @@ void Form1::WireCommands() {
     connect(CmdFileFenGe2, &QPushButton::clicked, this, &Form1::CmdFileFenGe2_Click);
     connect(CmdFileFenGe, &QPushButton::clicked, this, &Form1::CmdFileFenGe_Click);
     connect(CmdFileHeBing, &QPushButton::clicked, this, &Form1::CmdFileHeBing_Click);
+    connect(CmdZuHe, &QPushButton::clicked, this, &Form1::CmdZuHe_Click);
     const std::pair<const char*, void (Form1::*)()> items[] = {
         {"去除所有字母", &Form1::去除所有字母_Click},
         {"去除所有数字", &Form1::去除所有数字_Click},

@@ -13,6 +13,7 @@
 #include "ui/FrmHeBingFile.h"
 #include "ui/FrmPiLiangTiHuan.h"
 #include "ui/FrmTongJi.h"
+#include "ui/FrmZiFuZuHe.h"
 #include "ui/GoTo.h"
 #include "ui/TiHuanBiao.h"
 #include "ui/ToolWindow.h"
@@ -82,4 +83,8 @@ void Form1::CmdFileFenGe_Click() {
 
 void Form1::CmdFileHeBing_Click() {
     OpenTool(heBing_, [] { return new FrmHeBingFile; });
+}
+
+void Form1::CmdZuHe_Click() {
+    OpenTool(zuHe_, [this] { return new FrmZiFuZuHe(*this); });
 }
