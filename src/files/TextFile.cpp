@@ -187,36 +187,40 @@ AtomicWriter::~AtomicWriter() = default;
 
 Outcome AtomicWriter::Open() {
     d_->target = QFile::encodeName(d_->path);
+    // Most often the file is new: try that first, at the cost of one call.
+    // A new file holds nothing to lose: it is written in place and removed
+    // again if anything fails. (An existing file or link gives EEXIST.)
+    d_->fd = ::open(d_->target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (d_->fd >= 0) {
+        d_->temp = d_->target;
+        d_->inPlace = true;
+        return Outcome{true, {}};
+    }
+    if (errno != EEXIST) return d_->Failed(errno);
     struct stat st {};
     if (::lstat(d_->target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
         // Write through a link: the link stays and its target is replaced.
         const QString real = QFileInfo(d_->path).canonicalFilePath();
         if (!real.isEmpty()) d_->target = QFile::encodeName(real);
     }
-    bool exists = ::stat(d_->target.constData(), &st) == 0;
+    // (A dangling link, or a file removed meanwhile, does not exist.)
+    const bool exists = ::stat(d_->target.constData(), &st) == 0;
     // Renaming over a device or a pipe would replace it with a plain file.
     if (exists && !S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
-    if (!exists) {
-        // A new file holds nothing to lose: write it in place, and remove it
-        // again if the write fails.
-        d_->fd = ::open(d_->target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (d_->fd >= 0) {
-            d_->temp = d_->target;
-            d_->inPlace = true;
-            return Outcome{true, {}};
-        }
-        if (errno != EEXIST) return d_->Failed(errno);
-        exists = ::stat(d_->target.constData(), &st) == 0;  // made meanwhile
-        if (exists && !S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
-    }
     const QFileInfo t(QFile::decodeName(d_->target));
     QByteArray pattern = QFile::encodeName(t.absolutePath()) + "/." +
                          QFile::encodeName(t.fileName()).left(100) + ".quillmere-XXXXXX";
     d_->fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (d_->fd < 0) return d_->Failed(errno);
     d_->temp = pattern;
-    // The new file keeps the old one's permissions.
-    if (exists && ::fchmod(d_->fd, st.st_mode & 07777) != 0) return d_->Failed(errno);
+    // The new file keeps the old one's permissions (or gets the usual ones).
+    mode_t mode = st.st_mode & 07777;
+    if (!exists) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(d_->fd, mode) != 0) return d_->Failed(errno);
     return Outcome{true, {}};
 }
 
