@@ -22,39 +22,6 @@ constexpr std::size_t kBuffer = 1u << 20;
 Outcome Ok() { return Outcome{true, {}}; }
 Outcome Fail(const QString& why) { return Outcome{false, why}; }
 
-// A regular file opened for reading, closed on every way out.
-class Source {
-  public:
-    Outcome Open(const QString& path) {
-        fd_ = ::open(QFile::encodeName(path).constData(),
-                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd_ < 0) return Fail(ErrnoText(errno));
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0) return Fail(ErrnoText(errno));
-        if (!S_ISREG(st.st_mode)) return Fail(QStringLiteral("这不是普通文件"));
-        const int flags = ::fcntl(fd_, F_GETFL);
-        if (flags == -1 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == -1)
-            return Fail(ErrnoText(errno));
-        return Ok();
-    }
-    // Reads up to size bytes at offset (or on from the last read when offset < 0).
-    std::int64_t Read(char* buf, std::size_t size, std::int64_t offset = -1) {
-        for (;;) {
-            const ssize_t n =
-                offset >= 0 ? ::pread(fd_, buf, size, offset) : ::read(fd_, buf, size);
-            if (n < 0 && errno == EINTR) continue;
-            return n;
-        }
-    }
-    int Fd() const { return fd_; }
-    ~Source() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-
-  private:
-    int fd_ = -1;
-};
-
 QString Named(const QString& path) { return QFileInfo(path).fileName(); }
 
 }  // namespace
@@ -119,7 +86,7 @@ SplitNames NamesFor(const QString& source, const QString& saveName) {
 Outcome SplitFile(const QString& source, const SplitNames& names,
                   const qm::filetools::SplitPlan& plan,
                   const std::function<bool(std::int64_t)>& beforePart) {
-    Source in;
+    ReadableFile in;
     if (Outcome o = in.Open(source); !o) return Fail(QStringLiteral("无法读取源文件：") + o.why);
     for (std::int64_t k = 0; k < plan.parts; ++k) {
         if (beforePart && !beforePart(k)) return Fail(QStringLiteral("已取消"));
@@ -166,7 +133,7 @@ QStringList NotCleanGbk(const QStringList& inputs) {
     QStringList bad;
     std::string buf(4 * kBuffer, '\0');
     for (const QString& path : inputs) {
-        Source in;
+        ReadableFile in;
         // One that cannot be read is not judged here: the merge names it.
         if (!in.Open(path)) continue;
         bool clean = true;
@@ -199,18 +166,16 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
     AtomicWriter out(output, QFileInfo::exists(output) ? Sync::Durable : Sync::Fast);
     if (Outcome o = out.Open(); !o) return writeFailed(o);
     for (const QString& path : inputs) {
-        Source in;
+        ReadableFile in;
         const auto readFailed = [&path](const QString& why) {
             return Fail(
                 QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), why));
         };
         if (Outcome o = in.Open(path); !o) return readFailed(o.why);
-        struct stat st {};
-        if (::fstat(in.Fd(), &st) != 0) return readFailed(ErrnoText(errno));
-        const bool any = st.st_size > 0;
-        if (Outcome o = out.CopyFrom(in.Fd(), 0, -1); !o) return writeFailed(o);
+        std::int64_t copied = 0;
+        if (Outcome o = out.CopyFrom(in.Fd(), 0, -1, &copied); !o) return writeFailed(o);
         // An empty file contributes nothing, not even a separator.
-        if (any) {
+        if (copied > 0) {
             if (Outcome o = out.Write(separator.data(), separator.size()); !o)
                 return writeFailed(o);
         }

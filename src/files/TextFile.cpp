@@ -23,14 +23,6 @@ QString KindText(mode_t mode) {
     return QStringLiteral("这不是普通文件（是管道、设备或套接字），程序不读写这类文件");
 }
 
-// Closes a descriptor on every way out.
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 }  // namespace
 
 QString ErrnoText(int err) {
@@ -66,25 +58,42 @@ namespace {
 constexpr std::size_t kPiece = 4u << 20;  // progress is told every 4 MB
 }  // namespace
 
+Outcome ReadableFile::Open(const QString& path) {
+    // Non-blocking, so that opening a pipe nobody writes to returns at once;
+    // it is refused below before anything is read.
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) return Fail(ErrnoText(errno));
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return Fail(ErrnoText(errno));
+    if (!S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags == -1 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == -1)
+        return Fail(ErrnoText(errno));
+    size_ = st.st_size;
+    return Outcome{true, {}};
+}
+
+ReadableFile::~ReadableFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::int64_t ReadableFile::Read(char* buf, std::size_t size, std::int64_t offset) {
+    for (;;) {
+        const ssize_t n = offset >= 0 ? ::pread(fd_, buf, size, offset) : ::read(fd_, buf, size);
+        if (n < 0 && errno == EINTR) continue;
+        return n;
+    }
+}
+
 Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progress,
                   bool* canceled) {
     bytes.clear();
     if (canceled) *canceled = false;
-    const QByteArray name = QFile::encodeName(path);
-    // Non-blocking, so that opening a pipe nobody writes to returns at once;
-    // it is refused below before anything is read.
-    Fd f{::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
-    if (f.fd < 0) return Fail(ErrnoText(errno));
-    struct stat st {};
-    if (::fstat(f.fd, &st) != 0) return Fail(ErrnoText(errno));
-    if (!S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
-    const int flags = ::fcntl(f.fd, F_GETFL);
-    if (flags == -1 || ::fcntl(f.fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
-        return Fail(ErrnoText(errno));
-    }
+    ReadableFile f;
+    if (Outcome o = f.Open(path); !o) return o;
     // The size is only a hint: /proc files say 0 and sysfs files 4096, whatever
     // they hold, and a file may grow while it is read. Read to the end.
-    std::size_t capacity = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096;
+    std::size_t capacity = f.SizeHint() > 0 ? static_cast<std::size_t>(f.SizeHint()) + 1 : 4096;
     std::size_t done = 0;
     bytes.resize(capacity);
     for (;;) {
@@ -92,17 +101,16 @@ Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progr
             capacity *= 2;
             bytes.resize(capacity);
         }
-        if (progress &&
-            !progress(static_cast<std::int64_t>(done), 2 * std::max<std::int64_t>(st.st_size, 1))) {
+        if (progress && !progress(static_cast<std::int64_t>(done),
+                                  2 * std::max<std::int64_t>(f.SizeHint(), 1))) {
             bytes.clear();
             if (canceled) *canceled = true;
             return Fail(QString());
         }
         const std::size_t want = progress ? std::min(kPiece, capacity - done) : capacity - done;
-        const ssize_t n = ::read(f.fd, bytes.data() + done, want);
+        const std::int64_t n = f.Read(bytes.data() + done, want);
         if (n == 0) break;
         if (n < 0) {
-            if (errno == EINTR) continue;
             const int err = errno;
             bytes.clear();
             return Fail(ErrnoText(err));
@@ -224,7 +232,8 @@ Outcome AtomicWriter::Open() {
     return Outcome{true, {}};
 }
 
-Outcome AtomicWriter::CopyFrom(int fd, std::int64_t from, std::int64_t length) {
+Outcome AtomicWriter::CopyFrom(int fd, std::int64_t from, std::int64_t length,
+                               std::int64_t* copied) {
     if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
     // The kernel copies without passing the bytes through this process.
     loff_t in = from;
@@ -247,7 +256,10 @@ Outcome AtomicWriter::CopyFrom(int fd, std::int64_t from, std::int64_t length) {
         }
         if (length > 0) length -= n;
     }
-    if (kernel) return Outcome{true, {}};
+    if (kernel) {
+        if (copied) *copied = in - from;
+        return Outcome{true, {}};
+    }
     std::string buf(1u << 20, '\0');
     while (length != 0) {
         const std::size_t want = length < 0 ? buf.size()
@@ -264,6 +276,7 @@ Outcome AtomicWriter::CopyFrom(int fd, std::int64_t from, std::int64_t length) {
         in += n;
         if (length > 0) length -= n;
     }
+    if (copied) *copied = in - from;
     return Outcome{true, {}};
 }
 

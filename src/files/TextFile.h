@@ -30,6 +30,28 @@ struct ReadResult {
     std::size_t invalid = 0;  // bytes that were not clean code page 936
 };
 
+// A regular file open for reading, closed when this goes. Anything else (a
+// pipe, a device, a folder) is refused at once, without blocking on it.
+class ReadableFile {
+  public:
+    ReadableFile() = default;
+    ~ReadableFile();
+    ReadableFile(const ReadableFile&) = delete;
+    ReadableFile& operator=(const ReadableFile&) = delete;
+
+    Outcome Open(const QString& path);
+    int Fd() const { return fd_; }
+    // As the file system reports it: only a hint (/proc says 0, sysfs 4096).
+    std::int64_t SizeHint() const { return size_; }
+    // Up to size bytes at offset, or on from the last read when offset < 0;
+    // 0 at the end, < 0 on an error (errno tells).
+    std::int64_t Read(char* buf, std::size_t size, std::int64_t offset = -1);
+
+  private:
+    int fd_ = -1;
+    std::int64_t size_ = 0;
+};
+
 // Told how far a long read has come (of total); returns false to cancel.
 using Progress = std::function<bool(std::int64_t done, std::int64_t total)>;
 
@@ -65,8 +87,9 @@ class AtomicWriter {
     Outcome Open();
     Outcome Write(const char* data, std::size_t size);
     // Appends length bytes of the open file fd from offset from (to its end
-    // when length < 0).
-    Outcome CopyFrom(int fd, std::int64_t from, std::int64_t length);
+    // when length < 0); *copied learns how many were.
+    Outcome CopyFrom(int fd, std::int64_t from, std::int64_t length,
+                     std::int64_t* copied = nullptr);
     // Checks the data reached the file, then renames it over the target.
     Outcome Commit();
 

@@ -593,28 +593,21 @@ std::size_t EditorView::PreviousPosition(std::size_t pos) const {
     return lines_.LineStart(line) + p.start + static_cast<std::size_t>(prev);
 }
 
-std::size_t EditorView::WordStart(std::size_t pos) const {
+std::pair<std::size_t, std::size_t> EditorView::WordAt(std::size_t pos) const {
     const std::size_t line = lines_.LineOf(pos);
     const std::size_t off = pos - lines_.LineStart(line);
     const Piece p = PieceAt(line, off);
+    const std::size_t base = lines_.LineStart(line) + p.start;
     QTextBoundaryFinder f(QTextBoundaryFinder::Word, p.layout->text());
+    f.setPosition(static_cast<int>(off - p.start));
+    const qsizetype end = f.toNextBoundary();
     f.setPosition(static_cast<int>(off - p.start));
     if (!f.isAtBoundary() || !(f.boundaryReasons() & QTextBoundaryFinder::StartOfItem)) {
         f.toPreviousBoundary();
     }
-    return lines_.LineStart(line) + p.start +
-           static_cast<std::size_t>(std::max<qsizetype>(0, f.position()));
-}
-
-std::size_t EditorView::WordEnd(std::size_t pos) const {
-    const std::size_t line = lines_.LineOf(pos);
-    const std::size_t off = pos - lines_.LineStart(line);
-    const Piece p = PieceAt(line, off);
-    QTextBoundaryFinder f(QTextBoundaryFinder::Word, p.layout->text());
-    f.setPosition(static_cast<int>(off - p.start));
-    const qsizetype end = f.toNextBoundary();
-    return lines_.LineStart(line) + p.start +
-           static_cast<std::size_t>(end < 0 ? p.layout->text().size() : end);
+    const std::size_t start = base + static_cast<std::size_t>(std::max<qsizetype>(0, f.position()));
+    return {start, std::max(start, base + static_cast<std::size_t>(end < 0 ? p.layout->text().size()
+                                                                           : end))};
 }
 
 QString EditorView::SelectedText() const {
@@ -824,9 +817,9 @@ void EditorView::mouseReleaseEvent(QMouseEvent* event) {
 void EditorView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const std::size_t at = PositionAt(event->position());
-    const std::size_t end = WordEnd(at);
-    anchor_ = WordStart(at);
-    MoveCaret(std::max(end, anchor_), true);
+    const auto [start, end] = WordAt(at);
+    anchor_ = start;
+    MoveCaret(end, true);
 }
 
 // ---- drag and drop ----

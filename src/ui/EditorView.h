@@ -136,8 +136,8 @@ class EditorView : public QAbstractScrollArea {
     // Caret moves, grapheme by grapheme.
     std::size_t NextPosition(std::size_t pos) const;
     std::size_t PreviousPosition(std::size_t pos) const;
-    std::size_t WordStart(std::size_t pos) const;
-    std::size_t WordEnd(std::size_t pos) const;
+    // The word around pos: where it starts and ends.
+    std::pair<std::size_t, std::size_t> WordAt(std::size_t pos) const;
     void MoveCaret(std::size_t pos, bool keepAnchor, bool keepColumn = false);
     void SyncSelectionToDocument();
     void InsertTyped(const std::u16string& text);

@@ -123,24 +123,22 @@ QLineEdit* FenGe2::BoxOf(Box b) const {
     return nullptr;
 }
 
+void FenGe2::Unlock(QLineEdit* open, QLineEdit* locked, const QString& tip) {
+    locked->clear();
+    locked->setReadOnly(true);
+    SetPaint(locked, Paint::Locked);
+    locked->setToolTip(QStringLiteral("Click to enable"));
+    open->setReadOnly(false);
+    SetPaint(open, Paint::Open);
+    open->setToolTip(tip);
+}
+
 void FenGe2::splsize_Click() {
-    splnum->clear();
-    splnum->setReadOnly(true);
-    SetPaint(splnum, Paint::Locked);
-    splnum->setToolTip(QStringLiteral("Click to enable"));
-    splsize->setReadOnly(false);
-    SetPaint(splsize, Paint::Open);
-    splsize->setToolTip(QStringLiteral("Enter size of one part.Double Click for floppy size."));
+    Unlock(splsize, splnum, QStringLiteral("Enter size of one part.Double Click for floppy size."));
 }
 
 void FenGe2::splnum_Click() {
-    splsize->clear();
-    splsize->setReadOnly(true);
-    SetPaint(splsize, Paint::Locked);
-    splsize->setToolTip(QStringLiteral("Click to enable"));
-    splnum->setReadOnly(false);
-    SetPaint(splnum, Paint::Open);
-    splnum->setToolTip(QStringLiteral("Enter the number of parts to split "));
+    Unlock(splnum, splsize, QStringLiteral("Enter the number of parts to split "));
 }
 
 void FenGe2::splsize_DblClick() { splsize->setText(QStringLiteral("1400")); }

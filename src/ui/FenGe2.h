@@ -31,6 +31,8 @@ class FenGe2 : public QWidget {
   private:
     enum class Paint { Locked, Open, Failed };
     void SetPaint(QLineEdit* box, Paint p);
+    // The clicked box becomes the editable one; the other is emptied and locked.
+    void Unlock(QLineEdit* open, QLineEdit* locked, const QString& tip);
     QLineEdit* BoxOf(qm::filetools::Box b) const;
     bool SizeMode() const;
     void ResetAfterSplit();

@@ -1,4 +1,4 @@
-// Controls carry their spec names as object names: small makers for that.
+// Controls carry the names the program knows them by as object names: small makers for that.
 #pragma once
 
 #include <QPushButton>
