@@ -169,3 +169,46 @@ TEST(TextIntoFiles, UnsafeTitlesAreNotWrittenAndTheFolderIsMade) {
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("evil.txt")));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.txt", "b.txt"}));
 }
+
+// Every file the tools write, under a real write failure: the old file whole,
+// nothing half written left behind, and the failure told.
+TEST(FileToolsFullDisk, MergeScriptsAndRecordsFailWhole) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.txt");
+    ASSERT_TRUE(uitest::WriteBytes(a, QByteArray(4000, 'a')));
+    const QString out = dir.filePath("out.txt");
+    ASSERT_TRUE(uitest::WriteBytes(out, "old output"));
+    files::Outcome merged;
+    {
+        uitest::FileSizeLimit limit(1000);
+        merged = files::MergeFiles({a, a}, out, "\r\n");
+    }
+    EXPECT_FALSE(merged.ok);
+    EXPECT_TRUE(merged.why.contains(QStringLiteral("out.txt"))) << merged.why.toStdString();
+    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("old output"));
+
+    // The rejoin scripts of a split with many parts.
+    const files::SplitNames names{dir.path(), QStringLiteral("p"), QStringLiteral("s")};
+    ASSERT_TRUE(uitest::WriteBytes(dir.filePath("s.bat"), "old bat"));
+    files::Outcome scripts;
+    {
+        uitest::FileSizeLimit limit(100);
+        scripts = files::WriteRejoinScripts(names, 200, true);
+    }
+    EXPECT_FALSE(scripts.ok);
+    EXPECT_EQ(uitest::ReadBytes(dir.filePath("s.bat")), QByteArray("old bat"));
+
+    // A record too large to write is reported, and no piece of it stays.
+    const std::vector<qm::filetools::Record> records =
+        qm::filetools::CutRecords(u"small|1}big|" + std::u16string(5000, u'x') + u"}", u"|", u"}");
+    files::RecordsWritten w;
+    {
+        uitest::FileSizeLimit limit(1000);
+        w = files::WriteRecords(records, dir.filePath("records"));
+    }
+    EXPECT_EQ(w.notWritten, QStringList{"big"});
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("records/big.txt")));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("records/small.txt")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"a.txt", "out.txt", "s.bat"}));
+}
