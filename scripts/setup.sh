@@ -9,6 +9,8 @@ packages=(
     fonts-wqy-microhei   # without a CJK font Chinese text shows as boxes
     qt6-translations-l10n  # Qt's own dialogs in Chinese
     libopencc-dev libopencc-data  # traditional to simplified Chinese
+    libpcre2-dev   # the regular-expression tool
+    libsodium-dev  # the text cipher
     unicode-data python3  # the pinyin table is generated from Unihan at build time
     desktop-file-utils appstream  # the install test validates the menu entry and metainfo
 )
