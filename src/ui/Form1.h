@@ -41,6 +41,11 @@ class FrmFenGe;
 class FrmHeBingFile;
 class ALABO;
 class FrmZiFuZuHe;
+class FrmZhengZe;
+class 高级替换;
+class jiajiemi;
+class FrmGaiMing;
+class FrmYouHua;
 class FrmAbout;
 
 class Form1 : public QMainWindow {
@@ -119,6 +124,11 @@ class Form1 : public QMainWindow {
     void abount_Click();
     void CmdPiLiangTiHuan_Click();
     void CmdZuHe_Click();
+    void CmdReguLar_Click();
+    void CmdGaoJiTiHuan_Click();
+    void cmdCipher_Click();
+    void CmdFileGaiMing_Click();
+    void CmdYouHua_Click();
     void CmdFileFenGe2_Click();
     void CmdFileFenGe_Click();
     void CmdFileHeBing_Click();
@@ -241,6 +251,10 @@ class Form1 : public QMainWindow {
     QPushButton* CmdFileFenGe = nullptr;
     QPushButton* CmdFileHeBing = nullptr;
     QPushButton* CmdZuHe = nullptr;
+    QPushButton* CmdReguLar = nullptr;
+    QPushButton* cmdCipher = nullptr;
+    QPushButton* CmdFileGaiMing = nullptr;
+    QPushButton* CmdYouHua = nullptr;
     QTimer* Timer1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* Panel[6] = {};  // 1-based, as the status bar counts
@@ -260,6 +274,11 @@ class Form1 : public QMainWindow {
     QPointer<FrmHeBingFile> heBing_;
     QPointer<ALABO> alabo_;
     QPointer<FrmZiFuZuHe> zuHe_;
+    QPointer<FrmZhengZe> zhengZe_;
+    QPointer<高级替换> gaoJi_;
+    QPointer<jiajiemi> cipher_;
+    QPointer<FrmGaiMing> gaiMing_;
+    QPointer<FrmYouHua> youHua_;
     QPointer<FrmAbout> about_;
     QWidget* palette_ = nullptr;  // the symbol palette "常用符号"
 };

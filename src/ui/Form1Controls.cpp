@@ -147,6 +147,10 @@ void Form1::BuildControls() {
     CmdFileFenGe = Button("CmdFileFenGe", QStringLiteral("文件分割(按段落)"), CommandColumn);
     CmdFileHeBing = Button("CmdFileHeBing", QStringLiteral("文本合并"), CommandColumn);
     CmdZuHe = Button("CmdZuHe", QStringLiteral("字符串联组合"), CommandColumn);
+    CmdReguLar = Button("CmdReguLar", QStringLiteral("正则工具"), CommandColumn);
+    cmdCipher = Button("cmdCipher", QStringLiteral("加密解密"), CommandColumn);
+    CmdFileGaiMing = Button("CmdFileGaiMing", QStringLiteral("文件批量改名"), CommandColumn);
+    CmdYouHua = Button("CmdYouHua", QStringLiteral("网站优化专用功能"), CommandColumn);
 
     auto* fenHang = new QHBoxLayout;
     fenHang->addWidget(TxtFenHang, 1);
@@ -170,9 +174,12 @@ void Form1::BuildControls() {
     col->addSpacing(6);
     col->addWidget(CmdTongJiGeShu);
     col->addSpacing(6);
-    for (QPushButton* b : {CmdPiLiangTiHuan, CmdFileFenGe2, CmdFileFenGe, CmdFileHeBing, CmdZuHe}) {
+    for (QPushButton* b :
+         {CmdPiLiangTiHuan, CmdFileFenGe2, CmdFileFenGe, CmdFileHeBing, CmdFileGaiMing}) {
         col->addWidget(b);
     }
+    col->addSpacing(6);
+    for (QPushButton* b : {CmdReguLar, cmdCipher, CmdZuHe, CmdYouHua}) col->addWidget(b);
     col->addStretch(1);
 
     Timer1 = Named(new QTimer(this), "Timer1");

@@ -94,6 +94,11 @@ void Form1::WireCommands() {
     connect(CmdFileFenGe, &QPushButton::clicked, this, &Form1::CmdFileFenGe_Click);
     connect(CmdFileHeBing, &QPushButton::clicked, this, &Form1::CmdFileHeBing_Click);
     connect(CmdZuHe, &QPushButton::clicked, this, &Form1::CmdZuHe_Click);
+    connect(CmdReguLar, &QPushButton::clicked, this, &Form1::CmdReguLar_Click);
+    connect(CmdGaoJiTiHuan, &QPushButton::clicked, this, &Form1::CmdGaoJiTiHuan_Click);
+    connect(cmdCipher, &QPushButton::clicked, this, &Form1::cmdCipher_Click);
+    connect(CmdFileGaiMing, &QPushButton::clicked, this, &Form1::CmdFileGaiMing_Click);
+    connect(CmdYouHua, &QPushButton::clicked, this, &Form1::CmdYouHua_Click);
     const std::pair<const char*, void (Form1::*)()> items[] = {
         {"去除所有字母", &Form1::去除所有字母_Click},
         {"去除所有数字", &Form1::去除所有数字_Click},

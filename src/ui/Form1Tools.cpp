@@ -10,13 +10,18 @@
 #include "ui/FenGe2.h"
 #include "ui/Form1.h"
 #include "ui/FrmFenGe.h"
+#include "ui/FrmGaiMing.h"
 #include "ui/FrmHeBingFile.h"
 #include "ui/FrmPiLiangTiHuan.h"
 #include "ui/FrmTongJi.h"
+#include "ui/FrmYouHua.h"
+#include "ui/FrmZhengZe.h"
 #include "ui/FrmZiFuZuHe.h"
+#include "ui/GaoJiTiHuan.h"
 #include "ui/GoTo.h"
 #include "ui/TiHuanBiao.h"
 #include "ui/ToolWindow.h"
+#include "ui/jiajiemi.h"
 
 void Form1::mnufind_Click() {
     QInputDialog ask(this);
@@ -87,4 +92,24 @@ void Form1::CmdFileHeBing_Click() {
 
 void Form1::CmdZuHe_Click() {
     OpenTool(zuHe_, [this] { return new FrmZiFuZuHe(*this); });
+}
+
+void Form1::CmdReguLar_Click() {
+    OpenTool(zhengZe_, [this] { return new FrmZhengZe(*this); });
+}
+
+void Form1::CmdGaoJiTiHuan_Click() {
+    OpenTool(gaoJi_, [this] { return new 高级替换(*this); });
+}
+
+void Form1::cmdCipher_Click() {
+    OpenTool(cipher_, [this] { return new jiajiemi(*this); });
+}
+
+void Form1::CmdFileGaiMing_Click() {
+    OpenTool(gaiMing_, [] { return new FrmGaiMing; });
+}
+
+void Form1::CmdYouHua_Click() {
+    OpenTool(youHua_, [this] { return new FrmYouHua(*this); });
 }

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     // Qt's own dialogs, so that tests can answer them.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    // The file dialogs remember folders in the user's settings, shared by
+    // every Qt program: the tests keep theirs apart.
+    QTemporaryDir config;
+    if (config.isValid()) qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

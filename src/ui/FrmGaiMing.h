@@ -1,0 +1,59 @@
+// FrmGaiMing ("文件批量改名"): the files of a folder renamed by rules, with a
+// preview of every new name before anything is renamed, and the last batch
+// undone on request.
+#pragma once
+
+#include <QWidget>
+#include <optional>
+
+#include "core/Rename.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+class QTreeWidget;
+
+class FrmGaiMing : public QWidget {
+    Q_OBJECT
+  public:
+    FrmGaiMing();
+
+    void CmdLiuLan_Click();   // choose the folder through a file in it
+    void TxtFolder_Enter();   // list the folder typed
+    void CmdYuLan_Click();    // preview the new names
+    void CmdGaiMing_Click();  // rename
+    void CmdCheXiao_Click();  // undo the last batch
+
+  private:
+    qm::rename::Rules Rules() const;
+    void LoadFolder(const QString& folder);
+    void ShowPlan();
+
+    QLineEdit* TxtFolder;
+    QLineEdit* TxtFilter;
+    QLineEdit* TxtQianZhui;
+    QLineEdit* TxtHouZhui;
+    QLineEdit* TxtChaZhao;
+    QLineEdit* TxtTiHuanWei;
+    QCheckBox* ChkBianHao;
+    QComboBox* CboWeiZhi;
+    QSpinBox* SpnQiShi;
+    QSpinBox* SpnBuChang;
+    QSpinBox* SpnWeiShu;
+    QCheckBox* ChkKuoZhanMing;
+    QLineEdit* TxtKuoZhanMing;
+    QTreeWidget* LstYuLan;
+    QLabel* LblZhuangTai;
+    QPushButton* CmdCheXiao;
+    QTimer* TmrYuLan;
+
+    QString folder_;
+    std::vector<std::u16string> files_, everything_;
+    qm::rename::Plan plan_;
+    std::optional<qm::rename::Plan> lastBatch_;  // what the last rename did, for undo
+    QString lastFolder_;
+};
