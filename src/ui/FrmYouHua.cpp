@@ -36,6 +36,8 @@ FrmYouHua::FrmYouHua(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
     TxtTongYiCi = Named(new QPlainTextEdit(this), "TxtTongYiCi");
     TxtTongYiCi->setPlaceholderText(QStringLiteral("每行一对：原词=新词"));
     TxtTongYiCi->setTabChangesFocus(true);
+    // The result is what the user reads: it gets the room.
+    for (QPlainTextEdit* e : {TxtGuanJianCi, TxtTongYiCi}) e->setMaximumHeight(110);
     g->addWidget(new QLabel(QStringLiteral("关键词："), this), 1, 0);
     g->addWidget(TxtGuanJianCi, 1, 1, 1, 2);
     g->addWidget(new QLabel(QStringLiteral("同义词替换："), this), 1, 3);

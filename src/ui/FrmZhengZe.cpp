@@ -107,18 +107,23 @@ void FrmZhengZe::Say(const QString& text, bool warning) {
     LblJieGuo->setStyleSheet(warning ? QStringLiteral("color: #c00000;") : QString());
 }
 
-std::optional<qm::regex::Pattern> FrmZhengZe::Compile() {
+std::optional<qm::regex::Pattern> FrmZhengZe::Compile(bool showWhere) {
     qm::regex::Options o;
     o.ignoreCase = !ChkDaXiao->isChecked();
     o.multiLine = ChkDuoHang->isChecked();
     o.dotAll = ChkDianHao->isChecked();
     auto r = qm::regex::Pattern::Compile(TxtZhengZe->text().toStdU16String(), o);
     if (auto* e = std::get_if<qm::regex::CompileError>(&r)) {
-        Say(QStringLiteral("表达式有误（第 %1 个字符处）：%2")
-                .arg(e->offset + 1)
-                .arg(QString::fromStdU16String(e->message)),
+        const QString where = e->offset >= static_cast<std::size_t>(TxtZhengZe->text().size())
+                                  ? QStringLiteral("末尾")
+                                  : QStringLiteral("第 %1 个字符处").arg(e->offset + 1);
+        Say(QStringLiteral("表达式有误（%1）：%2").arg(where, QString::fromStdU16String(e->message)),
             true);
-        TxtZhengZe->setCursorPosition(static_cast<int>(e->offset));
+        // Not while typing: the caret would jump away under the user's fingers.
+        if (showWhere) {
+            TxtZhengZe->setFocus();
+            TxtZhengZe->setCursorPosition(static_cast<int>(e->offset));
+        }
         return std::nullopt;
     }
     return std::move(std::get<qm::regex::Pattern>(r));
@@ -135,7 +140,7 @@ void FrmZhengZe::TmrPiPei_Timer() {
         Say(QStringLiteral("输入正则表达式，匹配结果会列在下面。"));
         return;
     }
-    const auto pattern = Compile();
+    const auto pattern = Compile(false);
     if (!pattern) return;
     const std::u16string& text = main_.Doc().Text();
     const qm::regex::Found f = pattern->FindAll(text, kMaxListed, kListBudget);
@@ -170,7 +175,7 @@ void FrmZhengZe::CmdTiHuan_Click() {
         ui::ShowMessage(this, QStringLiteral("请输入正则表达式。"));
         return;
     }
-    const auto pattern = Compile();
+    const auto pattern = Compile(true);
     if (!pattern) return;
     const std::u16string replacement = TxtTiHuan->text().toStdU16String();
     if (const std::size_t n = qm::regex::MissingGroup(replacement, pattern->CaptureCount())) {

@@ -31,8 +31,9 @@ class FrmZhengZe : public QWidget {
     void changeEvent(QEvent* event) override;
 
   private:
-    // The pattern with the options ticked; nothing (and the error shown) when invalid.
-    std::optional<qm::regex::Pattern> Compile();
+    // The pattern with the options ticked; nothing (and the error shown) when
+    // invalid, with the caret put at the error when showWhere.
+    std::optional<qm::regex::Pattern> Compile(bool showWhere);
     void Schedule();
     void Say(const QString& text, bool warning = false);
 

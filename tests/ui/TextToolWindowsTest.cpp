@@ -125,10 +125,16 @@ TEST(TextToolWindows, RegexOptionsAndInvalidPattern) {
     pattern->setText(QStringLiteral("中文(abc"));
     static_cast<FrmZhengZe*>(f)->TmrPiPei_Timer();
     auto* label = Get<QLabel>(f, "LblJieGuo");
-    EXPECT_TRUE(label->text().startsWith(QStringLiteral("表达式有误（第 7 个字符处）")))
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("表达式有误（末尾）")))
         << label->text().toStdString();
     EXPECT_EQ(list->topLevelItemCount(), 0);
-    Click(f, "CmdTiHuan");  // the error stays in the label: no dialog, no change
+    pattern->setText(QStringLiteral("a{2,1}b"));
+    static_cast<FrmZhengZe*>(f)->TmrPiPei_Timer();
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("表达式有误（第 6 个字符处）")))
+        << label->text().toStdString();
+    pattern->setCursorPosition(0);
+    Click(f, "CmdTiHuan");
+    EXPECT_EQ(pattern->cursorPosition(), 5) << "the caret shows where";  // the error stays in the label: no dialog, no change
     EXPECT_TRUE(w->Doc().Text() == u"Abc\r\nabc");
 }
 
