@@ -183,12 +183,13 @@ Found Pattern::FindAll(std::u16string_view text, std::size_t maxMatches,
 }
 
 Replaced Pattern::ReplaceAll(std::u16string_view text, std::u16string_view replacement,
-                             std::chrono::milliseconds budget) const {
+                             std::chrono::milliseconds budget, std::size_t maxResult) const {
     const std::vector<Piece> pieces = ParseTemplate(replacement, CaptureCount());
     const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(impl_->data);
     const std::uint32_t pairs = pcre2_get_ovector_count(impl_->data);
     Replaced r;
     std::size_t copied = 0;
+    bool tooLarge = false;
     r.stop = impl_->Scan(text, budget, [&](std::size_t start, std::size_t end) {
         r.text.append(text.substr(copied, start - copied));
         for (const Piece& p : pieces) {
@@ -201,10 +202,18 @@ Replaced Pattern::ReplaceAll(std::u16string_view text, std::u16string_view repla
         }
         copied = end;
         ++r.count;
+        if (r.text.size() > maxResult) {
+            tooLarge = true;
+            return false;
+        }
         return true;
     });
+    if (tooLarge) r.stop = Stop::TooLarge;
+    if (r.stop == Stop::End && r.text.size() + (text.size() - copied) > maxResult)
+        r.stop = Stop::TooLarge;
     if (r.stop != Stop::End) {
         r.text.clear();
+        r.text.shrink_to_fit();
         return r;
     }
     r.text.append(text.substr(copied));

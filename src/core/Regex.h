@@ -27,11 +27,16 @@ struct CompileError {
 
 // Why a scan stopped.
 enum class Stop {
-    End,      // every match was found
-    Limit,    // the most matches asked for were found
-    Runaway,  // PCRE2 gave up on one match (match, depth or heap limit)
-    TimeOut,  // the whole scan ran past its budget
+    End,       // every match was found
+    Limit,     // the most matches asked for were found
+    Runaway,   // PCRE2 gave up on one match (match, depth or heap limit)
+    TimeOut,   // the whole scan ran past its budget
+    TooLarge,  // a replaced text would pass kMaxResult
 };
+
+// The longest text a replacement may build (in UTF-16 units, 1 GB), so that
+// "x*" replaced by a long text on a large file is refused, not a crash.
+inline constexpr std::size_t kMaxResult = std::size_t{1} << 29;
 
 struct Span {
     std::size_t start = 0;
@@ -72,7 +77,7 @@ class Pattern {
     // (a group that did not take part gives nothing), $& the whole match,
     // \\ and $$ for the sign itself, \n a line break (CR LF), \t a tab.
     Replaced ReplaceAll(std::u16string_view text, std::u16string_view replacement,
-                        std::chrono::milliseconds budget) const;
+                        std::chrono::milliseconds budget, std::size_t maxResult = kMaxResult) const;
 
   private:
     struct Impl;

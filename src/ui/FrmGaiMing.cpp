@@ -185,17 +185,18 @@ void FrmGaiMing::TxtFolder_Enter() {
     LoadFolder(folder);
 }
 
-void FrmGaiMing::LoadFolder(const QString& folder) {
+bool FrmGaiMing::LoadFolder(const QString& folder) {
     const files::FolderListing l = files::ListFolder(folder, TxtFilter->text());
     if (!l.ok) {
         ui::ShowMessage(this,
                         QStringLiteral("无法读取文件夹“%1”：%2。").arg(Native(folder), l.why));
-        return;
+        return false;
     }
     folder_ = folder;
     files_ = l.files;
     everything_ = l.everything;
     ShowPlan();
+    return true;
 }
 
 void FrmGaiMing::CmdYuLan_Click() {
@@ -236,7 +237,7 @@ void FrmGaiMing::CmdGaiMing_Click() {
         return;
     }
     // The folder may have changed since the preview: look again.
-    LoadFolder(folder_);
+    if (!LoadFolder(folder_)) return;
     if (plan_.problems > 0) {
         ui::ShowMessage(
             this,

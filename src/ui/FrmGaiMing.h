@@ -30,7 +30,8 @@ class FrmGaiMing : public QWidget {
 
   private:
     qm::rename::Rules Rules() const;
-    void LoadFolder(const QString& folder);
+    // Lists the folder and shows the preview; false (and told) when unreadable.
+    bool LoadFolder(const QString& folder);
     void ShowPlan();
 
     QLineEdit* TxtFolder;

@@ -24,6 +24,9 @@ constexpr auto kListBudget = 2s;
 constexpr auto kReplaceBudget = 10s;
 
 QString StopText(qm::regex::Stop stop) {
+    if (stop == qm::regex::Stop::TooLarge)
+        return QStringLiteral("替换后的文字太长（超过 %1 个字符），没有替换。")
+            .arg(qm::regex::kMaxResult);
     if (stop == qm::regex::Stop::Runaway)
         return QStringLiteral(
             "表达式回溯过多（常见于嵌套的重复，如 (a+)+），匹配已停止。请修改表达式。");
@@ -117,7 +120,8 @@ std::optional<qm::regex::Pattern> FrmZhengZe::Compile(bool showWhere) {
         const QString where = e->offset >= static_cast<std::size_t>(TxtZhengZe->text().size())
                                   ? QStringLiteral("末尾")
                                   : QStringLiteral("第 %1 个字符处").arg(e->offset + 1);
-        Say(QStringLiteral("表达式有误（%1）：%2").arg(where, QString::fromStdU16String(e->message)),
+        Say(QStringLiteral("表达式有误（%1）：%2")
+                .arg(where, QString::fromStdU16String(e->message)),
             true);
         // Not while typing: the caret would jump away under the user's fingers.
         if (showWhere) {

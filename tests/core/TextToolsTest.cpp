@@ -97,6 +97,14 @@ TEST(Regex, TimeBudgetEndsALongScan) {
     EXPECT_LT(f.matches.size(), text.size());
 }
 
+TEST(Regex, AReplacementTooLargeIsRefusedNotBuilt) {
+    const std::u16string text(1000, u'a');
+    const auto r = Compile(u"x*").ReplaceAll(text, std::u16string(100, u'-'), 1s, 50'000);
+    EXPECT_EQ(r.stop, qm::regex::Stop::TooLarge);
+    EXPECT_TRUE(r.text.empty());
+    EXPECT_EQ(Compile(u"x*").ReplaceAll(text, u"-", 1s, 50'000).stop, qm::regex::Stop::End);
+}
+
 TEST(Regex, ReplacementTemplates) {
     const auto p = Compile(u"(\\d+)-(\\d+)");
     const std::u16string text = u"电话 010-1234 与 020-5678";
