@@ -30,13 +30,8 @@ QWidget* Open(Form1& w, const char* button, const char* window) {
     w.findChild<QPushButton*>(QString::fromUtf8(button))->click();
     return uitest::TopLevel(QString::fromUtf8(window));
 }
-template <class W>
-W* Get(QWidget* window, const char* name) {
-    W* w = window->findChild<W*>(QString::fromUtf8(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-void Click(QWidget* window, const char* name) { Get<QPushButton>(window, name)->click(); }
+using uitest::Click;
+using uitest::Get;
 QByteArray Gbk(const char16_t* t) { return QByteArray::fromStdString(qm::cp936::Encode(t).bytes); }
 
 // Answers the next message box with the given button and remembers its text.

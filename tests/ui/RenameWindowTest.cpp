@@ -19,12 +19,7 @@
 
 namespace {
 
-template <class W>
-W* Get(QWidget* window, const char* name) {
-    W* w = window->findChild<W*>(QString::fromUtf8(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
+using uitest::Get;
 
 // The folder's names with their contents, to see that no file was lost or mixed up.
 QStringList Contents(const QString& folder) {

@@ -29,13 +29,8 @@ QWidget* Open(Form1& w, const char* button, const QString& window) {
     w.findChild<QPushButton*>(QString::fromUtf8(button))->click();
     return uitest::TopLevel(window);
 }
-template <class W>
-W* Get(QWidget* window, const char* name) {
-    W* w = window->findChild<W*>(QString::fromUtf8(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-void Click(QWidget* window, const char* name) { Get<QPushButton>(window, name)->click(); }
+using uitest::Click;
+using uitest::Get;
 void Undo(Form1& w) { w.findChild<QAction*>("mnuUndo")->trigger(); }
 
 QStringList Column(QTreeWidget* t, int column) {
@@ -134,7 +129,8 @@ TEST(TextToolWindows, RegexOptionsAndInvalidPattern) {
         << label->text().toStdString();
     pattern->setCursorPosition(0);
     Click(f, "CmdTiHuan");
-    EXPECT_EQ(pattern->cursorPosition(), 5) << "the caret shows where";  // the error stays in the label: no dialog, no change
+    EXPECT_EQ(pattern->cursorPosition(), 5)
+        << "the caret shows where";  // the error stays in the label: no dialog, no change
     EXPECT_TRUE(w->Doc().Text() == u"Abc\r\nabc");
 }
 

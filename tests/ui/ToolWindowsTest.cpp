@@ -33,12 +33,6 @@ int CountTopLevel(const QString& name) {
         n += w->objectName() == name && w->isVisible();
     return n;
 }
-template <class W>
-W* Child(QWidget* parent, const char* name) {
-    W* c = parent->findChild<W*>(QString::fromUtf8(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
 void AnswerInput(const QString& text) {
     uitest::OnNextModal([text](QWidget* w) {
         auto* in = qobject_cast<QInputDialog*>(w);
@@ -59,13 +53,13 @@ void AnswerInput(const QString& text) {
 TEST(FindWindow, FindSelectsMatchesOneAfterAnother) {
     auto w = StartForm();
     w->Doc().SetText(u"abc xabc\r\nabc");
-    auto* next = Child<QAction>(w.get(), "mnuNext");
+    auto* next = uitest::Get<QAction>(w.get(), "mnuNext");
     AnswerInput(QString());
-    Child<QAction>(w.get(), "mnufind")->trigger();
+    uitest::Get<QAction>(w.get(), "mnufind")->trigger();
     EXPECT_FALSE(next->isEnabled());  // cancelled: nothing to find next
 
     AnswerInput(QStringLiteral("abc"));
-    Child<QAction>(w.get(), "mnufind")->trigger();
+    uitest::Get<QAction>(w.get(), "mnufind")->trigger();
     EXPECT_EQ(w->Doc().SelStart(), 0);
     EXPECT_EQ(w->Doc().SelLength(), 3);
     EXPECT_EQ(w->Box()->SelectedText(), QStringLiteral("abc"));
@@ -92,7 +86,7 @@ TEST(FindWindow, NotFoundIsAWarning) {
         *seen = box->icon();
         box->accept();
     });
-    Child<QAction>(w.get(), "mnufind")->trigger();
+    uitest::Get<QAction>(w.get(), "mnufind")->trigger();
     EXPECT_EQ(*seen, QMessageBox::Warning);
     EXPECT_EQ(w->Doc().SelLength(), 0);
 }
@@ -100,12 +94,12 @@ TEST(FindWindow, NotFoundIsAWarning) {
 TEST(GoToWindow, MovesTheCaretOrSaysWhyNot) {
     auto w = StartForm();
     w->Doc().SetText(u"one\r\ntwo\r\nthree");
-    Child<QAction>(w.get(), "TiaoZhuan")->trigger();
+    uitest::Get<QAction>(w.get(), "TiaoZhuan")->trigger();
     QWidget* go = TopLevel("frmGoTo");
     ASSERT_NE(go, nullptr);
     EXPECT_EQ(go->windowTitle(), QStringLiteral("转到"));
-    auto* txt = Child<QLineEdit>(go, "txtGo");
-    auto* cmdGo = Child<QPushButton>(go, "cmdGo");
+    auto* txt = uitest::Get<QLineEdit>(go, "txtGo");
+    auto* cmdGo = uitest::Get<QPushButton>(go, "cmdGo");
 
     txt->setText(QStringLiteral("abc"));
     auto m1 = uitest::AcceptNextMessage();
@@ -125,16 +119,16 @@ TEST(GoToWindow, MovesTheCaretOrSaysWhyNot) {
     EXPECT_EQ(w->Doc().SelStart(), 10);
     EXPECT_EQ(TopLevel("frmGoTo"), nullptr);  // closed
 
-    Child<QAction>(w.get(), "TiaoZhuan")->trigger();
+    uitest::Get<QAction>(w.get(), "TiaoZhuan")->trigger();
     go = TopLevel("frmGoTo");
     ASSERT_NE(go, nullptr);
-    Child<QRadioButton>(go, "GoToEnd")->click();
-    Child<QPushButton>(go, "cmdGo")->click();
+    uitest::Get<QRadioButton>(go, "GoToEnd")->click();
+    uitest::Get<QPushButton>(go, "cmdGo")->click();
     EXPECT_EQ(w->Doc().SelStart(), 15);
-    Child<QAction>(w.get(), "TiaoZhuan")->trigger();
+    uitest::Get<QAction>(w.get(), "TiaoZhuan")->trigger();
     go = TopLevel("frmGoTo");
-    Child<QRadioButton>(go, "GotoStart")->click();
-    Child<QPushButton>(go, "cmdGo")->click();
+    uitest::Get<QRadioButton>(go, "GotoStart")->click();
+    uitest::Get<QPushButton>(go, "cmdGo")->click();
     EXPECT_EQ(w->Doc().SelStart(), 0);
 }
 
@@ -143,53 +137,55 @@ TEST(StatisticsWindow, CountsOnceAndAfreshOnReopen) {
     w->Doc().SetText(u"中文，English。\r\nabc123 3.14");
     w->Doc().SetSelStart(0);
     w->Doc().SetSelLength(2);  // the selection is ignored
-    auto* button = Child<QPushButton>(w.get(), "CmdTongJiGeShu");
+    auto* button = uitest::Get<QPushButton>(w.get(), "CmdTongJiGeShu");
     EXPECT_EQ(button->text(), QStringLiteral("字数统计"));
     button->click();
     QWidget* win = TopLevel("FrmTongJi");
     ASSERT_NE(win, nullptr);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("统计"));
-    EXPECT_EQ(Child<QLabel>(win, "Cap")->text(), QStringLiteral("本文共有："));
-    EXPECT_EQ(Child<QLabel>(win, "Label1")->text(), QStringLiteral("汉字字数: 4 个 (含全角标点)"));
-    EXPECT_EQ(Child<QLabel>(win, "Label2")->text(),
+    EXPECT_EQ(uitest::Get<QLabel>(win, "Cap")->text(), QStringLiteral("本文共有："));
+    EXPECT_EQ(uitest::Get<QLabel>(win, "Label1")->text(),
+              QStringLiteral("汉字字数: 4 个 (含全角标点)"));
+    EXPECT_EQ(uitest::Get<QLabel>(win, "Label2")->text(),
               QStringLiteral("英文字串: 2 个 (不含半角标点)"));
-    EXPECT_EQ(Child<QLabel>(win, "Label3")->text(), QStringLiteral("数字串: 3 个"));
-    EXPECT_EQ(Child<QLabel>(win, "Label4")->text(),
+    EXPECT_EQ(uitest::Get<QLabel>(win, "Label3")->text(), QStringLiteral("数字串: 3 个"));
+    EXPECT_EQ(uitest::Get<QLabel>(win, "Label4")->text(),
               QStringLiteral("全部字节: 28 字节(汉字二字节)"));
 
     w->Doc().SetText(u"");
     button->click();  // already open: brought forward, not counted again
     EXPECT_EQ(CountTopLevel("FrmTongJi"), 1);
-    EXPECT_EQ(Child<QLabel>(win, "Label4")->text(),
+    EXPECT_EQ(uitest::Get<QLabel>(win, "Label4")->text(),
               QStringLiteral("全部字节: 28 字节(汉字二字节)"));
-    Child<QPushButton>(win, "Command1")->click();
+    uitest::Get<QPushButton>(win, "Command1")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(TopLevel("FrmTongJi"), nullptr);
     button->click();
     win = TopLevel("FrmTongJi");
     ASSERT_NE(win, nullptr);
-    EXPECT_EQ(Child<QLabel>(win, "Label1")->text(), QStringLiteral("汉字字数: 0 个 (含全角标点)"));
+    EXPECT_EQ(uitest::Get<QLabel>(win, "Label1")->text(),
+              QStringLiteral("汉字字数: 0 个 (含全角标点)"));
     win->close();
 }
 
 TEST(ReplaceTableWindow, EditRowsApplySaveAndImport) {
     auto w = StartForm();
-    Child<QPushButton>(w.get(), "CmdTiHuanBiao")->click();
+    uitest::Get<QPushButton>(w.get(), "CmdTiHuanBiao")->click();
     QWidget* win = TopLevel(QStringLiteral("替换表"));
     ASSERT_NE(win, nullptr);
-    auto* grid = Child<QTableWidget>(win, "MSFlexGrid1");
+    auto* grid = uitest::Get<QTableWidget>(win, "MSFlexGrid1");
     ASSERT_EQ(grid->rowCount(), 50);
     ASSERT_EQ(grid->columnCount(), 3);
     EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), QStringLiteral("查找"));
     EXPECT_EQ(grid->item(49, 0)->text(), QStringLiteral("50"));
-    auto* text1 = Child<QLineEdit>(win, "Text1");
-    auto* text2 = Child<QLineEdit>(win, "Text2");
+    auto* text1 = uitest::Get<QLineEdit>(win, "Text1");
+    auto* text2 = uitest::Get<QLineEdit>(win, "Text2");
 
     // Row 3 only.
     grid->setCurrentCell(2, 1);
     text1->setText(QStringLiteral("甲"));
     text2->setText(QStringLiteral("乙"));
-    Child<QPushButton>(win, "CmdEdit")->click();
+    uitest::Get<QPushButton>(win, "CmdEdit")->click();
     EXPECT_EQ(grid->item(2, 1)->text(), QStringLiteral("甲"));
     EXPECT_EQ(grid->item(1, 1)->text(), QString());
     grid->setCurrentCell(0, 1);
@@ -199,12 +195,12 @@ TEST(ReplaceTableWindow, EditRowsApplySaveAndImport) {
     grid->setCurrentCell(3, 1);
     text1->setText(QStringLiteral("乙"));
     text2->setText(QStringLiteral("丙"));
-    Child<QPushButton>(win, "CmdEdit")->click();
+    uitest::Get<QPushButton>(win, "CmdEdit")->click();
 
     // Apply: rows in order, one undo step per row that changed the text.
     w->Doc().SetText(u"甲乙 abc");
     const std::size_t before = w->History().Store().UndoCount();
-    Child<QPushButton>(win, "Command1")->click();
+    uitest::Get<QPushButton>(win, "Command1")->click();
     EXPECT_EQ(w->Doc().Text(), u"丙丙 abc");
     EXPECT_EQ(w->History().Store().UndoCount(), before + 2);
 
@@ -213,7 +209,7 @@ TEST(ReplaceTableWindow, EditRowsApplySaveAndImport) {
     const QString file = dir.filePath("table.txt");
     uitest::AnswerNextFileDialog(file);
     auto saved = uitest::AcceptNextMessage();
-    Child<QPushButton>(win, "CmdSave")->click();
+    uitest::Get<QPushButton>(win, "CmdSave")->click();
     EXPECT_EQ(saved->text, QStringLiteral("保存成功"));
     EXPECT_EQ(saved->title, QStringLiteral("信息提示"));
     EXPECT_EQ(uitest::ReadBytes(file),
@@ -221,20 +217,20 @@ TEST(ReplaceTableWindow, EditRowsApplySaveAndImport) {
     win->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    Child<QPushButton>(w.get(), "CmdTiHuanBiao")->click();
+    uitest::Get<QPushButton>(w.get(), "CmdTiHuanBiao")->click();
     win = TopLevel(QStringLiteral("替换表"));
     ASSERT_NE(win, nullptr);
-    grid = Child<QTableWidget>(win, "MSFlexGrid1");
+    grid = uitest::Get<QTableWidget>(win, "MSFlexGrid1");
     EXPECT_EQ(grid->item(2, 1)->text(), QString());  // closing discarded the table
     QByteArray sixty;
     for (int i = 1; i <= 60; ++i) sixty += QByteArray::number(i) + "|x\r\n";
     ASSERT_TRUE(uitest::WriteBytes(dir.filePath("sixty.txt"), sixty));
     uitest::AnswerNextFileDialog(file);
-    Child<QPushButton>(win, "CmdDaoRu")->click();
+    uitest::Get<QPushButton>(win, "CmdDaoRu")->click();
     EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("甲"));
     EXPECT_EQ(grid->item(1, 2)->text(), QStringLiteral("丙"));
     uitest::AnswerNextFileDialog(dir.filePath("sixty.txt"));
-    Child<QPushButton>(win, "CmdDaoRu")->click();
+    uitest::Get<QPushButton>(win, "CmdDaoRu")->click();
     EXPECT_EQ(grid->item(49, 1)->text(), QStringLiteral("50"));
     EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("1"));
     win->close();
@@ -242,14 +238,14 @@ TEST(ReplaceTableWindow, EditRowsApplySaveAndImport) {
 
 TEST(ReplaceTableWindow, LoadfileOfAMissingFileSaysSoAndKeepsTheTable) {
     auto w = StartForm();
-    Child<QPushButton>(w.get(), "CmdTiHuanBiao")->click();
+    uitest::Get<QPushButton>(w.get(), "CmdTiHuanBiao")->click();
     QWidget* win = TopLevel(QStringLiteral("替换表"));
     ASSERT_NE(win, nullptr);
     auto* table = static_cast<替换表*>(win);  // the window the button opened
-    auto* grid = Child<QTableWidget>(win, "MSFlexGrid1");
+    auto* grid = uitest::Get<QTableWidget>(win, "MSFlexGrid1");
     grid->setCurrentCell(0, 1);
-    Child<QLineEdit>(win, "Text1")->setText(QStringLiteral("keep"));
-    Child<QPushButton>(win, "CmdEdit")->click();
+    uitest::Get<QLineEdit>(win, "Text1")->setText(QStringLiteral("keep"));
+    uitest::Get<QPushButton>(win, "CmdEdit")->click();
     auto msg = uitest::AcceptNextMessage();
     table->loadfile(QStringLiteral("/nonexistent/table.txt"));
     EXPECT_TRUE(msg->seen);

@@ -1,8 +1,12 @@
 // Helpers for driving windows as a user would.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QPushButton>
 #include <QString>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <functional>
 #include <memory>
 
@@ -37,6 +41,17 @@ QString ShownText(const ui::EditorView* box);
 
 // The visible top-level window of that object name (the last one), or null.
 QWidget* TopLevel(const QString& name);
+
+// The named control of a window; a failed expectation when there is none.
+template <class W>
+W* Get(QWidget* window, const char* name) {
+    W* w = window->findChild<W*>(QString::fromUtf8(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+// Clicks the named button of a window.
+inline void Click(QWidget* window, const char* name) { Get<QPushButton>(window, name)->click(); }
 
 // A started main window, shown and with its events processed.
 std::unique_ptr<Form1> StartForm();
