@@ -11,6 +11,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Start positions one call may try, and the steps one start may take: one
+// call then ends within a few tenths of a second, whatever the pattern.
+constexpr PCRE2_SIZE kStarts = 256;
+constexpr std::uint32_t kStepsPerStart = 1'000'000;
+
 PCRE2_SPTR16 Units(std::u16string_view s) { return reinterpret_cast<PCRE2_SPTR16>(s.data()); }
 
 // One piece of a replacement template: literal text, or a group's text.
@@ -96,24 +101,42 @@ struct Pattern::Impl {
     }
 
     // Calls visit(start, end) for each match in order, until it returns false.
+    //
+    // PCRE2's match limit holds for one start position; a search that tries
+    // every position of a long text could still run for hours. So each call
+    // may start a match at no more than kStarts positions (the offset limit),
+    // and the clock is read between calls.
     template <class Visit>
     Stop Scan(std::u16string_view text, std::chrono::milliseconds budget, Visit visit) const {
         const auto deadline = Clock::now() + budget;
         PCRE2_SIZE offset = 0;
         std::uint32_t options = 0;
         const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data);
+        auto wholeCharacter = [&](PCRE2_SIZE at) {
+            // Never between CR and LF, nor inside a surrogate pair.
+            if (at < text.size() && at > 0 &&
+                ((text[at - 1] == u'\r' && text[at] == u'\n') ||
+                 ((text[at - 1] & 0xFC00) == 0xD800 && (text[at] & 0xFC00) == 0xDC00)))
+                ++at;
+            return at;
+        };
         for (;;) {
+            const PCRE2_SIZE last =
+                options != 0 ? offset : std::min<PCRE2_SIZE>(text.size(), offset + kStarts);
+            pcre2_set_offset_limit(context, last);
             const int rc =
                 pcre2_match(code, Units(text), text.size(), offset, options, data, context);
             if (rc == PCRE2_ERROR_NOMATCH) {
-                if (options == 0 || offset >= text.size()) return Stop::End;
-                // Nothing non-empty here after an empty match: one character on.
-                ++offset;
-                if (offset < text.size() &&
-                    ((text[offset - 1] == u'\r' && text[offset] == u'\n') ||
-                     ((text[offset - 1] & 0xFC00) == 0xD800 && (text[offset] & 0xFC00) == 0xDC00)))
-                    ++offset;
-                options = 0;
+                if (options != 0) {
+                    // Nothing non-empty here after an empty match: one character on.
+                    if (offset >= text.size()) return Stop::End;
+                    offset = wholeCharacter(offset + 1);
+                    options = 0;
+                    continue;
+                }
+                if (last >= text.size()) return Stop::End;
+                offset = wholeCharacter(last + 1);
+                if (Clock::now() > deadline) return Stop::TimeOut;
                 continue;
             }
             // The match, depth or heap limit: PCRE2 gave up on this match.
@@ -134,7 +157,8 @@ Pattern::~Pattern() = default;
 
 std::variant<Pattern, CompileError> Pattern::Compile(std::u16string_view pattern,
                                                      const Options& options) {
-    std::uint32_t flags = PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF | PCRE2_ALT_BSUX;
+    std::uint32_t flags =
+        PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF | PCRE2_ALT_BSUX | PCRE2_USE_OFFSET_LIMIT;
     if (options.ignoreCase) flags |= PCRE2_CASELESS;
     if (options.multiLine) flags |= PCRE2_MULTILINE;
     if (options.dotAll) flags |= PCRE2_DOTALL;
@@ -159,6 +183,7 @@ std::variant<Pattern, CompileError> Pattern::Compile(std::u16string_view pattern
     pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
     impl->data = pcre2_match_data_create_from_pattern(code, nullptr);
     impl->context = pcre2_match_context_create(nullptr);
+    pcre2_set_match_limit(impl->context, kStepsPerStart);
     impl->stack = pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr);
     pcre2_jit_stack_assign(impl->context, nullptr, impl->stack);
     return Pattern(std::move(impl));

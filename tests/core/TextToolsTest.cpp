@@ -90,6 +90,20 @@ TEST(Regex, RunawayPatternIsStoppedAndToldNotTakenForNoMatch) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
 }
 
+TEST(Regex, ASearchSlowAtEveryPositionIsStoppedByTheBudget) {
+    // Each start costs PCRE2 a fraction of a millisecond, under its match
+    // limit; in one call the whole text took seconds and said "no match".
+    std::u16string text;
+    for (int i = 0; i < 5000; ++i) text += std::u16string(17, u'x') + u"-";
+    text += u"y";
+    const auto p = Compile(u"(x+x+)+y");
+    const auto start = std::chrono::steady_clock::now();
+    const auto f = p.FindAll(text, 100, 300ms);
+    EXPECT_EQ(f.stop, qm::regex::Stop::TimeOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    EXPECT_EQ(p.ReplaceAll(text, u"", 300ms).stop, qm::regex::Stop::TimeOut);
+}
+
 TEST(Regex, TimeBudgetEndsALongScan) {
     const std::u16string text(2'000'000, u'a');
     const auto f = Compile(u"a").FindAll(text, SIZE_MAX, 0ms);
