@@ -104,6 +104,13 @@ int main(int argc, char** argv) {
         const double sed = bench::BestOf(
             3, [&] { bench::TimeCommand("sed -E 's/([0-9]+)/<\\1>/g' " + file + " > /dev/null"); });
         Ratio("core (PCRE2)", ours, "sed -E", sed);
+        // A pattern found nowhere: every start position is tried, a chunk per call.
+        auto absent = qm::regex::Pattern::Compile(u"[a-z]+不存在", {});
+        const auto& a = std::get<qm::regex::Pattern>(absent);
+        const double none = bench::BestOf(3, [&] { (void)a.FindAll(text, 10000, 10s); });
+        const double grep = bench::BestOf(
+            3, [&] { bench::TimeCommand("grep -cE '[a-z]+不存在' " + file + " > /dev/null"); });
+        Ratio("listing a pattern found nowhere", none, "grep -cE", grep);
     }
 
     std::printf("re-mixing (shuffle by seed, keyword every 3 paragraphs, one synonym)\n");

@@ -83,6 +83,8 @@ FrmZhengZe::FrmZhengZe(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) 
 
     connect(TmrPiPei, &QTimer::timeout, this, &FrmZhengZe::TmrPiPei_Timer);
     connect(TxtZhengZe, &QLineEdit::textChanged, this, &FrmZhengZe::Schedule);
+    // Enter lists at once, without waiting for the pause.
+    connect(TxtZhengZe, &QLineEdit::returnPressed, this, &FrmZhengZe::TmrPiPei_Timer);
     for (QCheckBox* c : {ChkDaXiao, ChkDuoHang, ChkDianHao})
         connect(c, &QCheckBox::toggled, this, &FrmZhengZe::Schedule);
     connect(replace, &QPushButton::clicked, this,
