@@ -26,6 +26,51 @@ struct Piece {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
+bool IsHex(char16_t c) {
+    return IsDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// "\u4e00" as JavaScript writes it becomes PCRE2's "\x{4e00}", so that the
+// pattern users copy from web pages works and "\x{4e00}" keeps working too
+// (PCRE2's own JavaScript mode would take that one as the letters "x{4e00}").
+// origin[i] is where unit i of the result came from, for error positions.
+std::u16string JavaScriptEscapes(std::u16string_view p, std::vector<std::size_t>& origin) {
+    std::u16string out;
+    origin.clear();
+    auto put = [&](std::u16string_view s, std::size_t from) {
+        out += s;
+        origin.insert(origin.end(), s.size(), from);
+    };
+    bool quoted = false;  // inside \Q…\E everything is literal
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (p[i] != u'\\' || i + 1 >= p.size()) {
+            put(p.substr(i, 1), i);
+            continue;
+        }
+        const char16_t next = p[i + 1];
+        if (quoted) {
+            if (next == u'E') quoted = false;
+            put(p.substr(i, 2), i);
+            ++i;
+        } else if (next == u'Q') {
+            quoted = true;
+            put(p.substr(i, 2), i);
+            ++i;
+        } else if (next == u'u' && i + 5 < p.size() && IsHex(p[i + 2]) && IsHex(p[i + 3]) &&
+                   IsHex(p[i + 4]) && IsHex(p[i + 5])) {
+            put(u"\\x{", i);
+            for (std::size_t k = 2; k < 6; ++k) put(p.substr(i + k, 1), i + k);
+            put(u"}", i + 5);
+            i += 5;
+        } else {
+            put(p.substr(i, 2), i);  // any other escape, "\\" included, as it is
+            ++i;
+        }
+    }
+    origin.push_back(p.size());  // an error at the very end
+    return out;
+}
+
 // $10 means group 10 when there is one, else group 1 and a "0" (as in Perl and
 // JavaScript); ${10} is always group 10.
 std::vector<Piece> ParseTemplate(std::u16string_view t, std::size_t captures) {
@@ -157,24 +202,24 @@ Pattern::~Pattern() = default;
 
 std::variant<Pattern, CompileError> Pattern::Compile(std::u16string_view pattern,
                                                      const Options& options) {
-    std::uint32_t flags =
-        PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF | PCRE2_ALT_BSUX | PCRE2_USE_OFFSET_LIMIT;
+    std::uint32_t flags = PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF | PCRE2_USE_OFFSET_LIMIT;
     if (options.ignoreCase) flags |= PCRE2_CASELESS;
     if (options.multiLine) flags |= PCRE2_MULTILINE;
     if (options.dotAll) flags |= PCRE2_DOTALL;
     pcre2_compile_context* cc = pcre2_compile_context_create(nullptr);
     pcre2_set_newline(cc, PCRE2_NEWLINE_ANYCRLF);
-    pcre2_set_compile_extra_options(cc, PCRE2_EXTRA_ALT_BSUX);
     int error = 0;
     PCRE2_SIZE at = 0;
-    pcre2_code* code = pcre2_compile(Units(pattern), pattern.size(), flags, &error, &at, cc);
+    std::vector<std::size_t> origin;
+    const std::u16string translated = JavaScriptEscapes(pattern, origin);
+    pcre2_code* code = pcre2_compile(Units(translated), translated.size(), flags, &error, &at, cc);
     pcre2_compile_context_free(cc);
     if (!code) {
         PCRE2_UCHAR16 buffer[256];
         const int n = pcre2_get_error_message(error, buffer, 256);
         CompileError e;
         e.message.assign(reinterpret_cast<const char16_t*>(buffer), n > 0 ? n : 0);
-        e.offset = at;
+        e.offset = at < origin.size() ? origin[at] : pattern.size();
         return e;
     }
     auto impl = std::make_unique<Impl>();

@@ -48,6 +48,25 @@ TEST(Regex, FindsWithUnicodeClassesOptionsAndJavaScriptEscapes) {
     EXPECT_EQ(Compile(u"c..第", {.dotAll = true}).FindAll(text, 100, 1s).matches.size(), 1u);
 }
 
+TEST(Regex, JavaScriptAndPerlHexEscapesBothWork) {
+    const std::u16string text = u"中文 \\u4e2d x{4e2d}";
+    auto first = [&](std::u16string_view pattern) {
+        const auto f = Compile(pattern).FindAll(text, 10, 1s);
+        return f.matches.empty() ? std::u16string(u"-") : Texts(text, f).front();
+    };
+    EXPECT_EQ(first(u"\\u4e2d"), u"中");
+    EXPECT_EQ(first(u"\\x{4e2d}"), u"中");
+    EXPECT_EQ(first(u"\\\\u4e2d"), u"\\u4e2d");  // an escaped backslash, then letters
+    EXPECT_EQ(first(u"\\Q\\u4e2d\\E"), u"\\u4e2d");
+    // Error positions count in the pattern as typed.
+    auto r = qm::regex::Pattern::Compile(u"\\u4e2d(", {});
+    ASSERT_TRUE(std::holds_alternative<qm::regex::CompileError>(r));
+    EXPECT_EQ(std::get<qm::regex::CompileError>(r).offset, 7u);
+    r = qm::regex::Pattern::Compile(u"\\u4e2d\\u4e2da{2,1}", {});
+    ASSERT_TRUE(std::holds_alternative<qm::regex::CompileError>(r));
+    EXPECT_EQ(std::get<qm::regex::CompileError>(r).offset, 17u);
+}
+
 TEST(Regex, EmptyMatchesMoveOnByWholeCharacters) {
     // Between every character once: a CR LF pair and a surrogate pair are one each.
     const std::u16string text = u"a\r\n\U0001F600b";
