@@ -1,5 +1,5 @@
 // The extraction of numbers and addresses, and regular-expression replacement
-// templates, on arbitrary texts. The first byte says which.
+// templates and patterns, on arbitrary texts. The first byte says which.
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -45,15 +45,30 @@ void Template(std::u16string_view replacement) {
     if (r.stop != qm::regex::Stop::End || r.count != 4) std::abort();
 }
 
+// Any pattern either compiles or says where it is wrong, inside the pattern.
+void TryPattern(std::u16string_view pattern) {
+    auto compiled = qm::regex::Pattern::Compile(pattern, {});
+    if (auto* e = std::get_if<qm::regex::CompileError>(&compiled)) {
+        if (e->offset > pattern.size()) std::abort();
+        return;
+    }
+    const auto f = std::get<qm::regex::Pattern>(compiled).FindAll(u"中文 abc\r\n123 \U0001F600", 50,
+                                                                  std::chrono::milliseconds(100));
+    for (const auto& m : f.matches)
+        if (m.start + m.length > 14) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     const std::u16string text =
         qm::cp936::Decode(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)).text;
-    if (data[0] % 2 == 0)
+    if (data[0] % 3 == 0)
         Extract(text);
-    else
+    else if (data[0] % 3 == 1)
         Template(text);
+    else
+        TryPattern(text);
     return 0;
 }
