@@ -152,10 +152,22 @@ struct Pattern::Impl {
     // may start a match at no more than kStarts positions (the offset limit),
     // and the clock is read between calls.
     template <class Visit>
-    Stop Scan(std::u16string_view text, std::chrono::milliseconds budget, Visit visit) const {
+    Stop Scan(std::u16string_view text, std::chrono::milliseconds budget, Visit visit,
+              const Progress& progress = {}) const {
         const auto deadline = Clock::now() + budget;
         PCRE2_SIZE offset = 0;
         std::uint32_t options = 0;
+        auto nextTell = Clock::now() + std::chrono::milliseconds(50);
+        // Between calls: out of time, or asked to stop?
+        auto interrupted = [&]() -> std::optional<Stop> {
+            const auto now = Clock::now();
+            if (now > deadline) return Stop::TimeOut;
+            if (progress && now >= nextTell) {
+                nextTell = now + std::chrono::milliseconds(50);
+                if (!progress(offset, text.size())) return Stop::Canceled;
+            }
+            return std::nullopt;
+        };
         const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data);
         auto wholeCharacter = [&](PCRE2_SIZE at) {
             // Never between CR and LF, nor inside a surrogate pair.
@@ -181,7 +193,7 @@ struct Pattern::Impl {
                 }
                 if (last >= text.size()) return Stop::End;
                 offset = wholeCharacter(last + 1);
-                if (Clock::now() > deadline) return Stop::TimeOut;
+                if (const auto stop = interrupted()) return *stop;
                 continue;
             }
             // The match, depth or heap limit: PCRE2 gave up on this match.
@@ -190,7 +202,7 @@ struct Pattern::Impl {
             if (!visit(ov[0], ov[1])) return Stop::Limit;
             offset = ov[1];
             options = ov[0] == ov[1] ? PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED : 0;
-            if (Clock::now() > deadline) return Stop::TimeOut;
+            if (const auto stop = interrupted()) return *stop;
         }
     }
 };
@@ -253,31 +265,36 @@ Found Pattern::FindAll(std::u16string_view text, std::size_t maxMatches,
 }
 
 Replaced Pattern::ReplaceAll(std::u16string_view text, std::u16string_view replacement,
-                             std::chrono::milliseconds budget, std::size_t maxResult) const {
+                             std::chrono::milliseconds budget, std::size_t maxResult,
+                             const Progress& progress) const {
     const std::vector<Piece> pieces = ParseTemplate(replacement, CaptureCount());
     const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(impl_->data);
     const std::uint32_t pairs = pcre2_get_ovector_count(impl_->data);
     Replaced r;
     std::size_t copied = 0;
     bool tooLarge = false;
-    r.stop = impl_->Scan(text, budget, [&](std::size_t start, std::size_t end) {
-        r.text.append(text.substr(copied, start - copied));
-        for (const Piece& p : pieces) {
-            if (p.group < 0) {
-                r.text += p.literal;
-            } else if (static_cast<std::uint32_t>(p.group) < pairs &&
-                       ov[2 * p.group] != PCRE2_UNSET) {
-                r.text.append(text.substr(ov[2 * p.group], ov[2 * p.group + 1] - ov[2 * p.group]));
+    r.stop = impl_->Scan(
+        text, budget,
+        [&](std::size_t start, std::size_t end) {
+            r.text.append(text.substr(copied, start - copied));
+            for (const Piece& p : pieces) {
+                if (p.group < 0) {
+                    r.text += p.literal;
+                } else if (static_cast<std::uint32_t>(p.group) < pairs &&
+                           ov[2 * p.group] != PCRE2_UNSET) {
+                    r.text.append(
+                        text.substr(ov[2 * p.group], ov[2 * p.group + 1] - ov[2 * p.group]));
+                }
             }
-        }
-        copied = end;
-        ++r.count;
-        if (r.text.size() > maxResult) {
-            tooLarge = true;
-            return false;
-        }
-        return true;
-    });
+            copied = end;
+            ++r.count;
+            if (r.text.size() > maxResult) {
+                tooLarge = true;
+                return false;
+            }
+            return true;
+        },
+        progress);
     if (tooLarge) r.stop = Stop::TooLarge;
     if (r.stop == Stop::End && r.text.size() + (text.size() - copied) > maxResult)
         r.stop = Stop::TooLarge;

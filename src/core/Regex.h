@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,7 +33,11 @@ enum class Stop {
     Runaway,   // PCRE2 gave up on one match (match, depth or heap limit)
     TimeOut,   // the whole scan ran past its budget
     TooLarge,  // a replaced text would pass kMaxResult
+    Canceled,  // the progress callback asked to stop
 };
+
+// Told how far a long scan has come, a few times a second; false stops it.
+using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 
 // The longest text a replacement may build (in UTF-16 units, 1 GB), so that
 // "x*" replaced by a long text on a large file is refused, not a crash.
@@ -77,7 +82,8 @@ class Pattern {
     // (a group that did not take part gives nothing), $& the whole match,
     // \\ and $$ for the sign itself, \n a line break (CR LF), \t a tab.
     Replaced ReplaceAll(std::u16string_view text, std::u16string_view replacement,
-                        std::chrono::milliseconds budget, std::size_t maxResult = kMaxResult) const;
+                        std::chrono::milliseconds budget, std::size_t maxResult = kMaxResult,
+                        const Progress& progress = {}) const;
 
   private:
     struct Impl;

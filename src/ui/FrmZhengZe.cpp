@@ -1,11 +1,13 @@
 #include "ui/FrmZhengZe.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -192,8 +194,25 @@ void FrmZhengZe::CmdTiHuan_Click() {
     }
     qm::regex::Replaced r;
     {
+        // A slow pattern: the windows keep drawing, the user may stop it, and
+        // every other command waits meanwhile (the text must not change).
+        ui::CommandGate::Hold hold(main_.Gate());
         ui::WaitCursor wait;
-        r = pattern->ReplaceAll(main_.Doc().Text(), replacement, kReplaceBudget);
+        QProgressDialog progress(QStringLiteral("正在替换……"), QStringLiteral("取消"), 0, 1000,
+                                 this);
+        progress.setWindowTitle(windowTitle());
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(500);
+        r = pattern->ReplaceAll(main_.Doc().Text(), replacement, kReplaceBudget,
+                                qm::regex::kMaxResult, [&](std::size_t done, std::size_t total) {
+                                    progress.setValue(static_cast<int>(done * 1000 / total));
+                                    QCoreApplication::processEvents();
+                                    return !progress.wasCanceled();
+                                });
+    }
+    if (r.stop == qm::regex::Stop::Canceled) {
+        Say(QStringLiteral("已取消替换，正文没有改动。"));
+        return;
     }
     if (r.stop != qm::regex::Stop::End) {
         ui::ShowMessage(this, StopText(r.stop) + QStringLiteral("正文没有改动。"), ui::kTipTitle,

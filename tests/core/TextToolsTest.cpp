@@ -123,6 +123,24 @@ TEST(Regex, ASearchSlowAtEveryPositionIsStoppedByTheBudget) {
     EXPECT_EQ(p.ReplaceAll(text, u"", 300ms).stop, qm::regex::Stop::TimeOut);
 }
 
+TEST(Regex, ALongReplaceTellsItsProgressAndCanBeStopped) {
+    std::u16string text;
+    for (int i = 0; i < 5000; ++i) text += std::u16string(17, u'x') + u"-";
+    text += u"y";
+    const auto p = Compile(u"(x+x+)+y");
+    std::size_t told = 0, lastDone = 0;
+    const auto r = p.ReplaceAll(text, u"", 10s, qm::regex::kMaxResult,
+                                [&](std::size_t done, std::size_t total) {
+                                    EXPECT_EQ(total, text.size());
+                                    EXPECT_GE(done, lastDone);
+                                    lastDone = done;
+                                    return ++told < 3;
+                                });
+    EXPECT_EQ(r.stop, qm::regex::Stop::Canceled);
+    EXPECT_EQ(told, 3u);
+    EXPECT_TRUE(r.text.empty());
+}
+
 TEST(Regex, TimeBudgetEndsALongScan) {
     const std::u16string text(2'000'000, u'a');
     const auto f = Compile(u"a").FindAll(text, SIZE_MAX, 0ms);

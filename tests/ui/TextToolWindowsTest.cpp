@@ -11,11 +11,13 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QTreeWidget>
+#include <chrono>
 
 #include "UiTestSupport.h"
 #include "core/Cipher.h"
@@ -146,6 +148,30 @@ TEST(TextToolWindows, RegexRunawayPatternStopsWithAMessageAndChangesNothing) {
     auto msg = uitest::AcceptNextMessage();
     Click(f, "CmdTiHuan");
     EXPECT_TRUE(msg->text.contains(QStringLiteral("正文没有改动"))) << msg->text.toStdString();
+    EXPECT_TRUE(w->Doc().Text() == text);
+}
+
+TEST(TextToolWindows, RegexSlowReplaceShowsProgressAndCanBeCanceled) {
+    auto w = uitest::StartForm();
+    std::u16string text;
+    for (int i = 0; i < 5000; ++i) text += std::u16string(17, u'x') + u"-";
+    text += u"y";
+    w->Doc().SetText(text);
+    QWidget* f = Open(*w, "CmdReguLar", QStringLiteral("FrmZhengZe"));
+    ASSERT_NE(f, nullptr);
+    Get<QLineEdit>(f, "TxtZhengZe")->setText(QStringLiteral("(x+x+)+y"));
+    bool busyMeanwhile = false;
+    uitest::OnNextModal([&](QWidget* m) {
+        auto* progress = qobject_cast<QProgressDialog*>(m);
+        ASSERT_NE(progress, nullptr);
+        busyMeanwhile = w->Gate().Busy();
+        progress->cancel();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    Click(f, "CmdTiHuan");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(busyMeanwhile) << "other commands wait while it runs";
+    EXPECT_EQ(Get<QLabel>(f, "LblJieGuo")->text(), QStringLiteral("已取消替换，正文没有改动。"));
     EXPECT_TRUE(w->Doc().Text() == text);
 }
 
