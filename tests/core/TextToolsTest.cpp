@@ -10,6 +10,8 @@
 #include "core/Remix.h"
 
 using namespace std::chrono_literals;
+using qm::extract::Find;
+using qm::extract::Kind;
 
 namespace {
 
@@ -176,8 +178,6 @@ TEST(Regex, ReplacementTemplates) {
 }
 
 TEST(Extract, MobileNumbers) {
-    using qm::extract::Find;
-    using qm::extract::Kind;
     const std::u16string text =
         u"张三13812345678，李四 159-8765-4321、王五 186 0000 1111；"
         u"不是：12812345678 138123456789 8613812345678 1381234567 138-1234 5678";
@@ -186,8 +186,6 @@ TEST(Extract, MobileNumbers) {
 }
 
 TEST(Extract, FixedLineNumbers) {
-    using qm::extract::Find;
-    using qm::extract::Kind;
     const std::u16string text =
         u"北京010-12345678，深圳0755-1234567，(021)87654321，（0571）88889999，"
         u"020 23456789，075512345678，01087654321。"
@@ -199,8 +197,6 @@ TEST(Extract, FixedLineNumbers) {
 }
 
 TEST(Extract, QQNumbersAreNoPhoneNumbersAndNoPartOfLongerRuns) {
-    using qm::extract::Find;
-    using qm::extract::Kind;
     const std::u16string text =
         u"QQ:12345，QQ 987654321，邮箱 10001@qq.com，群号12345678901。"
         u"不是：01234 1234 123456789012 13812345678 0755-1234567 3.14159 1,234567 12345";
@@ -211,8 +207,6 @@ TEST(Extract, QQNumbersAreNoPhoneNumbersAndNoPartOfLongerRuns) {
 }
 
 TEST(Extract, WebAddresses) {
-    using qm::extract::Find;
-    using qm::extract::Kind;
     const std::u16string text =
         u"官网http://www.example.com/a/b?x=1&y=2#top，镜像 HTTPS://Mirror.Example.org:8080/，"
         u"访问www.baidu.com获取帮助。中文域名：http://中文.中国/ 和 www.例子.公司的首页，"
@@ -226,9 +220,8 @@ TEST(Extract, WebAddresses) {
 }
 
 TEST(Extract, RemoveAndReplaceEveryOccurrence) {
-    using qm::extract::Kind;
     const std::u16string text = u"a13812345678b13812345678c";
-    const auto spans = qm::extract::Find(Kind::Mobile, text);
+    const auto spans = Find(Kind::Mobile, text);
     EXPECT_EQ(qm::extract::ReplaceSpans(text, spans, u""), u"abc");
     EXPECT_EQ(qm::extract::ReplaceSpans(text, spans, u"[电话]"), u"a[电话]b[电话]c");
     EXPECT_EQ(qm::extract::ReplaceSpans(text, {}, u"x"), text);
