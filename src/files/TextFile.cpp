@@ -45,6 +45,8 @@ QString ErrnoText(int err) {
             return QStringLiteral("路径中有一部分不是文件夹");
         case ENAMETOOLONG:
             return QStringLiteral("文件名太长");
+        case EEXIST:
+            return QStringLiteral("已有同名的文件或文件夹");
         case EIO:
             return QStringLiteral("读写磁盘时出错");
         case ENOMEM:
