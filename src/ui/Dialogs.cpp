@@ -2,12 +2,14 @@
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QIcon>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QStringList>
 
+#include "files/TextFile.h"
 #include "platform/BrowseFolder.h"
 
 namespace ui {
@@ -35,6 +37,19 @@ bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable) {
            AskYesNo(parent, QStringLiteral("文本中有 %1 个字符无法用 GBK 编码保存，将被写成“?”。\n"
                                            "仍然保存吗？")
                                 .arg(unencodable));
+}
+
+bool SaveGbkText(QWidget* parent, const QString& path, const qm::cp936::EncodeResult& encoded,
+                 const QString& title) {
+    if (!ConfirmUnencodable(parent, encoded.unencodable)) return false;
+    const files::Outcome w = files::WriteFileAtomic(path, encoded.bytes);
+    if (!w) {
+        ShowMessage(parent,
+                    QStringLiteral("无法保存文件“%1”：%2。原文件未被改动。")
+                        .arg(QDir::toNativeSeparators(path), w.why),
+                    title, QMessageBox::Warning);
+    }
+    return w.ok;
 }
 
 QString ConvertFilter(const QString& pairs) {

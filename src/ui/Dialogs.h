@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "core/Codec.h"
+
 class QWidget;
 
 namespace ui {
@@ -30,6 +32,11 @@ class WaitCursor {
 // Before writing text that GBK cannot hold: true when there is nothing to
 // lose, or the user agreed that those characters become "?".
 bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable);
+
+// Writes text in GBK to path, after asking about characters GBK cannot hold;
+// a failure is told (the old file stays as it was). True when written.
+bool SaveGbkText(QWidget* parent, const QString& path, const qm::cp936::EncodeResult& encoded,
+                 const QString& title = kTipTitle);
 
 // "文本文件|*.txt|所有文件|*.*" → "文本文件 (*.txt);;所有文件 (*.*)".
 QString ConvertFilter(const QString& descriptionPatternPairs);

@@ -248,10 +248,5 @@ void Form1::SaveWithDialog(const QString& title) {
     // The text and one closing CR LF, without copying the whole text first.
     qm::cp936::EncodeResult e = qm::cp936::Encode(doc_.Text());
     e.bytes += "\r\n";
-    if (!ui::ConfirmUnencodable(this, e.unencodable)) return;
-    const files::Outcome w = files::WriteFileAtomic(path, e.bytes);
-    if (!w) {
-        ui::ShowMessage(this, QStringLiteral("无法保存文件“%1”：%2。原文件未被改动。")
-                                  .arg(QDir::toNativeSeparators(path), w.why));
-    }
+    ui::SaveGbkText(this, path, e);
 }

@@ -121,14 +121,7 @@ void 高级替换::CmdBaoCun_Click() {
     if (path.isEmpty()) return;
     std::u16string text;
     for (const std::u16string& s : listed_) text += s + u"\r\n";
-    const qm::cp936::EncodeResult e = qm::cp936::Encode(text);
-    if (!ui::ConfirmUnencodable(this, e.unencodable)) return;
-    if (const files::Outcome w = files::WriteFileAtomic(path, e.bytes); !w) {
-        ui::ShowMessage(
-            this,
-            QStringLiteral("无法保存文件“%1”：%2。").arg(QDir::toNativeSeparators(path), w.why));
-        return;
-    }
+    if (!ui::SaveGbkText(this, path, qm::cp936::Encode(text))) return;
     LblShuLiang->setText(QStringLiteral("已保存 %1 个%2。").arg(listed_.size()).arg(KindName()));
 }
 

@@ -146,15 +146,7 @@ void 替换表::CmdSave_Click() {
         ui::AskSaveFileName(this, QString(), QStringLiteral("文本文件|*.txt"), QString());
     if (name.isEmpty()) return;
     const qm::cp936::EncodeResult e = qm::cp936::Encode(qm::table::Serialize(Pairs()));
-    if (!ui::ConfirmUnencodable(this, e.unencodable)) return;
-    const files::Outcome w = files::WriteFileAtomic(name, e.bytes);
-    if (!w) {
-        ui::ShowMessage(this,
-                        QStringLiteral("无法保存到“%1”：%2。原文件未被改动。")
-                            .arg(QFileInfo(name).fileName(), w.why),
-                        QStringLiteral("信息提示"), QMessageBox::Warning);
-        return;
-    }
+    if (!ui::SaveGbkText(this, name, e, QStringLiteral("信息提示"))) return;
     ui::ShowMessage(this, QStringLiteral("保存成功"), QStringLiteral("信息提示"));
 }
 

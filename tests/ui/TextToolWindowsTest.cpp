@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <chrono>
@@ -232,6 +234,33 @@ TEST(TextToolWindows, ExtractionListsCopiesSavesRemovesAndReplaces) {
     Click(f, "CmdShanChu");
     EXPECT_TRUE(msg->text.contains(QStringLiteral("没有网址")));
     EXPECT_TRUE(w->Doc().Text() == now);
+}
+
+TEST(TextToolWindows, ExtractionSaveFailingOnAFullDiskKeepsTheOldFileAndSaysSo) {
+    auto w = uitest::StartForm();
+    std::u16string text;
+    for (int i = 0; i < 100; ++i)
+        text += u"13" + QString::number(800000000 + i).toStdU16String() + u"，";
+    w->Doc().SetText(text);
+    QWidget* f = Open(*w, "CmdGaoJiTiHuan", QStringLiteral("高级替换"));
+    ASSERT_NE(f, nullptr);
+    Click(f, "CmdTiQu");
+    ASSERT_EQ(Get<QListWidget>(f, "LstJieGuo")->count(), 100);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("手机.txt"));
+    ASSERT_TRUE(uitest::WriteBytes(path, "old list\r\n"));
+    uitest::AnswerNextFileDialog(path);
+    uitest::ConfirmNextOverwrite();
+    auto msg = uitest::AcceptNextMessage();
+    {
+        uitest::FileSizeLimit limit(200);
+        Click(f, "CmdBaoCun");
+    }
+    EXPECT_TRUE(msg->text.contains(QStringLiteral("原文件未被改动"))) << msg->text.toStdString();
+    EXPECT_EQ(uitest::ReadBytes(path), QByteArray("old list\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
+        << "no temporary left";
+    EXPECT_FALSE(Get<QLabel>(f, "LblShuLiang")->text().startsWith(QStringLiteral("已保存")));
 }
 
 TEST(TextToolWindows, CipherSealsTheSelectionOrTheWholeTextAndOpensItAgain) {
