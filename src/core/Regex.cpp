@@ -1,5 +1,7 @@
 #include "core/Regex.h"
 
+#include "core/Common.h"
+
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
@@ -169,12 +171,9 @@ struct Pattern::Impl {
             return std::nullopt;
         };
         const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data);
+        // A start of a chunk never between CR and LF, nor inside a surrogate pair.
         auto wholeCharacter = [&](PCRE2_SIZE at) {
-            // Never between CR and LF, nor inside a surrogate pair.
-            if (at < text.size() && at > 0 &&
-                ((text[at - 1] == u'\r' && text[at] == u'\n') ||
-                 ((text[at - 1] & 0xFC00) == 0xD800 && (text[at] & 0xFC00) == 0xDC00)))
-                ++at;
+            if (at > 0 && at < text.size() && 常用模块::CharLengthAt(text, at - 1) == 2) ++at;
             return at;
         };
         for (;;) {
@@ -187,7 +186,7 @@ struct Pattern::Impl {
                 if (options != 0) {
                     // Nothing non-empty here after an empty match: one character on.
                     if (offset >= text.size()) return Stop::End;
-                    offset = wholeCharacter(offset + 1);
+                    offset += 常用模块::CharLengthAt(text, offset);
                     options = 0;
                     continue;
                 }

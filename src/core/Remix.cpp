@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "core/Combine.h"
+#include "core/Common.h"
 
 namespace qm::remix {
 
@@ -60,18 +61,14 @@ std::u16string ReplaceSynonyms(
 std::u16string Remix(std::u16string_view article, const Settings& s) {
     std::vector<std::u16string_view> paragraphs;
     bool emptyLines = false, blankSince = false;
-    for (std::size_t from = 0; from <= article.size();) {
-        std::size_t end = article.find(u"\r\n", from);
-        if (end == std::u16string_view::npos) end = article.size();
-        const std::u16string_view line = article.substr(from, end - from);
+    常用模块::ForEachPiece(article, [&](std::u16string_view line, bool) {
         if (IsBlankLine(line)) {
             blankSince = !paragraphs.empty();
         } else {
             emptyLines = emptyLines || blankSince;
             paragraphs.push_back(line);
         }
-        from = end + 2;
-    }
+    });
 
     if (s.shuffle && paragraphs.size() > 1) {
         // Fisher–Yates with the engine's raw output: the standard fixes
