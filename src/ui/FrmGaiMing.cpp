@@ -185,16 +185,36 @@ void FrmGaiMing::TxtFolder_Enter() {
     LoadFolder(folder);
 }
 
-bool FrmGaiMing::LoadFolder(const QString& folder) {
-    const files::FolderListing l = files::ListFolder(folder, TxtFilter->text());
-    if (!l.ok) {
-        ui::ShowMessage(this,
-                        QStringLiteral("无法读取文件夹“%1”：%2。").arg(Native(folder), l.why));
-        return false;
+std::optional<files::FolderListing> FrmGaiMing::List(const QString& folder, const QString& filter) {
+    files::FolderListing l = files::ListFolder(folder, filter);
+    if (l.ok) return l;
+    ui::ShowMessage(this, QStringLiteral("无法读取文件夹“%1”：%2。").arg(Native(folder), l.why));
+    return std::nullopt;
+}
+
+bool FrmGaiMing::Carry(const QString& folder, const std::vector<qm::rename::Move>& moves,
+                       const QString& failed, const QString& allBack, const QString& someLeft) {
+    files::RenameOutcome done;
+    {
+        ui::WaitCursor wait;
+        done = files::ApplyMoves(folder, moves);
     }
+    if (done.ok) return true;
+    ui::ShowMessage(
+        this,
+        failed.arg(done.why) + (done.notRestored.isEmpty()
+                                    ? allBack
+                                    : someLeft.arg(done.notRestored.join(QStringLiteral("、")))),
+        ui::kTipTitle, QMessageBox::Warning);
+    return false;
+}
+
+bool FrmGaiMing::LoadFolder(const QString& folder) {
+    std::optional<files::FolderListing> l = List(folder, TxtFilter->text());
+    if (!l) return false;
     folder_ = folder;
-    files_ = l.files;
-    everything_ = l.everything;
+    files_ = std::move(l->files);
+    everything_ = std::move(l->everything);
     ShowPlan();
     return true;
 }
@@ -251,17 +271,9 @@ void FrmGaiMing::CmdGaiMing_Click() {
     }
     if (!ui::AskYesNo(this, QStringLiteral("确定要将 %1 个文件改名吗？").arg(plan_.changes)))
         return;
-    files::RenameOutcome done;
-    {
-        ui::WaitCursor wait;
-        done = files::ApplyMoves(folder_, qm::rename::Moves(plan_, everything_));
-    }
-    if (!done.ok) {
-        QString text = QStringLiteral("改名失败：%1。").arg(done.why);
-        text += done.notRestored.isEmpty() ? QStringLiteral("已改名的文件都已恢复原名。")
-                                           : QStringLiteral("以下文件未能恢复原名：%1")
-                                                 .arg(done.notRestored.join(QStringLiteral("、")));
-        ui::ShowMessage(this, text, ui::kTipTitle, QMessageBox::Warning);
+    if (!Carry(folder_, qm::rename::Moves(plan_, everything_), QStringLiteral("改名失败：%1。"),
+               QStringLiteral("已改名的文件都已恢复原名。"),
+               QStringLiteral("以下文件未能恢复原名：%1"))) {
         LoadFolder(folder_);
         return;
     }
@@ -275,13 +287,9 @@ void FrmGaiMing::CmdGaiMing_Click() {
 
 void FrmGaiMing::CmdCheXiao_Click() {
     if (!lastBatch_) return;
-    const files::FolderListing l = files::ListFolder(lastFolder_, QString());
-    if (!l.ok) {
-        ui::ShowMessage(this,
-                        QStringLiteral("无法读取文件夹“%1”：%2。").arg(Native(lastFolder_), l.why));
-        return;
-    }
-    const qm::rename::Plan back = qm::rename::Reverse(*lastBatch_, l.everything);
+    const std::optional<files::FolderListing> l = List(lastFolder_, QString());
+    if (!l) return;
+    const qm::rename::Plan back = qm::rename::Reverse(*lastBatch_, l->everything);
     if (back.problems > 0) {
         ui::ShowMessage(
             this,
@@ -289,19 +297,10 @@ void FrmGaiMing::CmdCheXiao_Click() {
                 .arg(back.problems));
         return;
     }
-    files::RenameOutcome done;
-    {
-        ui::WaitCursor wait;
-        done = files::ApplyMoves(lastFolder_, qm::rename::Moves(back, l.everything));
-    }
-    if (!done.ok) {
-        QString text = QStringLiteral("撤销失败：%1。").arg(done.why);
-        text += done.notRestored.isEmpty() ? QStringLiteral("文件名保持改名后的样子。")
-                                           : QStringLiteral("以下文件停在了中间的名称：%1")
-                                                 .arg(done.notRestored.join(QStringLiteral("、")));
-        ui::ShowMessage(this, text, ui::kTipTitle, QMessageBox::Warning);
+    if (!Carry(lastFolder_, qm::rename::Moves(back, l->everything),
+               QStringLiteral("撤销失败：%1。"), QStringLiteral("文件名保持改名后的样子。"),
+               QStringLiteral("以下文件停在了中间的名称：%1")))
         return;
-    }
     lastBatch_.reset();
     CmdCheXiao->setEnabled(false);
     if (folder_ == lastFolder_) LoadFolder(folder_);

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/Rename.h"
+#include "files/RenameFiles.h"
 
 class QCheckBox;
 class QComboBox;
@@ -32,6 +33,12 @@ class FrmGaiMing : public QWidget {
     qm::rename::Rules Rules() const;
     // Lists the folder and shows the preview; false (and told) when unreadable.
     bool LoadFolder(const QString& folder);
+    // The folder's names; nothing (and told) when it cannot be read.
+    std::optional<files::FolderListing> List(const QString& folder, const QString& filter);
+    // Carries the moves out; a failure is told: failed (%1 the reason), then
+    // allBack, or someLeft (%1 the names) when not all could be put back.
+    bool Carry(const QString& folder, const std::vector<qm::rename::Move>& moves,
+               const QString& failed, const QString& allBack, const QString& someLeft);
     void ShowPlan();
 
     QLineEdit* TxtFolder;
