@@ -169,12 +169,15 @@ std::size_t UrlAt(std::u16string_view t, std::size_t i) {
     return end - i;
 }
 
-// Maximal ASCII digit runs, with the decimal point rule: 3.14159 is no QQ number.
+// Maximal ASCII digit runs, with the decimal point rule: 3.14159 is no QQ
+// number; nor is a number in a phone number or a web address (page?id=10002).
 std::vector<Span> QQ(std::u16string_view t) {
-    std::vector<Span> phones = Find(Kind::Mobile, t);
-    const std::vector<Span> fixed = Find(Kind::FixedLine, t);
-    phones.insert(phones.end(), fixed.begin(), fixed.end());
-    std::sort(phones.begin(), phones.end(),
+    std::vector<Span> taken;
+    for (Kind other : {Kind::Mobile, Kind::FixedLine, Kind::Url}) {
+        const std::vector<Span> spans = Find(other, t);
+        taken.insert(taken.end(), spans.begin(), spans.end());
+    }
+    std::sort(taken.begin(), taken.end(),
               [](const Span& a, const Span& b) { return a.start < b.start; });
     std::vector<Span> out;
     std::size_t k = 0;
@@ -187,9 +190,9 @@ std::vector<Span> QQ(std::u16string_view t) {
         const bool decimal =
             (i >= 2 && (t[i - 1] == u'.' || t[i - 1] == u',') && Digit(t[i - 2])) ||
             (i + n + 1 < t.size() && (t[i + n] == u'.' || t[i + n] == u',') && Digit(t[i + n + 1]));
-        while (k < phones.size() && phones[k].start + phones[k].length <= i) ++k;
-        const bool inPhone = k < phones.size() && phones[k].start < i + n;
-        if (n >= 5 && n <= 11 && t[i] != u'0' && !decimal && !inPhone) out.push_back({i, n});
+        while (k < taken.size() && taken[k].start + taken[k].length <= i) ++k;
+        const bool inOther = k < taken.size() && taken[k].start < i + n;
+        if (n >= 5 && n <= 11 && t[i] != u'0' && !decimal && !inOther) out.push_back({i, n});
         i += n;
     }
     return out;

@@ -12,7 +12,8 @@ namespace qm::extract {
 enum class Kind {
     Mobile,     // 11 digits 1[3-9]…, also written 138-1234-5678 or 138 1234 5678
     FixedLine,  // area code and number: 010-12345678, (0755)1234567, 075512345678
-    QQ,         // 5 to 11 digits not starting with 0, a run of its own, no phone number
+    QQ,         // 5 to 11 digits not starting with 0, a run of its own, not in a phone
+                // number or a web address
     Url,        // http://, https:// or www. addresses, Chinese domain names included
 };
 

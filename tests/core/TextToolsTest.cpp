@@ -199,7 +199,8 @@ TEST(Extract, FixedLineNumbers) {
 TEST(Extract, QQNumbersAreNoPhoneNumbersAndNoPartOfLongerRuns) {
     const std::u16string text =
         u"QQ:12345，QQ 987654321，邮箱 10001@qq.com，群号12345678901。"
-        u"不是：01234 1234 123456789012 13812345678 0755-1234567 3.14159 1,234567 12345";
+        u"不是：01234 1234 123456789012 13812345678 0755-1234567 3.14159 1,234567 12345 "
+        u"www.example.com/page?id=20002 http://a.cn/30003";
     EXPECT_EQ(qm::extract::Unique(text, Find(Kind::QQ, text)),
               (std::vector<std::u16string>{u"12345", u"987654321", u"10001", u"12345678901"}));
     // Listed once, found twice.
