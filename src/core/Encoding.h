@@ -1,0 +1,92 @@
+// The encodings a text file is read and written in, how one is recognised,
+// and the line-break styles.
+//
+// Decoding never fails and never loses a byte: a byte that does not decode
+// becomes one lone low surrogate U+DC80 + byte (as Python's surrogateescape
+// does), shown as "�" by the editor, and encoding writes it back as that very
+// byte, so a file opened and saved unchanged keeps its bytes exactly.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm::enc {
+
+enum class Encoding { Gbk, Gb18030, Utf8, Utf8Bom, Utf16Le, Utf16Be, Big5 };
+
+// "GBK", "GB18030", "UTF-8", "UTF-8 BOM", "UTF-16LE", "UTF-16BE", "Big5".
+const char* Name(Encoding e);
+// The seven names above, in that order (for pick lists).
+const std::vector<Encoding>& All();
+std::optional<Encoding> FromName(std::string_view name);
+// An HTTP or <meta> charset label ("gb2312", "utf-8", "big5-hkscs", ...);
+// nothing for labels this program cannot decode.
+std::optional<Encoding> FromLabel(std::string_view label);
+
+// The encoding of a whole file's bytes: a BOM first, then strict UTF-8 when
+// the bytes hold non-ASCII and are valid UTF-8, then GB18030 or Big5 by how
+// plausible each reads as Chinese, leaning to GBK where the evidence is thin.
+// GBK is reported when the bytes need none of GB18030's four-byte sequences.
+Encoding Detect(std::string_view bytes);
+
+struct Decoded {
+    std::u16string text;
+    std::size_t invalid = 0;  // bytes kept as escapes (shown as "�")
+};
+
+// Decodes the bytes (a BOM of the encoding is skipped). Never fails.
+Decoded Decode(std::string_view bytes, Encoding e);
+
+// A character the target cannot hold, by its place in the text.
+struct Unencodable {
+    std::size_t offset = 0;  // in UTF-16 units
+    char32_t ch = 0;
+};
+
+struct Encoded {
+    std::string bytes;
+    std::size_t unencodable = 0;        // characters written as "?"
+    std::vector<Unencodable> first;     // the first few of them (at most 10)
+};
+
+// Encodes the text (with the BOM of Utf8Bom, Utf16Le, Utf16Be when `bom`).
+// Escaped bytes go back as they were; characters the target lacks become "?"
+// and are counted.
+Encoded Encode(std::u16string_view text, Encoding e, bool bom = true);
+
+// How a file breaks its lines. The document always holds CR LF.
+enum class LineBreak { CrLf, Lf, Cr };
+// "CRLF", "LF", "CR".
+const char* Name(LineBreak b);
+
+// Everything needed to write a text back as the file it came from.
+struct FileFormat {
+    Encoding encoding = Encoding::Gbk;
+    bool bom = false;                   // the file began with a BOM
+    LineBreak breaks = LineBreak::CrLf;
+    bool mixed = false;                 // the file mixed break styles
+};
+
+struct LoadedText {
+    std::u16string text;  // with CR LF breaks
+    FileFormat format;
+    std::size_t invalid = 0;  // bytes kept as escapes
+};
+
+// A file's bytes as a document: detected (or the forced encoding), decoded,
+// every CR LF, LF and lone CR made a CR LF; the style is the one the file
+// used (CR LF when it had no break; CR LF when mixed, with `mixed` set).
+// In one pass over the bytes where it can: this is the cost of opening.
+LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced = {});
+
+// The document (CR LF breaks) as the bytes of a file of that format: breaks
+// written in its style, BOM when the format has one. Adds nothing else.
+Encoded EncodeFile(std::u16string_view text, const FileFormat& format);
+
+// Is this UTF-16 unit a kept undecodable byte?
+constexpr bool IsEscapedByte(char16_t u) { return u >= 0xDC80 && u <= 0xDCFF; }
+
+}  // namespace qm::enc
