@@ -180,4 +180,8 @@ EncodeResult Encode(std::u16string_view text) {
 
 std::uint16_t CodeOf(char16_t unit) { return T().encode[unit]; }
 
+char16_t CharOfByte(unsigned char b) { return T().single[b]; }
+
+char16_t CharOfPair(unsigned char lead, unsigned char trail) { return T().dbl[lead * 256 + trail]; }
+
 }  // namespace qm::cp936

@@ -35,4 +35,9 @@ EncodeResult Encode(std::u16string_view text);
 // below 0x100 a one-byte code, otherwise lead byte * 256 + trail byte.
 std::uint16_t CodeOf(char16_t unit);
 
+// The decoding tables, for codecs built on this code page: the character of
+// a one-byte code and of a two-byte code, 0xFFFF where there is none.
+char16_t CharOfByte(unsigned char b);
+char16_t CharOfPair(unsigned char lead, unsigned char trail);
+
 }  // namespace qm::cp936
