@@ -33,7 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             name.empty() || name == u"." || name == u".." ||
             name.find_first_of(std::u16string_view(u"/\\\0", 3)) != std::u16string::npos;
         if (r.safeName && escapes) std::abort();
+        // Nor one holding a line break; and no title starts or ends with one.
+        for (char16_t c : name) {
+            if (r.safeName && c < 0x20) std::abort();
+        }
+        const auto isBreak = [](char16_t c) { return c == u'\r' || c == u'\n'; };
+        if (!r.title.empty() && (isBreak(r.title.front()) || isBreak(r.title.back()))) std::abort();
         if (r.content.size() > text.size()) std::abort();
+    }
+    // Whatever follows the records is told only when it holds something.
+    if (const auto tail = qm::filetools::UnclosedRecord(text, titleSep, recordSep)) {
+        if (recordSep.empty() || tail->size() > text.size()) std::abort();
     }
     return 0;
 }

@@ -68,37 +68,56 @@ const Digits kLower{{u"零", u"一", u"二", u"三", u"四", u"五", u"六", u"�
                     {u"", u"十", u"百", u"千"}};
 const Digits kUpper{{u"零", u"壹", u"贰", u"叁", u"肆", u"伍", u"陆", u"柒", u"捌", u"玖"},
                     {u"", u"拾", u"佰", u"仟"}};
-// Units of each group of four digits, from the lowest.
-const char16_t* const kGroups[] = {u"", u"万", u"亿", u"万亿", u"亿亿"};
-
-// A whole number in numerals: groups of four digits with their units, one
-// 零 for every run of zeros that stands between digits that are not zero.
-std::u16string Whole(std::uint64_t n, const Digits& d, bool lower) {
-    if (n == 0) return d.digit[0];
-    unsigned parts[5] = {};
-    int groups = 0;
-    for (std::uint64_t m = n; m > 0 && groups < 5; m /= 10000)
-        parts[groups++] = static_cast<unsigned>(m % 10000);
+// Up to four digits with their small units, one 零 for every run of zeros
+// between digits that are not zero; zeros at the end are silent.
+std::u16string Section(unsigned n, const Digits& d) {
     std::u16string out;
     bool needZero = false;
-    for (int g = groups - 1; g >= 0; --g) {
-        const unsigned part = parts[g];
-        if (!out.empty() && part < 1000) needZero = true;  // a gap of zeros before or in this group
-        if (part == 0) continue;
-        for (int p = 3, pow = 1000; p >= 0; --p, pow /= 10) {
-            const unsigned digit = (part / static_cast<unsigned>(pow)) % 10;
-            if (digit == 0) {
-                if (!out.empty()) needZero = true;
-                continue;
-            }
-            if (needZero) out += d.digit[0];
-            needZero = false;
-            out += d.digit[digit];
-            out += d.small[static_cast<std::size_t>(p)];
+    for (int p = 3, pow = 1000; p >= 0; --p, pow /= 10) {
+        const unsigned digit = (n / static_cast<unsigned>(pow)) % 10;
+        if (digit == 0) {
+            needZero = !out.empty();
+            continue;
         }
-        out += kGroups[g];
-        needZero = false;  // zeros closing a group are silent
+        if (needZero) out += d.digit[0];
+        needZero = false;
+        out += d.digit[digit];
+        out += d.small[static_cast<std::size_t>(p)];
     }
+    return out;
+}
+
+using Reading = std::u16string (*)(std::uint64_t, const Digits&);
+
+// n as the part above `unit` (read by `high`), the unit, then the part below
+// it (read by `low`), joined by 零 when the part below does not reach its
+// highest digit. The part above is read on its own, so 亿 is said once
+// however large it is: 1000100000000 is 一万零一亿, not 一万亿零一亿.
+std::u16string Split(std::uint64_t n, std::uint64_t base, const char16_t* unit, Reading high,
+                     Reading low, const Digits& d) {
+    const std::uint64_t above = n / base;
+    const std::uint64_t below = n % base;
+    if (above == 0) return low(below, d);
+    std::u16string out = high(above, d) + unit;
+    if (below == 0) return out;
+    if (below < base / 10) out += d.digit[0];
+    return out + low(below, d);
+}
+
+std::u16string BelowWan(std::uint64_t n, const Digits& d) {
+    return Section(static_cast<unsigned>(n), d);
+}
+std::u16string BelowYi(std::uint64_t n, const Digits& d) {
+    return Split(n, 10'000, u"万", BelowWan, BelowWan, d);
+}
+// Any size: the part above 亿 is itself a number (10^16 is 一亿亿).
+std::u16string AnyWhole(std::uint64_t n, const Digits& d) {
+    return Split(n, 100'000'000, u"亿", AnyWhole, BelowYi, d);
+}
+
+std::u16string Whole(std::uint64_t n, const Digits& d, bool lower) {
+    if (n == 0) return d.digit[0];
+    std::u16string out = AnyWhole(n, d);
     // 十 alone at the start reads better than 一十 in everyday numerals.
     if (lower && out.rfind(u"一十", 0) == 0) out.erase(0, 1);
     return out;

@@ -22,8 +22,9 @@ std::u16string HalfToFull(std::u16string_view text);
 enum class NumeralStyle { Lower, Financial };
 // A number typed by the user (digits, an optional "." and up to two
 // decimals, blanks and thousands separators forgiven) as Chinese numerals:
-// 1234 → 一千二百三十四 / 壹仟贰佰叁拾肆元整. Nothing for anything else, or
-// for a number of 10^17 and more.
+// 1234 → 一千二百三十四 / 壹仟贰佰叁拾肆元整; each unit said once, so the part
+// above 亿 is read as a number of its own (一万零一亿). Nothing for anything
+// else, or for a number above 10^16 (一亿亿).
 std::optional<std::u16string> ChineseNumerals(std::u16string_view typed, NumeralStyle style);
 
 // "乱码转正常", first half: Chinese that was decoded in the wrong code page.

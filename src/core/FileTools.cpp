@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "core/Codec.h"
 #include "core/Common.h"
@@ -198,6 +199,11 @@ SplitCheck CheckSplit(const SplitRequest& r) {
     if (r.sourceSize < 0) {
         return fail(u"文件 '" + r.openFile + u"' 不存在.", u"错误", Box::OpenFile, {Box::OpenFile});
     }
+    // Refused before any part is written, rather than parts left without a script.
+    if (std::optional<SplitProblem> p = CheckScriptNames(r)) {
+        c.problem = std::move(p);
+        return c;
+    }
     SplitPlan& p = c.plan;
     p.sourceSize = r.sourceSize;
     const auto size = static_cast<double>(r.sourceSize);
@@ -236,11 +242,55 @@ std::u16string ConfirmText(const SplitPlan& plan, bool sizeMode) {
            Num(plan.parts) + u"' of " + SpaceValue(last) + u"\r\n\r\n         确认分割吗?";
 }
 
+std::u16string ReadableName(std::u16string_view name) {
+    std::u16string out;
+    out.reserve(name.size());
+    for (char16_t c : name) {
+        if (c < 0x20)
+            out += static_cast<char16_t>(0x2400 + c);
+        else if (c == 0x7F)
+            out += u'\u2421';
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::optional<std::u16string> ScriptNameProblem(std::u16string_view name) {
+    for (char16_t c : name) {
+        if (c < 0x20 || c == 0x7F) return u"含有换行符或其他控制字符";
+    }
+    if (name.find_first_of(u"\"*?<>|:") != std::u16string_view::npos) {
+        return u"含有 Windows 文件名不能使用的字符（\" * ? < > | :）";
+    }
+    if (qm::cp936::Encode(name).unencodable > 0) return u"含有 GBK 编码无法表示的字符";
+    return std::nullopt;
+}
+
+std::optional<SplitProblem> CheckScriptNames(const SplitRequest& r) {
+    const std::pair<std::u16string, Box> names[] = {{GetFileName(r.openFile), Box::OpenFile},
+                                                    {GetFileName(r.saveFile), Box::SaveFile}};
+    for (const auto& [name, box] : names) {
+        if (const auto why = ScriptNameProblem(name)) {
+            return SplitProblem{u"文件名“" + ReadableName(name) + u"”" + *why +
+                                    u"，合并用的批处理文件无法安全地写出这个名字。\r\n"
+                                    u"请先给文件改名。",
+                                u"错误",
+                                box,
+                                {box},
+                                false};
+        }
+    }
+    return std::nullopt;
+}
+
 namespace {
 
-// cmd reads these specially even in a name; quoted, and % doubled, they are plain.
+// cmd reads these specially even in a name ("+" joins files for copy);
+// quoted, and % doubled, they are plain.
 std::u16string BatName(std::u16string_view name) {
-    if (name.find_first_of(u"&|<>^%()") == std::u16string_view::npos) return std::u16string(name);
+    if (name.find_first_of(u"&|<>^%()!;,=+ ") == std::u16string_view::npos)
+        return std::u16string(name);
     std::u16string out = u"\"";
     for (char16_t c : name) {
         out += c;
@@ -263,8 +313,10 @@ std::u16string PartName(std::u16string_view base, std::int64_t k) {
 
 }  // namespace
 
-std::u16string BatchText(std::u16string_view partBase, std::u16string_view sourceName,
-                         std::int64_t parts, bool withDelete) {
+std::optional<std::u16string> BatchText(std::u16string_view partBase,
+                                        std::u16string_view sourceName, std::int64_t parts,
+                                        bool withDelete) {
+    if (ScriptNameProblem(partBase) || ScriptNameProblem(sourceName)) return std::nullopt;
     std::u16string out = u"copy /b ";
     for (std::int64_t k = 0; k < parts; ++k) {
         out += BatName(PartName(partBase, k));
@@ -285,8 +337,11 @@ std::u16string BatchText(std::u16string_view partBase, std::u16string_view sourc
 
 std::u16string ShellText(std::u16string_view partBase, std::u16string_view sourceName,
                          std::int64_t parts, bool withDelete) {
-    std::u16string out = u"#!/bin/sh\n# Joins the parts back into " + ShName(sourceName) +
-                         u"; run it beside them.\ncd \"$(dirname \"$0\")\" || exit 1\ncat --";
+    // Into the script's own folder without a command substitution, which
+    // would drop a folder name's trailing line breaks.
+    std::u16string out =
+        u"#!/bin/sh\n# Joins the parts back into the file they were cut from; run it beside "
+        u"them.\ncase $0 in */*) cd -- \"${0%/*}/\" || exit 1 ;; esac\ncat --";
     std::u16string names;
     for (std::int64_t k = 0; k < parts; ++k) {
         names += u' ';
@@ -305,6 +360,23 @@ std::u16string MergeSeparator(std::u16string_view comboText) {
     return std::u16string(Trim(comboText)) + u"\r\n";
 }
 
+namespace {
+
+bool IsBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
+
+std::u16string_view WithoutBreaksAround(std::u16string_view s) {
+    while (!s.empty() && IsBreak(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBreak(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::u16string_view TitleOf(std::u16string_view piece, std::u16string_view titleSep) {
+    const std::size_t cut = titleSep.empty() ? std::u16string_view::npos : piece.find(titleSep);
+    return WithoutBreaksAround(piece.substr(0, cut));
+}
+
+}  // namespace
+
 std::vector<Record> CutRecords(std::u16string_view text, std::u16string_view titleSep,
                                std::u16string_view recordSep) {
     std::vector<Record> out;
@@ -313,22 +385,42 @@ std::vector<Record> CutRecords(std::u16string_view text, std::u16string_view tit
     for (std::size_t at; (at = text.find(recordSep, start)) != std::u16string_view::npos;
          start = at + recordSep.size()) {
         Record r;
-        const std::u16string_view piece = text.substr(start, at - start);
-        const std::size_t cut = titleSep.empty() ? std::u16string_view::npos : piece.find(titleSep);
-        r.title = std::u16string(piece.substr(0, cut));
+        std::u16string_view piece = text.substr(start, at - start);
+        r.title = std::u16string(TitleOf(piece, titleSep));
         std::u16string name;
         常用模块::ForEachPiece(r.title, [&name](std::u16string_view p, bool) { name += p; });
-        r.safeName = !name.empty() && name != u"." && name != u".." &&
-                     name.find_first_of(std::u16string_view(u"/\\\0", 3)) == std::u16string::npos;
+        // A line break or other control character left inside is no name a
+        // user would want, nor one a message or a script shows plainly.
+        const bool control =
+            std::any_of(name.begin(), name.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
+        r.safeName = !name.empty() && name != u"." && name != u".." && !control &&
+                     name.find_first_of(u"/\\") == std::u16string::npos;
         r.fileName = name + u".txt";
+        // The line break after the previous separator, whichever kind it is.
+        if (piece.substr(0, 2) == u"\r\n")
+            piece.remove_prefix(2);
+        else if (!piece.empty() && IsBreak(piece.front()))
+            piece.remove_prefix(1);
         r.content = std::u16string(piece);
-        if (!r.content.empty() && r.content.front() == u'\r') {
-            const std::size_t crlf = r.content.find(u"\r\n");
-            if (crlf != std::u16string::npos) r.content.erase(crlf, 2);
-        }
         out.push_back(std::move(r));
     }
     return out;
+}
+
+std::optional<std::u16string> UnclosedRecord(std::u16string_view text, std::u16string_view titleSep,
+                                             std::u16string_view recordSep) {
+    if (recordSep.empty()) return std::nullopt;
+    // Where the records end, found as CutRecords finds them (from the left).
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(recordSep, start)) != std::u16string_view::npos;)
+        start = at + recordSep.size();
+    const std::u16string_view tail = text.substr(start);
+    if (tail.find_first_not_of(u" \t\r\n\u3000") == std::u16string_view::npos) return std::nullopt;
+    return std::u16string(TitleOf(tail, titleSep));
+}
+
+std::u16string ReadableTitle(std::u16string_view title) {
+    return title.empty() ? std::u16string(u"（空标题）") : ReadableName(title);
 }
 
 namespace {

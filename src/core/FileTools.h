@@ -75,12 +75,32 @@ SplitCheck CheckSplit(const SplitRequest& r);
 // The question asked before splitting.
 std::u16string ConfirmText(const SplitPlan& plan, bool sizeMode);
 
+// A name shown readably in a message: control characters (a line break
+// inside a name) as their visible pictures (␊, ␍).
+std::u16string ReadableName(std::u16string_view name);
+
+// Why a name cannot go into the rejoin batch file, or nothing when it can:
+// cmd has no quoting for a line break or any control character, nor for a
+// double quote; "*" and "?" are wildcards to copy and del (del would remove
+// other files); characters Windows names cannot hold, or code page 936 cannot
+// write, would name some other file.
+std::optional<std::u16string> ScriptNameProblem(std::u16string_view name);
+
+// The split refused before it starts when either name the scripts use (the
+// part base from the save name, the source's name) has a ScriptNameProblem.
+std::optional<SplitProblem> CheckScriptNames(const SplitRequest& r);
+
 // The rejoin batch file (code page 936 text, CR LF lines): the copy line, and
 // with deletion the del lines and the line that deletes the batch file.
-// partBase is P (parts P.0 ... P.N-1), sourceName S.
-std::u16string BatchText(std::u16string_view partBase, std::u16string_view sourceName,
-                         std::int64_t parts, bool withDelete);
-// The same as a POSIX shell script: joins the parts with cat into S.
+// partBase is P (parts P.0 ... P.N-1), sourceName S. A name holding one of
+// cmd's special characters is quoted, its "%" doubled. Nothing when a name
+// has a ScriptNameProblem: no name reaches the file unquoted.
+std::optional<std::u16string> BatchText(std::u16string_view partBase,
+                                        std::u16string_view sourceName, std::int64_t parts,
+                                        bool withDelete);
+// The same as a POSIX shell script: joins the parts with cat into S. Every
+// name stands in single quotes, which make any character plain, a line break
+// included; no comment holds a name (a line break would end it).
 std::u16string ShellText(std::u16string_view partBase, std::u16string_view sourceName,
                          std::int64_t parts, bool withDelete);
 
@@ -92,15 +112,25 @@ std::u16string MergeSeparator(std::u16string_view comboText);
 // ---- text into files ----
 
 struct Record {
-    std::u16string title;     // as the list shows it
+    std::u16string title;     // without the line breaks around it
     std::u16string fileName;  // the title without CR LF, plus ".txt"
     std::u16string content;   // what the file holds, before its closing CR LF
-    bool safeName = true;     // the name stays inside the output folder
+    bool safeName = true;     // a plain name that stays inside the output folder
 };
 // The records of text: the pieces before each record separator (what follows
-// the last one is not a record).
+// the last one is not a record). A record loses the line break it starts
+// with (CR LF, LF or CR: the one after the previous separator); its title
+// loses every line break before and after it.
 std::vector<Record> CutRecords(std::u16string_view text, std::u16string_view titleSep,
                                std::u16string_view recordSep);
+// The title of the text after the last record separator when it holds more
+// than blanks and line breaks: a last record whose separator is missing,
+// which is not written. Nothing when there is none.
+std::optional<std::u16string> UnclosedRecord(std::u16string_view text, std::u16string_view titleSep,
+                                             std::u16string_view recordSep);
+// A title as a message shows it: "（空标题）" for none, control characters
+// visible (ReadableName).
+std::u16string ReadableTitle(std::u16string_view title);
 
 // ---- batch replace and merging ----
 

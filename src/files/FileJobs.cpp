@@ -1,15 +1,20 @@
 #include "files/FileJobs.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMimeDatabase>
 #include <QSet>
+#include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <optional>
 
 #include "core/Codec.h"
 
@@ -59,15 +64,20 @@ void SyncFileSystemOf(const QStringList& paths) {
     }
 }
 
+bool IsTextDocumentName(const QString& name) {
+    if (name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) return true;
+    // Exactly plain text: scripts, sources, pages and the like only inherit
+    // it, and are rewritten with CR LF at their peril.
+    static const QMimeDatabase db;
+    return db.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name() ==
+           QStringLiteral("text/plain");
+}
+
 QStringList TextFilesIn(const QString& folder) {
-    QMimeDatabase db;
     QStringList out;
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Unsorted);
     for (const QFileInfo& info : entries) {
-        if (db.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension)
-                .inherits(QStringLiteral("text/plain"))) {
-            out << info.absoluteFilePath();
-        }
+        if (IsTextDocumentName(info.fileName())) out << info.absoluteFilePath();
     }
     return out;
 }
@@ -110,9 +120,16 @@ Outcome WriteRejoinScripts(const SplitNames& names, std::int64_t parts, bool wit
     const std::u16string p = names.partBase.toStdU16String();
     const std::u16string s = names.sourceName.toStdU16String();
     const QString bat = names.folder + QLatin1Char('/') + names.sourceName + QStringLiteral(".bat");
-    if (Outcome o = WriteFileAtomic(
-            bat, qm::cp936::Encode(qm::filetools::BatchText(p, s, parts, withDelete)).bytes);
-        !o) {
+    // Neither script is written for a name the batch file cannot hold.
+    for (const std::u16string& name : {p, s}) {
+        if (const auto why = qm::filetools::ScriptNameProblem(name)) {
+            return Fail(QStringLiteral("文件名“%1”%2，无法写合并脚本")
+                            .arg(QString::fromStdU16String(qm::filetools::ReadableName(name)),
+                                 QString::fromStdU16String(*why)));
+        }
+    }
+    const std::u16string batch = qm::filetools::BatchText(p, s, parts, withDelete).value();
+    if (Outcome o = WriteFileAtomic(bat, qm::cp936::Encode(batch).bytes); !o) {
         return Fail(QStringLiteral("无法写批处理文件“%1”：%2").arg(Named(bat), o.why));
     }
     // The shell sees names as the file system stores them.
@@ -158,22 +175,56 @@ QStringList NotCleanGbk(const QStringList& inputs) {
     return bad;
 }
 
+namespace {
+
+// Room for this many more open files: the soft limit raised toward the hard
+// one when a long list needs it (a thousand chapters).
+void MakeRoomForOpenFiles(std::size_t more) {
+    rlimit r{};
+    if (::getrlimit(RLIMIT_NOFILE, &r) != 0) return;
+    const rlim_t want = static_cast<rlim_t>(more) + 256;
+    if (r.rlim_cur != RLIM_INFINITY && r.rlim_cur < want) {
+        r.rlim_cur = r.rlim_max == RLIM_INFINITY ? want : std::min(want, r.rlim_max);
+        ::setrlimit(RLIMIT_NOFILE, &r);
+    }
+}
+
+}  // namespace
+
 Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::string& separator) {
+    // Every input is opened before the output is made: a missing one stops
+    // the merge before anything is written, and what is read is the inputs
+    // as they were, never the new output (even one listed as an input, or
+    // one that takes a vanished input's name). A name listed twice is read
+    // through one descriptor.
+    MakeRoomForOpenFiles(static_cast<std::size_t>(inputs.size()));
+    std::vector<std::unique_ptr<ReadableFile>> open;
+    QHash<QString, int> fdOf;
+    std::vector<int> order;
+    for (const QString& path : inputs) {
+        if (const auto known = fdOf.constFind(path); known != fdOf.constEnd()) {
+            order.push_back(*known);
+            continue;
+        }
+        auto in = std::make_unique<ReadableFile>();
+        if (Outcome o = in->Open(path); !o) {
+            return Fail(
+                QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), o.why));
+        }
+        fdOf.insert(path, in->Fd());
+        order.push_back(in->Fd());
+        open.push_back(std::move(in));
+    }
     const auto writeFailed = [&output](const Outcome& o) {
         return Fail(QStringLiteral("无法写合并后的文件“%1”：%2").arg(Named(output), o.why));
     };
-    // A new output holds nothing to lose; one that replaces a file waits for the disk.
+    // An output that exists (an input among them) is written beside it and
+    // renamed over it at the end. A new one holds nothing to lose.
     AtomicWriter out(output, QFileInfo::exists(output) ? Sync::Durable : Sync::Fast);
     if (Outcome o = out.Open(); !o) return writeFailed(o);
-    for (const QString& path : inputs) {
-        ReadableFile in;
-        const auto readFailed = [&path](const QString& why) {
-            return Fail(
-                QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), why));
-        };
-        if (Outcome o = in.Open(path); !o) return readFailed(o.why);
+    for (const int fd : order) {
         std::int64_t copied = 0;
-        if (Outcome o = out.CopyFrom(in.Fd(), 0, -1, &copied); !o) return writeFailed(o);
+        if (Outcome o = out.CopyFrom(fd, 0, -1, &copied); !o) return writeFailed(o);
         // An empty file contributes nothing, not even a separator.
         if (copied > 0) {
             if (Outcome o = out.Write(separator.data(), separator.size()); !o)

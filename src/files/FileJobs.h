@@ -27,8 +27,12 @@ Outcome ReplaceInFile(const QString& path, std::u16string_view find,
 // ends with this, which waits once for all of them.
 void SyncFileSystemOf(const QStringList& paths);
 
-// The plain-text files directly in folder (not its subfolders), judged by
-// name, in the order the file system lists them.
+// What a user calls a text document, judged by name: a ".txt" file (any
+// case), or one whose type by name is plain text itself (not a script, a
+// source file or a page, whose types only derive from it).
+bool IsTextDocumentName(const QString& name);
+// The text documents directly in folder (not its subfolders), in the order
+// the file system lists them.
 QStringList TextFilesIn(const QString& folder);
 
 // ---- the splitter ----

@@ -35,13 +35,18 @@ ALABO::ALABO(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
     g->addWidget(insert, 4, 1);
     connect(convert, &QPushButton::clicked, this, &ALABO::Command1_Click);
     connect(Text1, &QLineEdit::returnPressed, this, &ALABO::Command1_Click);
+    // A result belongs to the number and style it came from.
+    connect(Text1, &QLineEdit::textChanged, Text2, &QLineEdit::clear);
+    connect(Option2, &QRadioButton::toggled, Text2, &QLineEdit::clear);
     connect(insert, &QPushButton::clicked, this, main_.Gate().Guard([this] { Command2_Click(); }));
     // A number selected in the text is taken as the starting point.
     const QString selected = QString::fromStdU16String(main_.Doc().SelText()).trimmed();
     if (!selected.isEmpty() && selected.size() < 40) Text1->setText(selected);
 }
 
-void ALABO::Command1_Click() {
+// The number as it stands now, converted; a message and nothing for an
+// invalid one.
+std::optional<QString> ALABO::Convert() {
     const auto result = qm::convert::ChineseNumerals(
         Text1->text().toStdU16String(), Option2->isChecked() ? qm::convert::NumeralStyle::Financial
                                                              : qm::convert::NumeralStyle::Lower);
@@ -50,13 +55,20 @@ void ALABO::Command1_Click() {
             this, QStringLiteral("请输入不超过 10 的 16 次方的数字，小数最多两位，例如 1234.56。"));
         Text1->setFocus();
         Text1->selectAll();
-        return;
+        return std::nullopt;
     }
-    Text2->setText(QString::fromStdU16String(*result));
+    return QString::fromStdU16String(*result);
 }
 
+void ALABO::Command1_Click() {
+    if (const auto result = Convert()) Text2->setText(*result);
+}
+
+// Converted again every time: a result shown for an earlier number or style
+// is never what goes in.
 void ALABO::Command2_Click() {
-    if (Text2->text().isEmpty()) Command1_Click();
-    if (Text2->text().isEmpty()) return;
-    main_.Doc().SetSelText(Text2->text().toStdU16String());
+    const auto result = Convert();
+    if (!result) return;
+    Text2->setText(*result);
+    main_.Doc().SetSelText(result->toStdU16String());
 }

@@ -2,7 +2,9 @@
 // inserted at the main window's caret on request.
 #pragma once
 
+#include <QString>
 #include <QWidget>
+#include <optional>
 
 class Form1;
 class QLabel;
@@ -18,6 +20,8 @@ class ALABO : public QWidget {
     void Command2_Click();  // insert the result at the caret
 
   private:
+    std::optional<QString> Convert();
+
     Form1& main_;
     QLineEdit* Text1;
     QRadioButton* Option1;

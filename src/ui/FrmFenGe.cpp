@@ -78,19 +78,30 @@ void FrmFenGe::Command1_Click() {
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             clock.restart();
         });
-    List1->addItems(w.titles);
+    const auto readable = [](const QString& title) {
+        return QString::fromStdU16String(qm::filetools::ReadableTitle(title.toStdU16String()));
+    };
+    for (const QString& title : w.titles) List1->addItem(readable(title));
     Frame1->setTitle(QStringLiteral("%1条记录").arg(records.size()));
+    // One message for all, so a long list does not mean a long row of boxes.
+    QStringList told;
     if (!w.notWritten.isEmpty()) {
-        // One message for all, so a long list does not mean a long row of boxes.
-        QStringList shown = w.notWritten.mid(0, 30);
+        QStringList shown;
+        for (const QString& title : w.notWritten.mid(0, 30)) shown << readable(title);
         if (w.notWritten.size() > 30)
             shown << QStringLiteral("……（共 %1 条）").arg(w.notWritten.size());
-        ui::ShowMessage(
-            this,
-            QStringLiteral(
-                "以下 %1 条记录没有写成文件（标题为空、含有“/”或“\\”、是“..”，或无法写入）：\n%2")
-                .arg(w.notWritten.size())
-                .arg(shown.join(QLatin1Char('\n'))),
-            ui::kTipTitle, QMessageBox::Warning);
+        told << QStringLiteral(
+                    "以下 %1 条记录没有写成文件（标题为空、含有“/”“\\”或换行等控制字符、"
+                    "是“..”，或无法写入）：\n%2")
+                    .arg(w.notWritten.size())
+                    .arg(shown.join(QLatin1Char('\n')));
+    }
+    if (const auto tail = qm::filetools::UnclosedRecord(r.text, titleSep, recordSep)) {
+        told << QStringLiteral("最后一段“%1”没有以“%2”结尾，不是完整的记录，没有写成文件。")
+                    .arg(readable(QString::fromStdU16String(*tail)), Text2->text());
+    }
+    if (!told.isEmpty()) {
+        ui::ShowMessage(this, told.join(QStringLiteral("\n\n")), ui::kTipTitle,
+                        QMessageBox::Warning);
     }
 }

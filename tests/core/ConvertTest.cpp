@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "core/Codec.h"
 #include "core/Convert.h"
 #include "core/Pinyin.h"
@@ -48,6 +53,123 @@ TEST(Convert, NumeralsWithTheRightZeros) {
         EXPECT_FALSE(cv::ChineseNumerals(bad, cv::NumeralStyle::Lower))
             << std::u16string(bad).size();
     }
+}
+
+namespace {
+
+// The numerals read digit by digit from the left, as a person reads them
+// aloud: each digit that is not zero with its place (十, 百, 千); 万 after
+// the fourth place of a group of eight when that group of four holds a
+// digit; 亿 after the eighth and sixteenth places when anything stands at or
+// above them; one 零 for zeros that stand between digits, unless the zeros
+// only close a group that was just named.
+std::u16string ReadAloud(const std::string& digits, bool lower) {
+    const char16_t* const lowerDigits[] = {u"零", u"一", u"二", u"三", u"四",
+                                           u"五", u"六", u"七", u"八", u"九"};
+    const char16_t* const upperDigits[] = {u"零", u"壹", u"贰", u"叁", u"肆",
+                                           u"伍", u"陆", u"柒", u"捌", u"玖"};
+    const char16_t* const lowerPlaces[] = {u"", u"十", u"百", u"千"};
+    const char16_t* const upperPlaces[] = {u"", u"拾", u"佰", u"仟"};
+    const auto digitName = [&](int d) { return lower ? lowerDigits[d] : upperDigits[d]; };
+    const int length = static_cast<int>(digits.size());
+    const auto at = [&](int place) {  // the digit at a place counted from the right
+        return place < length ? digits[static_cast<std::size_t>(length - 1 - place)] - '0' : 0;
+    };
+    const auto anyFrom = [&](int from, int to) {
+        for (int p = from; p < to && p < length; ++p) {
+            if (at(p) != 0) return true;
+        }
+        return false;
+    };
+    if (digits == "0") return digitName(0);
+    std::u16string out;
+    bool zeroPending = false;
+    for (int place = length - 1; place >= 0; --place) {
+        const int d = at(place);
+        if (d == 0) {
+            zeroPending = zeroPending || !out.empty();
+        } else {
+            if (zeroPending) out += digitName(0);
+            zeroPending = false;
+            // 十 alone where a number starts with its tens in everyday numerals.
+            const bool bareTen = lower && out.empty() && d == 1 && place % 4 == 1;
+            if (!bareTen) out += digitName(d);
+            out += lower ? lowerPlaces[place % 4] : upperPlaces[place % 4];
+        }
+        if (place % 8 == 4 && anyFrom(place, place + 4)) {
+            out += u"万";
+            zeroPending = false;
+        }
+        if (place > 0 && place % 8 == 0 && anyFrom(place, length)) {
+            out += u"亿";
+            zeroPending = false;
+        }
+    }
+    return out;
+}
+
+std::string Decimal(std::uint64_t n) { return std::to_string(n); }
+
+}  // namespace
+
+// Every group boundary up to 10^16, against a reading built the other way
+// round: 亿 said once, and a 零 exactly where zeros stand between digits.
+TEST(Convert, LargeNumeralsSayEachUnitOnce) {
+    const auto lower = [](const char16_t* t) {
+        return cv::ChineseNumerals(t, cv::NumeralStyle::Lower).value_or(u"?");
+    };
+    const auto upper = [](const char16_t* t) {
+        return cv::ChineseNumerals(t, cv::NumeralStyle::Financial).value_or(u"?");
+    };
+    EXPECT_EQ(lower(u"1000100000000"), u"一万零一亿");
+    EXPECT_EQ(upper(u"1000100000000"), u"壹万零壹亿元整");
+    EXPECT_EQ(lower(u"123456789012345"),
+              u"一百二十三万四千五百六十七亿八千九百零一万二千三百四十五");
+    EXPECT_EQ(lower(u"1000000000000"), u"一万亿");
+    EXPECT_EQ(lower(u"10000000000000000"), u"一亿亿");
+    EXPECT_EQ(lower(u"1000000100000000"), u"一千万零一亿");
+    EXPECT_EQ(lower(u"1000000010000000"), u"一千万亿一千万");
+    EXPECT_EQ(lower(u"100001000"), u"一亿零一千");
+
+    std::vector<std::uint64_t> numbers;
+    std::uint64_t power = 1;
+    for (int k = 0; k <= 16; ++k, power *= 10) {
+        for (std::uint64_t near : {power - 1, power, power + 1, 2 * power, power + power / 10}) {
+            if (near <= 10'000'000'000'000'000ULL) numbers.push_back(near);
+        }
+    }
+    // Two digits anywhere: every pair of places, so each boundary meets each other.
+    std::uint64_t high = 1;
+    for (int i = 0; i < 16; ++i, high *= 10) {
+        std::uint64_t low = 1;
+        for (int j = 0; j < i; ++j, low *= 10) {
+            numbers.push_back(high + low);
+            numbers.push_back(7 * high + 3 * low);
+        }
+    }
+    // Random numbers rich in zeros, of every length.
+    std::mt19937_64 rng(16);
+    for (int i = 0; i < 20000; ++i) {
+        const int length = 1 + static_cast<int>(rng() % 16);
+        std::uint64_t n = 0;
+        for (int k = 0; k < length; ++k) {
+            const std::uint64_t d = rng() % 3 == 0 ? rng() % 10 : 0;
+            n = n * 10 + (k == 0 ? 1 + rng() % 9 : d);
+        }
+        numbers.push_back(n);
+    }
+    for (const std::uint64_t n : numbers) {
+        ASSERT_LE(n, 10'000'000'000'000'000ULL);
+        const std::string digits = Decimal(n);
+        const std::u16string typed(digits.begin(), digits.end());
+        EXPECT_EQ(cv::ChineseNumerals(typed, cv::NumeralStyle::Lower).value_or(u"?"),
+                  ReadAloud(digits, true))
+            << digits;
+        EXPECT_EQ(cv::ChineseNumerals(typed, cv::NumeralStyle::Financial).value_or(u"?"),
+                  ReadAloud(digits, false) + u"元整")
+            << digits;
+    }
+    EXPECT_FALSE(cv::ChineseNumerals(u"10000000000000001", cv::NumeralStyle::Lower));
 }
 
 namespace {

@@ -135,6 +135,48 @@ TEST(FileTools, RejoinScriptsQuoteEveryHostileName) {
     EXPECT_EQ(ft::ShellText(u"p", u"s", 1, false).find(u"rm "), std::u16string::npos);
 }
 
+// Names cmd cannot quote stop the split before a part is written; what it
+// can quote is quoted; the shell script holds no name in a comment.
+TEST(FileTools, RejoinScriptsRefuseNamesTheBatchFileCannotHold) {
+    for (const char16_t* bad :
+         {u"a\nb", u"a\rb", u"a\tb", u"a\"b", u"a?b", u"a*b", u"a|b", u"a:b", u"😀"}) {
+        EXPECT_TRUE(ft::ScriptNameProblem(bad)) << std::u16string(bad).size();
+        EXPECT_FALSE(ft::BatchText(bad, u"s", 2, true));
+        EXPECT_FALSE(ft::BatchText(u"p", bad, 2, false));
+    }
+    for (const char16_t* fine : {u"it's", u"$(touch x)", u"`x`", u"100%&^", u"-rf", u"部分.bin"})
+        EXPECT_FALSE(ft::ScriptNameProblem(fine)) << std::u16string(fine).size();
+    EXPECT_EQ(ft::ReadableName(u"a\r\nb\x7f"), u"a␍␊b␡");
+
+    // The window refuses before splitting, naming the box and the name.
+    ft::SplitRequest r = Request(true, u"1", u"", 5000);
+    r.openFile = u"/data/x\ntouch pwned.zip";
+    ft::SplitCheck c = ft::CheckSplit(r);
+    ASSERT_TRUE(c.problem);
+    EXPECT_EQ(c.problem->focus, ft::Box::OpenFile);
+    EXPECT_NE(c.problem->text.find(u"x␊touch_pwned.zip"), std::u16string::npos);
+    EXPECT_EQ(c.problem->text.find(u'\n'), c.problem->text.find(u"\r\n") + 1);  // no bare LF
+    r = Request(true, u"1", u"", 5000);
+    r.saveFile = u"/out/p\"x";
+    c = ft::CheckSplit(r);
+    ASSERT_TRUE(c.problem);
+    EXPECT_EQ(c.problem->focus, ft::Box::SaveFile);
+    EXPECT_FALSE(ft::CheckSplit(Request(true, u"1", u"", 5000)).problem);
+
+    // cmd's specials: "+" would join, "%" expand, "&" start a command.
+    EXPECT_EQ(ft::BatchText(u"a+b", u"-x%PATH%^", 1, false),
+              u"copy /b \"a+b.0\" \"-x%%PATH%%^\"\r\n");
+    const std::u16string sh = ft::ShellText(u"p", u"$(x)", 1, false);
+    for (std::size_t at = 0; at < sh.size();) {
+        const std::size_t end = sh.find(u'\n', at);
+        const std::u16string_view line = std::u16string_view(sh).substr(at, end - at);
+        if (!line.empty() && line.front() == u'#') {
+            EXPECT_EQ(line.find(u"$(x)"), std::u16string_view::npos);
+        }
+        at = end == std::u16string::npos ? sh.size() : end + 1;
+    }
+}
+
 TEST(FileTools, MergeSeparatorsAndRecordsAndLines) {
     EXPECT_EQ(ft::MergeSeparator(u"空行"), u"\r\n\r\n");
     EXPECT_EQ(ft::MergeSeparator(u""), u"\r\n");
@@ -144,7 +186,7 @@ TEST(FileTools, MergeSeparatorsAndRecordsAndLines) {
     ASSERT_EQ(r.size(), 2u);
     EXPECT_EQ(r[0].fileName, u"a.txt");
     EXPECT_EQ(r[0].content, u"a|1");
-    EXPECT_EQ(r[1].title, u"\r\nb");  // the list shows it as it stands
+    EXPECT_EQ(r[1].title, u"b");  // the line break after "}" is no part of it
     EXPECT_EQ(r[1].fileName, u"b.txt");
     EXPECT_EQ(r[1].content, u"b|2");  // its first CR LF goes
     EXPECT_TRUE(ft::CutRecords(u"no separator here", u"|", u"}").empty());
@@ -160,6 +202,37 @@ TEST(FileTools, MergeSeparatorsAndRecordsAndLines) {
     EXPECT_EQ(ft::ReplaceInLines(u"", u"a", u"b"), u"");
     EXPECT_EQ(ft::ReplaceInLines(u"a\nb\rc", u"b", u"B"),
               u"a\nB\rc\r\n");  // lone breaks are characters
+}
+
+// Records of a file with LF or CR line breaks: names and contents without
+// the line break that follows each "}"; a last record without its "}" told.
+TEST(FileTools, RecordsLoseTheLineBreaksAroundTheirTitles) {
+    // Each way of breaking lines, and what is left of it after one break.
+    const std::pair<const char16_t*, const char16_t*> breaks[] = {
+        {u"\n", u""}, {u"\r", u""}, {u"\r\n", u""}, {u"\n\n", u"\n"}, {u"\r\n\r\n", u"\r\n"}};
+    for (const auto& [lineBreak, afterOne] : breaks) {
+        const std::u16string b = lineBreak;
+        const std::vector<ft::Record> r = ft::CutRecords(
+            u"a|1}" + b + u"b|2" + b + u"x}" + b + b + u"c" + b + u"|3}" + b, u"|", u"}");
+        ASSERT_EQ(r.size(), 3u);
+        EXPECT_EQ(r[1].title, u"b");
+        EXPECT_EQ(r[1].fileName, u"b.txt");
+        EXPECT_TRUE(r[1].safeName);
+        EXPECT_EQ(r[2].title, u"c");
+        EXPECT_EQ(r[2].fileName, u"c.txt");
+        // One line break, the one after "}", leaves the content.
+        EXPECT_EQ(r[1].content, afterOne + (u"b|2" + b + u"x"));
+        EXPECT_EQ(r[0].content, u"a|1");
+        EXPECT_FALSE(ft::UnclosedRecord(u"a|1}" + b + u" " + b, u"|", u"}"));
+        EXPECT_EQ(ft::UnclosedRecord(u"a|1}" + b + u"last|no end" + b, u"|", u"}"), u"last");
+    }
+    // A line break inside a title makes no name.
+    EXPECT_FALSE(ft::CutRecords(u"a\nb|1}", u"|", u"}")[0].safeName);
+    EXPECT_FALSE(ft::CutRecords(u"a\x01|1}", u"|", u"}")[0].safeName);
+    EXPECT_EQ(ft::UnclosedRecord(u"no separator at all", u"|", u"}"), u"no separator at all");
+    EXPECT_EQ(ft::UnclosedRecord(u"a|1}}|2", u"|", u"}}"), u"");
+    EXPECT_EQ(ft::ReadableTitle(u""), u"（空标题）");
+    EXPECT_EQ(ft::ReadableTitle(u"a\nb"), u"a␊b");
 }
 
 // What the tools may rewrite as GBK: a UTF-8 file is valid GBK byte for byte

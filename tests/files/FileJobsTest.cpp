@@ -51,9 +51,13 @@ TEST(BatchReplace, RewritesCleanGbkAndLeavesEverythingElseAlone) {
     EXPECT_EQ(uitest::ReadBytes(gbk), before);
 }
 
-TEST(BatchReplace, AFolderAddsItsTextFilesOnly) {
+// Text documents only: scripts, sources, pages, pictures and desktop entries
+// are text to the type system too, and would be rewritten with CR LF.
+TEST(BatchReplace, AFolderAddsItsTextDocumentsOnly) {
     QTemporaryDir dir;
-    for (const char* name : {"a.txt", "b.TXT", "c.log", "d.png", "e"}) {
+    for (const char* name :
+         {"a.txt", "b.TXT", "c.Txt", "d.asc", "run.sh", "tool.py", "main.c", "page.html",
+          "icon.svg", "app.desktop", "c.log", "t.csv", "d.png", "e", "a.txt.BAK", "Makefile"}) {
         ASSERT_TRUE(uitest::WriteBytes(dir.filePath(name), "x"));
     }
     QDir(dir.path()).mkdir("sub.txt");
@@ -61,7 +65,8 @@ TEST(BatchReplace, AFolderAddsItsTextFilesOnly) {
     QStringList names;
     for (const QString& p : files::TextFilesIn(dir.path())) names << QFileInfo(p).fileName();
     names.sort();
-    EXPECT_EQ(names, (QStringList{"a.txt", "b.TXT", "c.log"}));
+    // .asc is plain text itself by its name.
+    EXPECT_EQ(names, (QStringList{"a.txt", "b.TXT", "c.Txt", "d.asc"}));
 }
 
 // Split, then rejoin with the shell script the splitter wrote: byte for byte.
@@ -110,6 +115,96 @@ TEST(Splitter, PartsRejoinByteForByteWithTheScript) {
               (QStringList{"源_文件.bin", "源_文件.bin.bat"}));
 }
 
+namespace {
+
+// Runs a script with a shell from another folder; its exit code, or -1.
+int RunScript(const QString& shell, const QString& script, const QString& workDir) {
+    QProcess p;
+    p.setWorkingDirectory(workDir);
+    p.start(shell, {script});
+    if (!p.waitForFinished(10000)) return -1;
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+QStringList AllIn(const QString& folder) {
+    QStringList names =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+}  // namespace
+
+// Hostile names in the rejoin shell script: run with bash and sh, it joins
+// the parts, removes them and itself, and runs nothing from any name.
+TEST(Splitter, TheShellScriptRunsNothingFromAName) {
+    const QString names[] = {
+        QStringLiteral("x\ntouch pwned\n#"),  // ended a comment line that held the name
+        QStringLiteral("a\rtouch pwned"),
+        QStringLiteral("$(touch pwned)"),
+        QStringLiteral("`touch pwned`"),
+        QStringLiteral("it's'; touch pwned; '"),
+        QStringLiteral("100%&^ !x"),
+        QStringLiteral("-n"),
+        QStringLiteral("--help"),
+        QStringLiteral("部分 \n\n"),
+    };
+    for (const QString& shell : {QStringLiteral("bash"), QStringLiteral("sh")}) {
+        for (const QString& name : names) {
+            SCOPED_TRACE((shell + QLatin1Char(' ') + name).toStdString());
+            QTemporaryDir dir;
+            QTemporaryDir elsewhere;
+            const QString folder = dir.filePath(QStringLiteral("out\n$(touch pwned)"));
+            ASSERT_TRUE(QDir().mkpath(folder));
+            const QString base = name + QStringLiteral(".part");
+            ASSERT_TRUE(uitest::WriteBytes(folder + "/" + base + ".0", "first "));
+            ASSERT_TRUE(uitest::WriteBytes(folder + "/" + base + ".1", "second"));
+            const QString script = folder + "/" + name + ".sh";
+            ASSERT_TRUE(uitest::WriteBytes(
+                script,
+                QString::fromStdU16String(
+                    qm::filetools::ShellText(base.toStdU16String(), name.toStdU16String(), 2, true))
+                    .toUtf8()));
+            EXPECT_EQ(RunScript(shell, script, elsewhere.path()), 0);
+            EXPECT_EQ(uitest::ReadBytes(folder + "/" + name), QByteArray("first second"));
+            EXPECT_EQ(AllIn(folder), QStringList{name});  // parts and script removed
+            EXPECT_EQ(AllIn(elsewhere.path()), QStringList{});
+            EXPECT_EQ(AllIn(dir.path()), QStringList{QStringLiteral("out\n$(touch pwned)")});
+        }
+    }
+}
+
+// The batch file cannot quote a line break or a double quote: such a name is
+// refused with the name shown and no script written; cmd's other special
+// characters are quoted, % doubled, and every line ends with CR LF alone.
+TEST(Splitter, TheBatchFileHoldsNoBareLineBreakAndQuotesSpecials) {
+    QTemporaryDir dir;
+    for (const QString& bad : {QStringLiteral("a\nb"), QStringLiteral("a\rb"),
+                               QStringLiteral("a\"b"), QStringLiteral("a*b")}) {
+        for (const bool asSource : {true, false}) {
+            const files::SplitNames names{dir.path(), asSource ? QStringLiteral("p") : bad,
+                                          asSource ? bad : QStringLiteral("s")};
+            const files::Outcome o = files::WriteRejoinScripts(names, 2, true);
+            EXPECT_FALSE(o.ok) << bad.toStdString();
+            QString shown = bad;
+            shown.replace(QLatin1Char('\n'), QChar(0x240A))
+                .replace(QLatin1Char('\r'), QChar(0x240D));
+            EXPECT_TRUE(o.why.contains(shown)) << o.why.toStdString();
+            EXPECT_EQ(AllIn(dir.path()), QStringList{});
+        }
+    }
+    const files::SplitNames names{dir.path(), QStringLiteral("-p%x%&^"),
+                                  QStringLiteral("it's $(x) `y` 100%&^")};
+    ASSERT_TRUE(files::WriteRejoinScripts(names, 2, true).ok);
+    const QByteArray bat = uitest::ReadBytes(dir.filePath("it's $(x) `y` 100%&^.bat"));
+    EXPECT_EQ(bat,
+              QByteArray("copy /b \"-p%%x%%&^.0\" + \"-p%%x%%&^.1\" \"it's $(x) `y` 100%%&^\"\r\n"
+                         "del \"-p%%x%%&^.0\"\r\ndel \"-p%%x%%&^.1\"\r\n"
+                         "DEL \"it's $(x) `y` 100%%&^.bat\"\r\n"));
+    EXPECT_EQ(bat.count('\n'), bat.count("\r\n"));
+    EXPECT_EQ(bat.count('\r'), bat.count("\r\n"));
+}
+
 TEST(Splitter, AWriteErrorNamesThePartAndStops) {
     QTemporaryDir dir;
     const QString source = dir.filePath("s.bin");
@@ -156,6 +251,38 @@ TEST(Merger, JoinsStreamsAndMayOverwriteAnInput) {
     EXPECT_EQ(files::NotCleanGbk({gbk, utf8, a}), QStringList{utf8});
 }
 
+// Every input is opened before the output is made: one that is missing
+// stops the merge with its name, and an output that does not exist yet but
+// is listed as an input is never created and then read as one.
+TEST(Merger, AMissingInputStopsTheMergeBeforeAnythingIsWritten) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.txt");
+    const QString b = dir.filePath("b.txt");
+    ASSERT_TRUE(uitest::WriteBytes(a, "A"));
+    ASSERT_TRUE(uitest::WriteBytes(b, "B"));
+    const QString out = dir.filePath("out.txt");
+    files::Outcome self;
+    {
+        uitest::FileSizeLimit limit(1 << 20);  // should the output feed on itself
+        self = files::MergeFiles({a, out, b}, out, "\r\n");
+    }
+    EXPECT_FALSE(self.ok);
+    EXPECT_TRUE(self.why.startsWith(QStringLiteral("无法读取文件"))) << self.why.toStdString();
+    EXPECT_TRUE(self.why.contains(QStringLiteral("out.txt")));
+    EXPECT_EQ(AllIn(dir.path()), (QStringList{"a.txt", "b.txt"}));
+
+    const files::Outcome missing = files::MergeFiles({a, dir.filePath("gone.txt"), b}, out, "\r\n");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_TRUE(missing.why.contains(QStringLiteral("gone.txt"))) << missing.why.toStdString();
+    EXPECT_EQ(AllIn(dir.path()), (QStringList{"a.txt", "b.txt"}));
+
+    // An output that is an input, also through a link, is read as it was.
+    ASSERT_TRUE(QFile::link(a, dir.filePath("link.txt")));
+    ASSERT_TRUE(files::MergeFiles({dir.filePath("link.txt"), b, a}, a, "-\r\n").ok);
+    EXPECT_EQ(uitest::ReadBytes(a), QByteArray("A-\r\nB-\r\nA-\r\n\r\n"));
+    EXPECT_EQ(AllIn(dir.path()), (QStringList{"a.txt", "b.txt", "link.txt"}));
+}
+
 TEST(TextIntoFiles, UnsafeTitlesAreNotWrittenAndTheFolderIsMade) {
     QTemporaryDir dir;
     const QString folder = dir.filePath("生成目录");
@@ -163,7 +290,7 @@ TEST(TextIntoFiles, UnsafeTitlesAreNotWrittenAndTheFolderIsMade) {
         qm::filetools::CutRecords(u"a|1}\r\nb|2}\r\n../evil|3}\r\nx/y|4}", u"|", u"}");
     const files::RecordsWritten w = files::WriteRecords(records, folder);
     EXPECT_EQ(w.titles.size(), 4);
-    EXPECT_EQ(w.notWritten, (QStringList{"\r\n../evil", "\r\nx/y"}));
+    EXPECT_EQ(w.notWritten, (QStringList{"../evil", "x/y"}));
     EXPECT_EQ(uitest::ReadBytes(folder + "/a.txt"), QByteArray("a|1\r\n"));
     EXPECT_EQ(uitest::ReadBytes(folder + "/b.txt"), QByteArray("b|2\r\n"));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("evil.txt")));

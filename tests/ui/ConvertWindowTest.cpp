@@ -113,6 +113,43 @@ TEST(ConvertMenu, NumeralsWindowAndAboutOpenFromTheirItems) {
     EXPECT_FALSE(about->isVisible());
 }
 
+// A result shown for one number never goes in for another: inserting
+// converts the number as it stands, or refuses it and inserts nothing.
+TEST(ConvertMenu, NumeralsInsertOnlyTheNumberAsItStands) {
+    auto w = uitest::StartForm();
+    w->Doc().SetText(u"[]");
+    w->Doc().SetSelStart(1);
+    Action(*w, "阿拉伯转换汉字")->trigger();
+    QWidget* alabo = TopLevel("ALABO");
+    ASSERT_NE(alabo, nullptr);
+    auto* number = alabo->findChild<QLineEdit*>("Text1");
+    auto* result = alabo->findChild<QLineEdit*>("Text2");
+    number->setText(QStringLiteral("10000000000000000"));
+    alabo->findChild<QPushButton*>("Command1")->click();
+    EXPECT_EQ(result->text(), QStringLiteral("一亿亿"));
+    number->setText(QStringLiteral("12a3"));
+    EXPECT_TRUE(result->text().isEmpty()) << "the old result goes with its number";
+    auto refused = uitest::AcceptNextMessage();
+    alabo->findChild<QPushButton*>("Command2")->click();
+    EXPECT_TRUE(refused->seen);
+    EXPECT_EQ(w->Doc().Text(), u"[]");
+
+    // A new number typed after a conversion is converted when it goes in.
+    number->setText(QStringLiteral("20"));
+    alabo->findChild<QPushButton*>("Command1")->click();
+    number->setText(QStringLiteral("30"));
+    alabo->findChild<QPushButton*>("Command2")->click();
+    EXPECT_EQ(w->Doc().Text(), u"[三十]");
+    EXPECT_EQ(result->text(), QStringLiteral("三十"));
+    // So is one whose style changed after it was converted.
+    alabo->findChild<QRadioButton*>("Option2")->setChecked(true);
+    EXPECT_TRUE(result->text().isEmpty());
+    w->Doc().SetText(u"[]");
+    w->Doc().SetSelStart(1);
+    alabo->findChild<QPushButton*>("Command2")->click();
+    EXPECT_EQ(w->Doc().Text(), u"[叁拾元整]");
+}
+
 TEST(ConvertMenu, Toolbar2AlignsTheSelectedLinesInTheViewOnly) {
     auto w = uitest::StartForm();
     auto* bar = w->findChild<QToolBar*>("Toolbar2");

@@ -110,7 +110,10 @@ TEST(FileToolWindows, BatchReplaceListsRunsAndLogs) {
     EXPECT_EQ(uitest::ReadBytes(bad), QStringLiteral("甲乙").toUtf8());
     EXPECT_FALSE(Get<QProgressBar>(f, "ProBar")->isVisible());
 
-    // The folder picker adds each text file once.
+    // The folder picker adds each text document once; a script or a page
+    // is text to the type system, not a text document.
+    ASSERT_TRUE(uitest::WriteBytes(dir.filePath("run.sh"), "#!/bin/sh\n"));
+    ASSERT_TRUE(uitest::WriteBytes(dir.filePath("page.html"), "<p>甲</p>"));
     Click(f, "Cmd_Dell_All");
     uitest::AnswerNextFileDialog(dir.path());
     Click(f, "Cmd_Find_All");
@@ -215,4 +218,55 @@ TEST(FileToolWindows, TextIntoFilesWritesRecordsAndReportsThoseItCannot) {
     EXPECT_EQ(uitest::ReadBytes(folder + QStringLiteral("/第二章.txt")), Gbk(u"第二章|内容二\r\n"));
     EXPECT_TRUE(report->text.contains(QStringLiteral("坏/标题"))) << report->text.toStdString();
     QDir(folder).removeRecursively();
+}
+
+// A file with LF line breaks: names without the break after each "}", the
+// records not written named readably, and a last record without its "}" told.
+TEST(FileToolWindows, TextIntoFilesWithLfBreaksAndAnUnclosedLastRecord) {
+    auto w = uitest::StartForm();
+    QWidget* f = Open(*w, "CmdFileFenGe", "FrmFenGe");
+    ASSERT_NE(f, nullptr);
+    QTemporaryDir dir;
+    const QString input = dir.filePath("records.txt");
+    ASSERT_TRUE(uitest::WriteBytes(
+        input, Gbk(u"第一章|内容一}\n第二章|内容二}\n|无标题}\n坏\n标题|x}\r第三章|没有结尾\n")));
+    const QString folder = platform::ProgramFolder() + QStringLiteral("/生成目录");
+    QDir(folder).removeRecursively();
+    uitest::AnswerNextFileDialog(input);
+    auto report = uitest::AcceptNextMessage();
+    Click(f, "Command1");
+    EXPECT_EQ(Get<QGroupBox>(f, "Frame1")->title(), QStringLiteral("4条记录"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("第一章.txt"), QStringLiteral("第二章.txt")}));
+    EXPECT_EQ(uitest::ReadBytes(folder + QStringLiteral("/第二章.txt")), Gbk(u"第二章|内容二\r\n"));
+    auto* list = Get<QListWidget>(f, "List1");
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_EQ(list->item(1)->text(), QStringLiteral("第二章"));
+    EXPECT_EQ(list->item(2)->text(), QStringLiteral("（空标题）"));
+    EXPECT_EQ(list->item(3)->text(), QStringLiteral("坏␊标题"));
+    const QString& said = report->text;
+    EXPECT_TRUE(said.contains(QStringLiteral("\n（空标题）\n"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("\n坏␊标题"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("“第三章”没有以“}”结尾"))) << said.toStdString();
+    QDir(folder).removeRecursively();
+}
+
+// A name the rejoin batch file cannot hold is refused before any part is
+// written, with the name shown readably.
+TEST(FileToolWindows, SplitterRefusesANameWithALineBreak) {
+    auto w = uitest::StartForm();
+    QWidget* f = Open(*w, "CmdFileFenGe2", "FenGe2");
+    ASSERT_NE(f, nullptr);
+    QTemporaryDir dir;
+    const QString source = dir.filePath("a\ntouch pwned.bin");
+    ASSERT_TRUE(uitest::WriteBytes(source, QByteArray(5000, 'q')));
+    Get<QLineEdit>(f, "openfile")->setText(source);
+    Get<QLineEdit>(f, "savefile")->setText(dir.filePath("part"));
+    Get<QLineEdit>(f, "splsize")->setText(QStringLiteral("1"));
+    auto refused = uitest::AcceptNextMessage();
+    Click(f, "cmddoit");
+    EXPECT_TRUE(refused->text.contains(QStringLiteral("a␊touch_pwned.bin")))
+        << refused->text.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("a\ntouch pwned.bin")});
 }
