@@ -536,7 +536,8 @@ void EditorView::DrawMarks(QPainter& painter, const Piece& p, std::size_t line, 
             (preeditAt != kNone && i >= preeditAt ? static_cast<int>(preedit_.size()) : 0);
         const double x0 = at.x() + tl.cursorToX(li);
         const double x1 = at.x() + tl.cursorToX(li + 1);
-        const QRectF cell(x0, at.y(), std::max(1.0, x1 - x0), lineHeight_);
+        // Inside right-to-left text the cell runs the other way.
+        const QRectF cell(std::min(x0, x1), at.y(), std::max(1.0, std::abs(x1 - x0)), lineHeight_);
         const bool selected = a + i >= selA && a + i < selB;
         const QColor ink =
             selected ? palette().highlightedText().color() : palette().text().color();
