@@ -6,7 +6,10 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev
+    fonts-noto-cjk       # the editor's default font: real glyphs for Chinese, toned pinyin, Greek, Cyrillic
+    fonts-dejavu-core    # Latin, pinyin, Greek and Cyrillic ahead of WenQuanYi when Noto is missing
     fonts-wqy-microhei   # without a CJK font Chinese text shows as boxes
+    libicu-dev           # word breaks for moving by words, Chinese words included
     qt6-translations-l10n  # Qt's own dialogs in Chinese
     libopencc-dev libopencc-data  # traditional to simplified Chinese
     libpcre2-dev   # the regular-expression tool

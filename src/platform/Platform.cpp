@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
@@ -12,11 +13,22 @@
 
 namespace platform {
 
+bool IsInstalledPrefix(const QString& exeFolder) {
+    const QDir bin(exeFolder);
+    return bin.dirName() == QStringLiteral("bin") &&
+           QFileInfo::exists(bin.filePath(QStringLiteral("../share/applications/") +
+                                          QLatin1String(kDesktopEntry)));
+}
+
 QString ChooseProgramFolder(const QString& exeFolder, const QString& dataFolder) {
-    // Try it rather than read permission bits: root may write anywhere but
-    // on a read-only file system, and ACLs say more than the bits.
-    QTemporaryFile probe(exeFolder + QStringLiteral("/.quillmere-probe-XXXXXX"));
-    if (probe.open()) return exeFolder;
+    // An installed copy shares its bin/ with other programs (~/.local/bin is
+    // the user's own and writable): its files go to the user's data folder.
+    if (!IsInstalledPrefix(exeFolder)) {
+        // Try it rather than read permission bits: root may write anywhere but
+        // on a read-only file system, and ACLs say more than the bits.
+        QTemporaryFile probe(exeFolder + QStringLiteral("/.quillmere-probe-XXXXXX"));
+        if (probe.open()) return exeFolder;
+    }
     QDir().mkpath(dataFolder);
     return dataFolder;
 }

@@ -2,12 +2,15 @@
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QCollator>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QStringList>
+#include <algorithm>
 
 #include "files/TextFile.h"
 #include "platform/BrowseFolder.h"
@@ -87,6 +90,28 @@ QString AskOpenFileName(QWidget* parent, const QString& title, const QString& fi
 QString AskSaveFileName(QWidget* parent, const QString& title, const QString& filter,
                         const QString& folder) {
     return AskFileName(parent, title, filter, folder, QFileDialog::AcceptSave);
+}
+
+QStringList AskOpenFileNames(QWidget* parent, const QString& title, const QString& filter,
+                             const QString& folder) {
+    QFileDialog dialog(parent, title, folder, ConvertFilter(filter));
+    dialog.setIconProvider(platform::NameOnlyIconProvider());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    QStringList paths = dialog.selectedFiles();
+    SortAsListed(paths);
+    return paths;
+}
+
+void SortAsListed(QStringList& paths) {
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(paths.begin(), paths.end(), [&collator](const QString& a, const QString& b) {
+        const int byName = collator.compare(QFileInfo(a).fileName(), QFileInfo(b).fileName());
+        return byName != 0 ? byName < 0 : collator.compare(a, b) < 0;
+    });
 }
 
 }  // namespace ui

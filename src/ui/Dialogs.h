@@ -46,5 +46,12 @@ QString AskOpenFileName(QWidget* parent, const QString& title, const QString& fi
                         const QString& folder);
 QString AskSaveFileName(QWidget* parent, const QString& title, const QString& filter,
                         const QString& folder);
+// Several existing files chosen in one dialog, in the order the dialog lists
+// them (by name, numbers by their value: 第2章 before 第10章), whatever order
+// they were clicked in; empty when cancelled.
+QStringList AskOpenFileNames(QWidget* parent, const QString& title, const QString& filter,
+                             const QString& folder);
+// Sorts paths as a file dialog lists them: by name, case aside, numbers by value.
+void SortAsListed(QStringList& paths);
 
 }  // namespace ui

@@ -24,6 +24,7 @@
 #include <cmath>
 
 #include "core/Common.h"
+#include "core/WordBreaks.h"
 #include "ui/EditorAccessible.h"
 
 namespace ui {
@@ -219,6 +220,24 @@ QString EditorView::DisplayText(std::u16string_view line) {
     return out;
 }
 
+namespace {
+
+// Whether the character is drawn as a mark of the view's own: no installed
+// font has a glyph for ␍ or ␊.
+bool IsMarked(char16_t u) { return u == u'\r' || u == u'\n' || u == 0x240D || u == 0x240A; }
+
+// The text a layout gets: as DisplayText, with a blank of a full cell where a
+// mark is painted over it afterwards.
+QString LayoutText(std::u16string_view line) {
+    QString out = EditorView::DisplayText(line);
+    for (QChar& c : out) {
+        if (IsMarked(c.unicode())) c = QChar(0x3000);
+    }
+    return out;
+}
+
+}  // namespace
+
 std::u16string_view EditorView::LineText(std::size_t line) const {
     const std::size_t start = lines_.LineStart(line);
     return std::u16string_view(doc_.Text()).substr(start, lines_.LineEnd(line) - start);
@@ -227,7 +246,7 @@ std::u16string_view EditorView::LineText(std::size_t line) const {
 std::shared_ptr<QTextLayout> EditorView::MakeLayout(std::u16string_view text,
                                                     std::size_t preeditAt) const {
     const QFont& f = layoutFont_;
-    auto layout = std::make_shared<QTextLayout>(DisplayText(text), f);
+    auto layout = std::make_shared<QTextLayout>(LayoutText(text), f);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     option.setTabStopDistance(QFontMetricsF(f).horizontalAdvance(QLatin1Char(' ')) * 8);
@@ -284,7 +303,7 @@ double EditorView::TextWidth(std::u16string_view piece) const {
         double& a = advances_[u];
         if (a < 0) {
             a = u == u'\t' ? fm.horizontalAdvance(QLatin1Char(' ')) * 8
-                           : fm.horizontalAdvance(DisplayText(std::u16string_view(&u, 1)));
+                           : fm.horizontalAdvance(LayoutText(std::u16string_view(&u, 1)));
         }
         w += a;
     }
@@ -464,6 +483,7 @@ void EditorView::paintEvent(QPaintEvent*) {
                 ranges.append({static_cast<int>(from - a), static_cast<int>(to - from), selFormat});
             }
             p.layout->draw(&painter, QPointF(left + p.x, y), ranges);
+            DrawMarks(painter, p, line, QPointF(left + p.x, y), selA, showSelection ? selB : selA);
         }
         if (showSelection && selA <= end && selB > end) {
             // The selected line break: a little highlight after the line.
@@ -492,6 +512,43 @@ void EditorView::paintEvent(QPaintEvent*) {
         maxWidth_ = widest;
         QTimer::singleShot(0, this, [this] { UpdateScrollBars(); });
     }
+}
+
+void EditorView::DrawMarks(QPainter& painter, const Piece& p, std::size_t line, QPointF at,
+                           std::size_t selA, std::size_t selB) const {
+    const std::size_t a = lines_.LineStart(line) + p.start;
+    const auto n = static_cast<std::size_t>(p.layout->text().size());
+    const std::u16string_view text = std::u16string_view(doc_.Text()).substr(a, n);
+    if (std::none_of(text.begin(), text.end(), IsMarked)) return;
+    // The pre-edit text sits in the layout at the caret and moves what follows.
+    std::size_t preeditAt = kNone;
+    if (line == PreeditLine() && caret_ >= a && caret_ <= a + n) preeditAt = caret_ - a;
+    const QTextLine tl = p.layout->lineAt(0);
+    QFont small = layoutFont_;
+    small.setPixelSize(std::max(6, lineHeight_ * 2 / 5));
+    small.setBold(true);
+    painter.save();
+    painter.setFont(small);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!IsMarked(text[i])) continue;
+        const int li =
+            static_cast<int>(i) +
+            (preeditAt != kNone && i >= preeditAt ? static_cast<int>(preedit_.size()) : 0);
+        const double x0 = at.x() + tl.cursorToX(li);
+        const double x1 = at.x() + tl.cursorToX(li + 1);
+        // Inside right-to-left text the cell runs the other way.
+        const QRectF cell(std::min(x0, x1), at.y(), std::max(1.0, std::abs(x1 - x0)), lineHeight_);
+        const bool selected = a + i >= selA && a + i < selB;
+        const QColor ink =
+            selected ? palette().highlightedText().color() : palette().text().color();
+        const bool cr = text[i] == u'\r' || text[i] == 0x240D;
+        // A framed "CR" or "LF", like the marks of the Unicode control pictures.
+        const QRectF box = cell.adjusted(1, lineHeight_ * 0.18, -1, -lineHeight_ * 0.18);
+        painter.setPen(QPen(ink, 1));
+        painter.drawRect(box);
+        painter.drawText(box, Qt::AlignCenter, cr ? QStringLiteral("CR") : QStringLiteral("LF"));
+    }
+    painter.restore();
 }
 
 void EditorView::resizeEvent(QResizeEvent* event) {
@@ -610,6 +667,34 @@ std::pair<std::size_t, std::size_t> EditorView::WordAt(std::size_t pos) const {
                                                                            : end))};
 }
 
+std::size_t EditorView::WordLeft(std::size_t pos) const {
+    const std::size_t line = lines_.LineOf(pos);
+    const std::size_t start = lines_.LineStart(line);
+    if (pos == start) return PreviousPosition(pos);  // to the end of the line above
+    return start + qm::PreviousWordStop(LineText(line), pos - start);
+}
+
+std::size_t EditorView::WordRight(std::size_t pos) const {
+    const std::size_t line = lines_.LineOf(pos);
+    const std::size_t start = lines_.LineStart(line);
+    if (pos >= lines_.LineEnd(line)) return NextPosition(pos);  // to the start of the next line
+    return start + qm::NextWordStop(LineText(line), pos - start);
+}
+
+bool EditorView::IsCtrlEditingKey(int key) {
+    switch (key) {
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Backspace:
+        case Qt::Key_Delete:
+            return true;
+        default:
+            return false;
+    }
+}
+
 QString EditorView::SelectedText() const {
     const std::size_t a = std::min(anchor_, caret_);
     return QString::fromStdU16String(doc_.Text().substr(a, std::max(anchor_, caret_) - a));
@@ -621,6 +706,20 @@ void EditorView::InsertTyped(const std::u16string& text) {
     if (readOnly_) return;
     SyncSelectionToDocument();
     doc_.SetSelText(text, qm::EditSource::Widget);
+    desiredX_ = -1;
+    Flush();
+    RestartBlink();
+    NotifyCaretMoved();
+}
+
+void EditorView::DeleteRange(std::size_t from, std::size_t to) {
+    if (readOnly_) return;
+    if (anchor_ != caret_) {
+        InsertTyped(u"");
+        return;
+    }
+    if (to <= from) return;
+    doc_.Replace(from, to - from, u"", qm::EditSource::Widget);
     desiredX_ = -1;
     Flush();
     RestartBlink();
@@ -678,10 +777,18 @@ void EditorView::keyPressEvent(QKeyEvent* event) {
     };
     switch (event->key()) {
         case Qt::Key_Left:
-            MoveCaret(!shift && selA != selB ? selA : PreviousPosition(caret_), shift);
+            if (ctrl) {
+                MoveCaret(WordLeft(caret_), shift);
+            } else {
+                MoveCaret(!shift && selA != selB ? selA : PreviousPosition(caret_), shift);
+            }
             return;
         case Qt::Key_Right:
-            MoveCaret(!shift && selA != selB ? selB : NextPosition(caret_), shift);
+            if (ctrl) {
+                MoveCaret(WordRight(caret_), shift);
+            } else {
+                MoveCaret(!shift && selA != selB ? selB : NextPosition(caret_), shift);
+            }
             return;
         case Qt::Key_Up:
             vertical(-1);
@@ -710,7 +817,16 @@ void EditorView::keyPressEvent(QKeyEvent* event) {
             InsertTyped(u"\r\n");
             return;
         case Qt::Key_Backspace:
-            Backspace();
+            if (ctrl) {
+                DeleteRange(WordLeft(caret_), caret_);
+            } else {
+                Backspace();
+            }
+            return;
+        case Qt::Key_Delete:
+            // Del alone is the edit menu's; Ctrl+Del takes the word after the caret.
+            if (!ctrl) break;
+            DeleteRange(caret_, WordRight(caret_));
             return;
         case Qt::Key_Tab:
             InsertTyped(u"\t");

@@ -7,7 +7,8 @@
 // and the keys become document edits.
 //
 // Lines are never wrapped. Lone CR and lone LF are ordinary characters of the
-// document, drawn as the marks ␍ and ␊.
+// document, drawn as marks of the view's own (a framed CR and LF): no
+// installed font has glyphs for ␍ and ␊.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -23,6 +24,8 @@
 #include "core/Document.h"
 #include "core/LineChunks.h"
 #include "core/LineIndex.h"
+
+class QPainter;
 
 namespace ui {
 
@@ -69,6 +72,10 @@ class EditorView : public QAbstractScrollArea {
     // The first line on screen.
     std::size_t FirstVisibleLine() const;
 
+    // The keys the box takes with Ctrl held: moving and deleting by words,
+    // to the start and end of the text. Every other Ctrl key is the menus'.
+    static bool IsCtrlEditingKey(int key);
+
     // The text of a line as drawn: the same length, with marks for the
     // characters a layout would take as breaks.
     static QString DisplayText(std::u16string_view line);
@@ -113,6 +120,9 @@ class EditorView : public QAbstractScrollArea {
         mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> layouts;  // by chunk
     };
 
+    // Paints the marks of lone CR and LF over the blanks the layout left for them.
+    void DrawMarks(QPainter& painter, const Piece& p, std::size_t line, QPointF at,
+                   std::size_t selA, std::size_t selB) const;
     void OnChange(const qm::TextChange& c);
     void OnSelection(qm::EditSource source);
     void ScheduleFlush();
@@ -138,10 +148,16 @@ class EditorView : public QAbstractScrollArea {
     std::size_t PreviousPosition(std::size_t pos) const;
     // The word around pos: where it starts and ends.
     std::pair<std::size_t, std::size_t> WordAt(std::size_t pos) const;
+    // Where Ctrl+Left and Ctrl+Right go from pos; over a line break they go
+    // to the line above or below.
+    std::size_t WordLeft(std::size_t pos) const;
+    std::size_t WordRight(std::size_t pos) const;
     void MoveCaret(std::size_t pos, bool keepAnchor, bool keepColumn = false);
     void SyncSelectionToDocument();
     void InsertTyped(const std::u16string& text);
     void Backspace();
+    // Deletes the selection, or [from, to) when nothing is selected.
+    void DeleteRange(std::size_t from, std::size_t to);
 
     qm::Document& doc_;
     qm::LineIndex lines_;

@@ -18,6 +18,7 @@
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorView.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ Form1::Form1() {
     connect(&gate_, &ui::CommandGate::busyChanged, this, &Form1::OnBusyChanged);
     connect(&gate_, &ui::CommandGate::refused, this,
             [this] { StatusBar1->showMessage(QStringLiteral("正在执行命令，请稍候……"), 2000); });
-    resize(980, 700);
+    ui::PlaceMainWindow(this, QSize(980, 700));  // smaller on a small screen
     Form_Load();
 }
 
@@ -160,10 +161,11 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool Form1::RichTextBox1_KeyDown(int, Qt::KeyboardModifiers mods) {
+bool Form1::RichTextBox1_KeyDown(int key, Qt::KeyboardModifiers mods) {
     // With Ctrl as the only modifier the box never sees the key, so its own
-    // shortcuts (undo among them) cannot bypass the document.
-    return mods == Qt::ControlModifier;
+    // shortcuts (undo among them) cannot bypass the document; moving and
+    // deleting by words are the box's and go through the document.
+    return mods == Qt::ControlModifier && !ui::EditorView::IsCtrlEditingKey(key);
 }
 
 // ---- file commands ----

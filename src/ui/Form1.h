@@ -193,7 +193,7 @@ class Form1 : public QMainWindow {
     // Opens (or raises) a tool window and remembers it, to close it with this one.
     template <class W, class Make>
     void OpenTool(QPointer<W>& slot, Make make) {
-        W* w = ui::ShowToolWindow(slot, make);
+        W* w = ui::ShowToolWindow(slot, make, this);
         if (!toolWindows_.contains(w)) toolWindows_.append(w);
     }
 

@@ -22,12 +22,16 @@ namespace {
 // An item whose command is not built yet: visible, but nothing pretends to work.
 void NotYet(QAction* a) { a->setEnabled(false); }
 
-// A CJK font that also has Latin letters: mixed lines then need no font
-// fallback, which looks even and lays out long lines faster.
+// A CJK font whose Latin (toned pinyin included), Greek and Cyrillic glyphs
+// are real: mixed lines then need no font fallback, which looks even and lays
+// out long lines faster. Without it a Latin font comes before the CJK one:
+// WenQuanYi Micro Hei claims ǎ ǐ ǒ ǔ ǚ but draws them blank, and a font that
+// claims a character is never passed over for the next one.
 QFont DefaultEditorFont() {
     QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    f.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                   QStringLiteral("Microsoft YaHei"), f.family()});
+    f.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans"),
+                   QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Microsoft YaHei"),
+                   f.family()});
     f.setPointSize(12);
     return f;
 }
@@ -67,7 +71,7 @@ void Form1::BuildMenus() {
     QMenu* edit = menu("MnuEdit", QStringLiteral("编辑(&E)"));
     mnuUndo = AddItem(edit, "mnuUndo", QStringLiteral("撤销"), QKeySequence("Ctrl+Z"));
     Wire(mnuUndo, &QAction::triggered, &Form1::Undo);
-    mnuRedo = AddItem(edit, "mnuRedo", QStringLiteral("重复"));
+    mnuRedo = AddItem(edit, "mnuRedo", QStringLiteral("重复"), QKeySequence("Ctrl+Y"));
     Wire(mnuRedo, &QAction::triggered, &Form1::Redo);
     Wire(AddItem(edit, "mnucopy", QStringLiteral("复制(&C)"), QKeySequence("Ctrl+C")),
          &QAction::triggered, &Form1::mnucopy_Click);
@@ -95,7 +99,7 @@ void Form1::BuildMenus() {
     QMenu* find = menu("B", QStringLiteral("查找(&I)"));
     Wire(AddItem(find, "mnufind", QStringLiteral("查找(&F)"), QKeySequence("Ctrl+F")),
          &QAction::triggered, &Form1::mnufind_Click);
-    mnuNext = AddItem(find, "mnuNext", QStringLiteral("查找下一个(&W)"));
+    mnuNext = AddItem(find, "mnuNext", QStringLiteral("查找下一个(&W)"), QKeySequence(Qt::Key_F3));
     mnuNext->setEnabled(false);  // until something was searched for
     Wire(mnuNext, &QAction::triggered, &Form1::mnuNext_Click);
     Wire(AddItem(find, "TiaoZhuan", QStringLiteral("跳转")), &QAction::triggered,

@@ -303,9 +303,22 @@ void Form1::MnuSaveINI_Click() {
     if (!ui::ConfirmUnencodable(this, unencodable)) return;
     ModSetting::SettingFileName = U16(QFileInfo(path).fileName());
     const files::Outcome w = 配置::SaveRuleFields(fieldText);
+    const QString saved = ModSetting::SettingsPath();
     if (!w) {
+        ui::ShowMessage(this, QStringLiteral("无法保存配置文件“%1”：%2。")
+                                  .arg(QDir::toNativeSeparators(saved), w.why));
+        return;
+    }
+    // Settings files live in the program's folder, whatever folder the dialog
+    // was in: say where this one went.
+    const QFileInfo asked(path);
+    const bool same =
+        asked.absoluteFilePath() == QFileInfo(saved).absoluteFilePath() ||
+        (asked.exists() && asked.canonicalFilePath() == QFileInfo(saved).canonicalFilePath());
+    if (!same) {
         ui::ShowMessage(this,
-                        QStringLiteral("无法保存配置文件“%1”：%2。")
-                            .arg(QDir::toNativeSeparators(ModSetting::SettingsPath()), w.why));
+                        QStringLiteral("配置文件已保存为“%1”。\n配置文件总是保存在程序的文件夹中，"
+                                       "“打开配置文件”也从那里读取。")
+                            .arg(QDir::toNativeSeparators(saved)));
     }
 }

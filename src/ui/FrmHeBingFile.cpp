@@ -69,9 +69,9 @@ FrmHeBingFile::FrmHeBingFile() : QWidget(nullptr, Qt::Window) {
 }
 
 void FrmHeBingFile::CmdAdd_Click() {
-    const QString path =
-        ui::AskOpenFileName(this, QString(), kTextFilter, platform::ProgramFolder());
-    if (!path.isEmpty()) List1->addItem(path);
+    // Many files at once (the chapters of a book), added in the order the
+    // dialog lists them.
+    List1->addItems(ui::AskOpenFileNames(this, QString(), kTextFilter, platform::ProgramFolder()));
 }
 
 void FrmHeBingFile::CmdDel_Click() { delete List1->currentItem(); }

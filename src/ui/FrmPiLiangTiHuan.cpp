@@ -41,6 +41,8 @@ FrmPiLiangTiHuan::FrmPiLiangTiHuan() : QWidget(nullptr, Qt::Window) {
                               QStringLiteral("查找"), QStringLiteral("替换"),
                               QStringLiteral("状态")});
     Lst_Viw->header()->setSectionsClickable(true);
+    // Paths differ at their ends (the file names): cut them in the middle.
+    Lst_Viw->setTextElideMode(Qt::ElideMiddle);
     ProBar = Named(new QProgressBar(this), "ProBar");
     ProBar->hide();
     StBar = Named(new QStatusBar(this), "StBar");
@@ -194,8 +196,11 @@ void FrmPiLiangTiHuan::Run(const QStringList& files) {
         ++count;
         ++total_;
         ProBar->setValue(static_cast<int>(count));
+        // Each row of the log its own number, failed ones included.
+        const int number = Lst_Viw->topLevelItemCount() + 1;
         auto* row = new QTreeWidgetItem(
-            Lst_Viw, {QString::number(total_), path, Txt_Fnd->text(), Txt_Rep->text(), QString()});
+            Lst_Viw, {QString::number(number), path, Txt_Fnd->text(), Txt_Rep->text(), QString()});
+        row->setToolTip(1, QDir::toNativeSeparators(path));
         // Let the window paint the new row and the progress before the work.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         const files::Outcome done = files::ReplaceInFile(path, find, rep, backup);
@@ -204,7 +209,7 @@ void FrmPiLiangTiHuan::Run(const QStringList& files) {
         } else {
             row->setText(4, QStringLiteral("失败"));
             row->setToolTip(4, done.why);
-            row->setToolTip(1, done.why);
+            row->setToolTip(1, QDir::toNativeSeparators(path) + QLatin1Char('\n') + done.why);
             --count;
             --total_;
         }

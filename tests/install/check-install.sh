@@ -30,4 +30,10 @@ if ! kill -0 "$pid" 2>/dev/null; then
 fi
 kill "$pid"
 wait "$pid" 2>/dev/null || true
+# Its bin/ is writable here, as ~/.local/bin is: the program's own files go to
+# the user's data folder all the same, never beside the executable.
+[ -d "$prefix/data/quillmere" ] || { echo "no data folder made: $prefix/data/quillmere"; exit 1; }
+if [ "$(ls -A "$prefix/bin")" != "quillmere" ]; then
+    echo "the installed program wrote into its bin/:"; ls -A "$prefix/bin"; exit 1
+fi
 echo "installed into $prefix: files, validators and start-up all fine"

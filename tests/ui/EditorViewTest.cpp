@@ -353,3 +353,31 @@ TEST(EditorView, DroppedTextGoesInAndADroppedFileOpens) {
     EXPECT_EQ(w->findChild<QLabel*>("Panel2")->text(), QStringLiteral("共1行"));
     EXPECT_EQ(w->findChild<QLabel*>("Panel5")->text(), path);
 }
+
+TEST(EditorView, CtrlWordKeysWorkInsideAVeryLongLine) {
+    // A line long enough to be laid out in chunks: word moves look only near the caret.
+    Box b;
+    std::u16string text;
+    for (int i = 0; i < 3000; ++i) text += u"ab ";
+    text += u"\r\n中国人";
+    b.doc.SetText(text);
+    b.doc.SetSelStart(4500);
+    QCoreApplication::processEvents();
+    b.Key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(b.view.Caret(), 4503u);
+    b.Key(Qt::Key_Left, Qt::ControlModifier);
+    b.Key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(b.view.Caret(), 4497u);
+    b.Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(b.doc.Length(), text.size() - 3);
+    b.Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(b.view.Caret(), b.doc.Length());
+    b.Key(Qt::Key_Backspace, Qt::ControlModifier);  // 中国人 is one word
+    EXPECT_EQ(b.doc.Text().substr(b.doc.Length() - 2), u"\r\n");
+    b.Key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);  // over the line break
+    EXPECT_EQ(b.view.Caret(), b.doc.Length() - 2);
+    EXPECT_EQ(b.view.SelectedText(), QStringLiteral("\r\n"));
+    b.Key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(b.view.Caret(), 0u);
+    EXPECT_EQ(b.view.SelectedText(), QString());
+}

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -97,9 +98,14 @@ TEST(FileToolWindows, BatchReplaceListsRunsAndLogs) {
     Click(f, "Cmd_Rep_All");
     auto* log = Get<QTreeWidget>(f, "Lst_Viw");
     ASSERT_EQ(log->topLevelItemCount(), 3);
-    EXPECT_EQ(log->topLevelItem(0)->text(0), QString::number(k + 1));
-    EXPECT_EQ(log->topLevelItem(1)->text(0), QString::number(k + 2));
-    EXPECT_EQ(log->topLevelItem(2)->text(0), QString::number(k + 2));
+    // Every row its own number: a failure in the middle repeats none.
+    EXPECT_EQ(log->topLevelItem(0)->text(0), QStringLiteral("1"));
+    EXPECT_EQ(log->topLevelItem(1)->text(0), QStringLiteral("2"));
+    EXPECT_EQ(log->topLevelItem(2)->text(0), QStringLiteral("3"));
+    // Long paths are cut in the middle; the whole path is the tooltip.
+    EXPECT_EQ(log->textElideMode(), Qt::ElideMiddle);
+    EXPECT_EQ(log->topLevelItem(0)->toolTip(1), QDir::toNativeSeparators(good1));
+    EXPECT_TRUE(log->topLevelItem(1)->toolTip(1).startsWith(QDir::toNativeSeparators(bad)));
     EXPECT_EQ(log->topLevelItem(0)->text(4), QStringLiteral("完成"));
     EXPECT_EQ(log->topLevelItem(1)->text(4), QStringLiteral("失败"));
     EXPECT_FALSE(log->topLevelItem(1)->toolTip(4).isEmpty());
@@ -109,6 +115,17 @@ TEST(FileToolWindows, BatchReplaceListsRunsAndLogs) {
     EXPECT_EQ(uitest::ReadBytes(good1 + ".BAK"), Gbk(u"甲乙"));
     EXPECT_EQ(uitest::ReadBytes(bad), QStringLiteral("甲乙").toUtf8());
     EXPECT_FALSE(Get<QProgressBar>(f, "ProBar")->isVisible());
+    // A second run goes on numbering after the rows already logged.
+    Get<QLineEdit>(f, "Txt_Fnd")->setText(QStringLiteral("丙"));
+    Get<QLineEdit>(f, "Txt_Rep")->setText(QStringLiteral("丁"));
+    Get<QCheckBox>(f, "Chk_bak")->setChecked(false);
+    Click(f, "Cmd_Rep_All");
+    ASSERT_EQ(log->topLevelItemCount(), 6);
+    QStringList numbers;
+    for (int i = 0; i < log->topLevelItemCount(); ++i) numbers << log->topLevelItem(i)->text(0);
+    EXPECT_EQ(numbers.join(','), QStringLiteral("1,2,3,4,5,6"));
+    EXPECT_EQ(Get<QLabel>(f, "Panel3")->text(),
+              QStringLiteral("此次替换了2个文件,总共替换了%1 个文件.").arg(k + 4));
 
     // The folder picker adds each text document once; a script or a page
     // is text to the type system, not a text document.
@@ -197,6 +214,46 @@ TEST(FileToolWindows, MergerJoinsTheListInItsOrder) {
     Click(f, "Command2");
     EXPECT_EQ(ok->text, QStringLiteral("成功合并2个文件"));
     EXPECT_EQ(uitest::ReadBytes(out), QByteArray("B\r\n\r\nA\r\n\r\n\r\n"));
+}
+
+TEST(FileToolWindows, MergerAddsManyFilesFromOneDialogInTheOrderListed) {
+    // A Chinese desktop's locale: its file dialog lists numbers by value.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    struct Restore {
+        QLocale locale;
+        ~Restore() { QLocale::setDefault(locale); }
+    } restore{before};
+    auto w = uitest::StartForm();
+    QWidget* f = Open(*w, "CmdFileHeBing", "FrmHeBingFile");
+    ASSERT_NE(f, nullptr);
+    QTemporaryDir dir;
+    QStringList chosen;
+    for (const char* name :
+         {"第10章.txt", "第2章.txt", "第1章.txt", "序.txt", "Ab.txt", "aa.txt"}) {
+        chosen << dir.filePath(QString::fromUtf8(name));
+        ASSERT_TRUE(uitest::WriteBytes(chosen.last(), "x"));
+    }
+    uitest::AnswerNextFileDialog(dir.filePath("第1章.txt"));
+    Click(f, "CmdAdd");  // one file, as before
+    uitest::AnswerNextFileDialogWithFiles(chosen);
+    Click(f, "CmdAdd");  // then six at once, after it
+    auto* list = Get<QListWidget>(f, "List1");
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i) shown << QFileInfo(list->item(i)->text()).fileName();
+    ASSERT_EQ(shown.size(), 7) << shown.join(' ').toStdString();
+    EXPECT_EQ(shown.first(), QStringLiteral("第1章.txt"));
+    // Numbers by value, letters without regard to case.
+    const QStringList added = shown.mid(1);
+    EXPECT_LT(added.indexOf("第1章.txt"), added.indexOf("第2章.txt"));
+    EXPECT_LT(added.indexOf("第2章.txt"), added.indexOf("第10章.txt"));
+    EXPECT_LT(added.indexOf("aa.txt"), added.indexOf("Ab.txt"));
+    EXPECT_TRUE(added.contains("序.txt"));
+    EXPECT_EQ(list->item(1)->text(), QDir(dir.path()).absoluteFilePath(added.first()));
+    // Cancelled: nothing added.
+    uitest::AnswerNextFileDialog(QString());
+    Click(f, "CmdAdd");
+    EXPECT_EQ(list->count(), 7);
 }
 
 TEST(FileToolWindows, TextIntoFilesWritesRecordsAndReportsThoseItCannot) {

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
 #include "UiTestSupport.h"
 #include "platform/Platform.h"
@@ -73,7 +75,7 @@ TEST(Form1, MenuBarCaptionsNamesAndShortcuts) {
         {"mnusave", "保存(&S)", "Ctrl+S"},
         {"MnuSaveNeiRong", "另存为", ""},
         {"mnuUndo", "撤销", "Ctrl+Z"},
-        {"mnuRedo", "重复", ""},
+        {"mnuRedo", "重复", "Ctrl+Y"},
         {"mnucopy", "复制(&C)", "Ctrl+C"},
         {"mnucut", "剪切(&T)", "Ctrl+X"},
         {"mnupaste", "粘贴", "Ctrl+V"},
@@ -83,7 +85,7 @@ TEST(Form1, MenuBarCaptionsNamesAndShortcuts) {
         {"mnufont", "字体(&T)", ""},
         {"MnuBeiJing", "背景颜色", ""},
         {"mnufind", "查找(&F)", "Ctrl+F"},
-        {"mnuNext", "查找下一个(&W)", ""},
+        {"mnuNext", "查找下一个(&W)", "F3"},
         {"TiaoZhuan", "跳转", ""},
         {"去除所有字母", "去除所有字母", ""},
         {"计算器", "计算器", ""},
@@ -170,9 +172,11 @@ TEST(Form1, CtrlKeysNeverReachTheBoxButMenuShortcutsWork) {
     QTest::keyClick(Box(*w), Qt::Key_Z, Qt::ControlModifier);  // the menu's undo
     EXPECT_EQ(w->Doc().Text(), u"a");
     QTest::keyClick(Box(*w), Qt::Key_K, Qt::ControlModifier);  // no shortcut: discarded
-    QTest::keyClick(Box(*w), Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(w->Doc().Text(), u"a");
     EXPECT_EQ(w->Doc().SelStart(), 1);
+    QTest::keyClick(Box(*w), Qt::Key_Home, Qt::ControlModifier);  // a key of the box's own
+    EXPECT_EQ(w->Doc().SelStart(), 0);
+    QTest::keyClick(Box(*w), Qt::Key_End, Qt::ControlModifier);
     QTest::keyClick(Box(*w), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(w->Doc().SelLength(), 1);
     QTest::keyClick(Box(*w), Qt::Key_C, Qt::ControlModifier);
@@ -182,6 +186,133 @@ TEST(Form1, CtrlKeysNeverReachTheBoxButMenuShortcutsWork) {
     EXPECT_EQ(w->Doc().Text(), u"x\r\ny");
     QTest::keyClick(Box(*w), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(w->Doc().Text(), u"a");
+}
+
+TEST(Form1, CtrlMovesAndDeletesByWordsThroughTheMainWindow) {
+    auto w = StartForm();
+    ActivateAndFocus(*w);
+    ui::EditorView* box = Box(*w);
+    const auto key = [box](Qt::Key k, Qt::KeyboardModifiers m) { QTest::keyClick(box, k, m); };
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    w->Doc().SetText(u"我们是中国人 hello world\r\n第二行");
+    w->Doc().SetSelStart(0);
+    QCoreApplication::processEvents();
+
+    key(Qt::Key_End, ctrl);
+    EXPECT_EQ(box->Caret(), w->Doc().Length());
+    key(Qt::Key_Home, ctrl);
+    EXPECT_EQ(box->Caret(), 0u);
+    // Right by Chinese words, then Latin ones (the space after a word skipped).
+    std::vector<std::size_t> stops;
+    for (int i = 0; i < 6; ++i) {
+        key(Qt::Key_Right, ctrl);
+        stops.push_back(box->Caret());
+    }
+    EXPECT_EQ(stops, (std::vector<std::size_t>{2, 3, 7, 13, 18, 20}));  // 20: over the CR LF
+    key(Qt::Key_Left, ctrl);
+    EXPECT_EQ(box->Caret(), 18u);  // back over the line break to the end of the line above
+    key(Qt::Key_Left, ctrl);
+    EXPECT_EQ(box->Caret(), 13u);
+    EXPECT_EQ(w->Doc().SelLength(), 0);
+
+    // The Shift variants select, and the selection is the document's.
+    key(Qt::Key_Left, ctrlShift);
+    EXPECT_EQ(box->SelectedText(), QStringLiteral("hello "));
+    EXPECT_EQ(w->Doc().SelStart(), 7);
+    EXPECT_EQ(w->Doc().SelLength(), 6);
+    key(Qt::Key_Right, ctrlShift);
+    key(Qt::Key_Right, ctrlShift);
+    EXPECT_EQ(box->SelectedText(), QStringLiteral("world"));
+    key(Qt::Key_Home, ctrlShift);
+    EXPECT_EQ(w->Doc().SelStart(), 0);
+    EXPECT_EQ(w->Doc().SelLength(), 13);
+    key(Qt::Key_End, ctrlShift);
+    EXPECT_EQ(w->Doc().SelStart(), 13);
+    EXPECT_EQ(static_cast<std::size_t>(w->Doc().SelLength()), w->Doc().Length() - 13);
+
+    // Ctrl+Backspace and Ctrl+Delete take a word, and each is one undo step.
+    w->Doc().SetSelStart(6);  // after 中国人
+    QCoreApplication::processEvents();
+    key(Qt::Key_Backspace, ctrl);
+    EXPECT_EQ(w->Doc().Text(), u"我们是 hello world\r\n第二行");
+    EXPECT_EQ(box->Caret(), 3u);
+    key(Qt::Key_Delete, ctrl);
+    EXPECT_EQ(w->Doc().Text(), u"我们是hello world\r\n第二行");
+    key(Qt::Key_Delete, ctrl);
+    EXPECT_EQ(w->Doc().Text(), u"我们是world\r\n第二行");
+    key(Qt::Key_Z, ctrl);
+    EXPECT_EQ(w->Doc().Text(), u"我们是hello world\r\n第二行");
+    key(Qt::Key_Y, ctrl);  // "重复"
+    EXPECT_EQ(w->Doc().Text(), u"我们是world\r\n第二行");
+    // With a selection both delete just the selection.
+    w->Doc().SetSelStart(3);
+    QCoreApplication::processEvents();
+    key(Qt::Key_Right, ctrlShift);
+    EXPECT_EQ(box->SelectedText(), QStringLiteral("world"));
+    key(Qt::Key_Backspace, ctrl);
+    EXPECT_EQ(w->Doc().Text(), u"我们是\r\n第二行");
+
+    // The old box's formatting shortcuts still never reach it.
+    const std::u16string before = w->Doc().Text();
+    for (Qt::Key k : {Qt::Key_B, Qt::Key_I, Qt::Key_U, Qt::Key_L, Qt::Key_E, Qt::Key_R, Qt::Key_1,
+                      Qt::Key_2, Qt::Key_5, Qt::Key_Equal}) {
+        key(k, ctrl);
+    }
+    EXPECT_EQ(w->Doc().Text(), before);
+    EXPECT_EQ(box->Caret(), 3u);
+}
+
+namespace {
+
+// Pixels of the box's picture in a character's cell that differ from the background.
+int InkIn(const QImage& picture, ui::EditorView* box, std::size_t pos) {
+    const QPointF a = box->PointOf(pos);
+    const QPointF b = box->PointOf(pos + 1);
+    const qreal dpr = picture.devicePixelRatio();
+    const QColor base = box->palette().base().color();
+    int ink = 0;
+    for (int y = static_cast<int>(a.y() * dpr); y < (a.y() + box->LineHeight()) * dpr; ++y) {
+        for (int x = static_cast<int>(std::ceil(a.x() * dpr)); x < std::floor(b.x() * dpr); ++x) {
+            if (x < 0 || y < 0 || x >= picture.width() || y >= picture.height()) continue;
+            const QColor c = picture.pixelColor(x, y);
+            if (std::abs(c.red() - base.red()) + std::abs(c.green() - base.green()) +
+                    std::abs(c.blue() - base.blue()) >
+                120) {
+                ++ink;
+            }
+        }
+    }
+    return ink;
+}
+
+}  // namespace
+
+TEST(Form1, EveryCharacterOfAMixedLineIsDrawnWithInk) {
+    // Drawn as the user sees it, in the box's default font: a font's character
+    // map may claim glyphs that are blank.
+    auto w = StartForm();
+    ui::EditorView* box = Box(*w);
+    const std::u16string line =
+        u"fán tǐ zhōng wén diàn nǎo ǎǐǒǔǚ āáà ÀÉüñ Latin ΑΒΓαβγ ΚΥΡ Кириллица ЖЩЯ "
+        u"汉字中文繁體，。“”"
+        u"\r\u240D\n\u240A";
+    w->Doc().SetText(line);
+    w->Doc().SetSelStart(0);
+    box->clearFocus();  // no caret in the picture
+    box->resize(2400, 200);
+    box->Flush();
+    QCoreApplication::processEvents();
+    const QImage picture = box->viewport()->grab().toImage();
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == u' ') continue;
+        EXPECT_GE(InkIn(picture, box, i), 3)
+            << "no ink for U+" << std::hex << static_cast<int>(line[i]) << " at " << std::dec << i;
+    }
+    // Each lone CR and LF, and the marks themselves, take a cell of their own.
+    for (std::size_t i = line.size() - 4; i < line.size(); ++i) {
+        EXPECT_GT(box->PointOf(i + 1).x() - box->PointOf(i).x(), box->LineHeight() / 3.0) << i;
+    }
 }
 
 TEST(Form1, DeleteKeyRemovesTheCharacterAfterTheCaret) {

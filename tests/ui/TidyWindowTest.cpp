@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -175,9 +176,15 @@ TEST(TidyWindow, SettingsMenuSavesInTheProgramFolderAndLoadsBack) {
     Get<QLineEdit>(*w, "TxtStart")->setText(QStringLiteral("【"));
     Get<QComboBox>(*w, "TxtTiHuan")->setEditText(QStringLiteral("回车"));
     uitest::AnswerNextFileDialog(elsewhere.filePath("界面测试.ini"));
+    auto told = uitest::AcceptNextMessage();
     Get<QAction>(*w, "MnuSaveINI")->trigger();
     EXPECT_FALSE(QFile::exists(elsewhere.filePath("界面测试.ini")));
     ASSERT_TRUE(QFile::exists(inProgramFolder));
+    // Not where the dialog pointed: the user is told where it went.
+    EXPECT_TRUE(told->seen);
+    EXPECT_TRUE(told->text.contains(QDir::toNativeSeparators(inProgramFolder)))
+        << told->text.toStdString();
+    // (Saved where the dialog pointed, nothing is said: SettingsMenu tests save so.)
     const QString caption = w->windowTitle();
     EXPECT_TRUE(caption.startsWith(QStringLiteral("QuillmereV4.0")));  // saving keeps the caption
 

@@ -64,7 +64,10 @@ TEST(FindWindow, FindSelectsMatchesOneAfterAnother) {
     EXPECT_EQ(w->Doc().SelLength(), 3);
     EXPECT_EQ(w->Box()->SelectedText(), QStringLiteral("abc"));
     EXPECT_TRUE(next->isEnabled());
-    next->trigger();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->Box()->setFocus();
+    QTest::keyClick(w->Box(), Qt::Key_F3);  // find next from the box
     EXPECT_EQ(w->Doc().SelStart(), 5);
     next->trigger();
     EXPECT_EQ(w->Doc().SelStart(), 10);  // past the CR LF

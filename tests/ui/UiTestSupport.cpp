@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -82,6 +83,21 @@ std::shared_ptr<QString> AnswerNextFileDialog(const QString& path) {
         }
     });
     return title;
+}
+
+void AnswerNextFileDialogWithFiles(const QStringList& paths) {
+    OnNextModal([paths](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (dialog == nullptr || paths.isEmpty()) return;
+        dialog->setDirectory(QFileInfo(paths.first()).absolutePath());
+        QStringList quoted;
+        for (const QString& p : paths) quoted << QLatin1Char('"') + QFileInfo(p).fileName() + '"';
+        // The dialog's own way of naming several files: each quoted, in one field.
+        if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit")) {
+            edit->setText(quoted.join(QLatin1Char(' ')));
+        }
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
 }
 
 void ConfirmNextOverwrite() {

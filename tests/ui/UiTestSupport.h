@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <functional>
@@ -32,6 +33,10 @@ std::shared_ptr<SeenMessage> AcceptNextMessage();
 
 // Answers the next file dialog with the given path, or cancels it when empty.
 std::shared_ptr<QString> AnswerNextFileDialog(const QString& path);
+
+// Answers the next file dialog by choosing several files of one folder at once,
+// typed in the given order.
+void AnswerNextFileDialogWithFiles(const QStringList& paths);
 
 // Answers "是" to the save dialog's question whether to replace an existing file.
 void ConfirmNextOverwrite();
