@@ -1,11 +1,11 @@
-#include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "ui/Application.h"
 #include "ui/Form1.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    ui::Application app(argc, argv);
     // Names the user's data folder (~/.local/share/quillmere) for an installed copy.
     QApplication::setApplicationName(QStringLiteral("quillmere"));
     QApplication::setDesktopFileName(QStringLiteral("example.quillmere.Quillmere"));

@@ -36,8 +36,17 @@ QString Named(const QString& path) { return QFileInfo(path).fileName(); }
 Outcome ReplaceInFile(const QString& path, std::u16string_view find,
                       std::u16string_view replacement, bool backup) {
     if (!QFileInfo::exists(path)) return Fail(QStringLiteral("文件不存在"));
+    // Before anything is read or a backup made: a read-only file stays as it is.
+    if (Outcome w = CheckWritable(path); !w) return w;
+    // The text is held several times over while it is replaced.
+    if (const qint64 size = QFileInfo(path).size(); size > kMaxReplaceBytes) {
+        return Fail(
+            QStringLiteral("文件太大（%1），批量替换只处理不超过 %2 的文件，未改动")
+                .arg(QString::fromStdU16String(qm::filetools::SpaceValue(size)),
+                     QString::fromStdU16String(qm::filetools::SpaceValue(kMaxReplaceBytes))));
+    }
     std::string bytes;
-    if (Outcome r = ReadBytes(path, bytes); !r) return r;
+    if (Outcome r = ReadBytes(path, bytes, {}, nullptr, kMaxReplaceBytes); !r) return r;
     std::u16string text;
     if (const auto why = qm::filetools::NotGbkText(bytes, &text)) {
         return Fail(QString::fromStdU16String(*why) + QStringLiteral("，未改动"));
@@ -45,7 +54,9 @@ Outcome ReplaceInFile(const QString& path, std::u16string_view find,
     const qm::cp936::EncodeResult out =
         qm::cp936::Encode(qm::filetools::ReplaceInLines(text, find, replacement));
     if (backup) {
-        if (Outcome b = WriteFileAtomic(path + QStringLiteral(".BAK"), bytes, Sync::Fast); !b) {
+        // As private as the file it copies.
+        if (Outcome b = WriteFileAtomic(path + QStringLiteral(".BAK"), bytes, Sync::Fast, path);
+            !b) {
             return Fail(QStringLiteral("无法写备份文件：") + b.why);
         }
     }

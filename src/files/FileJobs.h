@@ -16,10 +16,15 @@ namespace files {
 
 // ---- batch replace ----
 
+// The largest file batch replace takes: it holds the text about six times
+// over (bytes, text, replaced text, new bytes) while it works.
+inline constexpr std::int64_t kMaxReplaceBytes = std::int64_t{128} << 20;
+
 // Replaces find within every line of a clean GBK text file and rewrites it
-// (the old bytes first copied to path + ".BAK" when backup is set). A
-// missing file, a file that is not clean GBK, or a failed write fails with
-// its reason and leaves the file as it was.
+// (the old bytes first copied to path + ".BAK", with the file's permissions,
+// when backup is set). A missing, read-only or too large file, a file that is
+// not clean GBK, or a failed write fails with its reason and leaves the file
+// as it was.
 Outcome ReplaceInFile(const QString& path, std::u16string_view find,
                       std::u16string_view replacement, bool backup);
 

@@ -8,9 +8,11 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "core/Codec.h"
+#include "core/FileTools.h"
 
 namespace files {
 
@@ -21,6 +23,45 @@ Outcome Fail(const QString& why) { return Outcome{false, why}; }
 QString KindText(mode_t mode) {
     if (S_ISDIR(mode)) return QStringLiteral("这是一个文件夹，不是文件");
     return QStringLiteral("这不是普通文件（是管道、设备或套接字），程序不读写这类文件");
+}
+
+QString SizeText(std::uint64_t bytes) {
+    return QString::fromStdU16String(qm::filetools::SpaceValue(static_cast<double>(bytes)));
+}
+
+QString ReadOnlyText(const QByteArray& path) {
+    return QStringLiteral("“%1”是只读文件，不能改写")
+        .arg(QFileInfo(QFile::decodeName(path)).fileName());
+}
+
+Outcome CheckWritableAt(const QByteArray& path, const struct stat& st) {
+    if ((st.st_mode & 0222) == 0) return Fail(ReadOnlyText(path));
+    if (::access(path.constData(), W_OK) == 0) return Outcome{true, {}};
+    if (errno == EACCES || errno == EPERM) return Fail(ReadOnlyText(path));
+    return Fail(ErrnoText(errno));
+}
+
+// Where a chain of links ends: the first name that is not a link, whether it
+// exists or not (each link read relative to its own folder).
+QByteArray LinkEnd(QByteArray path, int* err) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        QByteArray to(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.constData(), to.data(), to.size());
+        if (n < 0 || n >= to.size()) {
+            *err = n < 0 ? errno : ENAMETOOLONG;
+            return {};
+        }
+        to.truncate(n);
+        if (!to.startsWith('/')) {
+            const qsizetype slash = path.lastIndexOf('/');
+            to.prepend(slash < 0 ? QByteArray() : path.left(slash + 1));
+        }
+        path = to;
+    }
+    *err = ELOOP;
+    return {};
 }
 
 }  // namespace
@@ -87,12 +128,19 @@ std::int64_t ReadableFile::Read(char* buf, std::size_t size, std::int64_t offset
     }
 }
 
-Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progress,
-                  bool* canceled) {
+Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progress, bool* canceled,
+                  std::uint64_t maxBytes) {
     bytes.clear();
     if (canceled) *canceled = false;
     ReadableFile f;
     if (Outcome o = f.Open(path); !o) return o;
+    const auto tooLarge = [&](std::uint64_t size) {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        return Fail(QStringLiteral("文件太大（%1），超过了能处理的 %2")
+                        .arg(SizeText(size), SizeText(maxBytes)));
+    };
+    if (static_cast<std::uint64_t>(f.SizeHint()) > maxBytes) return tooLarge(f.SizeHint());
     // The size is only a hint: /proc files say 0 and sysfs files 4096, whatever
     // they hold, and a file may grow while it is read. Read to the end.
     std::size_t capacity = f.SizeHint() > 0 ? static_cast<std::size_t>(f.SizeHint()) + 1 : 4096;
@@ -118,6 +166,7 @@ Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progr
             return Fail(ErrnoText(err));
         }
         done += static_cast<std::size_t>(n);
+        if (done > maxBytes) return tooLarge(done);
     }
     bytes.resize(done);
     return Outcome{true, {}};
@@ -165,12 +214,23 @@ ReadResult ReadGbkFile(const QString& path, const Progress& progress) {
     return r;
 }
 
+Outcome CheckWritable(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    // Nothing there yet (or a link to nothing): nothing to keep.
+    if (::stat(name.constData(), &st) != 0) return Outcome{true, {}};
+    int err = 0;
+    const QByteArray end = LinkEnd(name, &err);
+    return CheckWritableAt(end.isEmpty() ? name : end, st);
+}
+
 // By hand rather than with QSaveFile: QSaveFile::commit() (Qt 6.4) reports
 // success after a failed flush of its buffer, and always syncs, which makes
 // writing a hundred thousand new files take minutes.
 struct AtomicWriter::Impl {
     QString path;
     Sync sync;
+    QString likeFile;  // whose permissions and owner the file takes, when named
     int fd = -1;
     QByteArray temp;       // the temporary file beside the target
     QByteArray target;     // where it goes (a link's target, so the link stays)
@@ -186,51 +246,85 @@ struct AtomicWriter::Impl {
         Discard();
         return Fail(ErrnoText(err));
     }
+    // A new file, made where it goes: it holds nothing to lose, and is
+    // removed again if anything fails. False when something is there.
+    bool OpenNew(mode_t mode) {
+        fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0) return false;
+        temp = target;
+        inPlace = true;
+        return true;
+    }
+    // Gives the open file the mode and owner of `like` (an owner the process
+    // may not give is left as it is).
+    Outcome TakeOver(const struct stat& like) {
+        struct stat mine {};
+        if (::fstat(fd, &mine) != 0) return Failed(errno);
+        if ((mine.st_uid != like.st_uid || mine.st_gid != like.st_gid) &&
+            ::fchown(fd, like.st_uid, like.st_gid) != 0 && errno != EPERM) {
+            return Failed(errno);
+        }
+        // After fchown, which may clear the set-user and set-group bits.
+        if (::fchmod(fd, like.st_mode & 07777) != 0) return Failed(errno);
+        return Outcome{true, {}};
+    }
 };
 
-AtomicWriter::AtomicWriter(const QString& path, Sync sync) : d_(std::make_unique<Impl>()) {
+AtomicWriter::AtomicWriter(const QString& path, Sync sync, const QString& likeFile)
+    : d_(std::make_unique<Impl>()) {
     d_->path = path;
     d_->sync = sync;
+    d_->likeFile = likeFile;
 }
 
 AtomicWriter::~AtomicWriter() = default;
 
 Outcome AtomicWriter::Open() {
     d_->target = QFile::encodeName(d_->path);
-    // Most often the file is new: try that first, at the cost of one call.
-    // A new file holds nothing to lose: it is written in place and removed
-    // again if anything fails. (An existing file or link gives EEXIST.)
-    d_->fd = ::open(d_->target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (d_->fd >= 0) {
-        d_->temp = d_->target;
-        d_->inPlace = true;
+    struct stat like {};
+    const bool haveLike =
+        !d_->likeFile.isEmpty() && ::stat(QFile::encodeName(d_->likeFile).constData(), &like) == 0;
+    // Created without the group's and others' bits when it is to take a
+    // private file's: nobody may open it before its mode is set.
+    const mode_t newMode = haveLike ? (like.st_mode & 0600) : 0666;
+    const auto opened = [&]() -> Outcome {
+        if (haveLike) return d_->TakeOver(like);
         return Outcome{true, {}};
-    }
+    };
+    // Most often the file is new: try that first, at the cost of one call.
+    // (An existing file or link gives EEXIST, a link to nothing as well.)
+    if (d_->OpenNew(newMode)) return opened();
     if (errno != EEXIST) return d_->Failed(errno);
     struct stat st {};
     if (::lstat(d_->target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Write through a link: the link stays and its target is replaced.
-        const QString real = QFileInfo(d_->path).canonicalFilePath();
-        if (!real.isEmpty()) d_->target = QFile::encodeName(real);
+        // Write through a link: the link stays and its target is replaced,
+        // or made when there is none yet.
+        int err = 0;
+        const QByteArray end = LinkEnd(d_->target, &err);
+        if (end.isEmpty()) return d_->Failed(err);
+        d_->target = end;
+        if (d_->OpenNew(newMode)) return opened();
+        if (errno != EEXIST) return d_->Failed(errno);
     }
-    // (A dangling link, or a file removed meanwhile, does not exist.)
+    // (A file removed meanwhile does not exist.)
     const bool exists = ::stat(d_->target.constData(), &st) == 0;
-    // Renaming over a device or a pipe would replace it with a plain file.
-    if (exists && !S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
+    if (exists) {
+        // Renaming over a device or a pipe would replace it with a plain file.
+        if (!S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
+        if (Outcome o = CheckWritableAt(d_->target, st); !o) return o;
+    }
     const QFileInfo t(QFile::decodeName(d_->target));
     QByteArray pattern = QFile::encodeName(t.absolutePath()) + "/." +
                          QFile::encodeName(t.fileName()).left(100) + ".quillmere-XXXXXX";
     d_->fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (d_->fd < 0) return d_->Failed(errno);
     d_->temp = pattern;
-    // The new file keeps the old one's permissions (or gets the usual ones).
-    mode_t mode = st.st_mode & 07777;
-    if (!exists) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(d_->fd, mode) != 0) return d_->Failed(errno);
+    // The new file keeps the old one's permissions and owner (or gets the usual ones).
+    if (haveLike) return d_->TakeOver(like);
+    if (exists) return d_->TakeOver(st);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(d_->fd, 0666 & ~mask) != 0) return d_->Failed(errno);
     return Outcome{true, {}};
 }
 
@@ -307,8 +401,9 @@ Outcome AtomicWriter::Commit() {
     return Outcome{true, {}};
 }
 
-Outcome WriteFileAtomic(const QString& path, const std::string& bytes, Sync sync) {
-    AtomicWriter w(path, sync);
+Outcome WriteFileAtomic(const QString& path, const std::string& bytes, Sync sync,
+                        const QString& likeFile) {
+    AtomicWriter w(path, sync, likeFile);
     if (Outcome o = w.Open(); !o) return o;
     if (Outcome o = w.Write(bytes.data(), bytes.size()); !o) return o;
     return w.Commit();

@@ -61,25 +61,39 @@ ReadResult ReadGbkFile(const QString& path, const Progress& progress = {});
 
 // Reads the whole file as raw bytes. Refuses anything that is not a regular
 // file (or a link to one) without blocking on it. `canceled` is set when
-// progress asked to stop.
+// progress asked to stop. A file that turns out to hold more than maxBytes
+// (whatever size it claims) is refused before it fills the memory.
 Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progress = {},
-                  bool* canceled = nullptr);
+                  bool* canceled = nullptr, std::uint64_t maxBytes = UINT64_MAX);
+
+// Refuses a file the user has made read-only: one that exists and may not be
+// written (for a link, its target). The writer replaces a file by renaming
+// over it, which needs only the folder's permission, so this is what keeps a
+// read-only file unchanged. A file without any write permission counts as
+// read-only for root too, who may write anything: someone marked it so.
+Outcome CheckWritable(const QString& path);
 
 // Writes bytes to a temporary file beside path and renames it over path, so a
 // failure leaves any old file whole. Refuses to replace something that is not
-// a regular file (a device, a pipe, a folder). Keeps the old file's permissions.
+// a regular file (a device, a pipe, a folder), or a read-only file. Keeps the
+// old file's permissions and, where the process may set it, its owner; or
+// takes those of likeFile when one is named (a copy is as private as its
+// source). Through a link, the link stays and its target is written (made
+// when the link points at nothing yet).
 // Durable writes reach the disk before the rename (the default: a user's
 // file); Fast ones leave that to the file system (bulk output: a hundred
 // thousand new files, or a batch that syncs once at its end).
 enum class Sync { Durable, Fast };
-Outcome WriteFileAtomic(const QString& path, const std::string& bytes, Sync sync = Sync::Durable);
+Outcome WriteFileAtomic(const QString& path, const std::string& bytes, Sync sync = Sync::Durable,
+                        const QString& likeFile = QString());
 
 // A file written piece by piece into a temporary file beside its target and
 // renamed over it only by Commit: until then (and after a failure) the old
-// file, if any, stays whole. Refuses a target that is not a regular file.
+// file, if any, stays whole. The rules of WriteFileAtomic hold.
 class AtomicWriter {
   public:
-    explicit AtomicWriter(const QString& path, Sync sync = Sync::Durable);
+    explicit AtomicWriter(const QString& path, Sync sync = Sync::Durable,
+                          const QString& likeFile = QString());
     ~AtomicWriter();
     AtomicWriter(const AtomicWriter&) = delete;
     AtomicWriter& operator=(const AtomicWriter&) = delete;

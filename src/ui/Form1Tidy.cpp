@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QTime>
 #include <QTimer>
+#include <new>
 #include <optional>
 
 #include "core/Codec.h"
@@ -114,13 +115,21 @@ void Form1::WireCommands() {
 
 void Form1::RebuildByLines(
     const std::function<void(std::u16string_view, const qm::tidy::Sink&)>& produce, bool yield) {
-    const std::u16string text = doc_.Text();
+    std::u16string text = doc_.Text();
     doc_.SetText(u"");
     Yielder yielder(*this);
-    produce(text, [&](std::u16string_view chunk) {
-        if (yield) yielder.Maybe();
-        doc_.AppendText(chunk);
-    });
+    try {
+        produce(text, [&](std::u16string_view chunk) {
+            if (yield) yielder.Maybe();
+            doc_.AppendText(chunk);
+        });
+    } catch (const std::bad_alloc&) {
+        // Out of memory halfway: the document gets its whole text back (the
+        // half-built one is freed by that) before the failure is told.
+        doc_.SetText(std::move(text));
+        RichTextBox1->Flush();
+        throw;
+    }
     RichTextBox1->Flush();
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/Combine.h"
 #include "core/Common.h"
+#include "core/FileTools.h"
 #include "ui/Dialogs.h"
 #include "ui/Form1.h"
 #include "ui/Named.h"
@@ -63,9 +64,16 @@ void FrmZiFuZuHe::ShowCount() {
     // What was built no longer matches the lists.
     result_.clear();
     TxtJieGuo->clear();
-    const std::uint64_t n = qm::combine::Count(Lists(TxtList));
-    LblCount->setText(n > qm::combine::kLimit ? QStringLiteral("共 %1 种组合（太多）").arg(n)
-                                              : QStringLiteral("共 %1 种组合").arg(n));
+    const auto lists = Lists(TxtList);
+    const std::uint64_t n = qm::combine::Count(lists);
+    QString text = QStringLiteral("共 %1 种组合").arg(n);
+    if (n > qm::combine::kLimit) {
+        text += QStringLiteral("（太多）");
+    } else if (qm::combine::Length(lists, TxtFenGe->text().toStdU16String()) >
+               qm::combine::kMaxChars) {
+        text += QStringLiteral("（太长）");
+    }
+    LblCount->setText(text);
 }
 
 void FrmZiFuZuHe::CmdZuHe_Click() {
@@ -80,8 +88,20 @@ void FrmZiFuZuHe::CmdZuHe_Click() {
                         QStringLiteral("组合数 %1 超过 1000000，请减少列表中的项目。").arg(n));
         return;
     }
+    const std::u16string separator = TxtFenGe->text().toStdU16String();
+    if (const std::uint64_t length = qm::combine::Length(lists, separator);
+        length > qm::combine::kMaxChars) {
+        ui::ShowMessage(this, QStringLiteral("%1 种组合共有 %2 个字符（约占内存 %3），超过了 %4 "
+                                             "个字符的上限，请减少列表中的项目或缩短它们。")
+                                  .arg(n)
+                                  .arg(length)
+                                  .arg(QString::fromStdU16String(
+                                      qm::filetools::SpaceValue(2.0 * static_cast<double>(length))))
+                                  .arg(qm::combine::kMaxChars));
+        return;
+    }
     ui::WaitCursor wait;
-    const auto result = qm::combine::Combine(lists, TxtFenGe->text().toStdU16String());
+    const auto result = qm::combine::Combine(lists, separator);
     TxtJieGuo->setPlainText(QString::fromStdU16String(*result));
     result_ = *result;
 }

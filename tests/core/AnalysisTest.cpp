@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/ReplaceTable.h"
 #include "core/Search.h"
 #include "core/Statistics.h"
@@ -71,6 +73,32 @@ TEST(Statistics, UnencodableAndSurrogates) {
     EXPECT_LT(qm::stats::SignedCode(u'中'), 0);
     EXPECT_EQ(qm::stats::SignedCode(u'\u20AC'), 128);  // the euro sign is one byte, 0x80
     EXPECT_EQ(qm::stats::Count(u"\u20AC").chinese, 1);
+}
+
+// A run of digits is one number whatever digits it holds: each of 0 to 9 in
+// every place of a run (first, inside, last, alone), then random texts
+// against a plain count of runs.
+TEST(Statistics, DigitRunsOfEveryDigit) {
+    for (char16_t d = u'0'; d <= u'9'; ++d) {
+        const std::u16string one(1, d);
+        EXPECT_EQ(qm::stats::Count(one).digits, 1) << char(d);
+        EXPECT_EQ(qm::stats::Count(one + u"5" + one + u" " + one).digits, 2) << char(d);
+        EXPECT_EQ(qm::stats::Count(u"a" + one + u"1中" + one + one).digits, 2) << char(d);
+    }
+    EXPECT_EQ(qm::stats::Count(u"1999年9月99日").digits, 3);
+    std::mt19937 rng(3);
+    const std::u16string alphabet = u"0123456789999 a.中";
+    for (int round = 0; round < 200; ++round) {
+        std::u16string text;
+        for (int i = 0; i < 60; ++i) text += alphabet[rng() % alphabet.size()];
+        long long runs = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const bool digit = text[i] >= u'0' && text[i] <= u'9';
+            const bool next = i + 1 < text.size() && text[i + 1] >= u'0' && text[i + 1] <= u'9';
+            if (digit && !next) ++runs;
+        }
+        EXPECT_EQ(qm::stats::Count(text).digits, runs) << round;
+    }
 }
 
 TEST(ReplaceTable, SaveAndImportRoundTrip) {

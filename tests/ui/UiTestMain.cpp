@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include "ui/Application.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
@@ -13,7 +14,8 @@ int main(int argc, char** argv) {
     // every Qt program: the tests keep theirs apart.
     QTemporaryDir config;
     if (config.isValid()) qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    QApplication app(argc, argv);
+    // The program's own, so that its guard at the event loop is tested too.
+    ui::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
