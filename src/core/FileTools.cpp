@@ -9,6 +9,7 @@
 
 #include "core/Codec.h"
 #include "core/Common.h"
+#include "core/Encoding.h"
 
 namespace ModGetFileNameInPath {
 
@@ -423,54 +424,19 @@ std::u16string ReadableTitle(std::u16string_view title) {
     return title.empty() ? std::u16string(u"（空标题）") : ReadableName(title);
 }
 
-namespace {
-
-// Valid UTF-8 holding at least one character beyond ASCII.
-bool IsUtf8BeyondAscii(std::string_view b) {
-    bool beyond = false;
-    for (std::size_t i = 0; i < b.size();) {
-        // ASCII runs eight bytes at a time.
-        while (i + 8 <= b.size()) {
-            std::uint64_t word;
-            std::memcpy(&word, b.data() + i, 8);
-            if (word & 0x8080808080808080ULL) break;
-            i += 8;
-        }
-        if (i >= b.size()) break;
-        const auto c = static_cast<unsigned char>(b[i]);
-        std::size_t n = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if (c >= 0xC2 && c <= 0xDF)
-            n = 1;
-        else if (c >= 0xE0 && c <= 0xEF)
-            n = 2;
-        else if (c >= 0xF0 && c <= 0xF4)
-            n = 3;
-        else
-            return false;
-        for (std::size_t k = 1; k <= n; ++k) {
-            if (i + k >= b.size() || (static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        beyond = true;
-        i += n + 1;
+std::optional<std::u16string> NotCleanText(std::string_view bytes, enc::LoadedText* decoded) {
+    enc::LoadedText t = enc::DecodeFile(bytes);
+    const bool utf16 =
+        t.format.encoding == enc::Encoding::Utf16Le || t.format.encoding == enc::Encoding::Utf16Be;
+    if (!utf16 && bytes.find('\0') != std::string_view::npos) {
+        return u"含有 NUL 字节，像是二进制文件";
     }
-    return beyond;
-}
-
-}  // namespace
-
-std::optional<std::u16string> NotGbkText(std::string_view bytes, std::u16string* decoded) {
-    if (bytes.find('\0') != std::string_view::npos) return u"含有 NUL 字节，像是二进制文件";
-    if (IsUtf8BeyondAscii(bytes)) return u"是 UTF-8 编码的文本，不是 GBK";
-    qm::cp936::DecodeResult d = qm::cp936::Decode(bytes);
-    if (d.invalid > 0) {
-        return u"有 " + Num(static_cast<std::int64_t>(d.invalid)) + u" 处不是 GBK 编码的字节";
+    if (t.invalid > 0) {
+        const std::string name = enc::Name(t.format.encoding);
+        return u"有 " + Num(static_cast<std::int64_t>(t.invalid)) + u" 个字节无法按 " +
+               std::u16string(name.begin(), name.end()) + u" 解码";
     }
-    if (decoded) *decoded = std::move(d.text);
+    if (decoded) *decoded = std::move(t);
     return std::nullopt;
 }
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Encoding.h"
+
 namespace ModGetFileNameInPath {
 
 // The folder of a path ("\" or "/" separated): flag true gives the folder,
@@ -134,12 +136,12 @@ std::u16string ReadableTitle(std::u16string_view title);
 
 // ---- batch replace and merging ----
 
-// Why bytes are not a GBK text the tools may rewrite, or nothing when they
-// are: NUL bytes (a binary file), valid UTF-8 with characters beyond ASCII
-// (GBK would misread it though every byte pair is valid), or bytes that are
-// not GBK at all.
-// When they are and decoded is given, it receives the text.
-std::optional<std::u16string> NotGbkText(std::string_view bytes, std::u16string* decoded = nullptr);
+// Why bytes are not a text the tools may rewrite, or nothing when they are:
+// NUL bytes (a binary file) or bytes that do not decode in the encoding the
+// text is recognised in. When they are and decoded is given, it receives the
+// text (CR LF breaks) and the file's format, to write it back the same way.
+std::optional<std::u16string> NotCleanText(std::string_view bytes,
+                                           enc::LoadedText* decoded = nullptr);
 
 // Replaces within each line (lines cut at CR LF, lone CR and LF are ordinary
 // characters) and ends every line with CR LF.

@@ -47,12 +47,18 @@ Outcome ReplaceInFile(const QString& path, std::u16string_view find,
     }
     std::string bytes;
     if (Outcome r = ReadBytes(path, bytes, {}, nullptr, kMaxReplaceBytes); !r) return r;
-    std::u16string text;
-    if (const auto why = qm::filetools::NotGbkText(bytes, &text)) {
+    // Read in its own encoding, written back in it and in its line breaks.
+    qm::enc::LoadedText text;
+    if (const auto why = qm::filetools::NotCleanText(bytes, &text)) {
         return Fail(QString::fromStdU16String(*why) + QStringLiteral("，未改动"));
     }
-    const qm::cp936::EncodeResult out =
-        qm::cp936::Encode(qm::filetools::ReplaceInLines(text, find, replacement));
+    const qm::enc::Encoded out = qm::enc::EncodeFile(
+        qm::filetools::ReplaceInLines(text.text, find, replacement), text.format);
+    if (out.unencodable > 0) {
+        return Fail(QStringLiteral("替换后有 %1 个字符无法用 %2 保存，未改动")
+                        .arg(out.unencodable)
+                        .arg(QString::fromLatin1(qm::enc::Name(text.format.encoding))));
+    }
     if (backup) {
         // As private as the file it copies.
         if (Outcome b = WriteFileAtomic(path + QStringLiteral(".BAK"), bytes, Sync::Fast, path);
@@ -157,33 +163,65 @@ Outcome WriteRejoinScripts(const SplitNames& names, std::int64_t parts, bool wit
 
 // ---- the merger ----
 
-QStringList NotCleanGbk(const QStringList& inputs) {
-    QStringList bad;
-    std::string buf(4 * kBuffer, '\0');
+namespace {
+
+// The whole of an open file, from its start.
+Outcome ReadAllFrom(int fd, std::string& bytes) {
+    bytes.clear();
+    std::string buf(kBuffer, '\0');
+    for (std::int64_t at = 0;;) {
+        const ssize_t n = ::pread(fd, buf.data(), buf.size(), at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Fail(ErrnoText(errno));
+        if (n == 0) return Ok();
+        bytes.append(buf.data(), static_cast<std::size_t>(n));
+        at += n;
+    }
+}
+
+}  // namespace
+
+std::vector<std::optional<qm::enc::Encoding>> EncodingsOf(const QStringList& inputs) {
+    constexpr std::size_t kLook = 64u << 20;
+    std::vector<std::optional<qm::enc::Encoding>> out;
+    std::string head(kLook, '\0');
     for (const QString& path : inputs) {
         ReadableFile in;
-        // One that cannot be read is not judged here: the merge names it.
+        out.emplace_back();
         if (!in.Open(path)) continue;
-        bool clean = true;
-        std::string carry;
-        while (clean) {
-            const std::int64_t n = in.Read(buf.data(), buf.size());
-            if (n < 0) clean = false;
+        std::size_t got = 0;
+        bool failed = false;
+        while (got < head.size()) {
+            const std::int64_t n = in.Read(head.data() + got, head.size() - got);
+            if (n < 0) failed = true;
             if (n <= 0) break;
-            carry.append(buf.data(), static_cast<std::size_t>(n));
-            // Cut after the last byte below 0x40: never part of a two-byte
-            // character, so the pieces decode as the whole would.
-            std::size_t cut = carry.size();
-            while (cut > 0 && static_cast<unsigned char>(carry[cut - 1]) >= 0x40) --cut;
-            if (cut == 0 && carry.size() < 64 * kBuffer) continue;
-            if (cut == 0) cut = carry.size();
-            clean = !qm::filetools::NotGbkText(std::string_view(carry).substr(0, cut));
-            carry.erase(0, cut);
+            got += static_cast<std::size_t>(n);
         }
-        if (clean && !carry.empty()) clean = !qm::filetools::NotGbkText(carry);
-        if (!clean) bad << path;
+        if (failed) continue;
+        std::string_view bytes(head.data(), got);
+        // Cut after the last LF of a long file: never inside a character of
+        // any encoding read here but UTF-16, whose BOM decides anyway.
+        if (got == head.size()) {
+            const std::size_t lf = bytes.rfind('\n');
+            if (lf != std::string_view::npos) bytes = bytes.substr(0, lf + 1);
+        }
+        const qm::enc::Encoding e = qm::enc::Detect(bytes);
+        const bool utf16 = e == qm::enc::Encoding::Utf16Le || e == qm::enc::Encoding::Utf16Be;
+        if (!utf16 && bytes.find('\0') != std::string_view::npos) continue;
+        if (qm::enc::Decode(bytes, e).invalid > 0) continue;
+        out.back() = e;
     }
-    return bad;
+    return out;
+}
+
+bool SameFamily(qm::enc::Encoding a, qm::enc::Encoding b) {
+    using qm::enc::Encoding;
+    const auto family = [](Encoding e) {
+        if (e == Encoding::Gb18030) return Encoding::Gbk;
+        if (e == Encoding::Utf8Bom) return Encoding::Utf8;
+        return e;
+    };
+    return family(a) == family(b);
 }
 
 namespace {
@@ -202,7 +240,8 @@ void MakeRoomForOpenFiles(std::size_t more) {
 
 }  // namespace
 
-Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::string& separator) {
+Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::string& separator,
+                   const MergeConversion* convert, const std::string& closing) {
     // Every input is opened before the output is made: a missing one stops
     // the merge before anything is written, and what is read is the inputs
     // as they were, never the new output (even one listed as an input, or
@@ -233,16 +272,35 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
     // renamed over it at the end. A new one holds nothing to lose.
     AtomicWriter out(output, QFileInfo::exists(output) ? Sync::Durable : Sync::Fast);
     if (Outcome o = out.Open(); !o) return writeFailed(o);
-    for (const int fd : order) {
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const int fd = order[i];
         std::int64_t copied = 0;
-        if (Outcome o = out.CopyFrom(fd, 0, -1, &copied); !o) return writeFailed(o);
+        const std::optional<qm::enc::Encoding> from =
+            convert && i < convert->from.size() ? convert->from[i] : std::nullopt;
+        if (from && !SameFamily(*from, convert->target.encoding)) {
+            // Another encoding: this one input is decoded and written anew.
+            std::string bytes;
+            if (Outcome o = ReadAllFrom(fd, bytes); !o) {
+                return Fail(QStringLiteral("无法读取文件“%1”：%2")
+                                .arg(QDir::toNativeSeparators(inputs[static_cast<int>(i)]), o.why));
+            }
+            qm::enc::FileFormat target = convert->target;
+            target.bom = false;
+            const std::string converted =
+                qm::enc::EncodeFile(qm::enc::DecodeFile(bytes, *from).text, target).bytes;
+            if (Outcome o = out.Write(converted.data(), converted.size()); !o)
+                return writeFailed(o);
+            copied = static_cast<std::int64_t>(converted.size());
+        } else if (Outcome o = out.CopyFrom(fd, 0, -1, &copied); !o) {
+            return writeFailed(o);
+        }
         // An empty file contributes nothing, not even a separator.
         if (copied > 0) {
             if (Outcome o = out.Write(separator.data(), separator.size()); !o)
                 return writeFailed(o);
         }
     }
-    if (Outcome o = out.Write("\r\n", 2); !o) return writeFailed(o);
+    if (Outcome o = out.Write(closing.data(), closing.size()); !o) return writeFailed(o);
     if (Outcome o = out.Commit(); !o) return writeFailed(o);
     return Ok();
 }

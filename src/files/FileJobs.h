@@ -6,9 +6,11 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/Encoding.h"
 #include "core/FileTools.h"
 #include "files/TextFile.h"
 
@@ -60,12 +62,26 @@ Outcome WriteRejoinScripts(const SplitNames& names, std::int64_t parts, bool wit
 
 // ---- the merger ----
 
-// The inputs that are not clean GBK text (or cannot be read).
-QStringList NotCleanGbk(const QStringList& inputs);
+// How each input is encoded, judged on its first 64 MB: nothing for one that
+// cannot be read, holds NUL bytes (binary) or does not decode cleanly.
+std::vector<std::optional<qm::enc::Encoding>> EncodingsOf(const QStringList& inputs);
+// Whether bytes in encoding a read as they should in b (GBK is part of
+// GB18030, UTF-8 is UTF-8 with or without its BOM).
+bool SameFamily(qm::enc::Encoding a, qm::enc::Encoding b);
+
+// Converting while merging: inputs whose encoding (from, by input) is not of
+// target's family are decoded and written in target (without BOM, line
+// breaks in target's style); the others are joined as they are.
+struct MergeConversion {
+    qm::enc::FileFormat target;
+    std::vector<std::optional<qm::enc::Encoding>> from;
+};
 // Joins the inputs' bytes, each non-empty one followed by separator, and one
 // CR LF more at the end, streaming into a temporary file that replaces output
 // only when all went well (so output may name one of the inputs).
-Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::string& separator);
+// closing: the line break that ends the output, in its encoding.
+Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::string& separator,
+                   const MergeConversion* convert = nullptr, const std::string& closing = "\r\n");
 
 // ---- text into files ----
 

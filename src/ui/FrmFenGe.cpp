@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 
 #include "core/FileTools.h"
+#include "files/EncodedFile.h"
 #include "files/FileJobs.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
@@ -62,14 +63,15 @@ void FrmFenGe::Command1_Click() {
         ui::ShowMessage(this, QStringLiteral("标题分割符号和段落分隔符号都不能为空。"));
         return;
     }
-    const files::ReadResult r = files::ReadGbkFile(path);
+    // In whatever encoding the file is in.
+    const files::TextReadResult r = files::ReadTextFile(path);
     if (!r.ok) {
         ui::ShowMessage(this, QStringLiteral("无法读取文件“%1”：%2。").arg(path, r.why));
         return;
     }
     ui::WaitCursor wait;
     const std::vector<qm::filetools::Record> records =
-        qm::filetools::CutRecords(r.text, titleSep, recordSep);
+        qm::filetools::CutRecords(r.loaded.text, titleSep, recordSep);
     QElapsedTimer clock;
     clock.start();
     const files::RecordsWritten w = files::WriteRecords(
@@ -96,7 +98,7 @@ void FrmFenGe::Command1_Click() {
                     .arg(w.notWritten.size())
                     .arg(shown.join(QLatin1Char('\n')));
     }
-    if (const auto tail = qm::filetools::UnclosedRecord(r.text, titleSep, recordSep)) {
+    if (const auto tail = qm::filetools::UnclosedRecord(r.loaded.text, titleSep, recordSep)) {
         told << QStringLiteral("最后一段“%1”没有以“%2”结尾，不是完整的记录，没有写成文件。")
                     .arg(readable(QString::fromStdU16String(*tail)), Text2->text());
     }

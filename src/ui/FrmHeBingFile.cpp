@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
 
 #include "core/Codec.h"
 #include "files/FileJobs.h"
@@ -97,6 +100,28 @@ void FrmHeBingFile::Command1_Click() {
     if (!path.isEmpty()) Text1->setText(path);
 }
 
+std::optional<bool> FrmHeBingFile::AskConvert(qm::enc::Encoding target) {
+    const QString name = QString::fromLatin1(qm::enc::Name(target));
+    QMessageBox box(
+        QMessageBox::Question, ui::kTipTitle,
+        QStringLiteral("要合并的文件编码不同。把它们都转换为第一个文件的编码（%1）再合并，"
+                       "还是按原样连接字节？")
+            .arg(name),
+        QMessageBox::NoButton, this);
+    QPushButton* convert =
+        box.addButton(QStringLiteral("都转换为 %1").arg(name), QMessageBox::AcceptRole);
+    convert->setObjectName(QStringLiteral("convertAll"));
+    QPushButton* asIs = box.addButton(QStringLiteral("按原样合并"), QMessageBox::DestructiveRole);
+    asIs->setObjectName(QStringLiteral("joinAsIs"));
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(convert);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == convert) return true;
+    if (box.clickedButton() == asIs) return false;
+    return std::nullopt;
+}
+
 void FrmHeBingFile::Command2_Click() {
     if (List1->count() < 2) {
         ui::ShowMessage(this, QStringLiteral("请添加要合并的文件"), ui::kTipTitle,
@@ -110,25 +135,47 @@ void FrmHeBingFile::Command2_Click() {
     }
     QStringList inputs;
     for (int i = 0; i < List1->count(); ++i) inputs << List1->item(i)->text();
-    const qm::cp936::EncodeResult separator =
-        qm::cp936::Encode(qm::filetools::MergeSeparator(Combo1->currentText().toStdU16String()));
-    if (!ui::ConfirmUnencodable(this, separator.unencodable)) return;
-    // Bytes are joined as they are; a file in another encoding would give a
+    // Bytes are joined as they are; files in other encodings would give a
     // mixed file, so the user decides.
-    ui::WaitCursor wait;
-    const QStringList unclean = files::NotCleanGbk(inputs);
-    if (!unclean.isEmpty()) {
-        QStringList names;
-        for (const QString& p : unclean) names << QDir::toNativeSeparators(p);
-        if (!ui::AskYesNo(
-                this,
-                QStringLiteral("以下文件不是 GBK 编码的文本，合并后这些部分可能显示为乱码：\n%1\n\n"
-                               "仍然合并吗？")
-                    .arg(names.join(QLatin1Char('\n'))))) {
-            return;
-        }
+    std::vector<std::optional<qm::enc::Encoding>> encodings;
+    {
+        ui::WaitCursor wait;
+        encodings = files::EncodingsOf(inputs);
     }
-    const files::Outcome merged = files::MergeFiles(inputs, Text1->text(), separator.bytes);
+    QStringList unclean;
+    std::optional<qm::enc::Encoding> first;
+    for (int i = 0; i < inputs.size(); ++i) {
+        const auto& e = encodings[static_cast<std::size_t>(i)];
+        if (!e) unclean << QDir::toNativeSeparators(inputs[i]);
+        if (e && !first) first = e;
+    }
+    if (!unclean.isEmpty() &&
+        !ui::AskYesNo(
+            this, QStringLiteral("以下文件不是能识别编码的文本，合并后这些部分可能显示为乱码：\n"
+                                 "%1\n\n仍然合并吗？")
+                      .arg(unclean.join(QLatin1Char('\n'))))) {
+        return;
+    }
+    files::MergeConversion conversion;
+    conversion.target.encoding = first.value_or(qm::enc::Encoding::Gbk);
+    conversion.from = encodings;
+    bool convert = false;
+    if (std::any_of(encodings.begin(), encodings.end(), [&](const auto& e) {
+            return e && !files::SameFamily(*e, conversion.target.encoding);
+        })) {
+        const std::optional<bool> answer = AskConvert(conversion.target.encoding);
+        if (!answer) return;
+        convert = *answer;
+    }
+    // The separator and the closing line break in the output's encoding.
+    const qm::enc::Encoded separator =
+        qm::enc::Encode(qm::filetools::MergeSeparator(Combo1->currentText().toStdU16String()),
+                        conversion.target.encoding, false);
+    if (!ui::ConfirmUnencodable(this, separator.unencodable)) return;
+    const std::string closing = qm::enc::Encode(u"\r\n", conversion.target.encoding, false).bytes;
+    ui::WaitCursor wait;
+    const files::Outcome merged = files::MergeFiles(inputs, Text1->text(), separator.bytes,
+                                                    convert ? &conversion : nullptr, closing);
     if (!merged) {
         ui::ShowMessage(
             this, QStringLiteral("合并没有完成：%1。原有的输出文件未被改动。").arg(merged.why),

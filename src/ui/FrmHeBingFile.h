@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
+
+#include "core/Encoding.h"
 
 class QComboBox;
 class QLineEdit;
@@ -23,6 +26,9 @@ class FrmHeBingFile : public QWidget {
 
   private:
     void Move(int by);
+    // Inputs in other encodings than the first: true to convert them, false
+    // to join the bytes as they are, nothing when cancelled.
+    std::optional<bool> AskConvert(qm::enc::Encoding target);
 
     QListWidget* List1;
     QLineEdit* Text1;

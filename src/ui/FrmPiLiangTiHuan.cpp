@@ -13,7 +13,6 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
-#include "core/Codec.h"
 #include "files/FileJobs.h"
 #include "platform/BrowseFolder.h"
 #include "platform/Platform.h"
@@ -177,15 +176,8 @@ void FrmPiLiangTiHuan::Run(const QStringList& files) {
     if (find.empty()) return refuse(QStringLiteral("请输入需被替换的内容！"), Txt_Fnd);
     if (rep.empty()) return refuse(QStringLiteral("请输入替换为的内容！"), Txt_Rep);
     if (find == rep) return refuse(QStringLiteral("查找与替换的内容不应该相同！"), Txt_Rep);
-    // The files are GBK: a text it cannot hold would be written as "?".
-    if (qm::cp936::Encode(find).unencodable > 0) {
-        return refuse(QStringLiteral("查找内容中有 GBK 编码无法表示的字符，请修改后再替换！"),
-                      Txt_Fnd);
-    }
-    if (qm::cp936::Encode(rep).unencodable > 0) {
-        return refuse(QStringLiteral("替换内容中有 GBK 编码无法表示的字符，请修改后再替换！"),
-                      Txt_Rep);
-    }
+    // Each file is written in its own encoding: a file that cannot hold the
+    // replacement is left alone and logged as failed, with the reason.
     running_ = true;
     buttons_->setEnabled(false);
     ProBar->setRange(0, static_cast<int>(files.size()));

@@ -9,6 +9,7 @@
 #include <QTableWidget>
 
 #include "core/Codec.h"
+#include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "ui/Dialogs.h"
 #include "ui/Form1.h"
@@ -116,13 +117,14 @@ void 替换表::loadfile(const QString& fileName) {
         ui::ShowMessage(this, QStringLiteral("文件未找到"), QStringLiteral("Quillmere"));
         return;
     }
-    const files::ReadResult r = files::ReadGbkFile(fileName);
+    // In whatever encoding the file is in.
+    const files::TextReadResult r = files::ReadTextFile(fileName);
     if (!r.ok) {
         ui::ShowMessage(this, QStringLiteral("无法读取文件“%1”：%2。替换表未改动。")
                                   .arg(QFileInfo(fileName).fileName(), r.why));
         return;
     }
-    const std::vector<qm::table::Line> lines = qm::table::Parse(r.text);
+    const std::vector<qm::table::Line> lines = qm::table::Parse(r.loaded.text);
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const qm::table::Line& l = lines[k];
         if (l.empty) continue;

@@ -235,12 +235,23 @@ TEST(FileTools, RecordsLoseTheLineBreaksAroundTheirTitles) {
     EXPECT_EQ(ft::ReadableTitle(u"a\nb"), u"a␊b");
 }
 
-// What the tools may rewrite as GBK: a UTF-8 file is valid GBK byte for byte
-// far too often ("甲乙" in UTF-8 is three GBK characters), so it is told apart.
-TEST(FileTools, OnlyGbkTextIsRewritten) {
-    EXPECT_FALSE(ft::NotGbkText(qm::cp936::Encode(u"甲乙 plain ASCII 也行").bytes));
-    EXPECT_FALSE(ft::NotGbkText(""));
-    EXPECT_TRUE(ft::NotGbkText("\xE7\x94\xB2\xE4\xB9\x99"));  // 甲乙 in UTF-8
-    EXPECT_TRUE(ft::NotGbkText(std::string("PK\x03\x04\0\0", 6)));
-    EXPECT_TRUE(ft::NotGbkText("ok\xFF"));
+// What the tools may rewrite: clean text in the encoding it is recognised in
+// ("甲乙" in UTF-8 is also three GBK characters: it is UTF-8), never binary.
+TEST(FileTools, OnlyCleanTextIsRewrittenAndItsFormatIsKnown) {
+    qm::enc::LoadedText t;
+    EXPECT_FALSE(ft::NotCleanText(qm::cp936::Encode(u"甲乙 plain ASCII 也行").bytes, &t));
+    EXPECT_EQ(t.format.encoding, qm::enc::Encoding::Gbk);
+    EXPECT_FALSE(ft::NotCleanText(""));
+    EXPECT_FALSE(ft::NotCleanText("\xE7\x94\xB2\xE4\xB9\x99\n", &t));  // 甲乙 in UTF-8
+    EXPECT_EQ(t.format.encoding, qm::enc::Encoding::Utf8);
+    EXPECT_EQ(t.format.breaks, qm::enc::LineBreak::Lf);
+    EXPECT_EQ(t.text, u"甲乙\r\n");
+    EXPECT_FALSE(
+        ft::NotCleanText(std::string("\xFF\xFE\x32\x75\0\0", 6)));  // UTF-16: NULs are fine
+    const auto binary = ft::NotCleanText(std::string("PK\x03\x04\0\0", 6));
+    ASSERT_TRUE(binary);
+    EXPECT_NE(binary->find(u"NUL"), std::u16string::npos);
+    const auto bad = ft::NotCleanText("ok\xFF");
+    ASSERT_TRUE(bad);
+    EXPECT_NE(bad->find(u"1 个字节"), std::u16string::npos);
 }

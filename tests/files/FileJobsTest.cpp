@@ -28,14 +28,29 @@ TEST(BatchReplace, RewritesCleanGbkAndLeavesEverythingElseAlone) {
     EXPECT_EQ(uitest::ReadBytes(gbk + ".BAK"), Gbk(u"旧文本\r\n\r\n又是旧的"));
     EXPECT_TRUE(QFile::permissions(gbk) & QFile::ReadOther);  // kept across the rename
 
-    // UTF-8 is not clean GBK: untouched, and the reason says so.
+    // Other encodings are rewritten in their own encoding and line breaks.
     const QString utf8 = dir.filePath("u.txt");
-    const QByteArray utf8Bytes = QStringLiteral("旧文本").toUtf8();
-    ASSERT_TRUE(uitest::WriteBytes(utf8, utf8Bytes));
-    const files::Outcome u = files::ReplaceInFile(utf8, u"旧", u"新", false);
-    EXPECT_FALSE(u.ok);
-    EXPECT_TRUE(u.why.contains(QStringLiteral("GBK"))) << u.why.toStdString();
-    EXPECT_EQ(uitest::ReadBytes(utf8), utf8Bytes);
+    ASSERT_TRUE(uitest::WriteBytes(utf8, QStringLiteral("旧文本\n旧€\n").toUtf8()));
+    ASSERT_TRUE(files::ReplaceInFile(utf8, u"旧", u"新😀", false).ok);
+    EXPECT_EQ(uitest::ReadBytes(utf8), QStringLiteral("新😀文本\n新😀€\n").toUtf8());
+    const QString gb18030 = dir.filePath("g.txt");
+    // 旧𠀀 in GB18030: a four-byte sequence, which GBK lacks.
+    const QByteArray g("\xBE\xC9\x95\x32\x82\x36\r\n", 8);
+    ASSERT_TRUE(uitest::WriteBytes(gb18030, g));
+    ASSERT_TRUE(files::ReplaceInFile(gb18030, u"旧", u"新", false).ok);
+    EXPECT_EQ(uitest::ReadBytes(gb18030), QByteArray("\xD0\xC2\x95\x32\x82\x36\r\n", 8));
+    // A replacement the file's encoding cannot hold: untouched, and said why.
+    const files::Outcome lossy = files::ReplaceInFile(gbk, u"新", u"😀", false);
+    EXPECT_FALSE(lossy.ok);
+    EXPECT_TRUE(lossy.why.contains(QStringLiteral("GBK"))) << lossy.why.toStdString();
+    EXPECT_EQ(uitest::ReadBytes(gbk), Gbk(u"新文本\r\n\r\n又是新的\r\n"));
+    // Bytes that decode in no encoding: untouched.
+    const QString bad = dir.filePath("bad.txt");
+    ASSERT_TRUE(uitest::WriteBytes(bad, QByteArray("\xC4\xE3\xFF\xFF")));
+    const files::Outcome b = files::ReplaceInFile(bad, u"你", u"我", false);
+    EXPECT_FALSE(b.ok);
+    EXPECT_TRUE(b.why.contains(QStringLiteral("无法按"))) << b.why.toStdString();
+    EXPECT_EQ(uitest::ReadBytes(bad), QByteArray("\xC4\xE3\xFF\xFF"));
 
     // A listed file that went away is not created again.
     const QString gone = dir.filePath("gone.txt");
@@ -243,12 +258,51 @@ TEST(Merger, JoinsStreamsAndMayOverwriteAnInput) {
     EXPECT_FALSE(missing.ok);
     EXPECT_TRUE(missing.why.contains(QStringLiteral("nope.txt")));
     EXPECT_EQ(uitest::ReadBytes(out), QByteArray("A\r\n\r\nB\r\n\r\n\r\n"));
+}
 
-    const QString utf8 = dir.filePath("u.txt");
-    ASSERT_TRUE(uitest::WriteBytes(utf8, QStringLiteral("中文").toUtf8()));
+TEST(Merger, TellsEachInputsEncodingAndConvertsThoseOfAnotherFamily) {
+    using qm::enc::Encoding;
+    QTemporaryDir dir;
     const QString gbk = dir.filePath("g.txt");
-    ASSERT_TRUE(uitest::WriteBytes(gbk, Gbk(u"中文")));
-    EXPECT_EQ(files::NotCleanGbk({gbk, utf8, a}), QStringList{utf8});
+    ASSERT_TRUE(uitest::WriteBytes(gbk, Gbk(u"第一章 天地玄黄，宇宙洪荒。\r\n")));
+    const QString utf8 = dir.filePath("u.txt");
+    ASSERT_TRUE(uitest::WriteBytes(utf8, QStringLiteral("第二章 日月盈昃，辰宿列张。\n").toUtf8()));
+    const QString bom = dir.filePath("b.txt");
+    ASSERT_TRUE(uitest::WriteBytes(bom, "\xEF\xBB\xBF" + QStringLiteral("寒来暑往").toUtf8()));
+    const QString binary = dir.filePath("x.bin");
+    ASSERT_TRUE(uitest::WriteBytes(binary, QByteArray("PK\x03\x04\0\0\xFF", 7)));
+    const auto e = files::EncodingsOf({gbk, utf8, bom, binary, dir.filePath("gone.txt")});
+    ASSERT_EQ(e.size(), 5u);
+    EXPECT_EQ(e[0], Encoding::Gbk);
+    EXPECT_EQ(e[1], Encoding::Utf8);
+    EXPECT_EQ(e[2], Encoding::Utf8Bom);
+    EXPECT_FALSE(e[3].has_value());
+    EXPECT_FALSE(e[4].has_value());
+    EXPECT_TRUE(files::SameFamily(Encoding::Gbk, Encoding::Gb18030));
+    EXPECT_TRUE(files::SameFamily(Encoding::Utf8Bom, Encoding::Utf8));
+    EXPECT_FALSE(files::SameFamily(Encoding::Gbk, Encoding::Big5));
+
+    // Converted to the first file's encoding: one GBK file, line breaks as
+    // the target's style, the UTF-8 BOM gone.
+    files::MergeConversion c;
+    c.target.encoding = Encoding::Gbk;
+    c.from = {e[0], e[1], e[2]};
+    const QString out = dir.filePath("out.txt");
+    ASSERT_TRUE(files::MergeFiles({gbk, utf8, bom}, out, "", &c).ok);
+    EXPECT_EQ(uitest::ReadBytes(out),
+              Gbk(u"第一章 天地玄黄，宇宙洪荒。\r\n第二章 日月盈昃，辰宿列张。\r\n寒来暑往\r\n"));
+    // As they are: the bytes joined untouched.
+    ASSERT_TRUE(files::MergeFiles({gbk, utf8}, out, "").ok);
+    EXPECT_EQ(uitest::ReadBytes(out),
+              uitest::ReadBytes(gbk) + uitest::ReadBytes(utf8) + QByteArray("\r\n"));
+    // Into UTF-16: the closing break in the output's encoding too.
+    c.target.encoding = Encoding::Utf16Le;
+    c.from = {e[0]};
+    ASSERT_TRUE(files::MergeFiles({gbk}, out, "", &c, std::string("\r\0\n\0", 4)).ok);
+    EXPECT_EQ(
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(uitest::ReadBytes(out).constData()),
+                           uitest::ReadBytes(out).size() / 2),
+        QStringLiteral("第一章 天地玄黄，宇宙洪荒。\r\n\r\n"));
 }
 
 // Every input is opened before the output is made: one that is missing
