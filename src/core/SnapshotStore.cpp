@@ -36,22 +36,25 @@ ChangeSpan NarrowSpan(const std::u16string& oldText, const std::u16string& newTe
 // ---- FullSnapshotStore ----
 
 void FullSnapshotStore::Push(const std::u16string& text, std::int32_t selStart,
-                             std::optional<ChangeSpan>) {
+                             std::optional<ChangeSpan>, std::uint64_t command,
+                             std::uint64_t serial) {
     redo_.clear();
-    undo_.push_back(UndoElement{selStart, static_cast<std::int32_t>(text.size()), text});
+    undo_.push_back(
+        UndoElement{selStart, static_cast<std::int32_t>(text.size()), text, command, serial});
 }
 
 SnapshotMeta FullSnapshotStore::UndoMeta(std::size_t depth) const {
     const UndoElement& e = undo_[undo_.size() - 1 - depth];
-    return {e.SelStart, e.TextLen};
+    return {e.SelStart, e.TextLen, e.Command, e.Serial};
 }
 
 std::u16string FullSnapshotStore::UndoText(std::size_t depth) const {
     return undo_[undo_.size() - 1 - depth].Text;
 }
 
-SnapshotMeta FullSnapshotStore::RedoMeta() const {
-    return {redo_.back().SelStart, redo_.back().TextLen};
+SnapshotMeta FullSnapshotStore::RedoMetaAt(std::size_t depth) const {
+    const UndoElement& e = redo_[redo_.size() - 1 - depth];
+    return {e.SelStart, e.TextLen, e.Command, e.Serial};
 }
 
 void FullSnapshotStore::MoveNewestToRedo() {
@@ -87,10 +90,11 @@ CompactSnapshotStore::Delta CompactSnapshotStore::Inverse(const GapText& base, c
 }
 
 void CompactSnapshotStore::Push(const std::u16string& text, std::int32_t selStart,
-                                std::optional<ChangeSpan> span) {
+                                std::optional<ChangeSpan> span, std::uint64_t command,
+                                std::uint64_t serial) {
     redo_.clear();
     redo_.shrink_to_fit();
-    const SnapshotMeta meta{selStart, static_cast<std::int32_t>(text.size())};
+    const SnapshotMeta meta{selStart, static_cast<std::int32_t>(text.size()), command, serial};
     if (undo_.empty()) {
         tip_.Assign(text);
         undo_.push_back(Entry{meta, {}});

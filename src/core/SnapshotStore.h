@@ -22,11 +22,15 @@ struct UndoElement {
     std::int32_t SelStart = 0;
     std::int32_t TextLen = 0;
     std::u16string Text;
+    std::uint64_t Command = 0;  // the command (or run of typing) that made it
+    std::uint64_t Serial = 0;   // unique to this state of the text
 };
 
 struct SnapshotMeta {
     std::int32_t SelStart = 0;
     std::int32_t TextLen = 0;
+    std::uint64_t command = 0;  // snapshots of one command share it
+    std::uint64_t serial = 0;   // unique to each snapshot
 };
 
 // Where a new snapshot differs from the newest one: [pos, pos + oldLen) of the
@@ -45,7 +49,8 @@ class SnapshotStore {
     // Appends a snapshot to the undo stack and empties the redo stack. The
     // span, when given, must cover every difference from the newest snapshot.
     virtual void Push(const std::u16string& text, std::int32_t selStart,
-                      std::optional<ChangeSpan> span) = 0;
+                      std::optional<ChangeSpan> span, std::uint64_t command = 0,
+                      std::uint64_t serial = 0) = 0;
     virtual std::size_t UndoCount() const = 0;
     virtual std::size_t RedoCount() const = 0;
     // depth 0 is the newest undo snapshot, 1 the one before it.
@@ -53,6 +58,8 @@ class SnapshotStore {
     virtual std::u16string UndoText(std::size_t depth) const = 0;
     virtual const std::u16string& NewestText() const = 0;
     virtual SnapshotMeta RedoMeta() const = 0;  // newest redo snapshot
+    // depth 0 is the newest redo snapshot, 1 the one undone before it.
+    virtual SnapshotMeta RedoMetaAt(std::size_t depth) const = 0;
     virtual std::u16string RedoText() const = 0;
     // Moves the newest undo snapshot onto the redo stack, and back.
     virtual void MoveNewestToRedo() = 0;
@@ -63,14 +70,15 @@ class SnapshotStore {
 
 class FullSnapshotStore final : public SnapshotStore {
   public:
-    void Push(const std::u16string& text, std::int32_t selStart,
-              std::optional<ChangeSpan> span) override;
+    void Push(const std::u16string& text, std::int32_t selStart, std::optional<ChangeSpan> span,
+              std::uint64_t command = 0, std::uint64_t serial = 0) override;
     std::size_t UndoCount() const override { return undo_.size(); }
     std::size_t RedoCount() const override { return redo_.size(); }
     SnapshotMeta UndoMeta(std::size_t depth) const override;
     std::u16string UndoText(std::size_t depth) const override;
     const std::u16string& NewestText() const override { return undo_.back().Text; }
-    SnapshotMeta RedoMeta() const override;
+    SnapshotMeta RedoMeta() const override { return RedoMetaAt(0); }
+    SnapshotMeta RedoMetaAt(std::size_t depth) const override;
     std::u16string RedoText() const override { return redo_.back().Text; }
     void MoveNewestToRedo() override;
     void MoveRedoToUndo() override;
@@ -83,14 +91,17 @@ class FullSnapshotStore final : public SnapshotStore {
 
 class CompactSnapshotStore final : public SnapshotStore {
   public:
-    void Push(const std::u16string& text, std::int32_t selStart,
-              std::optional<ChangeSpan> span) override;
+    void Push(const std::u16string& text, std::int32_t selStart, std::optional<ChangeSpan> span,
+              std::uint64_t command = 0, std::uint64_t serial = 0) override;
     std::size_t UndoCount() const override { return undo_.size(); }
     std::size_t RedoCount() const override { return redo_.size(); }
     SnapshotMeta UndoMeta(std::size_t depth) const override;
     std::u16string UndoText(std::size_t depth) const override;
     const std::u16string& NewestText() const override { return tip_.Flat(); }
     SnapshotMeta RedoMeta() const override { return redo_.back().meta; }
+    SnapshotMeta RedoMetaAt(std::size_t depth) const override {
+        return redo_[redo_.size() - 1 - depth].meta;
+    }
     std::u16string RedoText() const override;
     void MoveNewestToRedo() override;
     void MoveRedoToUndo() override;

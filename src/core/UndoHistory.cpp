@@ -11,11 +11,51 @@ const std::u16string kCrLf = u"\r\n";
 UndoHistory::UndoHistory(Document& doc, std::unique_ptr<SnapshotStore> store)
     : doc_(doc), store_(std::move(store)) {
     doc_.AddChangeListener([this](const TextChange& c) { OnDocumentChange(c); });
+    doc_.AddSelectionListener([this](EditSource) {
+        // The caret moved away from where typing left it: the run is over.
+        if (typing_ &&
+            (doc_.SelLength() != 0 || static_cast<std::size_t>(doc_.SelStart()) != typingCaret_)) {
+            typing_ = false;
+        }
+    });
+}
+
+bool UndoHistory::IsModified() const {
+    if (store_->UndoCount() == 0) return false;
+    return !tipMatchesDoc_ || !savedValid_ || store_->UndoMeta(0).serial != savedSerial_;
+}
+
+void UndoHistory::MarkSaved() {
+    if (store_->UndoCount() == 0 || !tipMatchesDoc_) {
+        // The text as it is now was never recorded: record it, so that there
+        // is a state to come back to.
+        Record();
+    }
+    savedSerial_ = store_->UndoMeta(0).serial;
+    savedValid_ = true;
+    if (onModified) onModified();
+}
+
+void UndoHistory::BeginCommand() {
+    command_ = nextCommand_++;
+    typing_ = false;
 }
 
 void UndoHistory::OnDocumentChange(const TextChange& c) {
+    if (c.source == EditSource::Widget) {
+        // Typing on at the caret (or deleting back to it) goes on the run.
+        const bool goesOn = typing_ && (c.pos == typingCaret_ ||
+                                        (c.inserted == 0 && c.pos + c.removed == typingCaret_));
+        if (!goesOn) BeginCommand();
+        typing_ = true;
+        typingCaret_ = c.pos + c.inserted;
+    } else if (typing_) {
+        // A change by the program that no command announced is not typing.
+        BeginCommand();
+    }
     if (!RecordingEnabled) {
         tipMatchesDoc_ = false;
+        if (onModified) onModified();
         return;
     }
     Record(tipMatchesDoc_ ? std::optional<ChangeSpan>(ChangeSpan{c.pos, c.removed, c.inserted})
@@ -24,9 +64,10 @@ void UndoHistory::OnDocumentChange(const TextChange& c) {
 
 void UndoHistory::Record(std::optional<ChangeSpan> span) {
     if (store_->UndoCount() == 0) span.reset();
-    store_->Push(doc_.Text(), doc_.SelStart(), span);
+    store_->Push(doc_.Text(), doc_.SelStart(), span, command_, nextSerial_++);
     tipMatchesDoc_ = true;
     UpdateUndoMenus();
+    if (onModified) onModified();
 }
 
 void UndoHistory::UpdateUndoMenus() {
@@ -134,8 +175,44 @@ void UndoHistory::Redo() {
     Finish();
 }
 
+void UndoHistory::JumpTo(const std::u16string& target) {
+    const ChangeSpan s = NarrowSpan(doc_.Text(), target, std::nullopt);
+    doc_.Replace(s.pos, s.oldLen, std::u16string_view(target).substr(s.pos, s.newLen));
+    doc_.SetSelStart(static_cast<std::int32_t>(s.pos));
+}
+
+void UndoHistory::UndoCommand() {
+    if (store_->UndoCount() < 2 || !RecordingEnabled) return Finish();
+    const std::uint64_t id = store_->UndoMeta(0).command;
+    // A command of one step undoes as any step does, caret and all.
+    if (store_->UndoMeta(1).command != id || store_->UndoCount() == 2) return Undo();
+    RecordingEnabled = false;
+    do {
+        store_->MoveNewestToRedo();
+    } while (store_->UndoCount() >= 2 && store_->UndoMeta(0).command == id);
+    JumpTo(store_->NewestText());
+    tipMatchesDoc_ = true;
+    typing_ = false;
+    Finish();
+}
+
+void UndoHistory::RedoCommand() {
+    if (store_->RedoCount() == 0 || !RecordingEnabled) return Finish();
+    const std::uint64_t id = store_->RedoMeta().command;
+    if (store_->RedoCount() == 1 || store_->RedoMetaAt(1).command != id) return Redo();
+    RecordingEnabled = false;
+    do {
+        store_->MoveRedoToUndo();
+    } while (store_->RedoCount() > 0 && store_->RedoMeta().command == id);
+    JumpTo(store_->NewestText());
+    tipMatchesDoc_ = true;
+    typing_ = false;
+    Finish();
+}
+
 void UndoHistory::Finish() {
     UpdateUndoMenus();
+    if (onModified) onModified();
     RecordingEnabled = true;
     if (onFocus) onFocus();
 }

@@ -33,6 +33,21 @@ class UndoHistory {
     void Redo();
     void UpdateUndoMenus();
 
+    // Starts a command: every change recorded until the next command belongs
+    // to it, so UndoCommand can take it back whole. Typing needs no call: a
+    // run of typing without moving the caret is one command of its own.
+    void BeginCommand();
+    // Undo (redo) every step of the newest (next) command at once.
+    void UndoCommand();
+    void RedoCommand();
+
+    // Whether the text differs from the state last marked saved (opened or
+    // written to a file); undoing back to that state makes it unmodified again.
+    bool IsModified() const;
+    void MarkSaved();
+    // Told whenever IsModified() may have changed.
+    std::function<void()> onModified;
+
     bool CanUndo() const { return store_->UndoCount() > 1; }
     bool CanRedo() const { return store_->RedoCount() > 0; }
     const SnapshotStore& Store() const { return *store_; }
@@ -56,12 +71,24 @@ class UndoHistory {
     template <class Replay>
     void Step(const std::u16string& target, Replay replay);
     void Finish();
+    // Gives the document the target text by rewriting only what differs.
+    void JumpTo(const std::u16string& target);
 
     Document& doc_;
     std::unique_ptr<SnapshotStore> store_;
     // False once the document changed without being recorded: the next
     // record cannot trust the change's position then.
     bool tipMatchesDoc_ = true;
+    // The command each recorded snapshot is stamped with.
+    std::uint64_t command_ = 0;
+    std::uint64_t nextCommand_ = 1;
+    // A run of typing: where its caret is, so a change elsewhere (or a moved
+    // caret) starts a new one.
+    bool typing_ = false;
+    std::size_t typingCaret_ = 0;
+    std::uint64_t nextSerial_ = 1;
+    std::uint64_t savedSerial_ = 0;  // 0: no state is saved
+    bool savedValid_ = false;
 };
 
 }  // namespace qm

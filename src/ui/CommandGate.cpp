@@ -10,7 +10,9 @@ bool CommandGate::Run(const std::function<void()>& command) {
         emit refused();
         return false;
     }
+    if (onCommand) onCommand();
     command();
+    if (onCommandDone) onCommandDone();
     return true;
 }
 

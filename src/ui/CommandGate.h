@@ -38,6 +38,11 @@ class CommandGate : public QObject {
         CommandGate& gate_;
     };
 
+    // Told as each command starts (the undo history groups its steps by it)
+    // and when it has ended.
+    std::function<void()> onCommand;
+    std::function<void()> onCommandDone;
+
   signals:
     void busyChanged(bool busy);
     // A command was refused because another one is running.

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QInputDialog>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QStringList>
@@ -45,7 +46,12 @@ bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable) {
 bool SaveGbkText(QWidget* parent, const QString& path, const qm::cp936::EncodeResult& encoded,
                  const QString& title) {
     if (!ConfirmUnencodable(parent, encoded.unencodable)) return false;
-    const files::Outcome w = files::WriteFileAtomic(path, encoded.bytes);
+    return WriteBytes(parent, path, encoded.bytes, title);
+}
+
+bool WriteBytes(QWidget* parent, const QString& path, const std::string& bytes,
+                const QString& title) {
+    const files::Outcome w = files::WriteFileAtomic(path, bytes);
     if (!w) {
         ShowMessage(parent,
                     QStringLiteral("无法保存文件“%1”：%2。原文件未被改动。")
@@ -53,6 +59,62 @@ bool SaveGbkText(QWidget* parent, const QString& path, const qm::cp936::EncodeRe
                     title, QMessageBox::Warning);
     }
     return w.ok;
+}
+
+std::optional<qm::enc::Encoding> AskEncoding(QWidget* parent, const QString& title,
+                                             qm::enc::Encoding current) {
+    QStringList names;
+    int at = 0;
+    for (qm::enc::Encoding e : qm::enc::All()) {
+        if (e == current) at = static_cast<int>(names.size());
+        names << QString::fromLatin1(qm::enc::Name(e));
+    }
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(QStringLiteral("编码："));
+    dialog.setComboBoxItems(names);
+    dialog.setTextValue(names[at]);
+    dialog.setComboBoxEditable(false);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return qm::enc::FromName(dialog.textValue().toStdString());
+}
+
+UnencodableAnswer AskUnencodable(QWidget* parent, std::u16string_view text,
+                                 const qm::enc::Encoded& encoded, qm::enc::Encoding encoding) {
+    QStringList where;
+    if (!encoded.first.empty()) {
+        // Line numbers of the few shown, in one pass up to the last of them.
+        std::size_t line = 1;
+        std::size_t pos = 0;
+        for (const qm::enc::Unencodable& u : encoded.first) {
+            for (; pos < u.offset && pos < text.size(); ++pos) {
+                if (text[pos] == u'\n') ++line;
+            }
+            const char32_t ch = u.ch;
+            where << QStringLiteral("第%1行“%2”").arg(line).arg(QString::fromUcs4(&ch, 1));
+        }
+    }
+    QString list = where.join(QStringLiteral("、"));
+    if (encoded.unencodable > encoded.first.size()) list += QStringLiteral("……");
+    QMessageBox box(QMessageBox::Warning, kTipTitle,
+                    QStringLiteral("文本中有 %1 个字符无法用 %2 保存：%3。\n"
+                                   "可以改存为 UTF-8（能保存所有字符），或把这些字符写成“?”。")
+                        .arg(encoded.unencodable)
+                        .arg(QString::fromLatin1(qm::enc::Name(encoding)), list),
+                    QMessageBox::NoButton, parent);
+    QPushButton* utf8 = box.addButton(QStringLiteral("存为 UTF-8"), QMessageBox::AcceptRole);
+    utf8->setObjectName(QStringLiteral("saveAsUtf8"));
+    QPushButton* question = box.addButton(QStringLiteral("写成“?”"), QMessageBox::DestructiveRole);
+    question->setObjectName(QStringLiteral("writeQuestionMarks"));
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(utf8);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == utf8) return UnencodableAnswer::Utf8;
+    if (box.clickedButton() == question) return UnencodableAnswer::Question;
+    return UnencodableAnswer::Cancel;
 }
 
 QString ConvertFilter(const QString& pairs) {

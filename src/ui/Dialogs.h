@@ -3,8 +3,12 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "core/Codec.h"
+#include "core/Encoding.h"
 
 class QWidget;
 
@@ -37,6 +41,25 @@ bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable);
 // a failure is told (the old file stays as it was). True when written.
 bool SaveGbkText(QWidget* parent, const QString& path, const qm::cp936::EncodeResult& encoded,
                  const QString& title = kTipTitle);
+
+// Writes bytes to path atomically; a failure is told (the old file stays as
+// it was). True when written.
+bool WriteBytes(QWidget* parent, const QString& path, const std::string& bytes,
+                const QString& title = kTipTitle);
+
+// Asks for one of the encodings the program reads and writes, offering
+// `current` first; nothing when cancelled.
+std::optional<qm::enc::Encoding> AskEncoding(QWidget* parent, const QString& title,
+                                             qm::enc::Encoding current);
+
+// What to do with characters the chosen encoding cannot hold.
+enum class UnencodableAnswer { Utf8, Question, Cancel };
+
+// Names how many characters of text `encoded` could not hold, and the first
+// few with their line numbers, and asks whether to save as UTF-8 instead, to
+// write "?" for them, or to cancel.
+UnencodableAnswer AskUnencodable(QWidget* parent, std::u16string_view text,
+                                 const qm::enc::Encoded& encoded, qm::enc::Encoding encoding);
 
 // "文本文件|*.txt|所有文件|*.*" → "文本文件 (*.txt);;所有文件 (*.*)".
 QString ConvertFilter(const QString& descriptionPatternPairs);

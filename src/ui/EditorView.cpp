@@ -213,6 +213,13 @@ QString EditorView::DisplayText(std::u16string_view line) {
                 u = 0xFFFD;
                 break;
             default:
+                // A lone surrogate (a byte of a file that did not decode, kept
+                // to be written back) has no glyph: show it as "�".
+                if (常用模块::IsHighSurrogate(u)) {
+                    if (i + 1 >= line.size() || !常用模块::IsLowSurrogate(line[i + 1])) u = 0xFFFD;
+                } else if (常用模块::IsLowSurrogate(u)) {
+                    if (i == 0 || !常用模块::IsHighSurrogate(line[i - 1])) u = 0xFFFD;
+                }
                 break;
         }
         o[i] = QChar(u);

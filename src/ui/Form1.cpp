@@ -9,11 +9,16 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 
-#include "core/Codec.h"
+#include "core/Common.h"
+#include "core/Encoding.h"
+#include "core/LineIndex.h"
+#include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
@@ -45,6 +50,21 @@ Form1::Form1() {
     history_.onHideSelection = [this](bool hide) { RichTextBox1->SetSelectionHidden(hide); };
     history_.onMenus = [this](bool u, bool r) { UpdateUndoMenus(u, r); };
     history_.onFocus = [this] { RichTextBox1->setFocus(); };
+    history_.onModified = [this] {
+        // Only a change of the state is worth a new title.
+        if (history_.IsModified() != shownModified_) {
+            shownModified_ = !shownModified_;
+            UpdateTitle();
+        }
+    };
+    gate_.onCommand = [this] { history_.BeginCommand(); };
+    // Any command may have changed the line breaks: the count follows it
+    // (typing alone leaves it as it was).
+    gate_.onCommandDone = [this] {
+        if (RichTextBox1 != nullptr) RefreshLineCount();
+    };
+    doc_.AddSelectionListener([this](qm::EditSource) { caretTimer_->start(); });
+    doc_.AddChangeListener([this](const qm::TextChange&) { caretTimer_->start(); });
     connect(&gate_, &ui::CommandGate::busyChanged, this, &Form1::OnBusyChanged);
     connect(&gate_, &ui::CommandGate::refused, this,
             [this] { StatusBar1->showMessage(QStringLiteral("正在执行命令，请稍候……"), 2000); });
@@ -70,6 +90,10 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (!MaySetTextAside()) {
+        event->ignore();
+        return;
+    }
     for (const QPointer<QWidget>& w : toolWindows_) {
         if (w) w->close();
     }
@@ -77,8 +101,8 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::Form_Load() {
-    setWindowTitle(QStringLiteral("QuillmereV4.0") + QString(66, ' ') +
-                   QStringLiteral("https://quillmere.example/ "));
+    SetCaption(QStringLiteral("QuillmereV4.0") + QString(66, ' ') +
+               QStringLiteral("https://quillmere.example/ "));
     const QString skin = platform::ProgramFolder() + QStringLiteral("/1.she");
     if (QFileInfo::exists(skin)) platform::AttachSkin(skin, QString());
     Panel[3]->setText(QString::fromUtf8(kWeekdays[QDate::currentDate().dayOfWeek() % 7]));
@@ -87,6 +111,42 @@ void Form1::Form_Load() {
     doc_.SetText(u"");
     history_.RecordingEnabled = true;
     RichTextBox1_Change();
+    history_.MarkSaved();  // an empty new text holds nothing to lose
+    ShowFormat();
+}
+
+void Form1::SetCaption(const QString& caption) {
+    caption_ = caption;
+    UpdateTitle();
+}
+
+void Form1::UpdateTitle() {
+    const QString name =
+        filePath_.isEmpty() ? QStringLiteral("无标题") : QFileInfo(filePath_).fileName();
+    setWindowTitle(name + (history_.IsModified() ? QStringLiteral("*") : QString()) +
+                   QStringLiteral(" - ") + caption_);
+}
+
+bool Form1::MaySetTextAside() {
+    if (!history_.IsModified()) return true;
+    const QString name =
+        filePath_.isEmpty() ? QStringLiteral("无标题") : QFileInfo(filePath_).fileName();
+    QMessageBox box(QMessageBox::Question, ui::kTipTitle,
+                    QStringLiteral("是否保存对“%1”的修改？").arg(name),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Yes);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            // Goes on only when the text really reached a file.
+            return SaveWithDialog(QStringLiteral("保存文件"));
+        case QMessageBox::No:
+            return true;
+        default:
+            return false;
+    }
 }
 
 void Form1::RichTextBox1_Change() {
@@ -98,6 +158,8 @@ void Form1::RichTextBox1_Change() {
 void Form1::UpdateUndoMenus(bool undoEnabled, bool redoEnabled) {
     mnuUndo->setEnabled(undoEnabled);
     mnuRedo->setEnabled(redoEnabled);
+    mnuUndoCommand->setEnabled(undoEnabled);
+    mnuRedoCommand->setEnabled(redoEnabled);
 }
 
 void Form1::Undo() {
@@ -108,6 +170,36 @@ void Form1::Undo() {
 void Form1::Redo() {
     history_.Redo();
     RichTextBox1->Flush();
+}
+
+void Form1::UndoCommand() {
+    history_.UndoCommand();
+    RichTextBox1->Flush();
+    RefreshLineCount();
+}
+
+void Form1::RedoCommand() {
+    history_.RedoCommand();
+    RichTextBox1->Flush();
+    RefreshLineCount();
+}
+
+void Form1::ShowCaret() {
+    // After the box has taken in the change, so its line index is current.
+    const auto pos = static_cast<std::size_t>(std::max(0, doc_.SelStart()));
+    const qm::LineIndex& lines = RichTextBox1->Lines();
+    const std::size_t line = lines.LineOf(pos);
+    const std::size_t start = lines.LineStart(line);
+    // Columns count characters: a surrogate pair is one.
+    std::size_t column = 1;
+    const std::u16string& text = doc_.Text();
+    for (std::size_t i = start; i < pos && i < text.size(); ++i) {
+        if (!常用模块::IsLowSurrogate(text[i]) || i == start ||
+            !常用模块::IsHighSurrogate(text[i - 1])) {
+            ++column;
+        }
+    }
+    Panel[7]->setText(QStringLiteral("第%1行，第%2列").arg(line + 1).arg(column));
 }
 
 void Form1::RefreshLineCount() {
@@ -171,7 +263,14 @@ bool Form1::RichTextBox1_KeyDown(int key, Qt::KeyboardModifiers mods) {
 // ---- file commands ----
 
 void Form1::mnunew_Click() {
+    if (!MaySetTextAside()) return;
     doc_.SetText(u"");
+    filePath_.clear();
+    format_ = qm::enc::FileFormat{};
+    closingBreak_ = true;
+    Panel[5]->clear();
+    history_.MarkSaved();
+    ShowFormat();
     RefreshLineCount();
 }
 
@@ -182,11 +281,12 @@ std::optional<Form1::OpenedFile> Form1::OpenTextFile() {
     return ReadTextFile(path);
 }
 
-std::optional<Form1::OpenedFile> Form1::ReadTextFile(const QString& path) {
-    files::ReadResult r;
+std::optional<Form1::OpenedFile> Form1::ReadTextFile(const QString& path,
+                                                     std::optional<qm::enc::Encoding> forced) {
+    files::TextReadResult r;
     if (QFileInfo(path).size() < (8 << 20)) {
         ui::WaitCursor wait;
-        r = files::ReadGbkFile(path);
+        r = files::ReadTextFile(path, forced);
     } else {
         // A large file: show how far it has come, let the user stop, and
         // keep every other command waiting meanwhile.
@@ -196,7 +296,7 @@ std::optional<Form1::OpenedFile> Form1::ReadTextFile(const QString& path) {
         progress.setWindowTitle(QStringLiteral("打开"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(300);
-        r = files::ReadGbkFile(path, [&progress](std::int64_t done, std::int64_t total) {
+        r = files::ReadTextFile(path, forced, [&progress](std::int64_t done, std::int64_t total) {
             progress.setValue(static_cast<int>(done * 1000 / total));
             QCoreApplication::processEvents();
             return !progress.wasCanceled();
@@ -211,44 +311,136 @@ std::optional<Form1::OpenedFile> Form1::ReadTextFile(const QString& path) {
     }
     Panel[5]->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     DoEvents();
-    return OpenedFile{path, std::move(r.text), r.invalid};
+    return OpenedFile{path, std::move(r.loaded)};
 }
 
 void Form1::OpenPath(const QString& path) {
     gate_.Run([&] {
+        if (!MaySetTextAside()) return;
         if (std::optional<OpenedFile> f = ReadTextFile(path)) LoadDocument(std::move(*f));
     });
 }
 
 void Form1::mnuopen_Click() {
+    if (!MaySetTextAside()) return;
     if (std::optional<OpenedFile> f = OpenTextFile()) LoadDocument(std::move(*f));
 }
 
 void Form1::LoadDocument(OpenedFile f) {
     {
         ui::WaitCursor wait;
-        doc_.SetText(std::move(f.text));
+        doc_.SetText(std::move(f.loaded.text));
         RefreshLineCount();
     }
-    if (f.invalid > 0) {
+    filePath_ = QFileInfo(f.path).absoluteFilePath();
+    lastFolder_ = QFileInfo(filePath_).absolutePath();
+    format_ = f.loaded.format;
+    // An opened file is written back exactly as it stands: nothing is added.
+    closingBreak_ = false;
+    history_.MarkSaved();
+    UpdateTitle();
+    ShowFormat();
+    if (f.loaded.invalid > 0) {
         ui::ShowMessage(this,
-                        QStringLiteral("文件“%1”中有 %2 处不是 GBK 编码的字节，已显示为“\uFFFD”。"
-                                       "保存时这些字节会被改写。")
+                        QStringLiteral("文件“%1”中有 %2 个字节无法按 %3 解码，已显示为“\uFFFD”。"
+                                       "保存时这些字节按原样写回。")
                             .arg(QFileInfo(f.path).fileName())
-                            .arg(f.invalid));
+                            .arg(f.loaded.invalid)
+                            .arg(QString::fromLatin1(qm::enc::Name(format_.encoding))));
     }
+}
+
+void Form1::ShowFormat() {
+    QString text =
+        QStringLiteral("%1 · %2").arg(QString::fromLatin1(qm::enc::Name(format_.encoding)),
+                                      QString::fromLatin1(qm::enc::Name(format_.breaks)));
+    // A file that mixed its breaks is saved with CR LF throughout: say so.
+    if (format_.mixed) text += QStringLiteral("（原为混合换行）");
+    Panel[6]->setText(text);
+}
+
+void Form1::mnuReopen_Click() {
+    if (filePath_.isEmpty()) {
+        ui::ShowMessage(this, QStringLiteral("当前文本不是从文件打开的，没有可重新打开的文件。"));
+        return;
+    }
+    const std::optional<qm::enc::Encoding> e =
+        ui::AskEncoding(this, QStringLiteral("以其他编码重新打开"), format_.encoding);
+    if (!e || !MaySetTextAside()) return;
+    if (std::optional<OpenedFile> f = ReadTextFile(filePath_, *e)) LoadDocument(std::move(*f));
+}
+
+void Form1::mnuSaveEncoding_Click() {
+    const std::optional<qm::enc::Encoding> e =
+        ui::AskEncoding(this, QStringLiteral("以其他编码保存"), format_.encoding);
+    if (!e) return;
+    const QString path =
+        ui::AskSaveFileName(this, QStringLiteral("以其他编码保存"), kTextFilter, SaveFolder());
+    if (path.isEmpty()) return;
+    qm::enc::FileFormat format = format_;
+    format.encoding = *e;
+    // A BOM is what lets a UTF-16 file be recognised again.
+    format.bom = *e == qm::enc::Encoding::Utf8Bom || *e == qm::enc::Encoding::Utf16Le ||
+                 *e == qm::enc::Encoding::Utf16Be;
+    format.mixed = false;
+    WriteDocument(path, format, closingBreak_);
 }
 
 void Form1::mnusave_Click() { SaveWithDialog(QStringLiteral("保存文件")); }
 
 void Form1::MnuSaveNeiRong_Click() { SaveWithDialog(QString()); }
 
-void Form1::SaveWithDialog(const QString& title) {
-    const QString path = ui::AskSaveFileName(this, title, kTextFilter,
-                                             platform::ProgramFolder() + QStringLiteral("/"));
-    if (path.isEmpty()) return;
-    // The text and one closing CR LF, without copying the whole text first.
-    qm::cp936::EncodeResult e = qm::cp936::Encode(doc_.Text());
-    e.bytes += "\r\n";
-    ui::SaveGbkText(this, path, e);
+QString Form1::SaveFolder() const {
+    // The opened file itself, so that the dialog shows its folder and name;
+    // for a new text the folder last used.
+    if (!filePath_.isEmpty()) return filePath_;
+    return lastFolder_.isEmpty() ? platform::ProgramFolder() + QStringLiteral("/")
+                                 : lastFolder_ + QStringLiteral("/");
+}
+
+bool Form1::SaveWithDialog(const QString& title) {
+    const QString path = ui::AskSaveFileName(this, title, kTextFilter, SaveFolder());
+    if (path.isEmpty()) return false;
+    return WriteDocument(path, format_, closingBreak_);
+}
+
+bool Form1::WriteDocument(const QString& path, qm::enc::FileFormat format, bool closingBreak) {
+    auto encode = [&] {
+        // The text and its closing break, without copying the whole text first.
+        qm::enc::Encoded e = qm::enc::EncodeFile(doc_.Text(), format);
+        if (closingBreak) {
+            qm::enc::FileFormat tail = format;
+            tail.bom = false;
+            e.bytes += qm::enc::EncodeFile(u"\r\n", tail).bytes;
+        }
+        return e;
+    };
+    qm::enc::Encoded e;
+    {
+        ui::WaitCursor wait;
+        e = encode();
+    }
+    if (e.unencodable > 0) {
+        switch (ui::AskUnencodable(this, doc_.Text(), e, format.encoding)) {
+            case ui::UnencodableAnswer::Cancel:
+                return false;
+            case ui::UnencodableAnswer::Question:
+                break;
+            case ui::UnencodableAnswer::Utf8:
+                format.encoding = qm::enc::Encoding::Utf8;
+                format.bom = false;
+                e = encode();
+                break;
+        }
+    }
+    if (!ui::WriteBytes(this, path, e.bytes)) return false;
+    format.mixed = false;
+    format_ = format;
+    filePath_ = QFileInfo(path).absoluteFilePath();
+    lastFolder_ = QFileInfo(filePath_).absolutePath();
+    Panel[5]->setText(QDir::toNativeSeparators(filePath_));
+    history_.MarkSaved();
+    UpdateTitle();
+    ShowFormat();
+    return true;
 }

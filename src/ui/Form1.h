@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "core/Document.h"
+#include "core/Encoding.h"
 #include "core/UndoHistory.h"
 #include "ui/CommandGate.h"
 #include "ui/ToolWindow.h"
@@ -73,11 +74,15 @@ class Form1 : public QMainWindow {
     // Handlers of the menus, buttons and timer.
     void Undo();
     void Redo();
+    void UndoCommand();
+    void RedoCommand();
 
     void mnunew_Click();
     void mnuopen_Click();
     void mnusave_Click();
     void MnuSaveNeiRong_Click();
+    void mnuReopen_Click();
+    void mnuSaveEncoding_Click();
 
     void mnucopy_Click();
     void mnucut_Click();
@@ -166,14 +171,15 @@ class Form1 : public QMainWindow {
     void InsertAtLines(QPlainTextEdit* source);
     struct OpenedFile {
         QString path;
-        std::u16string text;
-        std::size_t invalid = 0;  // bytes that were not clean GBK
+        qm::enc::LoadedText loaded;
     };
     // Asks for a text file, reads it whole and shows its path in panel 5;
     // nothing when cancelled, or when unreadable (which is reported).
     std::optional<OpenedFile> OpenTextFile();
-    // Reads a text file, with progress that can be cancelled for a large one.
-    std::optional<OpenedFile> ReadTextFile(const QString& path);
+    // Reads a text file in its own encoding (or the forced one), with
+    // progress that can be cancelled for a large one.
+    std::optional<OpenedFile> ReadTextFile(const QString& path,
+                                           std::optional<qm::enc::Encoding> forced = {});
     // Makes an opened file the document, as "打开" does.
     void LoadDocument(OpenedFile file);
     QWidget* RuleField(const char* name) const;
@@ -181,7 +187,24 @@ class Form1 : public QMainWindow {
     // Selects the next match of the kept search string at or after from.
     void FindAndSelect(std::size_t from);
     // Save and save-as share everything but the dialog's title.
-    void SaveWithDialog(const QString& title);
+    bool SaveWithDialog(const QString& title);
+    // Writes the document to path in format (plus one closing line break when
+    // asked), after asking about characters the encoding cannot hold; the
+    // format the text was written in becomes the text's own. True when saved.
+    bool WriteDocument(const QString& path, qm::enc::FileFormat format, bool closingBreak);
+    // Before the text is replaced or the window closes: when the text has
+    // unsaved changes, asks whether to save them. True when it may go on
+    // (saved, or the user chose not to); false when cancelled or not saved.
+    bool MaySetTextAside();
+    // The caption the window carries after the file's name and its "*".
+    void SetCaption(const QString& caption);
+    void UpdateTitle();
+    // Where the save dialogs start: the opened file, or the program's folder.
+    QString SaveFolder() const;
+    // Shows "第N行，第M列" for the caret in panel 7.
+    void ShowCaret();
+    // Shows the text's encoding and line-break style in the status bar.
+    void ShowFormat();
     void StartTool(const QString& commandLine, const QString& caption);
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
                      const QKeySequence& shortcut = {});
@@ -202,6 +225,16 @@ class Form1 : public QMainWindow {
     ui::CommandGate gate_;
     bool closePending_ = false;  // asked to close while a long command ran
     QList<QPointer<QWidget>> toolWindows_;
+
+    // The file the text came from (empty for a new text) and how it is written
+    // back: an opened file as it was, a new text as GBK with CR LF and one
+    // closing CR LF.
+    QString filePath_;
+    qm::enc::FileFormat format_;
+    bool closingBreak_ = true;
+    QString caption_;
+    QString lastFolder_;          // of the last file opened or saved
+    bool shownModified_ = false;  // what the title shows
 
     // Auto typing.
     std::u16string lpString;
@@ -257,11 +290,14 @@ class Form1 : public QMainWindow {
     QPushButton* CmdYouHua = nullptr;
     QTimer* Timer1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QLabel* Panel[6] = {};  // 1-based, as the status bar counts
+    QLabel* Panel[8] = {};          // 1-based, as the status bar counts; 6: encoding, 7: caret
+    QTimer* caretTimer_ = nullptr;  // the caret panel follows once events settle
     QToolBar* Toolbar1 = nullptr;
     QToolBar* Toolbar2 = nullptr;
     QAction* mnuUndo = nullptr;
     QAction* mnuRedo = nullptr;
+    QAction* mnuUndoCommand = nullptr;
+    QAction* mnuRedoCommand = nullptr;
     QAction* mnuNext = nullptr;
 
     std::u16string searchText_;  // kept from one find to the next

@@ -187,12 +187,16 @@ void Form1::BuildControls() {
 
     StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     setStatusBar(StatusBar1);
-    const int widths[] = {0, 120, 90, 70, 80, 0};
-    for (int i = 1; i <= 5; ++i) {
+    const int widths[] = {0, 120, 90, 70, 80, 0, 110, 120};
+    for (int i = 1; i <= 7; ++i) {
         Panel[i] = new QLabel(StatusBar1);
         Panel[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
         Panel[i]->setMinimumWidth(widths[i]);
         StatusBar1->addWidget(Panel[i], i == 5 ? 1 : 0);
     }
     Panel[1]->setText(QStringLiteral("文本整理"));
+    caretTimer_ = new QTimer(this);
+    caretTimer_->setSingleShot(true);
+    caretTimer_->setInterval(0);
+    connect(caretTimer_, &QTimer::timeout, this, &Form1::ShowCaret);
 }

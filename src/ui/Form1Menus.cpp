@@ -67,12 +67,23 @@ void Form1::BuildMenus() {
          &QAction::triggered, &Form1::mnusave_Click);
     Wire(AddItem(file, "MnuSaveNeiRong", QStringLiteral("另存为")), &QAction::triggered,
          &Form1::MnuSaveNeiRong_Click);
+    file->addSeparator();
+    Wire(AddItem(file, "mnuReopen", QStringLiteral("以其他编码重新打开")), &QAction::triggered,
+         &Form1::mnuReopen_Click);
+    Wire(AddItem(file, "mnuSaveEncoding", QStringLiteral("以其他编码保存")), &QAction::triggered,
+         &Form1::mnuSaveEncoding_Click);
 
     QMenu* edit = menu("MnuEdit", QStringLiteral("编辑(&E)"));
     mnuUndo = AddItem(edit, "mnuUndo", QStringLiteral("撤销"), QKeySequence("Ctrl+Z"));
     Wire(mnuUndo, &QAction::triggered, &Form1::Undo);
     mnuRedo = AddItem(edit, "mnuRedo", QStringLiteral("重复"), QKeySequence("Ctrl+Y"));
     Wire(mnuRedo, &QAction::triggered, &Form1::Redo);
+    mnuUndoCommand =
+        AddItem(edit, "mnuUndoCommand", QStringLiteral("撤销整条命令"), QKeySequence("Ctrl+Alt+Z"));
+    Wire(mnuUndoCommand, &QAction::triggered, &Form1::UndoCommand);
+    mnuRedoCommand =
+        AddItem(edit, "mnuRedoCommand", QStringLiteral("重做整条命令"), QKeySequence("Ctrl+Alt+Y"));
+    Wire(mnuRedoCommand, &QAction::triggered, &Form1::RedoCommand);
     Wire(AddItem(edit, "mnucopy", QStringLiteral("复制(&C)"), QKeySequence("Ctrl+C")),
          &QAction::triggered, &Form1::mnucopy_Click);
     Wire(AddItem(edit, "mnucut", QStringLiteral("剪切(&T)"), QKeySequence("Ctrl+X")),

@@ -246,9 +246,10 @@ void Form1::去除所有数字_Click() { doc_.SetText(qm::tidy::RemoveDigits(doc
 // ---- auto typing ----
 
 void Form1::CmdDaZi_Click() {
+    if (!MaySetTextAside()) return;
     std::optional<OpenedFile> f = OpenTextFile();
     if (!f) return;
-    lpString = std::move(f->text);
+    lpString = std::move(f->loaded.text);
     lpLenth = static_cast<std::int64_t>(lpString.size());
     // Every run types the file it has just read from its first character.
     TypedCount = 0;
@@ -280,7 +281,7 @@ void Form1::MnuOpenPEIzhi_Click() {
     if (path.isEmpty()) return;  // cancelled: nothing changes
     // Only the name is taken; "\" is an ordinary character of a name here.
     ModSetting::SettingFileName = U16(QFileInfo(path).fileName());
-    setWindowTitle(QString::fromStdU16String(ModSetting::SettingFileName));
+    SetCaption(QString::fromStdU16String(ModSetting::SettingFileName));
     const files::Outcome r =
         配置::LoadRuleFields([this](const char* field, const std::u16string& text) {
             const QString t = QString::fromStdU16String(text);

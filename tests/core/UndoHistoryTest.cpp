@@ -235,3 +235,131 @@ TEST(UndoHistory, CompactStoreGrowsWithChangesNotWithDocumentSize) {
     for (int i = 0; i < 1001; ++i) e.history.Undo();
     EXPECT_EQ(e.doc.Text(), std::u16string(1'000'000, u'文'));
 }
+
+namespace {
+
+// What typing in the box does: each key a widget edit at the caret.
+void TypeInBox(Document& doc, std::u16string_view s) {
+    for (char16_t c : s) doc.SetSelText(std::u16string(1, c), qm::EditSource::Widget);
+}
+
+}  // namespace
+
+TEST(UndoHistory, WholeCommandsUndoAndRedoInOneStepWithBothStores) {
+    for (int full = 0; full < 2; ++full) {
+        Editor e(full ? std::unique_ptr<qm::SnapshotStore>(new qm::FullSnapshotStore)
+                      : std::make_unique<qm::CompactSnapshotStore>());
+        TypeInBox(e.doc, u"ab");  // one run of typing
+        // A command that writes the text line by line, one step per line.
+        e.history.BeginCommand();
+        e.doc.SetText(u"");
+        for (const char16_t* line : {u"x\r\n", u"y\r\n", u"z\r\n"}) e.doc.AppendText(line);
+        e.history.BeginCommand();
+        e.doc.SetSelStart(0);
+        e.doc.SetSelText(u"!");  // a one-step command
+        ASSERT_EQ(e.doc.Text(), u"!x\r\ny\r\nz\r\n");
+        const std::size_t steps = e.history.Store().UndoCount();
+
+        e.history.UndoCommand();
+        EXPECT_EQ(e.doc.Text(), u"x\r\ny\r\nz\r\n");
+        e.history.UndoCommand();
+        EXPECT_EQ(e.doc.Text(), u"ab");
+        e.history.UndoCommand();
+        EXPECT_EQ(e.doc.Text(), u"");
+        EXPECT_FALSE(e.undoMenu);
+        e.history.UndoCommand();  // nothing left: no harm
+        EXPECT_EQ(e.doc.Text(), u"");
+
+        e.history.RedoCommand();
+        EXPECT_EQ(e.doc.Text(), u"ab");
+        e.history.RedoCommand();
+        EXPECT_EQ(e.doc.Text(), u"x\r\ny\r\nz\r\n");
+        // Single steps still work inside a command that was redone whole.
+        e.history.Undo();
+        EXPECT_EQ(e.doc.Text(), u"x\r\ny\r\n");
+        e.history.Redo();
+        e.history.RedoCommand();
+        EXPECT_EQ(e.doc.Text(), u"!x\r\ny\r\nz\r\n");
+        EXPECT_FALSE(e.redoMenu);
+        EXPECT_EQ(e.history.Store().UndoCount(), steps);
+    }
+}
+
+TEST(UndoHistory, TypingRunEndsWhenTheCaretMovesOrTheProgramWrites) {
+    Editor e;
+    TypeInBox(e.doc, u"abc");
+    e.doc.SetSelText(u"", qm::EditSource::Widget);  // nothing selected: no change
+    // Backspace at the caret (as the box does it) belongs to the same run.
+    e.doc.Replace(2, 1, u"", qm::EditSource::Widget);
+    ASSERT_EQ(e.doc.Text(), u"ab");
+    // The caret moved away: a new run.
+    e.doc.SetSelection(0, 0, qm::EditSource::Widget);
+    TypeInBox(e.doc, u"XY");
+    ASSERT_EQ(e.doc.Text(), u"XYab");
+    e.history.UndoCommand();
+    EXPECT_EQ(e.doc.Text(), u"ab");
+    e.history.UndoCommand();
+    EXPECT_EQ(e.doc.Text(), u"");
+    e.history.RedoCommand();
+    EXPECT_EQ(e.doc.Text(), u"ab");
+
+    // A program write in the middle of typing is not part of the run.
+    Editor f;
+    TypeInBox(f.doc, u"ab");
+    f.doc.AppendText(u"!");
+    f.doc.SetSelStart(2);
+    TypeInBox(f.doc, u"c");
+    ASSERT_EQ(f.doc.Text(), u"abc!");
+    f.history.UndoCommand();
+    EXPECT_EQ(f.doc.Text(), u"ab!");
+    f.history.UndoCommand();
+    EXPECT_EQ(f.doc.Text(), u"ab");
+}
+
+TEST(UndoHistory, ALongCommandUndoesAndRedoesWhole) {
+    // 20,000 steps of one command: all of them go at once.
+    Editor e;
+    e.history.BeginCommand();
+    std::u16string line(20, u'字');
+    line += u"\r\n";
+    for (int i = 0; i < 20000; ++i) e.doc.AppendText(line);
+    e.history.UndoCommand();
+    EXPECT_EQ(e.doc.Text(), u"");
+    e.history.RedoCommand();
+    EXPECT_EQ(e.doc.Length(), 20000u * line.size());
+    EXPECT_EQ(e.history.Store().UndoCount(), 20001u);
+}
+
+TEST(UndoHistory, ModifiedUntilUndoneOrRedoneBackToTheSavedState) {
+    Editor e;
+    e.history.MarkSaved();
+    EXPECT_FALSE(e.history.IsModified());
+    TypeInBox(e.doc, u"ab");
+    EXPECT_TRUE(e.history.IsModified());
+    e.history.MarkSaved();
+    EXPECT_FALSE(e.history.IsModified());
+    e.history.Undo();
+    EXPECT_TRUE(e.history.IsModified());
+    e.history.Redo();
+    EXPECT_FALSE(e.history.IsModified());
+    // A change that the history did not record is a change all the same.
+    e.history.RecordingEnabled = false;
+    e.doc.AppendText(u"c");
+    EXPECT_TRUE(e.history.IsModified());
+    e.history.RecordingEnabled = true;
+    e.history.MarkSaved();  // records the text as it is, to come back to
+    EXPECT_FALSE(e.history.IsModified());
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"ab");
+    EXPECT_TRUE(e.history.IsModified());
+    e.history.Redo();
+    EXPECT_EQ(e.doc.Text(), u"abc");
+    EXPECT_FALSE(e.history.IsModified());
+    // The same text reached another way is still a change: states, not texts.
+    e.doc.SetSelStart(3);
+    TypeInBox(e.doc, u"d");
+    e.doc.SetSelection(3, 1, qm::EditSource::Widget);
+    e.doc.SetSelText(u"", qm::EditSource::Widget);
+    EXPECT_EQ(e.doc.Text(), u"abc");
+    EXPECT_TRUE(e.history.IsModified());
+}

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTreeWidget>
 #include <functional>
 
@@ -337,6 +338,12 @@ TEST(ZeroSizeFiles, AreReadToTheirEndPastTheFirstRead) {
     child.setProcessEnvironment(env);
     child.start(QStandardPaths::findExecutable("sleep"), {"30"});
     ASSERT_TRUE(child.waitForStarted());
+    // Started is not yet exec'd: until then the environment is not the new one.
+    const QString exe = QStringLiteral("/proc/%1/exe").arg(child.processId());
+    for (int i = 0; i < 500 && !QFileInfo(exe).symLinkTarget().endsWith(QStringLiteral("/sleep"));
+         ++i) {
+        QThread::msleep(10);
+    }
     const QString environ = QStringLiteral("/proc/%1/environ").arg(child.processId());
     struct stat st {};
     ASSERT_EQ(::stat(Enc(environ).constData(), &st), 0);

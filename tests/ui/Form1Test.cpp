@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -47,9 +48,11 @@ void ActivateAndFocus(Form1& w) {
 
 TEST(Form1, StartUpState) {
     auto w = StartForm();
+    // The file's name comes first, then the program's own caption.
+    const QString prefix = QStringLiteral("无标题 - ");
     const QString title = w->windowTitle();
-    EXPECT_TRUE(title.startsWith(QStringLiteral("QuillmereV4.0") + QString(66, ' ')));
-    EXPECT_NE(title.at(13 + 66), QChar(' '));  // the address follows the blanks
+    ASSERT_TRUE(title.startsWith(prefix + QStringLiteral("QuillmereV4.0") + QString(66, ' ')));
+    EXPECT_NE(title.at(prefix.size() + 13 + 66), QChar(' '));  // the address follows the blanks
     EXPECT_TRUE(title.endsWith(' '));
     const char* days[] = {"星期日", "星期一", "星期二", "星期三", "星期四", "星期五", "星期六"};
     EXPECT_EQ(PanelText(*w, 3), QString::fromUtf8(days[QDate::currentDate().dayOfWeek() % 7]));
@@ -339,13 +342,19 @@ TEST(Form1, OpenAndSaveThroughTheFileDialogs) {
     EXPECT_EQ(Shown(*w), QStringLiteral("你好\nabc\n"));
     EXPECT_EQ(PanelText(*w, 2), QStringLiteral("共2行"));
     EXPECT_EQ(PanelText(*w, 5), in);
+    EXPECT_EQ(PanelText(*w, 6), QStringLiteral("GBK · CRLF"));
     EXPECT_TRUE(Action(*w, "mnuUndo")->isEnabled());
 
+    // An opened file is written back as it was: nothing added, however often.
     const QString out = dir.filePath("out.txt");
     auto title = uitest::AnswerNextFileDialog(out);
     Action(*w, "mnusave")->trigger();
     EXPECT_EQ(*title, QStringLiteral("保存文件"));
-    EXPECT_EQ(uitest::ReadBytes(out), gbk + "\r\n");  // one CR LF added on each save
+    EXPECT_EQ(uitest::ReadBytes(out), gbk);
+    uitest::AnswerNextFileDialog(out);
+    uitest::ConfirmNextOverwrite();
+    Action(*w, "mnusave")->trigger();
+    EXPECT_EQ(uitest::ReadBytes(out), gbk);
 
     // A cancelled dialog changes nothing and says nothing.
     uitest::AnswerNextFileDialog(QString());
@@ -353,63 +362,173 @@ TEST(Form1, OpenAndSaveThroughTheFileDialogs) {
     EXPECT_EQ(Shown(*w), QStringLiteral("你好\nabc\n"));
 }
 
-TEST(Form1, LoneCrAndLfSurviveAnUntouchedSave) {
+TEST(Form1, NewTextIsSavedAsGbkWithOneClosingBreakEveryTime) {
+    auto w = StartForm();
+    QTemporaryDir dir;
+    w->Doc().SetText(u"你好\r\nabc");
+    const QString out = dir.filePath("new.txt");
+    for (int i = 0; i < 2; ++i) {
+        uitest::AnswerNextFileDialog(out);
+        if (i > 0) uitest::ConfirmNextOverwrite();
+        Action(*w, "mnusave")->trigger();
+        EXPECT_EQ(uitest::ReadBytes(out), QByteArray("\xC4\xE3\xBA\xC3\r\nabc\r\n"));
+    }
+    // "新建" forgets the file and its format.
+    Action(*w, "mnunew")->trigger();
+    EXPECT_EQ(PanelText(*w, 6), QStringLiteral("GBK · CRLF"));
+}
+
+TEST(Form1, MixedLineBreaksOpenAsLinesAndSaveAsCrLf) {
     auto w = StartForm();
     ActivateAndFocus(*w);
     QTemporaryDir dir;
     const QString in = dir.filePath("mixed.txt");
-    const QByteArray bytes("a\rb\nc\r\nd");
-    ASSERT_TRUE(uitest::WriteBytes(in, bytes));
+    ASSERT_TRUE(uitest::WriteBytes(in, QByteArray("a\rb\nc\r\nd")));
     uitest::AnswerNextFileDialog(in);
     Action(*w, "mnuopen")->trigger();
-    EXPECT_EQ(PanelText(*w, 2), QStringLiteral("共1行"));
-    // Typing elsewhere leaves them alone too.
-    w->Doc().SetSelStart(static_cast<int>(w->Doc().Length()));
-    QCoreApplication::processEvents();
-    QTest::keyClicks(Box(*w), "e");
-    QTest::keyClick(Box(*w), Qt::Key_Backspace);
+    EXPECT_EQ(PanelText(*w, 2), QStringLiteral("共3行"));
+    EXPECT_EQ(Shown(*w), QStringLiteral("a\nb\nc\nd"));
+    EXPECT_TRUE(PanelText(*w, 6).contains(QStringLiteral("混合")));
     const QString out = dir.filePath("out.txt");
     uitest::AnswerNextFileDialog(out);
     Action(*w, "MnuSaveNeiRong")->trigger();
-    EXPECT_EQ(uitest::ReadBytes(out), bytes + "\r\n");
+    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("a\r\nb\r\nc\r\nd"));
 }
 
-TEST(Form1, BadBytesAreReportedOnOpen) {
+TEST(Form1, Utf8FileWithLfBreaksOpensAsLinesAndSavesBackByteForByte) {
+    auto w = StartForm();
+    QTemporaryDir dir;
+    const QString in = dir.filePath("utf8.txt");
+    const QByteArray bytes = QStringLiteral("第一章 甲乙\n正文€𠀀\n").toUtf8();
+    ASSERT_TRUE(uitest::WriteBytes(in, bytes));
+    uitest::AnswerNextFileDialog(in);
+    Action(*w, "mnuopen")->trigger();
+    EXPECT_EQ(Shown(*w), QStringLiteral("第一章 甲乙\n正文€𠀀\n"));
+    EXPECT_EQ(PanelText(*w, 2), QStringLiteral("共2行"));
+    EXPECT_EQ(PanelText(*w, 6), QStringLiteral("UTF-8 · LF"));
+    const QString out = dir.filePath("out.txt");
+    uitest::AnswerNextFileDialog(out);
+    Action(*w, "mnusave")->trigger();
+    EXPECT_EQ(uitest::ReadBytes(out), bytes);
+}
+
+TEST(Form1, BadBytesAreReportedOnOpenAndWrittenBackAsTheyWere) {
     auto w = StartForm();
     QTemporaryDir dir;
     const QString in = dir.filePath("bad.txt");
-    ASSERT_TRUE(uitest::WriteBytes(in, QByteArray("ok\xFF")));
+    const QByteArray bytes("ok\xFF\r\n\xC4\xE3");
+    ASSERT_TRUE(uitest::WriteBytes(in, bytes));
     uitest::AnswerNextFileDialog(in);
     auto msg = uitest::AcceptNextMessage();
     Action(*w, "mnuopen")->trigger();
     EXPECT_TRUE(msg->seen);
     EXPECT_EQ(msg->title, QStringLiteral("提示"));
     EXPECT_TRUE(msg->text.contains(QStringLiteral("bad.txt")));
-    EXPECT_EQ(w->Doc().Text(), u"ok\uFFFD");
+    EXPECT_EQ(Shown(*w), QStringLiteral("ok\uFFFD\n你"));
+    const QString out = dir.filePath("out.txt");
+    uitest::AnswerNextFileDialog(out);
+    Action(*w, "mnusave")->trigger();
+    EXPECT_EQ(uitest::ReadBytes(out), bytes);
 }
+
+namespace {
+
+// Answers the question about unencodable characters with the named button,
+// and keeps what it said.
+std::shared_ptr<QString> AnswerUnencodable(const char* button) {
+    auto said = std::make_shared<QString>();
+    uitest::OnNextModal([said, button](QWidget* m) {
+        auto* box = qobject_cast<QMessageBox*>(m);
+        ASSERT_NE(box, nullptr);
+        *said = box->text();
+        auto* b = box->findChild<QPushButton*>(QString::fromLatin1(button));
+        ASSERT_NE(b, nullptr) << button;
+        b->click();
+    });
+    return said;
+}
+
+}  // namespace
 
 TEST(Form1, UnencodableCharactersAskBeforeSaving) {
     auto w = StartForm();
     QTemporaryDir dir;
     const QString out = dir.filePath("emoji.txt");
-    w->Doc().SetText(u"笑\U0001F600");
-    auto answerNo = [](QWidget* m) {
+    w->Doc().SetText(u"笑\r\n\r\nab\U0001F600\r\n\U0001F601");
+    uitest::AnswerNextFileDialog(out);
+    auto said = std::make_shared<QString>();
+    uitest::OnNextModal([said](QWidget* m) {
         auto* box = qobject_cast<QMessageBox*>(m);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
-        box->button(QMessageBox::No)->click();
-    };
-    uitest::AnswerNextFileDialog(out);
-    uitest::OnNextModal(answerNo);
+        *said = box->text();
+        box->escapeButton()->click();
+    });
     Action(*w, "mnusave")->trigger();
     QTest::qWait(50);
-    EXPECT_FALSE(QFile::exists(out));  // "否" writes nothing
+    EXPECT_FALSE(QFile::exists(out));  // "取消" writes nothing
+    // The message names how many and where.
+    EXPECT_TRUE(said->contains(QStringLiteral("2 个字符"))) << said->toStdString();
+    EXPECT_TRUE(said->contains(QStringLiteral("第3行“\U0001F600”"))) << said->toStdString();
+    EXPECT_TRUE(said->contains(QStringLiteral("第4行"))) << said->toStdString();
 
     uitest::AnswerNextFileDialog(out);
-    uitest::OnNextModal(
-        [](QWidget* m) { qobject_cast<QMessageBox*>(m)->button(QMessageBox::Yes)->click(); });
+    AnswerUnencodable("writeQuestionMarks");
     Action(*w, "mnusave")->trigger();
-    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("\xD0\xA6?\r\n"));
+    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("\xD0\xA6\r\n\r\nab?\r\n?\r\n"));
+
+    uitest::AnswerNextFileDialog(out);
+    uitest::ConfirmNextOverwrite();
+    AnswerUnencodable("saveAsUtf8");
+    Action(*w, "mnusave")->trigger();
+    EXPECT_EQ(uitest::ReadBytes(out),
+              QStringLiteral("笑\r\n\r\nab\U0001F600\r\n\U0001F601\r\n").toUtf8());
+    EXPECT_EQ(PanelText(*w, 6), QStringLiteral("UTF-8 · CRLF"));
+}
+
+TEST(Form1, ReopenAndSaveInAnotherEncoding) {
+    auto w = StartForm();
+    QTemporaryDir dir;
+    const QString in = dir.filePath("gbk.txt");
+    const QByteArray gbk("\xC4\xE3\xBA\xC3\n");  // 你好, LF
+    ASSERT_TRUE(uitest::WriteBytes(in, gbk));
+    uitest::AnswerNextFileDialog(in);
+    Action(*w, "mnuopen")->trigger();
+    ASSERT_EQ(w->Doc().Text(), u"你好\r\n");
+
+    // Read again as Big5: the same bytes, other characters.
+    uitest::OnNextModal([](QWidget* m) {
+        auto* d = qobject_cast<QInputDialog*>(m);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->comboBoxItems(), QStringList({"GBK", "GB18030", "UTF-8", "UTF-8 BOM",
+                                                   "UTF-16LE", "UTF-16BE", "Big5"}));
+        d->setTextValue(QStringLiteral("Big5"));
+        d->accept();
+    });
+    Action(*w, "mnuReopen")->trigger();
+    EXPECT_EQ(PanelText(*w, 6), QStringLiteral("Big5 · LF"));
+    EXPECT_NE(w->Doc().Text(), u"你好\r\n");
+
+    uitest::OnNextModal([](QWidget* m) {
+        auto* d = qobject_cast<QInputDialog*>(m);
+        ASSERT_NE(d, nullptr);
+        d->setTextValue(QStringLiteral("GBK"));
+        d->accept();
+    });
+    Action(*w, "mnuReopen")->trigger();
+    EXPECT_EQ(w->Doc().Text(), u"你好\r\n");
+
+    // Saved as UTF-16LE: a BOM, the LF style kept.
+    const QString out = dir.filePath("utf16.txt");
+    uitest::OnNextModal([](QWidget* m) {
+        auto* d = qobject_cast<QInputDialog*>(m);
+        ASSERT_NE(d, nullptr);
+        d->setTextValue(QStringLiteral("UTF-16LE"));
+        d->accept();
+    });
+    uitest::AnswerNextFileDialog(out);
+    Action(*w, "mnuSaveEncoding")->trigger();
+    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("\xFF\xFE\x60\x4F\x7D\x59\x0A\x00", 8));
+    EXPECT_EQ(PanelText(*w, 6), QStringLiteral("UTF-16LE · LF"));
 }
 
 TEST(Form1, SkinIsAttachedOnlyWhenTheSkinFileExists) {

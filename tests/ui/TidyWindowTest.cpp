@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -186,17 +187,19 @@ TEST(TidyWindow, SettingsMenuSavesInTheProgramFolderAndLoadsBack) {
         << told->text.toStdString();
     // (Saved where the dialog pointed, nothing is said: SettingsMenu tests save so.)
     const QString caption = w->windowTitle();
-    EXPECT_TRUE(caption.startsWith(QStringLiteral("QuillmereV4.0")));  // saving keeps the caption
+    EXPECT_TRUE(
+        caption.startsWith(QStringLiteral("无标题 - QuillmereV4.0")));  // saving keeps the caption
 
     auto fresh = StartForm();
     uitest::AnswerNextFileDialog(QString());  // cancelled: nothing changes
     Get<QAction>(*fresh, "MnuOpenPEIzhi")->trigger();
-    EXPECT_TRUE(fresh->windowTitle().startsWith(QStringLiteral("QuillmereV4.0")));
+    // The caption follows the text's name ("无标题 - ").
+    EXPECT_TRUE(fresh->windowTitle().startsWith(QStringLiteral("无标题 - QuillmereV4.0")));
     EXPECT_EQ(Get<QLineEdit>(*fresh, "TxtStart")->text(), QString());
 
     uitest::AnswerNextFileDialog(inProgramFolder);
     Get<QAction>(*fresh, "MnuOpenPEIzhi")->trigger();
-    EXPECT_EQ(fresh->windowTitle(), QStringLiteral("界面测试.ini"));
+    EXPECT_EQ(fresh->windowTitle(), QStringLiteral("无标题 - 界面测试.ini"));
     EXPECT_EQ(Get<QLineEdit>(*fresh, "TxtStart")->text(), QStringLiteral("【"));
     EXPECT_EQ(Get<QComboBox>(*fresh, "TxtTiHuan")->currentText(), QStringLiteral("回车"));
     QFile::remove(inProgramFolder);
@@ -220,12 +223,22 @@ TEST(TidyWindow, AutoTypingShowsOneMoreCharacterPerTick) {
     EXPECT_EQ(Status(*w, 5), file);
 
     // Stopping halts it; a new run starts again from the first character.
+    // The typed text is unsaved work: each new run asks first ("否" here).
+    const auto dropChanges = [] {
+        uitest::OnNextModal([](QWidget* m) {
+            auto* box = qobject_cast<QMessageBox*>(m);
+            ASSERT_NE(box, nullptr);
+            box->button(QMessageBox::No)->click();
+        });
+    };
     seen.clear();
+    dropChanges();
     uitest::AnswerNextFileDialog(file);
     Click(*w, "CmdDaZi");
     ASSERT_TRUE(QTest::qWaitFor([&seen] { return !seen.empty(); }, 1000));
     Click(*w, "CMstopDaZi");
     EXPECT_FALSE(timer->isActive());
+    dropChanges();
     uitest::AnswerNextFileDialog(file);
     Click(*w, "CmdDaZi");
     ASSERT_TRUE(QTest::qWaitFor([timer] { return !timer->isActive(); }, 3000));
