@@ -7,6 +7,7 @@
 // than the text for as long as the text is open.
 #include <array>
 #include <cstring>
+#include <type_traits>
 
 #include "core/EncodingCodecs.h"
 #include "core/EncodingDetect.h"
@@ -249,6 +250,15 @@ std::size_t DecodeRun(Dec& decoder, const unsigned char*& from, const unsigned c
                 put(b);
             }
             continue;
+        }
+        if constexpr (!kWrite && std::is_same_v<Dec, DbcsDecoder>) {
+            // Counting needs only whether a pair is one unit, not which.
+            if (!afterCr && end - p >= 2 && dec.t->single[b] == kNoChar &&
+                dec.t->OneUnitPair(static_cast<std::uint16_t>(b << 8 | p[1]))) {
+                p += 2;
+                ++n;
+                continue;
+            }
         }
         char16_t u[2] = {};
         const int k = dec.Step(p, end, u);
