@@ -78,6 +78,7 @@ class Form1 : public QMainWindow {
     void mnuopen_Click();
     void mnusave_Click();
     void MnuSaveNeiRong_Click();
+    void mnuGetSource_Click();
 
     void mnucopy_Click();
     void mnucut_Click();

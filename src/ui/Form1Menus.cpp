@@ -63,6 +63,8 @@ void Form1::BuildMenus() {
          &QAction::triggered, &Form1::mnusave_Click);
     Wire(AddItem(file, "MnuSaveNeiRong", QStringLiteral("另存为")), &QAction::triggered,
          &Form1::MnuSaveNeiRong_Click);
+    Wire(AddItem(file, "mnuGetSource", QStringLiteral("获取源码")), &QAction::triggered,
+         &Form1::mnuGetSource_Click);
 
     QMenu* edit = menu("MnuEdit", QStringLiteral("编辑(&E)"));
     mnuUndo = AddItem(edit, "mnuUndo", QStringLiteral("撤销"), QKeySequence("Ctrl+Z"));
