@@ -1,12 +1,13 @@
 // Decoding and encoding whole texts.
 //
 // A large text costs its own size and one write per unit: each conversion
-// first counts its output, then builds the string from an iterator that
-// converts as the string copies, so the buffer is allocated at its exact size
-// and written once (resize would fill it with zeros first, and on these
-// machines the first touch of fresh memory is what a large file costs).
+// first counts its output (without writing it), then reserves exactly that
+// and appends the output a small cached chunk at a time. resize would fill
+// the whole buffer with zeros first, and an estimate would leave it larger
+// than the text for as long as the text is open.
 #include <array>
-#include <iterator>
+#include <cstring>
+#include <type_traits>
 
 #include "core/EncodingCodecs.h"
 #include "core/EncodingDetect.h"
@@ -41,10 +42,13 @@ struct DbcsEncoder {
 
     int Step(const char16_t*& p, const char16_t* end, unsigned char* out) {
         const char16_t u = *p++;
-        if (u < 0x80) {
-            out[0] = static_cast<unsigned char>(u);
+        // Surrogates have no code in the table, so the common case is first.
+        const std::uint16_t code = t->enc[u];
+        if (code < 0x100) {
+            out[0] = static_cast<unsigned char>(code);
             return 1;
         }
+        if (code != kNoCode) return Two(code, out);
         if (IsEscapedByte(u)) {
             out[0] = static_cast<unsigned char>(u - 0xDC00);
             return 1;
@@ -59,12 +63,6 @@ struct DbcsEncoder {
             }
             return Lacked(out);
         }
-        const std::uint16_t code = t->enc[u];
-        if (code < 0x100) {
-            out[0] = static_cast<unsigned char>(code);
-            return 1;
-        }
-        if (code != kNoCode) return Two(code, out);
         if (gb18030 && t->enc4[u] != kNoCode) return Four(t->enc4[u], out);
         return Lacked(out);
     }
@@ -172,7 +170,8 @@ struct Utf16Encoder {
     }
 };
 
-// --- Decoding: a counting pass, then the string built from DecodeIter.
+// --- Decoding: a counting pass, then the string built by Build. Both go
+// through DecodeRun, so the count is exactly what the build writes.
 
 struct Count {
     std::size_t units = 0;  // after line breaks are made CR LF, when they are
@@ -180,132 +179,147 @@ struct Count {
     bool stopped = false;  // an invalid sequence ended a pass that asked to stop
 };
 
-// Counts the units the bytes decode to. With kNormalize, every lone CR and
-// lone LF will become CR LF, one unit more each.
-template <bool kNormalize, bool kStopAtInvalid, class Dec>
+// Room a run leaves free at its end: the most one character can give.
+constexpr std::size_t kMostUnits = 4;
+constexpr std::size_t kChunk = 1024;
+
+struct BreakState {
+    bool afterCr = false;
+    std::size_t crlf = 0, lf = 0, cr = 0;
+};
+
+// Decodes characters from p into out while room for kMostUnits remains.
+// With kNormalize, a lone CR or lone LF becomes CR LF, and a CR LF stays one.
+template <bool kNormalize, bool kWrite = true, class Dec>
+std::size_t DecodeRun(Dec& decoder, const unsigned char*& from, const unsigned char* end,
+                      char16_t* out, std::size_t cap, BreakState& br) {
+    // All state in locals, so it stays in registers: this loop is the cost
+    // of opening a file.
+    Dec dec = decoder;
+    const unsigned char* p = from;
+    std::size_t n = 0;
+    bool afterCr = br.afterCr;
+    // Counting only: nothing is written, and the compiler drops the stores.
+    const auto emit = [&](char16_t u) {
+        if constexpr (kWrite) out[n] = u;
+        ++n;
+    };
+    const auto put = [&](char16_t u) {
+        if (u == '\n') {
+            if (afterCr) {
+                ++br.crlf;
+                afterCr = false;
+                return;
+            }
+            ++br.lf;
+            emit('\r');
+        } else if (afterCr) {
+            ++br.cr;
+            afterCr = false;
+        }
+        if (u == '\r') {
+            emit('\r');
+            emit('\n');
+            afterCr = true;
+            return;
+        }
+        emit(u);
+    };
+    while (p < end && n + kMostUnits <= cap) {
+        const unsigned char b = *p;
+        if constexpr (Dec::kAsciiCompatible) {
+            // Eight bytes of ASCII with no CR, LF or other control byte at once.
+            if (b >= 0x20 && b < 0x80 && !afterCr && end - p >= 8 && n + 8 + kMostUnits <= cap) {
+                std::uint64_t w;
+                std::memcpy(&w, p, 8);
+                constexpr std::uint64_t kOnes = 0x0101010101010101u;
+                if (((w | (w - 0x20 * kOnes)) & 0x80 * kOnes) == 0) {
+                    if constexpr (kWrite)
+                        for (int i = 0; i < 8; ++i) out[n + i] = p[i];
+                    n += 8;
+                    p += 8;
+                    continue;
+                }
+            }
+        }
+        if (Dec::kAsciiCompatible && b < 0x80) {
+            ++p;
+            if (!kNormalize || (b > '\r' && !afterCr)) {
+                emit(b);
+            } else {
+                put(b);
+            }
+            continue;
+        }
+        if constexpr (!kWrite && std::is_same_v<Dec, DbcsDecoder>) {
+            // Counting needs only whether a pair is one unit, not which.
+            if (!afterCr && end - p >= 2 && dec.t->single[b] == kNoChar &&
+                dec.t->OneUnitPair(static_cast<std::uint16_t>(b << 8 | p[1]))) {
+                p += 2;
+                ++n;
+                continue;
+            }
+        }
+        char16_t u[2] = {};
+        const int k = dec.Step(p, end, u);
+        if (!kNormalize || (u[0] > '\r' && !afterCr)) {
+            // A second unit is a low surrogate or a kept byte, never a break.
+            emit(u[0]);
+            if (k == 2) emit(u[1]);
+            continue;
+        }
+        put(u[0]);
+        if (k == 2) put(u[1]);
+    }
+    br.afterCr = afterCr;
+    from = p;
+    decoder = dec;
+    return n;
+}
+
+// Counts the units the bytes decode to (a lone CR or LF that becomes CR LF
+// counting two), and the break styles.
+// What ends a pass told to stop: for UTF-8, a byte that is not UTF-8; for
+// GBK, a sequence only GB18030 reads (the file is then counted as GB18030).
+bool Stops(const Utf8Decoder& d) { return d.invalid != 0; }
+bool Stops(const DbcsDecoder& d) { return d.sawGbOnly; }
+
+template <bool kNormalize, bool kStop, class Dec>
 Count CountUnits(Dec& dec, std::string_view bytes) {
     Count c;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
-    char16_t out[2];
-    bool afterCr = false;
-    std::size_t units = 0;
+    BreakState br;
     while (p < end) {
-        int n;
-        if (Dec::kAsciiCompatible && *p < 0x80 && *p != '\r' && *p != '\n' && !afterCr) {
-            ++p;
-            ++units;
-            continue;
-        }
-        n = dec.Step(p, end, out);
-        if constexpr (kStopAtInvalid) {
-            if (dec.invalid) {
+        // In chunks only so that a pass told to stop stops early.
+        c.units += DecodeRun<kNormalize, false>(dec, p, end, nullptr, 1u << 16, br);
+        if constexpr (kStop) {
+            if (Stops(dec)) {
                 c.stopped = true;
                 return c;
             }
         }
-        units += static_cast<std::size_t>(n);
-        if constexpr (kNormalize) {
-            for (int k = 0; k < n; ++k) {
-                const char16_t u = out[k];
-                if (u == '\n') {
-                    afterCr ? ++c.crlf : ++c.lf;
-                } else if (afterCr) {
-                    ++c.cr;
-                }
-                afterCr = u == '\r';
-            }
-        }
     }
-    if (afterCr) ++c.cr;
-    c.units = units + c.lf + c.cr;
+    if (br.afterCr) ++br.cr;
+    c.crlf = br.crlf;
+    c.lf = br.lf;
+    c.cr = br.cr;
     return c;
 }
 
-// The decoded units one by one, for std::u16string's iterator constructor,
-// which allocates end - begin units and copies without filling them first.
-// Only what that constructor uses is provided; `left` counts the units still
-// to come, so end - begin is the count from the counting pass.
-template <class Dec>
-class DecodeIter {
-  public:
-    using iterator_category = std::random_access_iterator_tag;
-    using value_type = char16_t;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char16_t*;
-    using reference = char16_t;
-
-    DecodeIter() = default;
-    DecodeIter(Dec dec, std::string_view bytes, bool normalize, std::size_t units)
-        : dec_(dec),
-          p_(reinterpret_cast<const unsigned char*>(bytes.data())),
-          end_(p_ + bytes.size()),
-          normalize_(normalize),
-          left_(units) {
-        if (left_) Fill();
-    }
-
-    char16_t operator*() const { return buf_[i_]; }
-    DecodeIter& operator++() {
-        --left_;
-        if (++i_ == n_ && left_) Fill();
-        return *this;
-    }
-    friend difference_type operator-(const DecodeIter& a, const DecodeIter& b) {
-        return static_cast<difference_type>(b.left_) - static_cast<difference_type>(a.left_);
-    }
-    friend bool operator==(const DecodeIter& a, const DecodeIter& b) { return a.left_ == b.left_; }
-
-  private:
-    void Fill() {
-        i_ = n_ = 0;
-        while (n_ == 0) {
-            if (p_ >= end_) {  // cannot happen: the count came from the same bytes
-                buf_[n_++] = 0xFFFD;
-                return;
-            }
-            const unsigned char b = *p_;
-            if (Dec::kAsciiCompatible && b < 0x80 && b != '\r' && b != '\n') {
-                ++p_;
-                buf_[n_++] = b;
-                afterCr_ = false;
-                return;
-            }
-            char16_t out[2];
-            const int k = dec_.Step(p_, end_, out);
-            for (int j = 0; j < k; ++j) {
-                const char16_t u = out[j];
-                if (normalize_ && u == '\n') {
-                    if (!afterCr_) {
-                        buf_[n_++] = '\r';
-                        buf_[n_++] = '\n';
-                    }
-                    afterCr_ = false;
-                } else if (normalize_ && u == '\r') {
-                    buf_[n_++] = '\r';
-                    buf_[n_++] = '\n';
-                    afterCr_ = true;
-                } else {
-                    buf_[n_++] = u;
-                    afterCr_ = false;
-                }
-            }
-        }
-    }
-
-    Dec dec_{};
-    const unsigned char* p_ = nullptr;
-    const unsigned char* end_ = nullptr;
-    bool normalize_ = false;
-    bool afterCr_ = false;
-    std::size_t left_ = 0;
-    char16_t buf_[4] = {};
-    int i_ = 0, n_ = 0;
-};
-
-template <class Dec>
-std::u16string Build(const Dec& dec, std::string_view bytes, bool normalize, std::size_t units) {
-    return std::u16string(DecodeIter<Dec>(dec, bytes, normalize, units), DecodeIter<Dec>());
+// The text at its exact size (reserve allocates without filling), decoded a
+// chunk at a time into a buffer that stays in the cache and appended from
+// there.
+template <bool kNormalize, class Dec>
+std::u16string Build(Dec dec, std::string_view bytes, std::size_t units) {
+    std::u16string text;
+    text.reserve(units);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    BreakState br;
+    char16_t chunk[kChunk];
+    while (p < end) text.append(chunk, DecodeRun<kNormalize>(dec, p, end, chunk, kChunk, br));
+    return text;
 }
 
 template <bool kNormalize, class Dec>
@@ -314,7 +328,7 @@ std::u16string DecodeWith(Dec dec, std::string_view bytes, Count* count, std::si
     const Count c = CountUnits<kNormalize, false>(counter, bytes);
     if (count) *count = c;
     if (invalid) *invalid = counter.invalid;
-    return Build(dec, bytes, kNormalize, c.units);
+    return Build<kNormalize>(dec, bytes, c.units);
 }
 
 // Calls f with the decoder of an encoding.
@@ -356,19 +370,10 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
     return !prefix.empty() && s.substr(0, prefix.size()) == prefix;
 }
 
-// --- Encoding: a counting pass, then the string built from EncodeIter.
+// --- Encoding: a counting pass, then the bytes appended, both through
+// EncodeRun.
 
-template <class Enc>
-int StepFile(Enc& enc, const char16_t*& p, const char16_t* end, LineBreak breaks,
-             unsigned char* out) {
-    if (breaks != LineBreak::CrLf && *p == '\r' && end - p >= 2 && p[1] == '\n') {
-        const char16_t one[1] = {breaks == LineBreak::Lf ? u'\n' : u'\r'};
-        const char16_t* q = one;
-        p += 2;
-        return enc.Step(q, one + 1, out);
-    }
-    return enc.Step(p, end, out);
-}
+constexpr std::size_t kMostBytes = 4;
 
 char32_t CharAt(const char16_t* p, const char16_t* end) {
     if (*p >= 0xD800 && *p <= 0xDBFF && end - p >= 2 && p[1] >= 0xDC00 && p[1] <= 0xDFFF)
@@ -376,93 +381,64 @@ char32_t CharAt(const char16_t* p, const char16_t* end) {
     return *p;
 }
 
+// Encodes characters from p into out while room for kMostBytes remains,
+// each CR LF written in the style of `breaks`. With `r`, characters the
+// target lacks are counted there, by their offset from `begin`.
 template <class Enc>
-std::size_t CountBytes(Enc enc, std::u16string_view text, LineBreak breaks, Encoded& r) {
-    const char16_t* begin = text.data();
-    const char16_t* p = begin;
-    const char16_t* end = begin + text.size();
-    unsigned char out[4];
+std::size_t EncodeRun(Enc& enc, const char16_t*& p, const char16_t* end, LineBreak breaks,
+                      unsigned char* out, std::size_t cap, const char16_t* begin, Encoded* r) {
     std::size_t n = 0;
-    while (p < end) {
-        if (Enc::kAsciiCompatible && *p < 0x80 && *p != '\r') {
+    while (p < end && n + kMostBytes <= cap) {
+        const char16_t u = *p;
+        if (Enc::kAsciiCompatible && u < 0x80 && u != '\r') {
+            out[n++] = static_cast<unsigned char>(u);
             ++p;
-            ++n;
             continue;
         }
         const char16_t* at = p;
-        n += static_cast<std::size_t>(StepFile(enc, p, end, breaks, out));
+        if (u == '\r' && breaks != LineBreak::CrLf && end - p >= 2 && p[1] == '\n') {
+            const char16_t one[1] = {breaks == LineBreak::Lf ? u'\n' : u'\r'};
+            const char16_t* q = one;
+            p += 2;
+            n += static_cast<std::size_t>(enc.Step(q, one + 1, out + n));
+            continue;
+        }
+        n += static_cast<std::size_t>(enc.Step(p, end, out + n));
         if (enc.lacked) {
             enc.lacked = false;
-            ++r.unencodable;
-            if (r.first.size() < 10)
-                r.first.push_back({static_cast<std::size_t>(at - begin), CharAt(at, end)});
+            if (r) {
+                ++r->unencodable;
+                if (r->first.size() < 10)
+                    r->first.push_back({static_cast<std::size_t>(at - begin), CharAt(at, end)});
+            }
         }
     }
     return n;
 }
 
 template <class Enc>
-class EncodeIter {
-  public:
-    using iterator_category = std::random_access_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = char;
-
-    EncodeIter() = default;
-    EncodeIter(Enc enc, std::u16string_view text, LineBreak breaks, std::string_view bom,
-               std::size_t bytes)
-        : enc_(enc),
-          p_(text.data()),
-          end_(text.data() + text.size()),
-          breaks_(breaks),
-          left_(bytes) {
-        for (const char c : bom) buf_[n_++] = static_cast<unsigned char>(c);
-        if (left_ && n_ == 0) Fill();
-    }
-
-    char operator*() const { return static_cast<char>(buf_[i_]); }
-    EncodeIter& operator++() {
-        --left_;
-        if (++i_ == n_ && left_) Fill();
-        return *this;
-    }
-    friend difference_type operator-(const EncodeIter& a, const EncodeIter& b) {
-        return static_cast<difference_type>(b.left_) - static_cast<difference_type>(a.left_);
-    }
-    friend bool operator==(const EncodeIter& a, const EncodeIter& b) { return a.left_ == b.left_; }
-
-  private:
-    void Fill() {
-        i_ = 0;
-        if (p_ >= end_) {  // cannot happen: the count came from the same text
-            buf_[0] = '?';
-            n_ = 1;
-            return;
-        }
-        if (Enc::kAsciiCompatible && *p_ < 0x80 && *p_ != '\r') {
-            buf_[0] = static_cast<unsigned char>(*p_++);
-            n_ = 1;
-            return;
-        }
-        n_ = StepFile(enc_, p_, end_, breaks_, buf_);
-    }
-
-    Enc enc_{};
-    const char16_t* p_ = nullptr;
-    const char16_t* end_ = nullptr;
-    LineBreak breaks_ = LineBreak::CrLf;
-    std::size_t left_ = 0;
-    unsigned char buf_[4] = {};
-    int i_ = 0, n_ = 0;
-};
+std::size_t CountBytes(Enc enc, std::u16string_view text, LineBreak breaks, Encoded& r) {
+    const char16_t* p = text.data();
+    const char16_t* end = p + text.size();
+    unsigned char scratch[kChunk];
+    std::size_t n = 0;
+    while (p < end) n += EncodeRun(enc, p, end, breaks, scratch, kChunk, text.data(), &r);
+    return n;
+}
 
 template <class Enc>
 Encoded EncodeWith(Enc enc, std::u16string_view text, LineBreak breaks, std::string_view bom) {
     Encoded r;
-    const std::size_t n = bom.size() + CountBytes(enc, text, breaks, r);
-    r.bytes = std::string(EncodeIter<Enc>(enc, text, breaks, bom, n), EncodeIter<Enc>());
+    // As Build does: exact size, then appended a cached chunk at a time.
+    r.bytes.reserve(bom.size() + CountBytes(enc, text, breaks, r));
+    r.bytes += bom;
+    const char16_t* p = text.data();
+    const char16_t* end = p + text.size();
+    unsigned char chunk[kChunk];
+    while (p < end) {
+        const std::size_t n = EncodeRun(enc, p, end, breaks, chunk, kChunk, p, nullptr);
+        r.bytes.append(reinterpret_cast<const char*>(chunk), n);
+    }
     return r;
 }
 
@@ -635,7 +611,7 @@ LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced) {
         // (Every non-ASCII sequence gives fewer units than bytes.)
         f.encoding = c.units == bytes.size() + c.lf + c.cr ? Encoding::Gbk : Encoding::Utf8;
         LoadedText r;
-        r.text = Build(Utf8Decoder{}, bytes, true, c.units);
+        r.text = Build<true>(Utf8Decoder{}, bytes, c.units);
         r.format = f;
         SetBreaks(r.format, c);
         return r;
@@ -646,13 +622,13 @@ LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced) {
     }
     // GBK, unless the bytes hold sequences only GB18030 decodes.
     DbcsDecoder gbk{&GbkTable(), false, true};
-    Count g = CountUnits<true, false>(gbk, bytes);
-    if (gbk.sawGbOnly) {
+    const Count g = CountUnits<true, true>(gbk, bytes);
+    if (g.stopped) {
         f.encoding = Encoding::Gb18030;
         return Load(DbcsDecoder{&Gb18030Table(), true}, bytes, f);
     }
     LoadedText r;
-    r.text = Build(DbcsDecoder{&GbkTable()}, bytes, true, g.units);
+    r.text = Build<true>(DbcsDecoder{&GbkTable()}, bytes, g.units);
     r.invalid = gbk.invalid;
     r.format = f;
     SetBreaks(r.format, g);
@@ -668,8 +644,7 @@ Encoding Detect(std::string_view bytes) {
     if (!CountUnits<false, true>(utf8, bytes).stopped) return Encoding::Utf8;
     if (LooksLikeBig5(bytes)) return Encoding::Big5;
     DbcsDecoder gbk{&GbkTable(), false, true};
-    CountUnits<false, false>(gbk, bytes);
-    return gbk.sawGbOnly ? Encoding::Gb18030 : Encoding::Gbk;
+    return CountUnits<false, true>(gbk, bytes).stopped ? Encoding::Gb18030 : Encoding::Gbk;
 }
 
 }  // namespace qm::enc

@@ -5,6 +5,15 @@
 // becomes one lone low surrogate U+DC80 + byte (as Python's surrogateescape
 // does), shown as "�" by the editor, and encoding writes it back as that very
 // byte, so a file opened and saved unchanged keeps its bytes exactly.
+//
+// U+DC80..U+DCFF therefore always mean kept bytes when encoding, however
+// they got into the text (typed or pasted ones too). A UTF-16 file that
+// holds such a unit alone (not after a high surrogate) is read as the unit's
+// two bytes kept, so it still saves back unchanged. In UTF-16 only, a kept
+// byte may also be below 0x80 (U+DC00 + byte: a file of odd length keeps its
+// last byte so); when writing UTF-16, kept bytes go out two at a time as the
+// unit they came from, a single one only at the very end, and a single one
+// elsewhere (from a text read in another encoding) is written as "?".
 #pragma once
 
 #include <cstddef>
@@ -29,7 +38,9 @@ std::optional<Encoding> FromLabel(std::string_view label);
 // The encoding of a whole file's bytes: a BOM first, then strict UTF-8 when
 // the bytes hold non-ASCII and are valid UTF-8, then GB18030 or Big5 by how
 // plausible each reads as Chinese, leaning to GBK where the evidence is thin.
-// GBK is reported when the bytes need none of GB18030's four-byte sequences.
+// GBK is reported when the bytes need none of GB18030's four-byte sequences
+// (nor the few two-byte codes code page 936 lacks, such as A2E3 for "€"),
+// and for pure ASCII.
 Encoding Detect(std::string_view bytes);
 
 struct Decoded {
@@ -48,11 +59,12 @@ struct Unencodable {
 
 struct Encoded {
     std::string bytes;
-    std::size_t unencodable = 0;        // characters written as "?"
-    std::vector<Unencodable> first;     // the first few of them (at most 10)
+    std::size_t unencodable = 0;     // characters written as "?"
+    std::vector<Unencodable> first;  // the first few of them (at most 10)
 };
 
-// Encodes the text (with the BOM of Utf8Bom, Utf16Le, Utf16Be when `bom`).
+// Encodes the text (with the BOM of Utf8Bom, Utf16Le, Utf16Be when `bom`;
+// Utf8 never has one).
 // Escaped bytes go back as they were; characters the target lacks become "?"
 // and are counted.
 Encoded Encode(std::u16string_view text, Encoding e, bool bom = true);
@@ -65,9 +77,10 @@ const char* Name(LineBreak b);
 // Everything needed to write a text back as the file it came from.
 struct FileFormat {
     Encoding encoding = Encoding::Gbk;
-    bool bom = false;                   // the file began with a BOM
+    bool bom = false;  // the file began with a BOM; EncodeFile writes one
+                       // (UTF-8, UTF-16) when set, and always for Utf8Bom
     LineBreak breaks = LineBreak::CrLf;
-    bool mixed = false;                 // the file mixed break styles
+    bool mixed = false;  // the file mixed break styles
 };
 
 struct LoadedText {
@@ -79,6 +92,8 @@ struct LoadedText {
 // A file's bytes as a document: detected (or the forced encoding), decoded,
 // every CR LF, LF and lone CR made a CR LF; the style is the one the file
 // used (CR LF when it had no break; CR LF when mixed, with `mixed` set).
+// A forced encoding with a BOM skips the BOM when the bytes begin with it;
+// a forced Utf8Bom is saved with its BOM whether or not the file had one.
 // In one pass over the bytes where it can: this is the cost of opening.
 LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced = {});
 

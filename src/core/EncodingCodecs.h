@@ -28,6 +28,10 @@ struct DbcsTable {
     std::vector<char16_t> pair;  // lead*256+trail → char, kNoChar, kSuppChar
     std::vector<std::pair<std::uint16_t, char32_t>> supp;  // pair code → char
     std::vector<std::uint16_t> enc;                        // BMP char → code (< 0x100: one byte)
+    // One bit per pair code that decodes to one BMP unit: small enough to
+    // stay in the cache while counting.
+    std::vector<std::uint64_t> oneUnitPair;
+    bool OneUnitPair(std::uint16_t code) const { return oneUnitPair[code >> 6] >> (code & 63) & 1; }
     // GB18030's four-byte part for the BMP, by linear index from 0x81308130.
     std::vector<char16_t> four;       // index → char, kNoChar
     std::vector<std::uint16_t> enc4;  // BMP char → index, kNoCode

@@ -186,20 +186,27 @@ std::unique_ptr<DbcsTable> BuildBig5() {
     return t;
 }
 
+std::unique_ptr<DbcsTable> WithBits(std::unique_ptr<DbcsTable> t) {
+    t->oneUnitPair.assign(65536 / 64, 0);
+    for (std::size_t code = 0; code < 65536; ++code)
+        if (t->pair[code] < kSuppChar) t->oneUnitPair[code >> 6] |= std::uint64_t{1} << (code & 63);
+    return t;
+}
+
 }  // namespace
 
 const DbcsTable& GbkTable() {
-    static const std::unique_ptr<DbcsTable> t = BuildGbk();
+    static const std::unique_ptr<DbcsTable> t = WithBits(BuildGbk());
     return *t;
 }
 
 const DbcsTable& Gb18030Table() {
-    static const std::unique_ptr<DbcsTable> t = BuildGb18030();
+    static const std::unique_ptr<DbcsTable> t = WithBits(BuildGb18030());
     return *t;
 }
 
 const DbcsTable& Big5Table() {
-    static const std::unique_ptr<DbcsTable> t = BuildBig5();
+    static const std::unique_ptr<DbcsTable> t = WithBits(BuildBig5());
     return *t;
 }
 
