@@ -83,6 +83,7 @@ class Form1 : public QMainWindow {
     void MnuSaveNeiRong_Click();
     void mnuReopen_Click();
     void mnuSaveEncoding_Click();
+    void mnuGetSource_Click();
 
     void mnucopy_Click();
     void mnucut_Click();
