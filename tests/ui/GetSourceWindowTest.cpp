@@ -47,6 +47,7 @@ TEST(GetSource, PageBecomesTheDocumentInOneUndoStep) {
     EXPECT_TRUE(w->findChild<QMenu*>("MnuFile")->actions().contains(item));
 
     w->Doc().SetText(u"原来的文字");
+    w->History().MarkSaved();  // nothing unsaved to ask about
     w->RefreshLineCount();
     // Typed without a scheme, and redirected on the way.
     auto title = AnswerAddress(server.Address("/old"));
@@ -66,6 +67,7 @@ TEST(GetSource, FailuresAreToldAndChangeNothing) {
     server.On("/missing", testhttp::Response(404, "Content-Type: text/html\r\n", "Not Found"));
     auto w = uitest::StartForm();
     w->Doc().SetText(u"原来的文字");
+    w->History().MarkSaved();  // nothing unsaved to ask about
     const QString path = PanelText(*w, 5);
 
     AnswerAddress(server.Address("/missing"));
@@ -90,6 +92,7 @@ TEST(GetSource, OtherCommandsWaitAndCancelLeavesTheDocument) {
     testhttp::Server server;  // "/silent" is never answered
     auto w = uitest::StartForm();
     w->Doc().SetText(u"原来的文字");
+    w->History().MarkSaved();  // nothing unsaved to ask about
     QElapsedTimer clock;
     bool busy = false;
     bool refused = false;
