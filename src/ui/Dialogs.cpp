@@ -98,23 +98,36 @@ UnencodableAnswer AskUnencodable(QWidget* parent, std::u16string_view text,
     }
     QString list = where.join(QStringLiteral("、"));
     if (encoded.unencodable > encoded.first.size()) list += QStringLiteral("……");
-    QMessageBox box(QMessageBox::Warning, kTipTitle,
-                    QStringLiteral("文本中有 %1 个字符无法用 %2 保存：%3。\n"
-                                   "可以改存为 UTF-8（能保存所有字符），或把这些字符写成“?”。")
-                        .arg(encoded.unencodable)
-                        .arg(QString::fromLatin1(qm::enc::Name(encoding)), list),
-                    QMessageBox::NoButton, parent);
-    QPushButton* utf8 = box.addButton(QStringLiteral("存为 UTF-8"), QMessageBox::AcceptRole);
-    utf8->setObjectName(QStringLiteral("saveAsUtf8"));
-    QPushButton* question = box.addButton(QStringLiteral("写成“?”"), QMessageBox::DestructiveRole);
-    question->setObjectName(QStringLiteral("writeQuestionMarks"));
+    switch (AskTwoWays(parent, QMessageBox::Warning,
+                       QStringLiteral("文本中有 %1 个字符无法用 %2 保存：%3。\n"
+                                      "可以改存为 UTF-8（能保存所有字符），或把这些字符写成“?”。")
+                           .arg(encoded.unencodable)
+                           .arg(QString::fromLatin1(qm::enc::Name(encoding)), list),
+                       {QStringLiteral("存为 UTF-8"), "saveAsUtf8"},
+                       {QStringLiteral("写成“?”"), "writeQuestionMarks"})) {
+        case 1:
+            return UnencodableAnswer::Utf8;
+        case 2:
+            return UnencodableAnswer::Question;
+        default:
+            return UnencodableAnswer::Cancel;
+    }
+}
+
+int AskTwoWays(QWidget* parent, QMessageBox::Icon icon, const QString& text, const Answer& first,
+               const Answer& second) {
+    QMessageBox box(icon, kTipTitle, text, QMessageBox::NoButton, parent);
+    QPushButton* one = box.addButton(first.caption, QMessageBox::AcceptRole);
+    one->setObjectName(QString::fromLatin1(first.objectName));
+    QPushButton* two = box.addButton(second.caption, QMessageBox::DestructiveRole);
+    two->setObjectName(QString::fromLatin1(second.objectName));
     QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setDefaultButton(utf8);
+    box.setDefaultButton(one);
     box.setEscapeButton(cancel);
     box.exec();
-    if (box.clickedButton() == utf8) return UnencodableAnswer::Utf8;
-    if (box.clickedButton() == question) return UnencodableAnswer::Question;
-    return UnencodableAnswer::Cancel;
+    if (box.clickedButton() == one) return 1;
+    if (box.clickedButton() == two) return 2;
+    return 0;
 }
 
 QString ConvertFilter(const QString& pairs) {

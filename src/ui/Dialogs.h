@@ -52,6 +52,16 @@ bool WriteBytes(QWidget* parent, const QString& path, const std::string& bytes,
 std::optional<qm::enc::Encoding> AskEncoding(QWidget* parent, const QString& title,
                                              qm::enc::Encoding current);
 
+// A question with two answers and "取消": 1 for the first (the default), 2
+// for the second, 0 when cancelled. Each answer button carries its object
+// name, so that tests can press it.
+struct Answer {
+    QString caption;
+    const char* objectName;
+};
+int AskTwoWays(QWidget* parent, QMessageBox::Icon icon, const QString& text, const Answer& first,
+               const Answer& second);
+
 // What to do with characters the chosen encoding cannot hold.
 enum class UnencodableAnswer { Utf8, Question, Cancel };
 

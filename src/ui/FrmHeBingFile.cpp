@@ -102,24 +102,15 @@ void FrmHeBingFile::Command1_Click() {
 
 std::optional<bool> FrmHeBingFile::AskConvert(qm::enc::Encoding target) {
     const QString name = QString::fromLatin1(qm::enc::Name(target));
-    QMessageBox box(
-        QMessageBox::Question, ui::kTipTitle,
+    const int answer = ui::AskTwoWays(
+        this, QMessageBox::Question,
         QStringLiteral("要合并的文件编码不同。把它们都转换为第一个文件的编码（%1）再合并，"
                        "还是按原样连接字节？")
             .arg(name),
-        QMessageBox::NoButton, this);
-    QPushButton* convert =
-        box.addButton(QStringLiteral("都转换为 %1").arg(name), QMessageBox::AcceptRole);
-    convert->setObjectName(QStringLiteral("convertAll"));
-    QPushButton* asIs = box.addButton(QStringLiteral("按原样合并"), QMessageBox::DestructiveRole);
-    asIs->setObjectName(QStringLiteral("joinAsIs"));
-    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setDefaultButton(convert);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == convert) return true;
-    if (box.clickedButton() == asIs) return false;
-    return std::nullopt;
+        {QStringLiteral("都转换为 %1").arg(name), "convertAll"},
+        {QStringLiteral("按原样合并"), "joinAsIs"});
+    if (answer == 0) return std::nullopt;
+    return answer == 1;
 }
 
 void FrmHeBingFile::Command2_Click() {
