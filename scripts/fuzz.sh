@@ -21,12 +21,12 @@ fi
 build="$root/build/fuzz"
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLMERE_TESTS=OFF -DQUILLMERE_FUZZ=ON >/dev/null
-cmake --build "$build" --target fuzz_codec fuzz_table fuzz_settings fuzz_records fuzz_extract
+cmake --build "$build" --target fuzz_codec fuzz_encoding fuzz_table fuzz_settings fuzz_records fuzz_extract
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 status=0
-for t in codec table settings records extract; do
+for t in codec encoding table settings records extract; do
     work="$build/work/$t"
     findings="$build/findings/$t"
     mkdir -p "$work" "$findings" "$root/fuzz/corpus/$t"
