@@ -425,12 +425,13 @@ std::u16string ReadableTitle(std::u16string_view title) {
 }
 
 std::optional<std::u16string> NotCleanText(std::string_view bytes, enc::LoadedText* decoded) {
-    enc::LoadedText t = enc::DecodeFile(bytes);
-    const bool utf16 =
-        t.format.encoding == enc::Encoding::Utf16Le || t.format.encoding == enc::Encoding::Utf16Be;
+    // A binary file is told by its NUL bytes before anything is decoded;
+    // only UTF-16, which is recognised by its BOM, holds them as text.
+    const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
     if (!utf16 && bytes.find('\0') != std::string_view::npos) {
         return u"含有 NUL 字节，像是二进制文件";
     }
+    enc::LoadedText t = enc::DecodeFile(bytes);
     if (t.invalid > 0) {
         const std::string name = enc::Name(t.format.encoding);
         return u"有 " + Num(static_cast<std::int64_t>(t.invalid)) + u" 个字节无法按 " +

@@ -165,17 +165,23 @@ Outcome WriteRejoinScripts(const SplitNames& names, std::int64_t parts, bool wit
 
 namespace {
 
-// The whole of an open file, from its start.
-Outcome ReadAllFrom(int fd, std::string& bytes) {
+QString TooLargeToConvert() {
+    return QStringLiteral("文件太大，转换编码只处理不超过 %1 的文件")
+        .arg(QString::fromStdU16String(qm::filetools::SpaceValue(kMaxReplaceBytes)));
+}
+
+// The whole of an open file, from its start, up to kMaxReplaceBytes (a file
+// converted is held several times over).
+Outcome ReadAllFrom(ReadableFile& in, std::string& bytes) {
     bytes.clear();
     std::string buf(kBuffer, '\0');
     for (std::int64_t at = 0;;) {
-        const ssize_t n = ::pread(fd, buf.data(), buf.size(), at);
-        if (n < 0 && errno == EINTR) continue;
+        const std::int64_t n = in.Read(buf.data(), buf.size(), at);
         if (n < 0) return Fail(ErrnoText(errno));
         if (n == 0) return Ok();
-        bytes.append(buf.data(), static_cast<std::size_t>(n));
         at += n;
+        if (at > kMaxReplaceBytes) return Fail(TooLargeToConvert());
+        bytes.append(buf.data(), static_cast<std::size_t>(n));
     }
 }
 
@@ -238,6 +244,12 @@ void MakeRoomForOpenFiles(std::size_t more) {
     }
 }
 
+// Whether input i is in another encoding family than the output's.
+bool NeedsConverting(const MergeConversion* convert, std::size_t i) {
+    return convert && i < convert->from.size() && convert->from[i] &&
+           !SameFamily(*convert->from[i], convert->target.encoding);
+}
+
 }  // namespace
 
 Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::string& separator,
@@ -251,7 +263,9 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
     std::vector<std::unique_ptr<ReadableFile>> open;
     QHash<QString, int> fdOf;
     std::vector<int> order;
-    for (const QString& path : inputs) {
+    QHash<int, ReadableFile*> fileOf;
+    for (int i = 0; i < inputs.size(); ++i) {
+        const QString& path = inputs[i];
         if (const auto known = fdOf.constFind(path); known != fdOf.constEnd()) {
             order.push_back(*known);
             continue;
@@ -261,7 +275,14 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
             return Fail(
                 QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), o.why));
         }
+        // One to convert must fit in memory: told before anything is written.
+        if (NeedsConverting(convert, static_cast<std::size_t>(i)) &&
+            in->SizeHint() > kMaxReplaceBytes) {
+            return Fail(
+                QStringLiteral("“%1”%2").arg(QDir::toNativeSeparators(path), TooLargeToConvert()));
+        }
         fdOf.insert(path, in->Fd());
+        fileOf.insert(in->Fd(), in.get());
         order.push_back(in->Fd());
         open.push_back(std::move(in));
     }
@@ -275,19 +296,18 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
     for (std::size_t i = 0; i < order.size(); ++i) {
         const int fd = order[i];
         std::int64_t copied = 0;
-        const std::optional<qm::enc::Encoding> from =
-            convert && i < convert->from.size() ? convert->from[i] : std::nullopt;
-        if (from && !SameFamily(*from, convert->target.encoding)) {
+        if (NeedsConverting(convert, i)) {
             // Another encoding: this one input is decoded and written anew.
+            const qm::enc::Encoding from = *convert->from[i];
             std::string bytes;
-            if (Outcome o = ReadAllFrom(fd, bytes); !o) {
+            if (Outcome o = ReadAllFrom(*fileOf.value(fd), bytes); !o) {
                 return Fail(QStringLiteral("无法读取文件“%1”：%2")
                                 .arg(QDir::toNativeSeparators(inputs[static_cast<int>(i)]), o.why));
             }
             qm::enc::FileFormat target = convert->target;
             target.bom = false;
             const std::string converted =
-                qm::enc::EncodeFile(qm::enc::DecodeFile(bytes, *from).text, target).bytes;
+                qm::enc::EncodeFile(qm::enc::DecodeFile(bytes, from).text, target).bytes;
             if (Outcome o = out.Write(converted.data(), converted.size()); !o)
                 return writeFailed(o);
             copied = static_cast<std::int64_t>(converted.size());

@@ -295,6 +295,29 @@ TEST(Merger, TellsEachInputsEncodingAndConvertsThoseOfAnotherFamily) {
     ASSERT_TRUE(files::MergeFiles({gbk, utf8}, out, "").ok);
     EXPECT_EQ(uitest::ReadBytes(out),
               uitest::ReadBytes(gbk) + uitest::ReadBytes(utf8) + QByteArray("\r\n"));
+    // A write that fails while converting leaves the old output whole.
+    const QByteArray before = uitest::ReadBytes(out);
+    {
+        uitest::FileSizeLimit limit(8);
+        const files::Outcome full = files::MergeFiles({gbk, utf8, bom}, out, "", &c);
+        EXPECT_FALSE(full.ok);
+        EXPECT_TRUE(full.why.contains(QStringLiteral("out.txt"))) << full.why.toStdString();
+    }
+    EXPECT_EQ(uitest::ReadBytes(out), before);
+    // An input too large to convert in memory is refused before anything is
+    // written (a sparse file: no disk is used).
+    const QString huge = dir.filePath("huge.txt");
+    {
+        QFile f(huge);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(files::kMaxReplaceBytes + 1));
+    }
+    c.from = {e[0], Encoding::Utf8};
+    const files::Outcome big = files::MergeFiles({gbk, huge}, out, "", &c);
+    EXPECT_FALSE(big.ok);
+    EXPECT_TRUE(big.why.contains(QStringLiteral("huge.txt"))) << big.why.toStdString();
+    EXPECT_TRUE(big.why.contains(QStringLiteral("太大"))) << big.why.toStdString();
+    EXPECT_EQ(uitest::ReadBytes(out), before);
     // Into UTF-16: the closing break in the output's encoding too.
     c.target.encoding = Encoding::Utf16Le;
     c.from = {e[0]};
