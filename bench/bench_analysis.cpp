@@ -11,20 +11,22 @@
 #include "BenchSupport.h"
 #include "core/Codec.h"
 #include "core/Statistics.h"
-#include "ui/EditorView.h"
-#include "ui/Form1.h"
+#include "ui/editor/EditorView.h"
+#include "ui/main/Form1.h"
 
 namespace {
 
 void Statistics(const QString& dir) {
     const std::string gbk = bench::MakeGbkText(50u << 20);
     const std::string file = (dir + "/stats.txt").toStdString();
-    std::ofstream(file, std::ios::binary).write(gbk.data(), static_cast<std::streamsize>(gbk.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(gbk.data(), static_cast<std::streamsize>(gbk.size()));
     const std::u16string text = qm::cp936::Decode(gbk).text;
     qm::stats::Counts c;
     const double ours = bench::BestOf(3, [&] { c = qm::stats::Count(text); });
-    const double peer = bench::BestOf(
-        3, [&] { bench::TimeCommand("iconv -f CP936 -t UTF-16LE '" + file + "' | wc -c > /dev/null"); });
+    const double peer = bench::BestOf(3, [&] {
+        bench::TimeCommand("iconv -f CP936 -t UTF-16LE '" + file + "' | wc -c > /dev/null");
+    });
     std::printf("statistics of 50 MB (%zu units): ours %.3f s, iconv | wc -c %.3f s, ratio %.2f\n",
                 text.size(), ours, peer, ours / peer);
     std::printf("  (Chinese %lld, English %lld, digit strings %lld, bytes %lld)\n",
@@ -45,8 +47,8 @@ void ApplyTable() {
     }
     auto* grid = table->findChild<QTableWidget*>("MSFlexGrid1");
     // 50 pairs: some hit often, some rarely, some never.
-    const char16_t* finds[] = {u"，", u"。", u"report", u"meeting", u"号", u"天", u"ZZZ", u"12345",
-                               u"Zhang", u"窗帘"};
+    const char16_t* finds[] = {u"，", u"。",  u"report", u"meeting", u"号",
+                               u"天", u"ZZZ", u"12345",  u"Zhang",   u"窗帘"};
     for (int r = 0; r < 50; ++r) {
         std::u16string f = finds[r % 10];
         if (r >= 10) f += static_cast<char16_t>(u'a' + r % 26);
@@ -58,8 +60,9 @@ void ApplyTable() {
     table->findChild<QPushButton*>("Command1")->click();
     w.DoEvents();
     const double t = bench::Now() - t0;
-    std::printf("replacement table, 50 pairs on a 10 MB document in the window: %.3f s, %zu undo steps\n",
-                t, w.History().Store().UndoCount() - before);
+    std::printf(
+        "replacement table, 50 pairs on a 10 MB document in the window: %.3f s, %zu undo steps\n",
+        t, w.History().Store().UndoCount() - before);
     table->close();
 }
 

@@ -10,8 +10,8 @@
 #include "core/Codec.h"
 #include "core/Convert.h"
 #include "core/Pinyin.h"
-#include "ui/EditorView.h"
-#include "ui/Form1.h"
+#include "ui/editor/EditorView.h"
+#include "ui/main/Form1.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

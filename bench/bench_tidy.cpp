@@ -18,8 +18,8 @@
 #include "core/Codec.h"
 #include "core/Common.h"
 #include "core/Tidy.h"
-#include "ui/EditorView.h"
-#include "ui/Form1.h"
+#include "ui/editor/EditorView.h"
+#include "ui/main/Form1.h"
 
 namespace {
 

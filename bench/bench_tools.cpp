@@ -19,8 +19,8 @@
 #include "core/Extract.h"
 #include "core/Regex.h"
 #include "core/Remix.h"
-#include "ui/EditorView.h"
-#include "ui/Form1.h"
+#include "ui/editor/EditorView.h"
+#include "ui/main/Form1.h"
 
 using namespace std::chrono_literals;
 

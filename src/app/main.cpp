@@ -1,8 +1,8 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "ui/Application.h"
-#include "ui/Form1.h"
+#include "ui/main/Application.h"
+#include "ui/main/Form1.h"
 
 int main(int argc, char* argv[]) {
     ui::Application app(argc, argv);

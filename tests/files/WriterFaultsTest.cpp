@@ -22,8 +22,8 @@
 #include "core/Codec.h"
 #include "files/FileJobs.h"
 #include "files/TextFile.h"
-#include "ui/Dialogs.h"
-#include "ui/Form1.h"
+#include "ui/common/Dialogs.h"
+#include "ui/main/Form1.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "ui/Application.h"
+#include "ui/main/Application.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",

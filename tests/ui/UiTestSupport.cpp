@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <deque>
 
-#include "ui/EditorView.h"
-#include "ui/Form1.h"
+#include "ui/editor/EditorView.h"
+#include "ui/main/Form1.h"
 
 namespace uitest {
 

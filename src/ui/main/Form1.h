@@ -1,0 +1,321 @@
+// The main window: the document in RichTextBox1, the rule panel frames, the
+// command column, the status bar and the menus. Handlers are named after the
+// control and event they serve; they read the controls, call the operations
+// below ui/, and write the document.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "core/Document.h"
+#include "core/Encoding.h"
+#include "core/UndoHistory.h"
+#include "ui/common/ToolWindow.h"
+#include "ui/main/CommandGate.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+
+namespace ui {
+class EditorView;
+}
+class frmGoTo;
+class FrmTongJi;
+class 替换表;
+class FrmPiLiangTiHuan;
+class FenGe2;
+class FrmFenGe;
+class FrmHeBingFile;
+class ALABO;
+class FrmZiFuZuHe;
+class FrmZhengZe;
+class 高级替换;
+class jiajiemi;
+class FrmGaiMing;
+class FrmYouHua;
+class FrmAbout;
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    Form1();
+    ~Form1() override;
+
+    qm::Document& Doc() { return doc_; }
+    qm::UndoHistory& History() { return history_; }
+    ui::EditorView* Box() const { return RichTextBox1; }
+    // Every command that reads or writes the document goes through this gate,
+    // tool windows' commands included.
+    ui::CommandGate& Gate() { return gate_; }
+
+    // Shows "共" N "行" in panel 2, N being the editor's line count minus one.
+    void RefreshLineCount();
+    // Lets pending window events run, with the editor brought up to date first.
+    void DoEvents();
+
+    // Opens a text file as "打开" does, without asking for it (a file named on
+    // the command line or dropped on the box).
+    void OpenPath(const QString& path);
+
+    // Handlers of the menus, buttons and timer.
+    void Undo();
+    void Redo();
+    void UndoCommand();
+    void RedoCommand();
+
+    void mnunew_Click();
+    void mnuopen_Click();
+    void mnusave_Click();
+    void MnuSaveNeiRong_Click();
+    void mnuReopen_Click();
+    void mnuSaveEncoding_Click();
+    void mnuGetSource_Click();
+
+    void mnucopy_Click();
+    void mnucut_Click();
+    void mnupaste_Click();
+    void mnudelete_Click();
+    void mnuselectall_Click();
+
+    void 默认_Click();
+    void mnufont_Click();
+    void MnuBeiJing_Click();
+    void 日期_Click();
+    void 时间_Click();
+
+    void cmdcharu1_Click();
+    void cmdcharu2_Click();
+    void CmdKongYiHang_Click();
+    void CmdHeBingHang_Click();
+    void CmdChongXin_Click();
+    void CmdDelKongGe_Click();
+    void CmdDelKongHang_Click();
+    void CmdZhiXing_Click();
+    void CmdFanZhuan_Click();
+    void CmdHanZi_Click();
+    void 去除所有字母_Click();
+    void 去除所有数字_Click();
+    void CmdDaZi_Click();
+    void CMstopDaZi_Click();
+    void Timer1_Timer();
+    void MnuOpenPEIzhi_Click();
+    void mnufind_Click();
+    void mnuNext_Click();
+    void TiaoZhuan_Click();
+    void CmdTongJiGeShu_Click();
+    void CmdTiHuanBiao_Click();
+    void 大写转小写_Click();
+    void 小写转大写_Click();
+    void Strconv全转半_Click();
+    void Strconv半转全_Click();
+    void TXT转HTML_Click();
+    void 阿拉伯转换汉字_Click();
+    void 繁体转简体_Click();
+    void 汉字转拼音_Click();
+    void 常用符号_Click();
+    void abount_Click();
+    void CmdPiLiangTiHuan_Click();
+    void CmdZuHe_Click();
+    void CmdReguLar_Click();
+    void CmdGaoJiTiHuan_Click();
+    void cmdCipher_Click();
+    void CmdFileGaiMing_Click();
+    void CmdYouHua_Click();
+    void CmdFileFenGe2_Click();
+    void CmdFileFenGe_Click();
+    void CmdFileHeBing_Click();
+    void MnuSaveINI_Click();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    // Closing the main window closes its tool windows, so the program ends.
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void Form_Load();
+    void OnBusyChanged(bool busy);
+    void Form_Resize();
+    // True when the key must not reach the box.
+    bool RichTextBox1_KeyDown(int key, Qt::KeyboardModifiers mods);
+    void RichTextBox1_Change();
+    void BuildControls();
+    void BuildMenus();
+    void BuildToolbars();
+    void WireCommands();
+    void WireConversions();
+    void BuildPalette();
+    // Converts the selection when there is one (it stays selected), otherwise
+    // the whole text (and the line count is refreshed); one undo step either way.
+    void ConvertText(const std::function<std::u16string(std::u16string_view)>& convert);
+    void UpdateUndoMenus(bool undoEnabled, bool redoEnabled);
+    // Clears the document, then appends every chunk produce() hands over,
+    // one write (one undo step) each; yields between chunks when asked.
+    void RebuildByLines(
+        const std::function<void(std::u16string_view,
+                                 const std::function<void(std::u16string_view)>&)>& produce,
+        bool yield);
+    void InsertAtLines(QPlainTextEdit* source);
+    struct OpenedFile {
+        QString path;
+        qm::enc::LoadedText loaded;
+    };
+    // Asks for a text file, reads it whole and shows its path in panel 5;
+    // nothing when cancelled, or when unreadable (which is reported).
+    std::optional<OpenedFile> OpenTextFile();
+    // Reads a text file in its own encoding (or the forced one), with
+    // progress that can be cancelled for a large one.
+    std::optional<OpenedFile> ReadTextFile(const QString& path,
+                                           std::optional<qm::enc::Encoding> forced = {});
+    // Makes an opened file the document, as "打开" does.
+    void LoadDocument(OpenedFile file);
+    QWidget* RuleField(const char* name) const;
+    class BusyGuard;
+    // Selects the next match of the kept search string at or after from.
+    void FindAndSelect(std::size_t from);
+    // Save and save-as share everything but the dialog's title.
+    bool SaveWithDialog(const QString& title);
+    // Writes the document to path in format (plus one closing line break when
+    // asked), after asking about characters the encoding cannot hold; the
+    // format the text was written in becomes the text's own. True when saved.
+    bool WriteDocument(const QString& path, qm::enc::FileFormat format, bool closingBreak);
+    // Before the text is replaced or the window closes: when the text has
+    // unsaved changes, asks whether to save them. True when it may go on
+    // (saved, or the user chose not to); false when cancelled or not saved.
+    bool MaySetTextAside();
+    // The caption the window carries after the file's name and its "*".
+    void SetCaption(const QString& caption);
+    void UpdateTitle();
+    // Where the save dialogs start: the opened file, or the program's folder.
+    QString SaveFolder() const;
+    // Shows "第N行，第M列" for the caret in panel 7.
+    void ShowCaret();
+    // Shows the text's encoding and line-break style in the status bar.
+    void ShowFormat();
+    void StartTool(const QString& commandLine, const QString& caption);
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
+                     const QKeySequence& shortcut = {});
+    // Connects a signal to a handler through the command gate.
+    template <class Sender, class Signal>
+    void Wire(Sender* sender, Signal signal, void (Form1::*handler)()) {
+        connect(sender, signal, this, gate_.Guard([this, handler] { (this->*handler)(); }));
+    }
+    // Opens (or raises) a tool window and remembers it, to close it with this one.
+    template <class W, class Make>
+    void OpenTool(QPointer<W>& slot, Make make) {
+        W* w = ui::ShowToolWindow(slot, make, this);
+        if (!toolWindows_.contains(w)) toolWindows_.append(w);
+    }
+
+    qm::Document doc_;
+    qm::UndoHistory history_{doc_};
+    ui::CommandGate gate_;
+    bool closePending_ = false;  // asked to close while a long command ran
+    QList<QPointer<QWidget>> toolWindows_;
+
+    // The file the text came from (empty for a new text) and how it is written
+    // back: an opened file as it was, a new text as GBK with CR LF and one
+    // closing CR LF.
+    QString filePath_;
+    qm::enc::FileFormat format_;
+    bool closingBreak_ = true;
+    QString caption_;
+    QString lastFolder_;          // of the last file opened or saved
+    bool shownModified_ = false;  // what the title shows
+
+    // Auto typing.
+    std::u16string lpString;
+    std::int64_t lpLenth = 0;
+    std::int64_t TypedCount = 0;
+
+    ui::EditorView* RichTextBox1 = nullptr;
+    // Rule panel.
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLineEdit* TxtBaoHan = nullptr;
+    QLineEdit* TxtShanChu = nullptr;
+    QLineEdit* TxtStart = nullptr;
+    QLineEdit* TxtStop = nullptr;
+    QLineEdit* TxtTiHuanWei = nullptr;
+    QLineEdit* TxtBeiTiHuan = nullptr;
+    QComboBox* TxtTiHuan = nullptr;
+    QPushButton* CmdGaoJiTiHuan = nullptr;
+    QPushButton* CmdTiHuanBiao = nullptr;
+    // Insert at every line.
+    QGroupBox* Frame3 = nullptr;
+    QPlainTextEdit* TxtChaRu1 = nullptr;
+    QPlainTextEdit* TxtChaRu2 = nullptr;
+    QPushButton* cmdcharu1 = nullptr;
+    QPushButton* cmdcharu2 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    // Command column.
+    QWidget* CommandColumn = nullptr;
+    QPushButton* CmdKongYiHang = nullptr;
+    QPushButton* CmdHeBingHang = nullptr;
+    QLineEdit* TxtFenHang = nullptr;
+    QPushButton* CmdChongXin = nullptr;
+    QPushButton* CmdDelKongGe = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QRadioButton* Option5 = nullptr;
+    QPushButton* CmdDelKongHang = nullptr;
+    QPushButton* CmdZhiXing = nullptr;
+    QPushButton* CmdFanZhuan = nullptr;
+    QPushButton* CmdHanZi = nullptr;
+    QPushButton* CmdDaZi = nullptr;
+    QPushButton* CMstopDaZi = nullptr;
+    QPushButton* CmdTongJiGeShu = nullptr;
+    QPushButton* CmdPiLiangTiHuan = nullptr;
+    QPushButton* CmdFileFenGe2 = nullptr;
+    QPushButton* CmdFileFenGe = nullptr;
+    QPushButton* CmdFileHeBing = nullptr;
+    QPushButton* CmdZuHe = nullptr;
+    QPushButton* CmdReguLar = nullptr;
+    QPushButton* cmdCipher = nullptr;
+    QPushButton* CmdFileGaiMing = nullptr;
+    QPushButton* CmdYouHua = nullptr;
+    QTimer* Timer1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* Panel[8] = {};          // 1-based, as the status bar counts; 6: encoding, 7: caret
+    QTimer* caretTimer_ = nullptr;  // the caret panel follows once events settle
+    QToolBar* Toolbar1 = nullptr;
+    QToolBar* Toolbar2 = nullptr;
+    QAction* mnuUndo = nullptr;
+    QAction* mnuRedo = nullptr;
+    QAction* mnuUndoCommand = nullptr;
+    QAction* mnuRedoCommand = nullptr;
+    QAction* mnuNext = nullptr;
+
+    std::u16string searchText_;  // kept from one find to the next
+    QPointer<frmGoTo> goTo_;
+    QPointer<FrmTongJi> tongJi_;
+    QPointer<替换表> tiHuanBiao_;
+    QPointer<FrmPiLiangTiHuan> piLiang_;
+    QPointer<FenGe2> fenGe2_;
+    QPointer<FrmFenGe> fenGe_;
+    QPointer<FrmHeBingFile> heBing_;
+    QPointer<ALABO> alabo_;
+    QPointer<FrmZiFuZuHe> zuHe_;
+    QPointer<FrmZhengZe> zhengZe_;
+    QPointer<高级替换> gaoJi_;
+    QPointer<jiajiemi> cipher_;
+    QPointer<FrmGaiMing> gaiMing_;
+    QPointer<FrmYouHua> youHua_;
+    QPointer<FrmAbout> about_;
+    QWidget* palette_ = nullptr;  // the symbol palette "常用符号"
+};

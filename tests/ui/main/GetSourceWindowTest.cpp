@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressDialog>
+
+#include "../../files/LoopbackHttp.h"
+#include "UiTestSupport.h"
+#include "ui/main/Form1.h"
+
+namespace {
+
+QAction* GetSource(Form1& w) { return w.findChild<QAction*>(QStringLiteral("mnuGetSource")); }
+QString PanelText(Form1& w, int n) {
+    return w.findChild<QLabel*>(QStringLiteral("Panel%1").arg(n))->text();
+}
+
+// Types the address into the next input dialog and accepts it.
+std::shared_ptr<QString> AnswerAddress(const QString& address) {
+    auto title = std::make_shared<QString>();
+    uitest::OnNextModal([address, title](QWidget* w) {
+        auto* dialog = qobject_cast<QInputDialog*>(w);
+        if (dialog == nullptr) return;
+        *title = dialog->windowTitle();
+        dialog->setTextValue(address);
+        dialog->accept();
+    });
+    return title;
+}
+
+}  // namespace
+
+TEST(GetSource, PageBecomesTheDocumentInOneUndoStep) {
+    testhttp::Server server;
+    ASSERT_TRUE(server.Listening());
+    // GBK, said only by <meta>; LF breaks as servers send them.
+    server.On("/page", testhttp::Response(200, "Content-Type: text/html\r\n",
+                                          "<meta charset=gbk>\n<p>\xC4\xE3\xBA\xC3</p>\n"));
+    server.On("/old", testhttp::Redirect("/page"));
+    auto w = uitest::StartForm();
+    QAction* item = GetSource(*w);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("获取源码"));
+    EXPECT_TRUE(w->findChild<QMenu*>("MnuFile")->actions().contains(item));
+
+    w->Doc().SetText(u"原来的文字");
+    w->History().MarkSaved();  // nothing unsaved to ask about
+    w->RefreshLineCount();
+    // Typed without a scheme, and redirected on the way.
+    auto title = AnswerAddress(server.Address("/old"));
+    item->trigger();
+    EXPECT_EQ(*title, QStringLiteral("获取源码"));
+    EXPECT_EQ(w->Doc().Text(), u"<meta charset=gbk>\r\n<p>你好</p>\r\n");
+    EXPECT_EQ(PanelText(*w, 5), server.Url("/page").toString());
+    EXPECT_EQ(PanelText(*w, 2), QStringLiteral("共2行"));
+    EXPECT_FALSE(w->Gate().Busy());
+
+    w->Undo();
+    EXPECT_EQ(w->Doc().Text(), u"原来的文字");
+}
+
+TEST(GetSource, FailuresAreToldAndChangeNothing) {
+    testhttp::Server server;
+    server.On("/missing", testhttp::Response(404, "Content-Type: text/html\r\n", "Not Found"));
+    auto w = uitest::StartForm();
+    w->Doc().SetText(u"原来的文字");
+    w->History().MarkSaved();  // nothing unsaved to ask about
+    const QString path = PanelText(*w, 5);
+
+    AnswerAddress(server.Address("/missing"));
+    auto msg = uitest::AcceptNextMessage();
+    GetSource(*w)->trigger();
+    EXPECT_TRUE(msg->seen);
+    EXPECT_TRUE(msg->text.contains(QStringLiteral("404"))) << msg->text.toStdString();
+    EXPECT_EQ(w->Doc().Text(), u"原来的文字");
+    EXPECT_EQ(PanelText(*w, 5), path);
+
+    const int requests = server.Requests();
+    AnswerAddress(QStringLiteral("ftp://127.0.0.1/file"));
+    msg = uitest::AcceptNextMessage();
+    GetSource(*w)->trigger();
+    EXPECT_TRUE(msg->text.contains(QStringLiteral("只能获取 http 或 https 网址")))
+        << msg->text.toStdString();
+    EXPECT_EQ(server.Requests(), requests);
+    EXPECT_EQ(w->Doc().Text(), u"原来的文字");
+}
+
+TEST(GetSource, OtherCommandsWaitAndCancelLeavesTheDocument) {
+    testhttp::Server server;  // "/silent" is never answered
+    auto w = uitest::StartForm();
+    w->Doc().SetText(u"原来的文字");
+    w->History().MarkSaved();  // nothing unsaved to ask about
+    QElapsedTimer clock;
+    bool busy = false;
+    bool refused = false;
+    qint64 shownAfter = -1;
+    QString cancelCaption;
+    AnswerAddress(server.Address("/silent"));
+    uitest::OnNextModal([&](QWidget* dialog) {
+        auto* progress = qobject_cast<QProgressDialog*>(dialog);
+        if (progress == nullptr) return;
+        shownAfter = clock.elapsed();
+        busy = w->Gate().Busy();
+        refused = !w->Gate().Run([] {});
+        if (auto* button = progress->findChild<QPushButton*>()) {
+            cancelCaption = button->text();
+            button->click();
+        }
+    });
+    clock.start();
+    GetSource(*w)->trigger();
+    EXPECT_TRUE(busy);
+    EXPECT_TRUE(refused);
+    EXPECT_GE(shownAfter, 450);  // not flashed up for a quick page
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(cancelCaption, QStringLiteral("取消"));
+    EXPECT_FALSE(w->Gate().Busy());
+    EXPECT_EQ(w->Doc().Text(), u"原来的文字");
+}
