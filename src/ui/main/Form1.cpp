@@ -43,6 +43,7 @@ Form1::Form1() {
     BuildMenus();
     BuildToolbars();
     WireCommands();
+    WireTools();
     BuildPalette();
     WireConversions();
     默认_Click();
@@ -74,7 +75,7 @@ Form1::Form1() {
 
 Form1::~Form1() {
     // Tool windows hold a reference to this window: they must not outlive it.
-    for (const QPointer<QWidget>& w : toolWindows_) delete w.data();
+    for (const auto& [kind, w] : toolWindows_) delete w.data();
 }
 
 void Form1::OnBusyChanged(bool busy) {
@@ -94,7 +95,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    for (const QPointer<QWidget>& w : toolWindows_) {
+    for (const auto& [kind, w] : toolWindows_) {
         if (w) w->close();
     }
     event->accept();
@@ -206,6 +207,25 @@ void Form1::RefreshLineCount() {
     // Lines are never wrapped: the view's lines are the text's lines.
     Panel[2]->setText(QStringLiteral("共%1行").arg(
         static_cast<qulonglong>(RichTextBox1->Lines().LineCount() - 1)));
+}
+
+void Form1::ReplaceText(std::u16string text) {
+    doc_.SetText(std::move(text));
+    RefreshLineCount();
+}
+
+void Form1::SelectAndShow(std::size_t start, std::size_t length) {
+    doc_.SetSelection(static_cast<std::int32_t>(start), static_cast<std::int32_t>(length),
+                      qm::EditSource::Program);
+    RichTextBox1->Flush();
+    RichTextBox1->CenterCaret();
+    activateWindow();
+    RichTextBox1->setFocus();
+}
+
+std::size_t Form1::LineOfPosition(std::size_t pos) {
+    RichTextBox1->Flush();
+    return RichTextBox1->Lines().LineOf(pos);
 }
 
 void Form1::DoEvents() {
@@ -329,8 +349,7 @@ void Form1::mnuopen_Click() {
 void Form1::LoadDocument(OpenedFile f) {
     {
         ui::WaitCursor wait;
-        doc_.SetText(std::move(f.loaded.text));
-        RefreshLineCount();
+        ReplaceText(std::move(f.loaded.text));
     }
     filePath_ = QFileInfo(f.path).absoluteFilePath();
     lastFolder_ = QFileInfo(filePath_).absolutePath();

@@ -8,12 +8,16 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <type_traits>
+#include <typeindex>
 
 #include "core/Document.h"
 #include "core/Encoding.h"
 #include "core/UndoHistory.h"
+#include "ui/common/TextHost.h"
 #include "ui/common/ToolWindow.h"
 #include "ui/main/CommandGate.h"
 
@@ -33,37 +37,25 @@ class QToolBar;
 namespace ui {
 class EditorView;
 }
-class frmGoTo;
-class FrmTongJi;
-class 替换表;
-class FrmPiLiangTiHuan;
-class FenGe2;
-class FrmFenGe;
-class FrmHeBingFile;
-class ALABO;
-class FrmZiFuZuHe;
-class FrmZhengZe;
-class 高级替换;
-class jiajiemi;
-class FrmGaiMing;
-class FrmYouHua;
-class FrmAbout;
 
-class Form1 : public QMainWindow {
+class Form1 : public QMainWindow, public ui::TextHost {
     Q_OBJECT
   public:
     Form1();
     ~Form1() override;
 
-    qm::Document& Doc() { return doc_; }
     qm::UndoHistory& History() { return history_; }
     ui::EditorView* Box() const { return RichTextBox1; }
-    // Every command that reads or writes the document goes through this gate,
-    // tool windows' commands included.
-    ui::CommandGate& Gate() { return gate_; }
 
+    // What tool windows see of this window.
+    qm::Document& Doc() override { return doc_; }
+    ui::CommandGate& Gate() override { return gate_; }
+    QWidget* TextWindow() override { return this; }
+    void ReplaceText(std::u16string text) override;
+    void SelectAndShow(std::size_t start, std::size_t length) override;
+    std::size_t LineOfPosition(std::size_t pos) override;
     // Shows "共" N "行" in panel 2, N being the editor's line count minus one.
-    void RefreshLineCount();
+    void RefreshLineCount() override;
     // Lets pending window events run, with the editor brought up to date first.
     void DoEvents();
 
@@ -158,6 +150,7 @@ class Form1 : public QMainWindow {
     void BuildToolbars();
     void WireCommands();
     void WireConversions();
+    void WireTools();
     void BuildPalette();
     // Converts the selection when there is one (it stays selected), otherwise
     // the whole text (and the line count is refreshed); one undo step either way.
@@ -214,18 +207,31 @@ class Form1 : public QMainWindow {
     void Wire(Sender* sender, Signal signal, void (Form1::*handler)()) {
         connect(sender, signal, this, gate_.Guard([this, handler] { (this->*handler)(); }));
     }
-    // Opens (or raises) a tool window and remembers it, to close it with this one.
+    // Opens (or raises) the one tool window of kind W, made by make() the
+    // first time, and remembers it, to close it with this one.
     template <class W, class Make>
-    void OpenTool(QPointer<W>& slot, Make make) {
-        W* w = ui::ShowToolWindow(slot, make, this);
-        if (!toolWindows_.contains(w)) toolWindows_.append(w);
+    void OpenTool(Make make) {
+        QPointer<QWidget>& slot = toolWindows_[std::type_index(typeid(W))];
+        ui::ShowToolWindow(
+            slot, [&]() -> QWidget* { return make(); }, this);
+    }
+    // The same for a window made from this window's text host, or from nothing.
+    template <class W>
+    void OpenTool() {
+        OpenTool<W>([this] {
+            if constexpr (std::is_constructible_v<W, ui::TextHost&>) {
+                return new W(static_cast<ui::TextHost&>(*this));
+            } else {
+                return new W;
+            }
+        });
     }
 
     qm::Document doc_;
     qm::UndoHistory history_{doc_};
     ui::CommandGate gate_;
     bool closePending_ = false;  // asked to close while a long command ran
-    QList<QPointer<QWidget>> toolWindows_;
+    std::map<std::type_index, QPointer<QWidget>> toolWindows_;  // by kind
 
     // The file the text came from (empty for a new text) and how it is written
     // back: an opened file as it was, a new text as GBK with CR LF and one
@@ -301,21 +307,6 @@ class Form1 : public QMainWindow {
     QAction* mnuRedoCommand = nullptr;
     QAction* mnuNext = nullptr;
 
-    std::u16string searchText_;  // kept from one find to the next
-    QPointer<frmGoTo> goTo_;
-    QPointer<FrmTongJi> tongJi_;
-    QPointer<替换表> tiHuanBiao_;
-    QPointer<FrmPiLiangTiHuan> piLiang_;
-    QPointer<FenGe2> fenGe2_;
-    QPointer<FrmFenGe> fenGe_;
-    QPointer<FrmHeBingFile> heBing_;
-    QPointer<ALABO> alabo_;
-    QPointer<FrmZiFuZuHe> zuHe_;
-    QPointer<FrmZhengZe> zhengZe_;
-    QPointer<高级替换> gaoJi_;
-    QPointer<jiajiemi> cipher_;
-    QPointer<FrmGaiMing> gaiMing_;
-    QPointer<FrmYouHua> youHua_;
-    QPointer<FrmAbout> about_;
+    std::u16string searchText_;   // kept from one find to the next
     QWidget* palette_ = nullptr;  // the symbol palette "常用符号"
 };

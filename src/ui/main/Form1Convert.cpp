@@ -107,16 +107,7 @@ void Form1::BuildPalette() {
 }
 
 void Form1::ConvertText(const std::function<std::u16string(std::u16string_view)>& convert) {
-    if (doc_.SelLength() > 0) {
-        // Only the selection, which stays selected.
-        const std::int32_t start = doc_.SelStart();
-        const std::u16string out = convert(doc_.SelText());
-        doc_.SetSelText(out);
-        doc_.SetSelection(start, static_cast<std::int32_t>(out.size()), qm::EditSource::Program);
-        return;
-    }
-    doc_.SetText(convert(doc_.Text()));
-    RefreshLineCount();
+    ReplaceSelectionOrText(convert(SelectionOrText()));
 }
 
 void Form1::大写转小写_Click() {
@@ -136,10 +127,7 @@ void Form1::汉字转拼音_Click() { ConvertText(qm::pinyin::ToPinyin); }
 void Form1::Strconv全转半_Click() { ConvertText(qm::convert::FullToHalf); }
 void Form1::Strconv半转全_Click() { ConvertText(qm::convert::HalfToFull); }
 
-void Form1::TXT转HTML_Click() {
-    doc_.SetText(qm::convert::TextToHtml(doc_.Text()));
-    RefreshLineCount();
-}
+void Form1::TXT转HTML_Click() { ReplaceText(qm::convert::TextToHtml(doc_.Text())); }
 
 void Form1::繁体转简体_Click() {
     const bool selection = doc_.SelLength() > 0;
@@ -176,18 +164,14 @@ void Form1::繁体转简体_Click() {
     ui::ShowMessage(this, QStringLiteral("已将繁体字转换为简体字。"));
 }
 
-void Form1::阿拉伯转换汉字_Click() {
-    OpenTool(alabo_, [this] { return new ALABO(*this); });
-}
+void Form1::阿拉伯转换汉字_Click() { OpenTool<ALABO>(); }
 
 void Form1::常用符号_Click() {
     palette_->show();
     palette_->raise();
 }
 
-void Form1::abount_Click() {
-    OpenTool(about_, [] { return new FrmAbout; });
-}
+void Form1::abount_Click() { OpenTool<FrmAbout>(); }
 
 void Form1::WireConversions() {
     const std::pair<const char*, void (Form1::*)()> items[] = {

@@ -60,8 +60,7 @@ void Form1::mnuGetSource_Click() {
     }
     {
         ui::WaitCursor wait;
-        doc_.SetText(std::move(r.text));
-        RefreshLineCount();
+        ReplaceText(std::move(r.text));
     }
     // A new text that no file holds yet: saved as any new text is.
     filePath_.clear();

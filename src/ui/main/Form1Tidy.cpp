@@ -87,19 +87,6 @@ void Form1::WireCommands() {
     connect(Timer1, &QTimer::timeout, this, [this] {
         if (!gate_.Busy()) Timer1_Timer();
     });
-    Wire(CmdTongJiGeShu, &QPushButton::clicked, &Form1::CmdTongJiGeShu_Click);
-    Wire(CmdTiHuanBiao, &QPushButton::clicked, &Form1::CmdTiHuanBiao_Click);
-    // The file tools never touch the document: they open whatever runs.
-    connect(CmdPiLiangTiHuan, &QPushButton::clicked, this, &Form1::CmdPiLiangTiHuan_Click);
-    connect(CmdFileFenGe2, &QPushButton::clicked, this, &Form1::CmdFileFenGe2_Click);
-    connect(CmdFileFenGe, &QPushButton::clicked, this, &Form1::CmdFileFenGe_Click);
-    connect(CmdFileHeBing, &QPushButton::clicked, this, &Form1::CmdFileHeBing_Click);
-    connect(CmdZuHe, &QPushButton::clicked, this, &Form1::CmdZuHe_Click);
-    connect(CmdReguLar, &QPushButton::clicked, this, &Form1::CmdReguLar_Click);
-    connect(CmdGaoJiTiHuan, &QPushButton::clicked, this, &Form1::CmdGaoJiTiHuan_Click);
-    connect(cmdCipher, &QPushButton::clicked, this, &Form1::cmdCipher_Click);
-    connect(CmdFileGaiMing, &QPushButton::clicked, this, &Form1::CmdFileGaiMing_Click);
-    connect(CmdYouHua, &QPushButton::clicked, this, &Form1::CmdYouHua_Click);
     const std::pair<const char*, void (Form1::*)()> items[] = {
         {"去除所有字母", &Form1::去除所有字母_Click},
         {"去除所有数字", &Form1::去除所有数字_Click},
@@ -193,8 +180,7 @@ void Form1::CmdDelKongGe_Click() {
     // Let the window repaint first, then build from the text as it is now.
     DoEvents();
     std::u16string result = qm::tidy::RemoveSpaces(doc_.Text(), mode);
-    if (result != doc_.Text()) doc_.SetText(std::move(result));
-    RefreshLineCount();
+    if (result != doc_.Text()) ReplaceText(std::move(result));
 }
 
 void Form1::CmdDelKongHang_Click() {
@@ -218,8 +204,7 @@ void Form1::CmdZhiXing_Click() {
     f.spanStart = U16(TxtStart->text());
     f.spanStop = U16(TxtStop->text());
     f.spanReplace = U16(TxtTiHuanWei->text());
-    doc_.SetText(qm::tidy::RulePass(doc_.Text(), f));
-    RefreshLineCount();
+    ReplaceText(qm::tidy::RulePass(doc_.Text(), f));
 }
 
 // ---- character tools ----
@@ -230,11 +215,7 @@ void Form1::CmdFanZhuan_Click() {
         return;
     }
     // Only the selection is reversed; the rest of the document stays.
-    const std::int32_t start = doc_.SelStart();
-    const std::u16string reversed = qm::tidy::ReverseString(doc_.SelText());
-    doc_.SetSelText(reversed);
-    doc_.SetSelStart(start);
-    doc_.SetSelLength(static_cast<std::int32_t>(reversed.size()));
+    ReplaceSelectionOrText(qm::tidy::ReverseString(doc_.SelText()));
 }
 
 void Form1::CmdHanZi_Click() { findChild<QMenu*>("MnuQuChu")->popup(QCursor::pos()); }

@@ -51,10 +51,7 @@ void Form1::mnuNext_Click() {
 void Form1::FindAndSelect(std::size_t from) {
     const std::optional<std::size_t> at = qm::search::FindFrom(doc_.Text(), searchText_, from);
     if (at) {
-        doc_.SetSelStart(static_cast<std::int32_t>(*at));
-        doc_.SetSelLength(static_cast<std::int32_t>(searchText_.size()));
-        RichTextBox1->Flush();
-        RichTextBox1->CenterCaret();
+        SelectAndShow(*at, searchText_.size());
     } else {
         ui::ShowMessage(this, QStringLiteral("没找到匹配的字符串"), ui::kTipTitle,
                         QMessageBox::Warning);
@@ -62,54 +59,37 @@ void Form1::FindAndSelect(std::size_t from) {
     RichTextBox1->setFocus();
 }
 
-void Form1::TiaoZhuan_Click() {
-    OpenTool(goTo_, [this] { return new frmGoTo(*this); });
+void Form1::WireTools() {
+    // Counting reads the text, so it waits for a running command.
+    Wire(CmdTongJiGeShu, &QPushButton::clicked, &Form1::CmdTongJiGeShu_Click);
+    Wire(CmdTiHuanBiao, &QPushButton::clicked, &Form1::CmdTiHuanBiao_Click);
+    // The other windows only open here; their own commands pass the gate.
+    connect(CmdPiLiangTiHuan, &QPushButton::clicked, this, &Form1::CmdPiLiangTiHuan_Click);
+    connect(CmdFileFenGe2, &QPushButton::clicked, this, &Form1::CmdFileFenGe2_Click);
+    connect(CmdFileFenGe, &QPushButton::clicked, this, &Form1::CmdFileFenGe_Click);
+    connect(CmdFileHeBing, &QPushButton::clicked, this, &Form1::CmdFileHeBing_Click);
+    connect(CmdZuHe, &QPushButton::clicked, this, &Form1::CmdZuHe_Click);
+    connect(CmdReguLar, &QPushButton::clicked, this, &Form1::CmdReguLar_Click);
+    connect(CmdGaoJiTiHuan, &QPushButton::clicked, this, &Form1::CmdGaoJiTiHuan_Click);
+    connect(cmdCipher, &QPushButton::clicked, this, &Form1::cmdCipher_Click);
+    connect(CmdFileGaiMing, &QPushButton::clicked, this, &Form1::CmdFileGaiMing_Click);
+    connect(CmdYouHua, &QPushButton::clicked, this, &Form1::CmdYouHua_Click);
 }
+
+void Form1::TiaoZhuan_Click() { OpenTool<frmGoTo>(); }
 
 void Form1::CmdTongJiGeShu_Click() {
-    OpenTool(tongJi_, [this] { return new FrmTongJi(doc_.Text()); });
+    OpenTool<FrmTongJi>([this] { return new FrmTongJi(doc_.Text()); });
 }
 
-void Form1::CmdTiHuanBiao_Click() {
-    OpenTool(tiHuanBiao_, [this] { return new 替换表(*this); });
-}
-
-void Form1::CmdPiLiangTiHuan_Click() {
-    OpenTool(piLiang_, [] { return new FrmPiLiangTiHuan; });
-}
-
-void Form1::CmdFileFenGe2_Click() {
-    OpenTool(fenGe2_, [] { return new FenGe2; });
-}
-
-void Form1::CmdFileFenGe_Click() {
-    OpenTool(fenGe_, [] { return new FrmFenGe; });
-}
-
-void Form1::CmdFileHeBing_Click() {
-    OpenTool(heBing_, [] { return new FrmHeBingFile; });
-}
-
-void Form1::CmdZuHe_Click() {
-    OpenTool(zuHe_, [this] { return new FrmZiFuZuHe(*this); });
-}
-
-void Form1::CmdReguLar_Click() {
-    OpenTool(zhengZe_, [this] { return new FrmZhengZe(*this); });
-}
-
-void Form1::CmdGaoJiTiHuan_Click() {
-    OpenTool(gaoJi_, [this] { return new 高级替换(*this); });
-}
-
-void Form1::cmdCipher_Click() {
-    OpenTool(cipher_, [this] { return new jiajiemi(*this); });
-}
-
-void Form1::CmdFileGaiMing_Click() {
-    OpenTool(gaiMing_, [] { return new FrmGaiMing; });
-}
-
-void Form1::CmdYouHua_Click() {
-    OpenTool(youHua_, [this] { return new FrmYouHua(*this); });
-}
+void Form1::CmdTiHuanBiao_Click() { OpenTool<替换表>(); }
+void Form1::CmdPiLiangTiHuan_Click() { OpenTool<FrmPiLiangTiHuan>(); }
+void Form1::CmdFileFenGe2_Click() { OpenTool<FenGe2>(); }
+void Form1::CmdFileFenGe_Click() { OpenTool<FrmFenGe>(); }
+void Form1::CmdFileHeBing_Click() { OpenTool<FrmHeBingFile>(); }
+void Form1::CmdZuHe_Click() { OpenTool<FrmZiFuZuHe>(); }
+void Form1::CmdReguLar_Click() { OpenTool<FrmZhengZe>(); }
+void Form1::CmdGaoJiTiHuan_Click() { OpenTool<高级替换>(); }
+void Form1::cmdCipher_Click() { OpenTool<jiajiemi>(); }
+void Form1::CmdFileGaiMing_Click() { OpenTool<FrmGaiMing>(); }
+void Form1::CmdYouHua_Click() { OpenTool<FrmYouHua>(); }

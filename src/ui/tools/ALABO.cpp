@@ -6,13 +6,15 @@
 #include <QRadioButton>
 
 #include "core/Convert.h"
+#include "core/Document.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
-#include "ui/main/Form1.h"
+#include "ui/common/TextHost.h"
+#include "ui/main/CommandGate.h"
 
 using ui::Named;
 
-ALABO::ALABO(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
+ALABO::ALABO(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
     setObjectName("ALABO");
     setWindowTitle(QStringLiteral("阿拉伯数字转换汉字"));
     Text1 = Named(new QLineEdit(this), "Text1");
@@ -38,9 +40,9 @@ ALABO::ALABO(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
     // A result belongs to the number and style it came from.
     connect(Text1, &QLineEdit::textChanged, Text2, &QLineEdit::clear);
     connect(Option2, &QRadioButton::toggled, Text2, &QLineEdit::clear);
-    connect(insert, &QPushButton::clicked, this, main_.Gate().Guard([this] { Command2_Click(); }));
+    connect(insert, &QPushButton::clicked, this, host_.Gate().Guard([this] { Command2_Click(); }));
     // A number selected in the text is taken as the starting point.
-    const QString selected = QString::fromStdU16String(main_.Doc().SelText()).trimmed();
+    const QString selected = QString::fromStdU16String(host_.Doc().SelText()).trimmed();
     if (!selected.isEmpty() && selected.size() < 40) Text1->setText(selected);
 }
 
@@ -70,5 +72,5 @@ void ALABO::Command2_Click() {
     const auto result = Convert();
     if (!result) return;
     Text2->setText(*result);
-    main_.Doc().SetSelText(result->toStdU16String());
+    host_.InsertAtCaret(result->toStdU16String());
 }

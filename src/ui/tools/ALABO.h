@@ -6,7 +6,9 @@
 #include <QWidget>
 #include <optional>
 
-class Form1;
+namespace ui {
+class TextHost;
+}
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -14,7 +16,7 @@ class QRadioButton;
 class ALABO : public QWidget {
     Q_OBJECT
   public:
-    explicit ALABO(Form1& main);
+    explicit ALABO(ui::TextHost& host);
 
     void Command1_Click();  // convert
     void Command2_Click();  // insert the result at the caret
@@ -22,7 +24,7 @@ class ALABO : public QWidget {
   private:
     std::optional<QString> Convert();
 
-    Form1& main_;
+    ui::TextHost& host_;
     QLineEdit* Text1;
     QRadioButton* Option1;
     QRadioButton* Option2;

@@ -14,14 +14,16 @@
 #include <QSpinBox>
 
 #include "core/Combine.h"
+#include "core/Document.h"
 #include "core/Remix.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
-#include "ui/main/Form1.h"
+#include "ui/common/TextHost.h"
+#include "ui/main/CommandGate.h"
 
 using ui::Named;
 
-FrmYouHua::FrmYouHua(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
+FrmYouHua::FrmYouHua(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
     setObjectName("FrmYouHua");
     setWindowTitle(QStringLiteral("网站优化专用功能"));
     auto* g = new QGridLayout(this);
@@ -92,10 +94,10 @@ FrmYouHua::FrmYouHua(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
 
     connect(random, &QPushButton::clicked, this, &FrmYouHua::CmdSuiJi_Click);
     connect(build, &QPushButton::clicked, this,
-            main_.Gate().Guard([this] { CmdShengCheng_Click(); }));
+            host_.Gate().Guard([this] { CmdShengCheng_Click(); }));
     connect(replace, &QPushButton::clicked, this,
-            main_.Gate().Guard([this] { CmdTiHuan_Click(); }));
-    connect(insert, &QPushButton::clicked, this, main_.Gate().Guard([this] { CmdChaRu_Click(); }));
+            host_.Gate().Guard([this] { CmdTiHuan_Click(); }));
+    connect(insert, &QPushButton::clicked, this, host_.Gate().Guard([this] { CmdChaRu_Click(); }));
     connect(copy, &QPushButton::clicked, this, &FrmYouHua::CmdFuZhi_Click);
     // A changed setting makes the shown result stale.
     for (QLineEdit* e : {TxtBiaoTi, TxtZhongZi})
@@ -122,7 +124,7 @@ void FrmYouHua::CmdSuiJi_Click() {
 }
 
 void FrmYouHua::CmdShengCheng_Click() {
-    if (main_.Doc().Text().empty()) {
+    if (host_.Doc().Text().empty()) {
         ui::ShowMessage(this, QStringLiteral("主窗口中没有文章。"));
         return;
     }
@@ -140,7 +142,7 @@ void FrmYouHua::CmdShengCheng_Click() {
         return;
     }
     ui::WaitCursor wait;
-    std::u16string result = qm::remix::Remix(main_.Doc().Text(), s);
+    std::u16string result = qm::remix::Remix(host_.Doc().Text(), s);
     QString shown = QString::fromStdU16String(
         result.size() > static_cast<std::size_t>(kShown) ? result.substr(0, kShown) : result);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -161,15 +163,13 @@ bool FrmYouHua::HaveResult() {
 
 void FrmYouHua::CmdTiHuan_Click() {
     if (!HaveResult()) return;
-    main_.Doc().SetText(result_);
-    main_.RefreshLineCount();
+    host_.ReplaceText(result_);
     LblZhuangTai->setText(QStringLiteral("已替换主窗口正文（可撤销）。"));
 }
 
 void FrmYouHua::CmdChaRu_Click() {
     if (!HaveResult()) return;
-    main_.Doc().SetSelText(result_);
-    main_.RefreshLineCount();
+    host_.InsertAtCaret(result_);
     LblZhuangTai->setText(QStringLiteral("已插入主窗口（可撤销）。"));
 }
 

@@ -6,7 +6,9 @@
 #include <QWidget>
 #include <string>
 
-class Form1;
+namespace ui {
+class TextHost;
+}
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -17,7 +19,7 @@ class QSpinBox;
 class FrmYouHua : public QWidget {
     Q_OBJECT
   public:
-    explicit FrmYouHua(Form1& main);
+    explicit FrmYouHua(ui::TextHost& host);
 
     void CmdSuiJi_Click();       // a new random seed
     void CmdShengCheng_Click();  // build the result
@@ -32,7 +34,7 @@ class FrmYouHua : public QWidget {
     void Forget();
     bool HaveResult();
 
-    Form1& main_;
+    ui::TextHost& host_;
     QLineEdit* TxtBiaoTi;
     QPlainTextEdit* TxtGuanJianCi;
     QSpinBox* SpnMeiGe;

@@ -11,10 +11,12 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "core/Document.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
+#include "ui/common/TextHost.h"
 #include "ui/editor/EditorView.h"
-#include "ui/main/Form1.h"
+#include "ui/main/CommandGate.h"
 
 using ui::Named;
 using namespace std::chrono_literals;
@@ -46,7 +48,7 @@ QString Shown(std::u16string_view m) {
 
 }  // namespace
 
-FrmZhengZe::FrmZhengZe(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
+FrmZhengZe::FrmZhengZe(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
     setObjectName("FrmZhengZe");
     setWindowTitle(QStringLiteral("正则工具"));
     auto* g = new QGridLayout(this);
@@ -90,10 +92,10 @@ FrmZhengZe::FrmZhengZe(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) 
     for (QCheckBox* c : {ChkDaXiao, ChkDuoHang, ChkDianHao})
         connect(c, &QCheckBox::toggled, this, &FrmZhengZe::Schedule);
     connect(replace, &QPushButton::clicked, this,
-            main_.Gate().Guard([this] { CmdTiHuan_Click(); }));
+            host_.Gate().Guard([this] { CmdTiHuan_Click(); }));
     connect(TxtTiHuan, &QLineEdit::returnPressed, replace, &QPushButton::click);
     connect(LstJieGuo, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        main_.Gate().Run([this, item] { LstJieGuo_DblClick(item); });
+        host_.Gate().Run([this, item] { LstJieGuo_DblClick(item); });
     });
     Say(QStringLiteral("输入正则表达式，匹配结果会列在下面。"));
     resize(620, 480);
@@ -139,7 +141,7 @@ std::optional<qm::regex::Pattern> FrmZhengZe::Compile(bool showWhere) {
 
 void FrmZhengZe::TmrPiPei_Timer() {
     // A long command is rewriting the text: look again when it is done.
-    if (main_.Gate().Busy()) {
+    if (host_.Gate().Busy()) {
         Schedule();
         return;
     }
@@ -150,7 +152,7 @@ void FrmZhengZe::TmrPiPei_Timer() {
     }
     const auto pattern = Compile(false);
     if (!pattern) return;
-    const std::u16string& text = main_.Doc().Text();
+    const std::u16string& text = host_.Doc().Text();
     const qm::regex::Found f = pattern->FindAll(text, kMaxListed, kListBudget);
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<int>(f.matches.size()));
@@ -196,14 +198,14 @@ void FrmZhengZe::CmdTiHuan_Click() {
     {
         // A slow pattern: the windows keep drawing, the user may stop it, and
         // every other command waits meanwhile (the text must not change).
-        ui::CommandGate::Hold hold(main_.Gate());
+        ui::CommandGate::Hold hold(host_.Gate());
         ui::WaitCursor wait;
         QProgressDialog progress(QStringLiteral("正在替换……"), QStringLiteral("取消"), 0, 1000,
                                  this);
         progress.setWindowTitle(windowTitle());
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(500);
-        r = pattern->ReplaceAll(main_.Doc().Text(), replacement, kReplaceBudget,
+        r = pattern->ReplaceAll(host_.Doc().Text(), replacement, kReplaceBudget,
                                 qm::regex::kMaxResult, [&](std::size_t done, std::size_t total) {
                                     progress.setValue(static_cast<int>(done * 1000 / total));
                                     QCoreApplication::processEvents();
@@ -223,8 +225,7 @@ void FrmZhengZe::CmdTiHuan_Click() {
         Say(QStringLiteral("没有匹配的内容，正文没有改动。"));
         return;
     }
-    main_.Doc().SetText(std::move(r.text));
-    main_.RefreshLineCount();
+    host_.ReplaceText(std::move(r.text));
     TmrPiPei_Timer();
     Say(QStringLiteral("已替换 %1 处。").arg(r.count));
 }
@@ -232,11 +233,6 @@ void FrmZhengZe::CmdTiHuan_Click() {
 void FrmZhengZe::LstJieGuo_DblClick(QTreeWidgetItem* item) {
     const auto start = item->data(0, Qt::UserRole).toULongLong();
     const auto length = item->data(1, Qt::UserRole).toULongLong();
-    if (start + length > main_.Doc().Length()) return;  // the text changed since
-    main_.Doc().SetSelStart(static_cast<std::int32_t>(start));
-    main_.Doc().SetSelLength(static_cast<std::int32_t>(length));
-    main_.Box()->Flush();
-    main_.Box()->CenterCaret();
-    main_.activateWindow();
-    main_.Box()->setFocus();
+    if (start + length > host_.Doc().Length()) return;  // the text changed since
+    host_.SelectAndShow(start, length);
 }

@@ -7,7 +7,9 @@
 
 #include "core/Regex.h"
 
-class Form1;
+namespace ui {
+class TextHost;
+}
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -18,7 +20,7 @@ class QTreeWidgetItem;
 class FrmZhengZe : public QWidget {
     Q_OBJECT
   public:
-    explicit FrmZhengZe(Form1& main);
+    explicit FrmZhengZe(ui::TextHost& host);
 
     // The most matches listed.
     static constexpr std::size_t kMaxListed = 10'000;
@@ -37,7 +39,7 @@ class FrmZhengZe : public QWidget {
     void Schedule();
     void Say(const QString& text, bool warning = false);
 
-    Form1& main_;
+    ui::TextHost& host_;
     QLineEdit* TxtZhengZe;
     QLineEdit* TxtTiHuan;
     QCheckBox* ChkDaXiao;

@@ -9,10 +9,12 @@
 
 #include "core/Combine.h"
 #include "core/Common.h"
+#include "core/Document.h"
 #include "core/FileTools.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
-#include "ui/main/Form1.h"
+#include "ui/common/TextHost.h"
+#include "ui/main/CommandGate.h"
 
 using ui::Named;
 
@@ -25,7 +27,7 @@ std::vector<std::vector<std::u16string>> Lists(QPlainTextEdit* const (&boxes)[3]
 }
 }  // namespace
 
-FrmZiFuZuHe::FrmZiFuZuHe(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
+FrmZiFuZuHe::FrmZiFuZuHe(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
     setObjectName("FrmZiFuZuHe");
     setWindowTitle(QStringLiteral("字符串联组合"));
     auto* g = new QGridLayout(this);
@@ -53,7 +55,7 @@ FrmZiFuZuHe::FrmZiFuZuHe(Form1& main) : QWidget(nullptr, Qt::Window), main_(main
     g->addWidget(insert, 4, 1);
     g->addWidget(copy, 4, 2);
     connect(build, &QPushButton::clicked, this, &FrmZiFuZuHe::CmdZuHe_Click);
-    connect(insert, &QPushButton::clicked, this, main_.Gate().Guard([this] { CmdChaRu_Click(); }));
+    connect(insert, &QPushButton::clicked, this, host_.Gate().Guard([this] { CmdChaRu_Click(); }));
     connect(copy, &QPushButton::clicked, this, &FrmZiFuZuHe::CmdFuZhi_Click);
     connect(TxtFenGe, &QLineEdit::textChanged, this, &FrmZiFuZuHe::ShowCount);
     ShowCount();
@@ -109,7 +111,7 @@ void FrmZiFuZuHe::CmdZuHe_Click() {
 void FrmZiFuZuHe::CmdChaRu_Click() {
     if (result_.empty()) CmdZuHe_Click();
     if (result_.empty()) return;
-    main_.Doc().SetSelText(result_);
+    host_.InsertAtCaret(result_);
 }
 
 void FrmZiFuZuHe::CmdFuZhi_Click() {

@@ -5,7 +5,9 @@
 #include <QWidget>
 #include <string>
 
-class Form1;
+namespace ui {
+class TextHost;
+}
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -13,7 +15,7 @@ class QPlainTextEdit;
 class FrmZiFuZuHe : public QWidget {
     Q_OBJECT
   public:
-    explicit FrmZiFuZuHe(Form1& main);
+    explicit FrmZiFuZuHe(ui::TextHost& host);
 
     void CmdZuHe_Click();   // build the combinations
     void CmdChaRu_Click();  // insert them at the main window's caret
@@ -22,7 +24,7 @@ class FrmZiFuZuHe : public QWidget {
   private:
     void ShowCount();
 
-    Form1& main_;
+    ui::TextHost& host_;
     QPlainTextEdit* TxtList[3] = {};
     QLineEdit* TxtFenGe;
     QLabel* LblCount;

@@ -11,15 +11,17 @@
 #include <QRadioButton>
 
 #include "core/Codec.h"
+#include "core/Document.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
-#include "ui/main/Form1.h"
+#include "ui/common/TextHost.h"
+#include "ui/main/CommandGate.h"
 
 using ui::Named;
 
-高级替换::高级替换(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
+高级替换::高级替换(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
     setObjectName(QStringLiteral("高级替换"));
     setWindowTitle(QStringLiteral("高级替换"));
     auto* g = new QGridLayout(this);
@@ -52,13 +54,13 @@ using ui::Named;
     g->addWidget(replace, 4, 0, 1, 2);
     g->addWidget(TxtTiHuanWei, 4, 2, 1, 3);
 
-    connect(extract, &QPushButton::clicked, this, main_.Gate().Guard([this] { CmdTiQu_Click(); }));
+    connect(extract, &QPushButton::clicked, this, host_.Gate().Guard([this] { CmdTiQu_Click(); }));
     connect(copy, &QPushButton::clicked, this, [this] { CmdFuZhi_Click(); });
     connect(save, &QPushButton::clicked, this, [this] { CmdBaoCun_Click(); });
     connect(remove, &QPushButton::clicked, this,
-            main_.Gate().Guard([this] { CmdShanChu_Click(); }));
+            host_.Gate().Guard([this] { CmdShanChu_Click(); }));
     connect(replace, &QPushButton::clicked, this,
-            main_.Gate().Guard([this] { CmdTiHuan_Click(); }));
+            host_.Gate().Guard([this] { CmdTiHuan_Click(); }));
     // Another kind: the list no longer shows what is chosen.
     connect(kinds, &QButtonGroup::buttonClicked, this, [this] {
         LstJieGuo->clear();
@@ -84,7 +86,7 @@ QString 高级替换::KindName() const {
 }
 
 void 高级替换::CmdTiQu_Click() {
-    const std::u16string& text = main_.Doc().Text();
+    const std::u16string& text = host_.Doc().Text();
     const auto spans = qm::extract::Find(Chosen(), text);
     listed_ = qm::extract::Unique(text, spans);
     LstJieGuo->clear();
@@ -126,14 +128,13 @@ void 高级替换::CmdBaoCun_Click() {
 }
 
 void 高级替换::ReplaceInText(const std::u16string& with) {
-    const std::u16string& text = main_.Doc().Text();
+    const std::u16string& text = host_.Doc().Text();
     const auto spans = qm::extract::Find(Chosen(), text);
     if (spans.empty()) {
         ui::ShowMessage(this, QStringLiteral("正文中没有%1。").arg(KindName()));
         return;
     }
-    main_.Doc().SetText(qm::extract::ReplaceSpans(text, spans, with));
-    main_.RefreshLineCount();
+    host_.ReplaceText(qm::extract::ReplaceSpans(text, spans, with));
     LstJieGuo->clear();
     listed_.clear();
     LblShuLiang->setText((with.empty() ? QStringLiteral("已从正文中删除 %1 处%2。")

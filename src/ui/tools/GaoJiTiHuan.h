@@ -8,7 +8,9 @@
 
 #include "core/Extract.h"
 
-class Form1;
+namespace ui {
+class TextHost;
+}
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -17,7 +19,7 @@ class QRadioButton;
 // No Q_OBJECT: moc cannot read a class name outside ASCII.
 class 高级替换 : public QWidget {
   public:
-    explicit 高级替换(Form1& main);
+    explicit 高级替换(ui::TextHost& host);
 
     void CmdTiQu_Click();     // list what the text holds of the chosen kind
     void CmdFuZhi_Click();    // copy the list
@@ -30,7 +32,7 @@ class 高级替换 : public QWidget {
     QString KindName() const;
     void ReplaceInText(const std::u16string& with);
 
-    Form1& main_;
+    ui::TextHost& host_;
     QRadioButton* OptShouJi;
     QRadioButton* OptGuHua;
     QRadioButton* OptQQ;

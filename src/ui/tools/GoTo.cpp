@@ -8,16 +8,18 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/Document.h"
 #include "core/Search.h"
 #include "ui/common/Dialogs.h"
+#include "ui/common/TextHost.h"
 #include "ui/editor/EditorView.h"
-#include "ui/main/Form1.h"
+#include "ui/main/CommandGate.h"
 
 namespace {
 const QString kGoToTitle = QStringLiteral("Penmoor - Go To");
 }
 
-frmGoTo::frmGoTo(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
+frmGoTo::frmGoTo(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
     setObjectName("frmGoTo");
     setWindowTitle(QStringLiteral("转到"));
     auto* frame = new QGroupBox(QStringLiteral("转到内容:"), this);
@@ -43,7 +45,7 @@ frmGoTo::frmGoTo(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
     cmdGo->setDefault(true);
     auto* cmdClose = new QPushButton(QStringLiteral("关闭(&C)"), this);
     cmdClose->setObjectName("cmdClose");
-    const auto go = main_.Gate().Guard([this] { cmdGo_Click(); });
+    const auto go = host_.Gate().Guard([this] { cmdGo_Click(); });
     connect(cmdGo, &QPushButton::clicked, this, go);
     connect(txtGo, &QLineEdit::returnPressed, this, go);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
@@ -63,7 +65,7 @@ frmGoTo::frmGoTo(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
 }
 
 void frmGoTo::cmdGo_Click() {
-    qm::Document& doc = main_.Doc();
+    qm::Document& doc = host_.Doc();
     if (GotoLine->isChecked()) {
         const std::optional<long long> n =
             qm::search::ParseLineNumber(txtGo->text().toStdU16String());
@@ -76,13 +78,11 @@ void frmGoTo::cmdGo_Click() {
             ui::ShowMessage(this, QStringLiteral("Invalid line number!"), kGoToTitle);
             return;
         }
-        doc.SetSelStart(static_cast<std::int32_t>(*at));
+        host_.SelectAndShow(*at, 0);
     } else if (GotoStart->isChecked()) {
-        doc.SetSelStart(0);
+        host_.SelectAndShow(0, 0);
     } else {
-        doc.SetSelStart(static_cast<std::int32_t>(doc.Length()));
+        host_.SelectAndShow(doc.Length(), 0);
     }
-    main_.activateWindow();
-    main_.Box()->setFocus();
     close();
 }

@@ -3,19 +3,21 @@
 
 #include <QWidget>
 
-class Form1;
+namespace ui {
+class TextHost;
+}
 class QLineEdit;
 class QRadioButton;
 
 class frmGoTo : public QWidget {
     Q_OBJECT
   public:
-    explicit frmGoTo(Form1& main);
+    explicit frmGoTo(ui::TextHost& host);
 
     void cmdGo_Click();
 
   private:
-    Form1& main_;
+    ui::TextHost& host_;
     QRadioButton* GotoLine;
     QRadioButton* GotoStart;
     QRadioButton* GoToEnd;

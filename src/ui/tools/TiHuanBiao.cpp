@@ -9,10 +9,12 @@
 #include <QTableWidget>
 
 #include "core/Codec.h"
+#include "core/Document.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "ui/common/Dialogs.h"
-#include "ui/main/Form1.h"
+#include "ui/common/TextHost.h"
+#include "ui/main/CommandGate.h"
 
 namespace {
 QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
@@ -22,7 +24,7 @@ QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
 }
 }  // namespace
 
-替换表::替换表(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
+替换表::替换表(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
     setObjectName(QStringLiteral("替换表"));
     setWindowTitle(QStringLiteral("替换表"));
     MSFlexGrid1 = new QTableWidget(qm::table::kRows, 3, this);
@@ -59,7 +61,7 @@ QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
     connect(edit, &QPushButton::clicked, this, &替换表::CmdEdit_Click);
     connect(import, &QPushButton::clicked, this, &替换表::CmdDaoRu_Click);
     connect(save, &QPushButton::clicked, this, &替换表::CmdSave_Click);
-    connect(apply, &QPushButton::clicked, this, main_.Gate().Guard([this] { Command1_Click(); }));
+    connect(apply, &QPushButton::clicked, this, host_.Gate().Guard([this] { Command1_Click(); }));
     Form_Load();
 }
 
@@ -153,6 +155,6 @@ void 替换表::CmdSave_Click() {
 }
 
 void 替换表::Command1_Click() {
-    qm::Document& doc = main_.Doc();
+    qm::Document& doc = host_.Doc();
     qm::table::Apply(Pairs(), doc.Text(), [&doc](const std::u16string& t) { doc.SetText(t); });
 }

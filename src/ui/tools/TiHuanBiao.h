@@ -7,7 +7,9 @@
 
 #include "core/ReplaceTable.h"
 
-class Form1;
+namespace ui {
+class TextHost;
+}
 class QLineEdit;
 class QTableWidget;
 
@@ -15,7 +17,7 @@ class QTableWidget;
 // needs no signals of its own (its connections use member pointers).
 class 替换表 : public QWidget {
   public:
-    explicit 替换表(Form1& main);
+    explicit 替换表(ui::TextHost& host);
 
     // Imports a table file into the rows, without clearing the table first.
     void loadfile(const QString& fileName);
@@ -34,7 +36,7 @@ class 替换表 : public QWidget {
     void SetCell(int row, int column, const QString& text);
     QString Cell(int row, int column) const;
 
-    Form1& main_;
+    ui::TextHost& host_;
     QTableWidget* MSFlexGrid1;
     QLineEdit* Text1;
     QLineEdit* Text2;

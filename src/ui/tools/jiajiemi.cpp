@@ -6,9 +6,11 @@
 #include <QLineEdit>
 
 #include "core/Cipher.h"
+#include "core/Document.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
-#include "ui/main/Form1.h"
+#include "ui/common/TextHost.h"
+#include "ui/main/CommandGate.h"
 
 using ui::Named;
 
@@ -27,7 +29,7 @@ class PasswordBytes {
 };
 }  // namespace
 
-jiajiemi::jiajiemi(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
+jiajiemi::jiajiemi(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
     setObjectName("jiajiemi");
     setWindowTitle(QStringLiteral("加密解密"));
     auto* g = new QGridLayout(this);
@@ -55,22 +57,9 @@ jiajiemi::jiajiemi(Form1& main) : QWidget(nullptr, Qt::Window), main_(main) {
         for (QLineEdit* e : {TxtMiMa, TxtQueRen})
             e->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
     });
-    connect(encrypt, &QPushButton::clicked, this, main_.Gate().Guard([this] { CmdJiaMi_Click(); }));
-    connect(decrypt, &QPushButton::clicked, this, main_.Gate().Guard([this] { CmdJieMi_Click(); }));
+    connect(encrypt, &QPushButton::clicked, this, host_.Gate().Guard([this] { CmdJiaMi_Click(); }));
+    connect(decrypt, &QPushButton::clicked, this, host_.Gate().Guard([this] { CmdJieMi_Click(); }));
     resize(400, 220);
-}
-
-std::u16string jiajiemi::Target() const {
-    return main_.Doc().SelLength() > 0 ? main_.Doc().SelText() : main_.Doc().Text();
-}
-
-void jiajiemi::PutBack(const std::u16string& text) {
-    if (main_.Doc().SelLength() > 0) {
-        main_.Doc().SetSelText(text);
-    } else {
-        main_.Doc().SetText(text);
-    }
-    main_.RefreshLineCount();
 }
 
 bool jiajiemi::HavePassword() {
@@ -87,7 +76,7 @@ void jiajiemi::CmdJiaMi_Click() {
         TxtQueRen->setFocus();
         return;
     }
-    const std::u16string target = Target();
+    const std::u16string target = host_.SelectionOrText();
     if (target.empty()) {
         ui::ShowMessage(this, QStringLiteral("没有要加密的文字。"));
         return;
@@ -105,14 +94,14 @@ void jiajiemi::CmdJiaMi_Click() {
         ui::ShowMessage(this, QStringLiteral("加密失败：内存不足。正文没有改动。"));
         return;
     }
-    PutBack(sealed);
+    host_.ReplaceSelectionOrText(sealed);
     LblZhuangTai->setText(
         QStringLiteral("已加密 %1 个字符。解密时请使用同一密码。").arg(target.size()));
 }
 
 void jiajiemi::CmdJieMi_Click() {
     if (!HavePassword()) return;
-    const std::u16string target = Target();
+    const std::u16string target = host_.SelectionOrText();
     qm::cipher::Opened opened;
     {
         ui::WaitCursor wait;
@@ -120,7 +109,7 @@ void jiajiemi::CmdJieMi_Click() {
     }
     switch (opened.error) {
         case qm::cipher::OpenError::None:
-            PutBack(opened.text);
+            host_.ReplaceSelectionOrText(opened.text);
             LblZhuangTai->setText(
                 QStringLiteral("已解密，得到 %1 个字符。").arg(opened.text.size()));
             return;

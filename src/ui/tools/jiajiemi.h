@@ -4,7 +4,9 @@
 
 #include <QWidget>
 
-class Form1;
+namespace ui {
+class TextHost;
+}
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -12,18 +14,15 @@ class QLineEdit;
 class jiajiemi : public QWidget {
     Q_OBJECT
   public:
-    explicit jiajiemi(Form1& main);
+    explicit jiajiemi(ui::TextHost& host);
 
     void CmdJiaMi_Click();  // encrypt
     void CmdJieMi_Click();  // decrypt
 
   private:
-    // The text worked on: the selection, else the whole text.
-    std::u16string Target() const;
-    void PutBack(const std::u16string& text);
     bool HavePassword();
 
-    Form1& main_;
+    ui::TextHost& host_;
     QLineEdit* TxtMiMa;
     QLineEdit* TxtQueRen;
     QCheckBox* ChkXianShi;

@@ -294,6 +294,10 @@ TEST(TextToolWindows, CipherSealsTheSelectionOrTheWholeTextAndOpensItAgain) {
     ASSERT_TRUE(t.ends_with(u"\r\n公开的结尾"));
     const std::u16string sealedText = t;
     const std::size_t sealedLength = t.size() - 7 - 7;
+    // As with the conversions, the result stays selected: opening it again
+    // needs no new selection (the cipher used to drop it).
+    EXPECT_EQ(w->Doc().SelStart(), 7);
+    EXPECT_EQ(w->Doc().SelLength(), static_cast<std::int32_t>(sealedLength));
 
     // A wrong password: told, nothing changes.
     w->Doc().SetSelStart(7);
