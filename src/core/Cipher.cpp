@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/text/Strip.h"
+
 namespace qm::cipher {
 
 namespace {
@@ -32,11 +34,6 @@ bool DeriveKey(unsigned char (&key)[kKey], std::string_view password, const unsi
 
 bool Space(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0x3000;
-}
-
-std::u16string_view TrimLeft(std::u16string_view s) {
-    while (!s.empty() && Space(s.front())) s.remove_prefix(1);
-    return s;
 }
 
 }  // namespace
@@ -78,7 +75,7 @@ std::u16string Seal(std::u16string_view text, std::string_view password) {
 }
 
 bool LooksSealed(std::u16string_view text) {
-    return TrimLeft(text).substr(0, kPrefix.size()) == kPrefix;
+    return text::StripLeft(text, text::kBlanks).substr(0, kPrefix.size()) == kPrefix;
 }
 
 Opened Open(std::u16string_view sealedText, std::string_view password) {
@@ -87,7 +84,7 @@ Opened Open(std::u16string_view sealedText, std::string_view password) {
         r.error = OpenError::NoMemory;
         return r;
     }
-    std::u16string_view s = TrimLeft(sealedText);
+    std::u16string_view s = text::StripLeft(sealedText, text::kBlanks);
     if (s.substr(0, kPrefix.size()) != kPrefix) {
         r.error = OpenError::NotSealed;
         return r;

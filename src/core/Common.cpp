@@ -1,5 +1,7 @@
 #include "core/Common.h"
 
+#include "core/text/Paths.h"
+
 namespace 常用模块 {
 
 namespace {
@@ -93,8 +95,7 @@ std::u16string GetTextBetween(std::u16string_view text, std::u16string_view star
 }
 
 std::u16string GetFileNameOnly(std::u16string_view path) {
-    const std::size_t cut = path.find_last_of(u"\\/");
-    return std::u16string(cut == std::u16string_view::npos ? path : path.substr(cut + 1));
+    return std::u16string(qm::text::FileNameOf(path));
 }
 
 }  // namespace 常用模块

@@ -4,10 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/text/Utf16.h"
+
 namespace 常用模块 {
 
-inline bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-inline bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+using qm::text::IsHighSurrogate;
+using qm::text::IsLowSurrogate;
 
 // Units of the character at pos, as the user sees it: a CR LF and a
 // surrogate pair are one character of two units; 0 at the end.

@@ -10,19 +10,14 @@
 #include "core/Codec.h"
 #include "core/Common.h"
 #include "core/Encoding.h"
+#include "core/text/Paths.h"
+#include "core/text/Strip.h"
 
 namespace ModGetFileNameInPath {
 
-namespace {
-std::size_t LastSeparator(std::u16string_view s) {
-    const std::size_t back = s.rfind(u'\\');
-    return back != std::u16string_view::npos ? back : s.rfind(u'/');
-}
-}  // namespace
-
 std::u16string GetFolderOfPath(std::u16string_view path, bool flag) {
-    while (!path.empty() && path.front() == u' ') path.remove_prefix(1);
-    while (!path.empty() && path.back() == u' ') path.remove_suffix(1);
+    using qm::text::LastSeparator;
+    path = qm::text::Strip(path);
     const std::size_t cut = LastSeparator(path);
     if (cut == std::u16string_view::npos) return {};
     const std::u16string_view folder = path.substr(0, cut);
@@ -39,12 +34,6 @@ namespace {
 
 std::u16string Ascii(const char* s) {
     return std::u16string(s, s + std::char_traits<char>::length(s));
-}
-
-std::u16string_view Trim(std::u16string_view s) {
-    while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
-    return s;
 }
 
 std::u16string Num(std::int64_t n) { return Ascii(std::to_string(n).c_str()); }
@@ -64,15 +53,14 @@ std::u16string GetFileName(std::u16string_view path) {
 }
 
 std::optional<std::u16string> FileNameFromPath(std::u16string_view path) {
-    const std::size_t cut = path.find_last_of(u"\\/");
-    if (cut == std::u16string_view::npos) return std::nullopt;
-    return std::u16string(path.substr(cut + 1));
+    if (text::LastSeparator(path) == std::u16string_view::npos) return std::nullopt;
+    return std::u16string(text::FileNameOf(path));
 }
 
 bool ChkInt(std::u16string_view text) { return text.find(u'.') == std::u16string_view::npos; }
 
 std::optional<double> ParseNumber(std::u16string_view text) {
-    text = Trim(text);
+    text = text::Strip(text);
     std::string ascii;
     std::size_t i = 0;
     const auto at = [&](std::size_t k) { return k < text.size() ? text[k] : u'\0'; };
@@ -358,7 +346,7 @@ std::u16string ShellText(std::u16string_view partBase, std::u16string_view sourc
 
 std::u16string MergeSeparator(std::u16string_view comboText) {
     if (comboText == u"空行") return u"\r\n\r\n";
-    return std::u16string(Trim(comboText)) + u"\r\n";
+    return std::u16string(text::Strip(comboText)) + u"\r\n";
 }
 
 namespace {

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
+#include "core/text/Utf16.h"
+
 namespace qm {
 
 namespace {
-
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 // Characters that always start a character of their own: ASCII, CJK
 // punctuation and ideographs, full-width forms.
@@ -18,8 +17,7 @@ bool StartsACharacter(char16_t u) {
 
 // A place that splits no code point, for lines with no better place.
 std::size_t HardBreak(std::u16string_view s, std::size_t i) {
-    if (i < s.size() && IsLowSurrogate(s[i]) && IsHighSurrogate(s[i - 1])) ++i;
-    return i;
+    return text::SplitsPair(s, i) ? i + 1 : i;
 }
 
 }  // namespace
@@ -27,7 +25,7 @@ std::size_t HardBreak(std::u16string_view s, std::size_t i) {
 bool IsSafeBreak(std::u16string_view s, std::size_t i) {
     if (i == 0 || i >= s.size()) return false;
     const char16_t prev = s[i - 1];
-    return StartsACharacter(s[i]) && !IsHighSurrogate(prev) && prev != 0x200D;
+    return StartsACharacter(s[i]) && !text::IsHighSurrogate(prev) && prev != 0x200D;
 }
 
 std::vector<std::size_t> ChunkStarts(std::u16string_view s, std::size_t target) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "core/text/Strip.h"
+
 namespace qm::page {
 
 namespace {
@@ -16,12 +18,6 @@ std::string Lowered(std::string_view s) {
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 bool StartsWithNoCase(std::string_view s, std::size_t at, std::string_view prefix) {
     if (at > s.size() || s.size() - at < prefix.size()) return false;
@@ -49,7 +45,7 @@ std::string CharsetAfterKeyword(std::string_view s) {
         if (s[i] == '"' || s[i] == '\'') {
             const std::size_t end = s.find(s[i], i + 1);
             if (end == std::string_view::npos) return {};
-            return std::string(Trimmed(s.substr(i + 1, end - i - 1)));
+            return std::string(text::StripAscii(s.substr(i + 1, end - i - 1)));
         }
         std::size_t end = i;
         while (end < s.size() && !IsSpace(s[end]) && s[end] != ';') ++end;
@@ -92,8 +88,9 @@ std::string MetaTagCharset(std::string_view s, std::size_t i) {
     std::string name, value, content;
     bool contentType = false;
     while (NextAttribute(s, i, name, value)) {
-        if (name == "charset" && !Trimmed(value).empty()) return std::string(Trimmed(value));
-        if (name == "http-equiv") contentType = Lowered(Trimmed(value)) == "content-type";
+        if (name == "charset" && !text::StripAscii(value).empty())
+            return std::string(text::StripAscii(value));
+        if (name == "http-equiv") contentType = Lowered(text::StripAscii(value)) == "content-type";
         if (name == "content") content = value;
     }
     return contentType ? CharsetAfterKeyword(content) : std::string();
@@ -128,7 +125,8 @@ std::string DeclaredCharset(std::string_view head) {
         std::size_t at = 0;
         std::string name, value;
         while (NextAttribute(decl, at, name, value)) {
-            if (name == "encoding" && !Trimmed(value).empty()) return std::string(Trimmed(value));
+            if (name == "encoding" && !text::StripAscii(value).empty())
+                return std::string(text::StripAscii(value));
         }
     }
     while ((i = head.find('<', i)) != std::string_view::npos) {
@@ -149,7 +147,8 @@ std::string DeclaredCharset(std::string_view head) {
 }
 
 bool IsBinaryType(std::string_view contentType) {
-    const std::string type = Lowered(Trimmed(contentType.substr(0, contentType.find(';'))));
+    const std::string type =
+        Lowered(text::StripAscii(contentType.substr(0, contentType.find(';'))));
     if (type.empty()) return false;
     const auto endsWith = [&type](std::string_view suffix) {
         return type.size() >= suffix.size() &&

@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/text/Utf16.h"
+
 namespace qm::rename {
 
 namespace {
@@ -23,27 +25,10 @@ std::u16string Number(std::int64_t n, int digits) {
     return s;
 }
 
-// The length of the name in UTF-8 bytes, the unit the file system counts in.
-std::size_t Utf8Length(const std::u16string& s) {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char16_t c = s[i];
-        if (c < 0x80)
-            n += 1;
-        else if (c < 0x800)
-            n += 2;
-        else if ((c & 0xFC00) == 0xD800 && i + 1 < s.size() && (s[i + 1] & 0xFC00) == 0xDC00)
-            n += 4, ++i;
-        else
-            n += 3;
-    }
-    return n;
-}
-
 bool Valid(const std::u16string& name) {
     return !name.empty() && name != u"." && name != u".." &&
            name.find_first_of(std::u16string_view(u"/\0", 2)) == std::u16string::npos &&
-           Utf8Length(name) <= 255;
+           text::Utf8Length(name) <= 255;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "core/Search.h"
 
+#include "core/text/WholeNumber.h"
+
 namespace qm::search {
 
 std::optional<std::size_t> FindFrom(std::u16string_view text, std::u16string_view needle,
@@ -14,7 +16,7 @@ std::size_t NextSearchStart(std::size_t selStart, std::size_t selLength) {
     return selStart + selLength;
 }
 
-std::optional<std::size_t> LineIndex(std::u16string_view text, long long line) {
+std::optional<std::size_t> LineStartOffset(std::u16string_view text, long long line) {
     if (line < 0) return std::nullopt;
     std::size_t pos = 0;
     for (long long i = 0; i < line; ++i) {
@@ -26,20 +28,10 @@ std::optional<std::size_t> LineIndex(std::u16string_view text, long long line) {
 }
 
 std::optional<long long> ParseLineNumber(std::u16string_view typed) {
-    while (!typed.empty() && typed.front() == u' ') typed.remove_prefix(1);
-    while (!typed.empty() && typed.back() == u' ') typed.remove_suffix(1);
-    bool negative = false;
-    if (!typed.empty() && (typed.front() == u'-' || typed.front() == u'+')) {
-        negative = typed.front() == u'-';
-        typed.remove_prefix(1);
-    }
-    if (typed.empty() || typed.size() > 15) return std::nullopt;
-    long long n = 0;
-    for (char16_t c : typed) {
-        if (c < u'0' || c > u'9') return std::nullopt;
-        n = n * 10 + (c - u'0');
-    }
-    return negative ? -n : n;
+    const std::optional<text::WholeNumber> n = text::ParseWholeNumber(typed);
+    if (!n || n->digits > 15) return std::nullopt;
+    const auto value = static_cast<long long>(n->value);
+    return n->negative ? -value : value;
 }
 
 }  // namespace qm::search

@@ -17,7 +17,7 @@ std::size_t NextSearchStart(std::size_t selStart, std::size_t selLength);
 
 // Position of the first character of 0-based line `line` (lines end at CR LF),
 // or nothing when the text has no such line.
-std::optional<std::size_t> LineIndex(std::u16string_view text, long long line);
+std::optional<std::size_t> LineStartOffset(std::u16string_view text, long long line);
 
 // The line number the user typed: a whole number, optionally signed and with
 // blanks around it; nothing when it is not a number at all.

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/Common.h"
+#include "core/text/WholeNumber.h"
 
 namespace qm::tidy {
 
@@ -64,21 +65,10 @@ void Rebreak(std::u16string_view text, std::size_t n, const Sink& sink) {
 }
 
 std::optional<std::size_t> ParsePieceLength(std::u16string_view typed) {
-    // Blanks around the number are forgiven; anything else is not a number.
-    while (!typed.empty() && typed.front() == u' ') typed.remove_prefix(1);
-    while (!typed.empty() && typed.back() == u' ') typed.remove_suffix(1);
-    if (typed.empty()) return std::nullopt;
-    std::size_t n = 0;
-    bool huge = false;  // past what a size can hold: wider than any text anyway
-    for (char16_t c : typed) {
-        if (c < u'0' || c > u'9') return std::nullopt;
-        const auto digit = static_cast<std::size_t>(c - u'0');
-        if (n > (std::numeric_limits<std::size_t>::max() - digit) / 10) huge = true;
-        if (!huge) n = n * 10 + digit;
-    }
-    if (huge) return std::numeric_limits<std::size_t>::max();
-    if (n == 0) return std::nullopt;
-    return n;
+    // Past what a size can hold is wider than any text anyway: the largest size.
+    const std::optional<text::WholeNumber> n = text::ParseWholeNumber(typed);
+    if (!n || n->sign || n->value == 0) return std::nullopt;
+    return n->value;
 }
 
 std::u16string RemoveSpaces(std::u16string_view text, SpaceMode mode) {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/text/Utf16.h"
+
 namespace qm {
 
 namespace {
@@ -46,11 +48,7 @@ std::vector<std::size_t> Boundaries(std::u16string_view line, std::size_t from, 
 
 // Never between the halves of a surrogate pair.
 std::size_t Whole(std::u16string_view line, std::size_t at) {
-    if (at > 0 && at < line.size() && line[at] >= 0xDC00 && line[at] <= 0xDFFF &&
-        line[at - 1] >= 0xD800 && line[at - 1] <= 0xDBFF) {
-        return at - 1;
-    }
-    return at;
+    return text::CharacterStart(line, at);
 }
 
 }  // namespace

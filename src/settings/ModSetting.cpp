@@ -5,6 +5,7 @@
 
 #include "core/Codec.h"
 #include "core/Common.h"
+#include "core/text/Strip.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
 
@@ -16,14 +17,8 @@ namespace {
 
 constexpr std::u16string_view kCrLf = u"\r\n";
 
-std::u16string_view Trim(std::u16string_view s) {
-    while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
-    return s;
-}
-
 bool IsComment(std::u16string_view line) {
-    line = Trim(line);
+    line = qm::text::Strip(line);
     return !line.empty() && line.front() == u'#';
 }
 
@@ -48,8 +43,8 @@ std::u16string FindValue(std::u16string_view content, std::u16string_view key,
     常用模块::ForEachPiece(content, [&](std::u16string_view line, bool) {
         if (found || IsComment(line)) return;
         const std::size_t eq = line.find(u'=');
-        if (eq == std::u16string_view::npos || Trim(line.substr(0, eq)) != key) return;
-        result = Trim(line.substr(eq + 1));
+        if (eq == std::u16string_view::npos || qm::text::Strip(line.substr(0, eq)) != key) return;
+        result = qm::text::Strip(line.substr(eq + 1));
         found = true;
     });
     return result;
@@ -62,12 +57,12 @@ std::u16string RewriteContent(std::u16string_view content, std::u16string_view k
     常用模块::ForEachPiece(content, [&](std::u16string_view raw, bool last) {
         // The last piece after a closing CR LF is not a line of the file.
         if (last && raw.empty()) return;
-        std::u16string line(Trim(raw));
+        std::u16string line(qm::text::Strip(raw));
         if (!line.empty() && line.front() != u'#') {
             const std::size_t eq = line.find(u'=');
             if (eq == std::u16string::npos) {
                 line.clear();
-            } else if (Trim(std::u16string_view(line).substr(0, eq)) == key) {
+            } else if (qm::text::Strip(std::u16string_view(line).substr(0, eq)) == key) {
                 missing = false;
                 line = value.empty() ? std::u16string() : Entry(key, value);
             }

@@ -20,15 +20,15 @@ TEST(Search, FindFromAndNext) {
     EXPECT_EQ(s::NextSearchStart(5, 0), 5u);  // a bare caret: search from it
 }
 
-TEST(Search, LineIndexAndNumbers) {
+TEST(Search, LineStartOffsetAndNumbers) {
     const std::u16string text = u"one\r\ntwo\r\n\r\nfour";
-    EXPECT_EQ(s::LineIndex(text, 0), 0u);
-    EXPECT_EQ(s::LineIndex(text, 1), 5u);
-    EXPECT_EQ(s::LineIndex(text, 2), 10u);
-    EXPECT_EQ(s::LineIndex(text, 3), 12u);
-    EXPECT_FALSE(s::LineIndex(text, 4));                   // beyond the last line
-    EXPECT_FALSE(s::LineIndex(text, -1));                  // line number 0
-    EXPECT_EQ(s::LineIndex(u"a\rb\nc", 1), std::nullopt);  // lone CR, LF: one line
+    EXPECT_EQ(s::LineStartOffset(text, 0), 0u);
+    EXPECT_EQ(s::LineStartOffset(text, 1), 5u);
+    EXPECT_EQ(s::LineStartOffset(text, 2), 10u);
+    EXPECT_EQ(s::LineStartOffset(text, 3), 12u);
+    EXPECT_FALSE(s::LineStartOffset(text, 4));                   // beyond the last line
+    EXPECT_FALSE(s::LineStartOffset(text, -1));                  // line number 0
+    EXPECT_EQ(s::LineStartOffset(u"a\rb\nc", 1), std::nullopt);  // lone CR, LF: one line
     EXPECT_EQ(s::ParseLineNumber(u" 12 "), 12);
     EXPECT_EQ(s::ParseLineNumber(u"-3"), -3);
     EXPECT_FALSE(s::ParseLineNumber(u"abc"));

@@ -25,6 +25,7 @@
 
 #include "core/Common.h"
 #include "core/WordBreaks.h"
+#include "core/text/Utf16.h"
 #include "ui/editor/EditorAccessible.h"
 
 namespace ui {
@@ -34,9 +35,6 @@ namespace {
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 // Wide enough for any chunk or short line, well inside QTextLayout's fixed point.
 constexpr qreal kLayoutWidth = 1.0e7;
-
-bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 
 }  // namespace
 
@@ -215,11 +213,7 @@ QString EditorView::DisplayText(std::u16string_view line) {
             default:
                 // A lone surrogate (a byte of a file that did not decode, kept
                 // to be written back) has no glyph: show it as "�".
-                if (常用模块::IsHighSurrogate(u)) {
-                    if (i + 1 >= line.size() || !常用模块::IsLowSurrogate(line[i + 1])) u = 0xFFFD;
-                } else if (常用模块::IsLowSurrogate(u)) {
-                    if (i == 0 || !常用模块::IsHighSurrogate(line[i - 1])) u = 0xFFFD;
-                }
+                if (qm::text::IsLoneSurrogate(line, i)) u = 0xFFFD;
                 break;
         }
         o[i] = QChar(u);
@@ -302,7 +296,7 @@ double EditorView::TextWidth(std::u16string_view piece) const {
     double w = 0;
     for (std::size_t i = 0; i < piece.size(); ++i) {
         const char16_t u = piece[i];
-        if (IsHigh(u) && i + 1 < piece.size() && IsLow(piece[i + 1])) {
+        if (qm::text::SplitsPair(piece, i + 1)) {
             w += fm.horizontalAdvance(QString(reinterpret_cast<const QChar*>(piece.data() + i), 2));
             ++i;
             continue;
@@ -744,8 +738,8 @@ void EditorView::Backspace() {
     std::size_t from = caret_ - 1;
     if (caret_ == lines_.LineStart(line)) {
         from = lines_.LineEnd(line - 1);  // the whole CR LF
-    } else if (IsLow(doc_.Text()[from]) && from > 0 && IsHigh(doc_.Text()[from - 1])) {
-        --from;  // one code point, never half of one
+    } else {
+        from = qm::text::CharacterStart(doc_.Text(), from);  // one code point, never half of one
     }
     doc_.Replace(from, caret_ - from, u"", qm::EditSource::Widget);
     desiredX_ = -1;

@@ -18,6 +18,7 @@
 #include "core/Common.h"
 #include "core/Encoding.h"
 #include "core/LineIndex.h"
+#include "core/text/Utf16.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
@@ -195,10 +196,7 @@ void Form1::ShowCaret() {
     std::size_t column = 1;
     const std::u16string& text = doc_.Text();
     for (std::size_t i = start; i < pos && i < text.size(); ++i) {
-        if (!常用模块::IsLowSurrogate(text[i]) || i == start ||
-            !常用模块::IsHighSurrogate(text[i - 1])) {
-            ++column;
-        }
+        if (i == start || !qm::text::SplitsPair(text, i)) ++column;
     }
     Panel[7]->setText(QStringLiteral("第%1行，第%2列").arg(line + 1).arg(column));
 }

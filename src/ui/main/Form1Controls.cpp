@@ -13,21 +13,18 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/common/Named.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
 namespace {
 
-template <class W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QString::fromUtf8(name));
-    return w;
-}
+using ui::Named;
 
 QLineEdit* Field(const char* name, QWidget* parent) { return Named(new QLineEdit(parent), name); }
 
 QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
-    return Named(new QPushButton(caption, parent), name);
+    return ui::NamedButton(name, caption, parent);
 }
 
 QRadioButton* Option(const char* name, const QString& caption, QButtonGroup* group) {

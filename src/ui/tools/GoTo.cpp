@@ -73,7 +73,7 @@ void frmGoTo::cmdGo_Click() {
             ui::ShowMessage(this, QStringLiteral("You can only type numbers!!!"), kGoToTitle);
             return;
         }
-        const std::optional<std::size_t> at = qm::search::LineIndex(doc.Text(), *n - 1);
+        const std::optional<std::size_t> at = qm::search::LineStartOffset(doc.Text(), *n - 1);
         if (!at) {
             ui::ShowMessage(this, QStringLiteral("Invalid line number!"), kGoToTitle);
             return;
