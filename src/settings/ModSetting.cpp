@@ -11,8 +11,6 @@
 
 namespace ModSetting {
 
-std::u16string SettingFileName;
-
 namespace {
 
 constexpr std::u16string_view kCrLf = u"\r\n";
@@ -31,9 +29,9 @@ std::u16string Entry(std::u16string_view key, std::u16string_view value) {
 
 }  // namespace
 
-QString SettingsPath() {
+QString SettingsPath(std::u16string_view fileName) {
     return platform::ProgramFolder() + QStringLiteral("/") +
-           QString::fromStdU16String(SettingFileName);
+           QString::fromStdU16String(std::u16string(fileName));
 }
 
 std::u16string FindValue(std::u16string_view content, std::u16string_view key,
@@ -88,10 +86,9 @@ std::u16string NewFileContent(std::u16string_view key, std::u16string_view value
     return out;
 }
 
-std::optional<std::u16string> ReadSettingValue(std::u16string_view key, std::u16string_view def,
-                                               QString* why) {
+std::optional<std::u16string> ReadSettingValue(const QString& path, std::u16string_view key,
+                                               std::u16string_view def, QString* why) {
     if (key.empty()) return std::u16string(def);
-    const QString path = SettingsPath();
     if (!QFileInfo::exists(path)) return std::u16string(def);
     files::ReadResult r = files::ReadGbkFile(path);
     if (!r.ok) {
@@ -101,13 +98,13 @@ std::optional<std::u16string> ReadSettingValue(std::u16string_view key, std::u16
     return FindValue(r.text, key, def);
 }
 
-bool WriteSettingValue(std::u16string_view key, std::u16string_view value, QString* why) {
+bool WriteSettingValue(const QString& path, std::u16string_view key, std::u16string_view value,
+                       QString* why) {
     const auto failed = [why](const QString& reason) {
         if (why) *why = reason;
         return false;
     };
     if (key.empty()) return failed(QStringLiteral("没有键名"));
-    const QString path = SettingsPath();
     std::u16string content;
     if (QFileInfo::exists(path)) {
         files::ReadResult r = files::ReadGbkFile(path);

@@ -12,13 +12,11 @@
 
 namespace ModSetting {
 
-// The bare file name of the current settings file; empty at start.
-extern std::u16string SettingFileName;
-
 inline constexpr std::u16string_view kHeader = u"#本配置文件由程序自动生成,请勿自行修改。";
 
-// The program folder, "/", and SettingFileName.
-QString SettingsPath();
+// Where a settings file named `fileName` lives: the program folder, "/", and
+// the name (the folder itself for an empty name, which then cannot be read).
+QString SettingsPath(std::u16string_view fileName);
 
 // The value of the first line with key in content, or def.
 std::u16string FindValue(std::u16string_view content, std::u16string_view key,
@@ -32,10 +30,11 @@ std::u16string NewFileContent(std::u16string_view key, std::u16string_view value
 
 // The stored value, or def when the key or the file is missing; nothing when
 // the file exists but cannot be read (the reason in *why).
-std::optional<std::u16string> ReadSettingValue(std::u16string_view key, std::u16string_view def,
-                                               QString* why = nullptr);
+std::optional<std::u16string> ReadSettingValue(const QString& path, std::u16string_view key,
+                                               std::u16string_view def, QString* why = nullptr);
 // Stores, replaces or (with an empty value) removes key; false when key is
 // empty or the file could not be read or written, with the reason in *why.
-bool WriteSettingValue(std::u16string_view key, std::u16string_view value, QString* why = nullptr);
+bool WriteSettingValue(const QString& path, std::u16string_view key, std::u16string_view value,
+                       QString* why = nullptr);
 
 }  // namespace ModSetting

@@ -1,24 +1,28 @@
 #include "settings/PeiZhi.h"
 
+#include <optional>
+
 #include "settings/ModSetting.h"
 
 namespace 配置 {
 
-files::Outcome LoadRuleFields(const FieldSetter& set) {
-    for (const KeyField& kf : kLoadOrder) {
+files::Outcome LoadRuleTexts(const QString& path, RuleTexts& texts) {
+    RuleTexts read;
+    for (const KeyText& kt : kLoadOrder) {
         QString why;
-        const std::optional<std::u16string> v = ModSetting::ReadSettingValue(kf.key, u"", &why);
+        std::optional<std::u16string> v = ModSetting::ReadSettingValue(path, kt.key, u"", &why);
         if (!v) return files::Outcome{false, why};
-        set(kf.field, *v);
+        read.*kt.text = std::move(*v);
     }
+    texts = std::move(read);
     return files::Outcome{true, {}};
 }
 
-files::Outcome SaveRuleFields(const FieldGetter& get) {
+files::Outcome SaveRuleTexts(const QString& path, const RuleTexts& texts) {
     files::Outcome all{true, {}};
-    for (const KeyField& kf : kSaveOrder) {
+    for (const KeyText& kt : kSaveOrder) {
         QString why;
-        if (!ModSetting::WriteSettingValue(kf.key, get(kf.field), &why) && all.ok) {
+        if (!ModSetting::WriteSettingValue(path, kt.key, texts.*kt.text, &why) && all.ok) {
             all = files::Outcome{false, why};
         }
     }

@@ -1,8 +1,8 @@
-// 配置: the six rule fields of the main window and their settings keys.
+// 配置: the six texts of the rule panel as a settings file keeps them.
 #pragma once
 
+#include <QString>
 #include <array>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -10,38 +10,46 @@
 
 namespace 配置 {
 
-struct KeyField {
-    std::u16string_view key;
-    const char* field;  // object name of the main window's control
+// What a settings file holds: six of the rule panel's texts, by meaning.
+struct RuleTexts {
+    std::u16string deleteText;   // "删除包含"
+    std::u16string deleteLines;  // "删除行"
+    std::u16string spanStart;    // "删除开始"
+    std::u16string spanStop;     // "删除结束"
+    std::u16string find;         // "被替换"
+    std::u16string replaceWith;  // "替换为"
 };
 
-// Save order; each key's field.
-inline constexpr std::array<KeyField, 6> kSaveOrder = {{
-    {u"删除包含", "TxtShanChu"},
-    {u"删除行", "TxtBaoHan"},
-    {u"删除开始", "TxtStart"},
-    {u"删除结束", "TxtStop"},
-    {u"被替换", "TxtBeiTiHuan"},
-    {u"替换为", "TxtTiHuan"},
+struct KeyText {
+    std::u16string_view key;
+    std::u16string RuleTexts::*text;
+};
+
+// Save order; each key's text.
+inline constexpr std::array<KeyText, 6> kSaveOrder = {{
+    {u"删除包含", &RuleTexts::deleteText},
+    {u"删除行", &RuleTexts::deleteLines},
+    {u"删除开始", &RuleTexts::spanStart},
+    {u"删除结束", &RuleTexts::spanStop},
+    {u"被替换", &RuleTexts::find},
+    {u"替换为", &RuleTexts::replaceWith},
 }};
 // Load order.
-inline constexpr std::array<KeyField, 6> kLoadOrder = {{
-    {u"删除行", "TxtBaoHan"},
-    {u"删除开始", "TxtStart"},
-    {u"删除结束", "TxtStop"},
-    {u"被替换", "TxtBeiTiHuan"},
-    {u"替换为", "TxtTiHuan"},
-    {u"删除包含", "TxtShanChu"},
+inline constexpr std::array<KeyText, 6> kLoadOrder = {{
+    {u"删除行", &RuleTexts::deleteLines},
+    {u"删除开始", &RuleTexts::spanStart},
+    {u"删除结束", &RuleTexts::spanStop},
+    {u"被替换", &RuleTexts::find},
+    {u"替换为", &RuleTexts::replaceWith},
+    {u"删除包含", &RuleTexts::deleteText},
 }};
 
-using FieldGetter = std::function<std::u16string(const char* field)>;
-using FieldSetter = std::function<void(const char* field, const std::u16string& text)>;
-
-// Fills the fields in load order; stops at the first field whose file cannot
-// be read, and says why.
-files::Outcome LoadRuleFields(const FieldSetter& set);
-// Writes every field in save order, going on after a failed key; the outcome
+// Reads the six texts of the settings file at path, a missing key (or file)
+// as empty. `texts` changes only when every key was read; otherwise the
+// outcome says why.
+files::Outcome LoadRuleTexts(const QString& path, RuleTexts& texts);
+// Writes every text in save order, going on after a failed key; the outcome
 // fails with the first reason when any key could not be written.
-files::Outcome SaveRuleFields(const FieldGetter& get);
+files::Outcome SaveRuleTexts(const QString& path, const RuleTexts& texts);
 
 }  // namespace 配置

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <map>
+#include <optional>
 
 #include "../ui/UiTestSupport.h"
 #include "core/Codec.h"
@@ -19,11 +20,11 @@ class SettingsFile : public ::testing::Test {
         const QString name =
             QStringLiteral("测试规则-%1.ini")
                 .arg(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        ModSetting::SettingFileName = name.toStdU16String();
+        path_ = ModSetting::SettingsPath(name.toStdU16String());
         QFile::remove(Path());
     }
     void TearDown() override { QFile::remove(Path()); }
-    static QString Path() { return ModSetting::SettingsPath(); }
+    static QString Path() { return path_; }
     static void Put(std::u16string_view content) {
         ASSERT_TRUE(uitest::WriteBytes(
             Path(), QByteArray::fromStdString(qm::cp936::Encode(content).bytes)));
@@ -31,14 +32,32 @@ class SettingsFile : public ::testing::Test {
     static std::u16string Get() {
         return qm::cp936::Decode(uitest::ReadBytes(Path()).toStdString()).text;
     }
+    // The texts by the main window's field they show in; nothing when the
+    // file could not be read.
     static std::map<std::string, std::u16string> Load() {
+        配置::RuleTexts t;
+        if (!配置::LoadRuleTexts(Path(), t)) return {};
         std::map<std::string, std::u16string> fields;
-        配置::LoadRuleFields([&](const char* f, const std::u16string& v) { fields[f] = v; });
+        for (const auto& [field, text] : kFields) fields[field] = t.*text;
         return fields;
     }
     static void Save(std::map<std::string, std::u16string> fields) {
-        配置::SaveRuleFields([&](const char* f) { return fields[f]; });
+        配置::RuleTexts t;
+        for (const auto& [field, text] : kFields) t.*text = fields[field];
+        配置::SaveRuleTexts(Path(), t);
     }
+    static std::optional<std::u16string> Read(std::u16string_view key, std::u16string_view def) {
+        return ModSetting::ReadSettingValue(Path(), key, def);
+    }
+    static bool Write(std::u16string_view key, std::u16string_view value) {
+        return ModSetting::WriteSettingValue(Path(), key, value);
+    }
+    static constexpr std::pair<const char*, std::u16string 配置::RuleTexts::*> kFields[] = {
+        {"TxtShanChu", &配置::RuleTexts::deleteText}, {"TxtBaoHan", &配置::RuleTexts::deleteLines},
+        {"TxtStart", &配置::RuleTexts::spanStart},    {"TxtStop", &配置::RuleTexts::spanStop},
+        {"TxtBeiTiHuan", &配置::RuleTexts::find},     {"TxtTiHuan", &配置::RuleTexts::replaceWith},
+    };
+    static inline QString path_;
 };
 
 }  // namespace
@@ -74,44 +93,44 @@ TEST_F(SettingsFile, EmptyFieldsAreNotStoredAndLoadAsEmpty) {
 
 TEST_F(SettingsFile, ValuesAreTrimmedAndKeepTheirEqualsSigns) {
     Put(u"被替换 =   a=b  \r\n");
-    EXPECT_EQ(ModSetting::ReadSettingValue(u"被替换", u"x"), u"a=b");
-    EXPECT_EQ(ModSetting::ReadSettingValue(u"替换为", u"x"), u"x");
-    EXPECT_EQ(ModSetting::ReadSettingValue(u"", u"d"), u"d");
+    EXPECT_EQ(Read(u"被替换", u"x"), u"a=b");
+    EXPECT_EQ(Read(u"替换为", u"x"), u"x");
+    EXPECT_EQ(Read(u"", u"d"), u"d");
 }
 
 TEST_F(SettingsFile, TwoLinesForOneKeyReadFirstRewriteBoth) {
     Put(u"# mine\r\n删除行 = one\r\n删除行=two\r\n");
     EXPECT_EQ(Load().at("TxtBaoHan"), u"one");
-    ASSERT_TRUE(ModSetting::WriteSettingValue(u"删除行", u"new"));
+    ASSERT_TRUE(Write(u"删除行", u"new"));
     EXPECT_EQ(Get(), u"# mine\r\n删除行 = new\r\n删除行 = new\r\n");
 }
 
 TEST_F(SettingsFile, RewriteTidiesLinesAndKeepsComments) {
     Put(u"  # note  \r\n\r\n   \r\n  删除结束 = ] \r\nno equals here\r\n  other = 1\r\n");
-    ASSERT_TRUE(ModSetting::WriteSettingValue(u"删除开始", u"["));
+    ASSERT_TRUE(Write(u"删除开始", u"["));
     EXPECT_EQ(Get(), u"# note\r\n删除结束 = ]\r\nother = 1\r\n删除开始 = [\r\n");
     // A file left with no lines at all is deleted.
     Put(u"删除开始 = [\r\n");
-    ASSERT_TRUE(ModSetting::WriteSettingValue(u"删除开始", u""));
+    ASSERT_TRUE(Write(u"删除开始", u""));
     EXPECT_FALSE(QFile::exists(Path()));
     // No file and an empty value: nothing is created.
-    ASSERT_TRUE(ModSetting::WriteSettingValue(u"删除开始", u""));
+    ASSERT_TRUE(Write(u"删除开始", u""));
     EXPECT_FALSE(QFile::exists(Path()));
-    EXPECT_FALSE(ModSetting::WriteSettingValue(u"", u"x"));
+    EXPECT_FALSE(Write(u"", u"x"));
 }
 
 TEST_F(SettingsFile, FileEndsWithExactlyOneCrLf) {
     Put(u"a = 1\r\n\r\n\r\n");
-    ASSERT_TRUE(ModSetting::WriteSettingValue(u"b", u"2"));
+    ASSERT_TRUE(Write(u"b", u"2"));
     EXPECT_EQ(Get(), u"a = 1\r\nb = 2\r\n");
     Put(u"a = 1");
-    ASSERT_TRUE(ModSetting::WriteSettingValue(u"a", u"3"));
+    ASSERT_TRUE(Write(u"a", u"3"));
     EXPECT_EQ(Get(), u"a = 3\r\n");
 }
 
 TEST_F(SettingsFile, UnreadableFileStopsTheLoadAtThatField) {
-    ModSetting::SettingFileName.clear();  // the path names the program folder itself
-    EXPECT_FALSE(ModSetting::ReadSettingValue(u"删除行", u"").has_value());
+    path_ = ModSetting::SettingsPath(u"");  // the path names the program folder itself
+    EXPECT_FALSE(Read(u"删除行", u"").has_value());
     EXPECT_TRUE(Load().empty());
-    EXPECT_FALSE(ModSetting::WriteSettingValue(u"删除行", u"x"));
+    EXPECT_FALSE(Write(u"删除行", u"x"));
 }

@@ -17,6 +17,7 @@
 #include "core/Document.h"
 #include "core/Encoding.h"
 #include "core/UndoHistory.h"
+#include "settings/PeiZhi.h"
 #include "ui/common/TextHost.h"
 #include "ui/common/ToolWindow.h"
 #include "ui/main/CommandGate.h"
@@ -176,7 +177,9 @@ class Form1 : public QMainWindow, public ui::TextHost {
                                            std::optional<qm::enc::Encoding> forced = {});
     // Makes an opened file the document, as "打开" does.
     void LoadDocument(OpenedFile file);
-    QWidget* RuleField(const char* name) const;
+    // The rule panel's texts a settings file keeps, and showing loaded ones.
+    配置::RuleTexts RuleTexts() const;
+    void ShowRuleTexts(const 配置::RuleTexts& texts);
     class BusyGuard;
     // Selects the next match of the kept search string at or after from.
     void FindAndSelect(std::size_t from);

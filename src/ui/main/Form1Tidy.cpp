@@ -196,13 +196,14 @@ void Form1::CmdDelKongHang_Click() {
 // ---- rule panel ----
 
 void Form1::CmdZhiXing_Click() {
+    配置::RuleTexts t = RuleTexts();
     qm::tidy::RuleFields f;
-    f.find = U16(TxtBeiTiHuan->text());
-    f.replaceWith = U16(TxtTiHuan->currentText());
-    f.deleteLines = U16(TxtBaoHan->text());
-    f.deleteText = U16(TxtShanChu->text());
-    f.spanStart = U16(TxtStart->text());
-    f.spanStop = U16(TxtStop->text());
+    f.find = std::move(t.find);
+    f.replaceWith = std::move(t.replaceWith);
+    f.deleteLines = std::move(t.deleteLines);
+    f.deleteText = std::move(t.deleteText);
+    f.spanStart = std::move(t.spanStart);
+    f.spanStop = std::move(t.spanStop);
     f.spanReplace = U16(TxtTiHuanWei->text());
     ReplaceText(qm::tidy::RulePass(doc_.Text(), f));
 }
@@ -252,8 +253,25 @@ void Form1::CMstopDaZi_Click() { Timer1->stop(); }
 
 // ---- settings file ----
 
-QWidget* Form1::RuleField(const char* name) const {
-    return findChild<QWidget*>(QString::fromUtf8(name));
+配置::RuleTexts Form1::RuleTexts() const {
+    配置::RuleTexts t;
+    t.deleteText = U16(TxtShanChu->text());
+    t.deleteLines = U16(TxtBaoHan->text());
+    t.spanStart = U16(TxtStart->text());
+    t.spanStop = U16(TxtStop->text());
+    t.find = U16(TxtBeiTiHuan->text());
+    t.replaceWith = U16(TxtTiHuan->currentText());
+    return t;
+}
+
+void Form1::ShowRuleTexts(const 配置::RuleTexts& t) {
+    const auto q = [](const std::u16string& s) { return QString::fromStdU16String(s); };
+    TxtShanChu->setText(q(t.deleteText));
+    TxtBaoHan->setText(q(t.deleteLines));
+    TxtStart->setText(q(t.spanStart));
+    TxtStop->setText(q(t.spanStop));
+    TxtBeiTiHuan->setText(q(t.find));
+    TxtTiHuan->setEditText(q(t.replaceWith));
 }
 
 void Form1::MnuOpenPEIzhi_Click() {
@@ -261,40 +279,31 @@ void Form1::MnuOpenPEIzhi_Click() {
                                              platform::ProgramFolder() + QStringLiteral("/"));
     if (path.isEmpty()) return;  // cancelled: nothing changes
     // Only the name is taken; "\" is an ordinary character of a name here.
-    ModSetting::SettingFileName = U16(QFileInfo(path).fileName());
-    SetCaption(QString::fromStdU16String(ModSetting::SettingFileName));
-    const files::Outcome r =
-        配置::LoadRuleFields([this](const char* field, const std::u16string& text) {
-            const QString t = QString::fromStdU16String(text);
-            QWidget* w = RuleField(field);
-            if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(t);
-            if (auto* combo = qobject_cast<QComboBox*>(w)) combo->setEditText(t);
-        });
+    const QString name = QFileInfo(path).fileName();
+    const QString settings = ModSetting::SettingsPath(U16(name));
+    SetCaption(name);
+    配置::RuleTexts texts;
+    const files::Outcome r = 配置::LoadRuleTexts(settings, texts);
     if (!r) {
-        ui::ShowMessage(this,
-                        QStringLiteral("无法读取配置文件“%1”：%2。")
-                            .arg(QDir::toNativeSeparators(ModSetting::SettingsPath()), r.why));
+        ui::ShowMessage(this, QStringLiteral("无法读取配置文件“%1”：%2。")
+                                  .arg(QDir::toNativeSeparators(settings), r.why));
+        return;
     }
+    ShowRuleTexts(texts);
 }
 
 void Form1::MnuSaveINI_Click() {
     const QString path = ui::AskSaveFileName(this, QString(), kSettingsFilter,
                                              platform::ProgramFolder() + QStringLiteral("/"));
     if (path.isEmpty()) return;
-    const auto fieldText = [this](const char* field) {
-        QWidget* w = RuleField(field);
-        if (auto* edit = qobject_cast<QLineEdit*>(w)) return U16(edit->text());
-        if (auto* combo = qobject_cast<QComboBox*>(w)) return U16(combo->currentText());
-        return std::u16string();
-    };
+    const 配置::RuleTexts texts = RuleTexts();
     std::size_t unencodable = 0;
-    for (const 配置::KeyField& kf : 配置::kSaveOrder) {
-        unencodable += qm::cp936::Encode(fieldText(kf.field)).unencodable;
+    for (const 配置::KeyText& kt : 配置::kSaveOrder) {
+        unencodable += qm::cp936::Encode(texts.*kt.text).unencodable;
     }
     if (!ui::ConfirmUnencodable(this, unencodable)) return;
-    ModSetting::SettingFileName = U16(QFileInfo(path).fileName());
-    const files::Outcome w = 配置::SaveRuleFields(fieldText);
-    const QString saved = ModSetting::SettingsPath();
+    const QString saved = ModSetting::SettingsPath(U16(QFileInfo(path).fileName()));
+    const files::Outcome w = 配置::SaveRuleTexts(saved, texts);
     if (!w) {
         ui::ShowMessage(this, QStringLiteral("无法保存配置文件“%1”：%2。")
                                   .arg(QDir::toNativeSeparators(saved), w.why));

@@ -67,15 +67,15 @@ TEST(FullDisk, AtomicWriteFailsAndKeepsTheOldFile) {
 }
 
 TEST(FullDisk, SettingsSaveKeepsTheFileAndSaysSo) {
-    ModSetting::SettingFileName = u"满盘测试.ini";
-    const QString path = ModSetting::SettingsPath();
+    const QString path = ModSetting::SettingsPath(u"满盘测试.ini");
     const QByteArray old = QByteArray::fromStdString(
         qm::cp936::Encode(u"#本配置文件由程序自动生成,请勿自行修改。\r\n删除行 = 旧\r\n").bytes);
     ASSERT_TRUE(uitest::WriteBytes(path, old));
     files::Outcome saved;
     {
         uitest::FileSizeLimit limit(old.size() + 8);
-        saved = 配置::SaveRuleFields([](const char*) { return std::u16string(40, u'新'); });
+        const std::u16string text(40, u'新');
+        saved = 配置::SaveRuleTexts(path, {text, text, text, text, text, text});
     }
     EXPECT_FALSE(saved.ok);
     EXPECT_EQ(uitest::ReadBytes(path), old);  // neither emptied nor deleted
