@@ -33,8 +33,6 @@ namespace ui {
 namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-// Wide enough for any chunk or short line, well inside QTextLayout's fixed point.
-constexpr qreal kLayoutWidth = 1.0e7;
 
 }  // namespace
 
@@ -68,58 +66,13 @@ EditorView::~EditorView() = default;
 // ---- document to view ----
 
 void EditorView::OnChange(const qm::TextChange& c) {
-    const std::size_t oldCount = lines_.LineCount();
-    const bool whole = c.pos == 0 && c.removed == lines_.TextLength();
-    const std::size_t firstLine = lines_.LineOf(c.pos);
-    const std::size_t lastLine = lines_.LineOf(c.pos + c.removed);
-    const bool oneLine = lastLine == firstLine;
+    const LineLayouts::Touched touched = layouts_.Touches(c);
     lines_.Apply(c, doc_.Text());
-    if (whole) {
-        ClearLayouts();
-        alignment_.clear();
-        maxWidth_ = 0;
-    } else if (oneLine && lines_.LineCount() == oldCount) {
-        shortLayouts_.remove(firstLine);
-        const auto it = longLines_.find(firstLine);
-        if (it != longLines_.end()) {
-            const std::u16string_view text = LineText(firstLine);
-            if (text.size() > qm::kLongLine) {
-                it->second.chunks.Apply(c.pos - lines_.LineStart(firstLine), c.removed, c.inserted,
-                                        text,
-                                        [this](std::u16string_view p) { return TextWidth(p); });
-                it->second.layouts.clear();
-            } else {
-                longLines_.erase(it);
-            }
-        }
-    } else {
-        // Lines moved: alignments go with their lines, the changed ones lose theirs.
-        if (!alignment_.empty()) {
-            const auto delta = static_cast<std::ptrdiff_t>(lines_.LineCount()) -
-                               static_cast<std::ptrdiff_t>(oldCount);
-            std::map<std::size_t, Qt::Alignment> moved;
-            for (const auto& [line, a] : alignment_) {
-                if (line <= firstLine) {
-                    moved[line] = a;
-                } else if (line > lastLine) {
-                    const auto to = static_cast<std::ptrdiff_t>(line) + delta;
-                    if (to > static_cast<std::ptrdiff_t>(firstLine))
-                        moved[static_cast<std::size_t>(to)] = a;
-                }
-            }
-            alignment_ = std::move(moved);
-        }
-        // Forget what was laid out from the first changed line on.
-        for (auto it = shortLayouts_.begin(); it != shortLayouts_.end();) {
-            it = it.key() >= firstLine ? shortLayouts_.erase(it) : std::next(it);
-        }
-        for (auto it = longLines_.begin(); it != longLines_.end();) {
-            it = it->first >= firstLine ? longLines_.erase(it) : std::next(it);
-        }
-    }
+    layouts_.Apply(c, touched);
+    if (touched.whole) maxWidth_ = 0;
     anchor_ = static_cast<std::size_t>(doc_.SelStart());
     caret_ = anchor_ + static_cast<std::size_t>(doc_.SelLength());
-    preedit_.clear();
+    preedit_.clear();  // the layouts dropped theirs
     ensureVisible_ = true;
     ScheduleFlush();
     viewport()->update();
@@ -167,199 +120,15 @@ void EditorView::UpdateScrollBars() {
 }
 
 void EditorView::UpdateMetrics() {
-    QFont f = font();
-    // Chunks of a long line are placed by the sum of their characters'
-    // advances: without kerning that sum is exactly what the layout draws.
-    f.setKerning(false);
-    layoutFont_ = f;
-    const QFontMetrics fm(f);
+    layouts_.SetFont(font());
+    const QFontMetrics fm(layouts_.Font());
     lineHeight_ = std::max(1, fm.lineSpacing());
     ascent_ = fm.ascent();
-    advances_.assign(0x10000, -1.0);
-    ClearLayouts();
     maxWidth_ = 0;
     UpdateScrollBars();
 }
 
-void EditorView::ClearLayouts() {
-    shortLayouts_.clear();
-    longLines_.clear();
-}
-
 // ---- layout ----
-
-QString EditorView::DisplayText(std::u16string_view line) {
-    QString out(static_cast<qsizetype>(line.size()), Qt::Uninitialized);
-    QChar* o = out.data();
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        char16_t u = line[i];
-        switch (u) {
-            case u'\r':
-                u = 0x240D;
-                break;  // ␍
-            case u'\n':
-                u = 0x240A;
-                break;  // ␊
-            case 0x2028:
-                u = 0x21B5;
-                break;  // a layout would break the line here
-            case 0x2029:
-                u = 0x00B6;
-                break;
-            case 0xFDD0:
-            case 0xFDD1:
-                u = 0xFFFD;
-                break;
-            default:
-                // A lone surrogate (a byte of a file that did not decode, kept
-                // to be written back) has no glyph: show it as "�".
-                if (qm::text::IsLoneSurrogate(line, i)) u = 0xFFFD;
-                break;
-        }
-        o[i] = QChar(u);
-    }
-    return out;
-}
-
-namespace {
-
-// Whether the character is drawn as a mark of the view's own: no installed
-// font has a glyph for ␍ or ␊.
-bool IsMarked(char16_t u) { return u == u'\r' || u == u'\n' || u == 0x240D || u == 0x240A; }
-
-// The text a layout gets: as DisplayText, with a blank of a full cell where a
-// mark is painted over it afterwards.
-QString LayoutText(std::u16string_view line) {
-    QString out = EditorView::DisplayText(line);
-    for (QChar& c : out) {
-        if (IsMarked(c.unicode())) c = QChar(0x3000);
-    }
-    return out;
-}
-
-}  // namespace
-
-std::u16string_view EditorView::LineText(std::size_t line) const {
-    const std::size_t start = lines_.LineStart(line);
-    return std::u16string_view(doc_.Text()).substr(start, lines_.LineEnd(line) - start);
-}
-
-std::shared_ptr<QTextLayout> EditorView::MakeLayout(std::u16string_view text,
-                                                    std::size_t preeditAt) const {
-    const QFont& f = layoutFont_;
-    auto layout = std::make_shared<QTextLayout>(LayoutText(text), f);
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    option.setTabStopDistance(QFontMetricsF(f).horizontalAdvance(QLatin1Char(' ')) * 8);
-    layout->setTextOption(option);
-    layout->setCacheEnabled(true);
-    if (preeditAt != kNone && !preedit_.isEmpty()) {
-        layout->setPreeditArea(static_cast<int>(preeditAt), preedit_);
-    }
-    layout->beginLayout();
-    QTextLine tl = layout->createLine();
-    if (tl.isValid()) {
-        tl.setLineWidth(kLayoutWidth);
-        tl.setPosition(QPointF(0, 0));
-    }
-    layout->endLayout();
-    return layout;
-}
-
-std::size_t EditorView::PreeditLine() const {
-    return preedit_.isEmpty() ? kNone : lines_.LineOf(caret_);
-}
-
-std::shared_ptr<QTextLayout> EditorView::ShortLayout(std::size_t line) const {
-    if (line == PreeditLine()) {
-        return MakeLayout(LineText(line), caret_ - lines_.LineStart(line));
-    }
-    auto it = shortLayouts_.find(line);
-    if (it != shortLayouts_.end()) return it.value();
-    auto layout = MakeLayout(LineText(line), kNone);
-    shortLayouts_.insert(line, layout);
-    return layout;
-}
-
-const EditorView::LongLine& EditorView::Long(std::size_t line) const {
-    auto it = longLines_.find(line);
-    if (it == longLines_.end()) {
-        it = longLines_.emplace(line, LongLine{}).first;
-        it->second.chunks.Build(LineText(line),
-                                [this](std::u16string_view p) { return TextWidth(p); });
-    }
-    return it->second;
-}
-
-double EditorView::TextWidth(std::u16string_view piece) const {
-    const QFontMetricsF fm(layoutFont_);
-    double w = 0;
-    for (std::size_t i = 0; i < piece.size(); ++i) {
-        const char16_t u = piece[i];
-        if (qm::text::SplitsPair(piece, i + 1)) {
-            w += fm.horizontalAdvance(QString(reinterpret_cast<const QChar*>(piece.data() + i), 2));
-            ++i;
-            continue;
-        }
-        double& a = advances_[u];
-        if (a < 0) {
-            a = u == u'\t' ? fm.horizontalAdvance(QLatin1Char(' ')) * 8
-                           : fm.horizontalAdvance(LayoutText(std::u16string_view(&u, 1)));
-        }
-        w += a;
-    }
-    return w;
-}
-
-double EditorView::LineWidth(std::size_t line) const {
-    if (lines_.LineLength(line) > qm::kLongLine) return Long(line).chunks.Width();
-    return ShortLayout(line)->lineAt(0).naturalTextWidth();
-}
-
-EditorView::Piece EditorView::PieceAt(std::size_t line, std::size_t offset) const {
-    if (lines_.LineLength(line) <= qm::kLongLine) return Piece{ShortLayout(line), 0, 0};
-    const LongLine& l = Long(line);
-    const std::size_t k = l.chunks.ChunkAtOffset(offset);
-    const std::size_t start = l.chunks.Start(k);
-    if (line == PreeditLine()) {
-        const std::u16string_view text = LineText(line).substr(start, l.chunks.End(k) - start);
-        const std::size_t at = caret_ - lines_.LineStart(line);
-        const bool here = at >= start && at <= l.chunks.End(k);
-        return Piece{MakeLayout(text, here ? at - start : kNone), start, l.chunks.X(k)};
-    }
-    auto& layout = l.layouts[k];
-    if (!layout) {
-        layout = MakeLayout(LineText(line).substr(start, l.chunks.End(k) - start), kNone);
-    }
-    return Piece{layout, start, l.chunks.X(k)};
-}
-
-std::vector<EditorView::Piece> EditorView::PiecesIn(std::size_t line, double x0, double x1) const {
-    if (lines_.LineLength(line) <= qm::kLongLine) return {PieceAt(line, 0)};
-    const LongLine& l = Long(line);
-    std::vector<Piece> out;
-    for (std::size_t k = l.chunks.ChunkAtX(x0); k < l.chunks.Count() && l.chunks.X(k) < x1; ++k) {
-        out.push_back(PieceAt(line, l.chunks.Start(k)));
-    }
-    return out;
-}
-
-double EditorView::XOf(std::size_t pos) const {
-    const std::size_t line = lines_.LineOf(pos);
-    const std::size_t off = std::min(pos - lines_.LineStart(line), lines_.LineLength(line));
-    const Piece p = PieceAt(line, off);
-    return p.x + p.layout->lineAt(0).cursorToX(static_cast<int>(off - p.start));
-}
-
-std::size_t EditorView::OffsetAtX(std::size_t line, double x) const {
-    const std::size_t len = lines_.LineLength(line);
-    std::size_t k0 = 0;
-    if (len > qm::kLongLine) k0 = Long(line).chunks.ChunkAtX(x);
-    const std::size_t start = len > qm::kLongLine ? Long(line).chunks.Start(k0) : 0;
-    const Piece p = PieceAt(line, start);
-    const int at = p.layout->lineAt(0).xToCursor(x - p.x);
-    return std::min(len, p.start + static_cast<std::size_t>(std::max(0, at)));
-}
 
 // ---- geometry ----
 
@@ -372,7 +141,7 @@ QPointF EditorView::PointOf(std::size_t pos) const {
     const std::size_t line = lines_.LineOf(pos);
     const double y =
         (static_cast<double>(line) - static_cast<double>(FirstVisibleLine())) * lineHeight_;
-    return QPointF(LineLeft(line) + XOf(pos), y);
+    return QPointF(LineLeft(line) + layouts_.XOf(pos), y);
 }
 
 std::size_t EditorView::PositionAt(const QPointF& p) const {
@@ -380,7 +149,7 @@ std::size_t EditorView::PositionAt(const QPointF& p) const {
     const auto line = static_cast<std::size_t>(
         std::clamp<double>(row, 0, static_cast<double>(lines_.LineCount() - 1)));
     const double x = p.x() - LineLeft(line);
-    return lines_.LineStart(line) + OffsetAtX(line, x);
+    return lines_.LineStart(line) + layouts_.OffsetAtX(line, x);
 }
 
 QRect EditorView::cursorRect() const {
@@ -388,7 +157,7 @@ QRect EditorView::cursorRect() const {
     if (!preedit_.isEmpty()) {
         const std::size_t line = lines_.LineOf(caret_);
         const std::size_t off = caret_ - lines_.LineStart(line);
-        const Piece p = PieceAt(line, off);
+        const Piece p = layouts_.PieceAt(line, off);
         at.setX(LineLeft(line) + p.x +
                 p.layout->lineAt(0).cursorToX(static_cast<int>(off - p.start) + preeditCursor_));
     }
@@ -410,10 +179,10 @@ void EditorView::EnsureCaretVisible(bool center) {
         v->setValue(static_cast<int>(l - visible + 1));
     }
     // The caret's line may be wider than any drawn so far.
-    maxWidth_ = std::max(maxWidth_, LineWidth(line));
+    maxWidth_ = std::max(maxWidth_, layouts_.LineWidth(line));
     UpdateScrollBars();
     QScrollBar* h = horizontalScrollBar();
-    const double x = XOf(caret_);
+    const double x = layouts_.XOf(caret_);
     const double room = viewport()->width() - 2 * margin_ - 2;
     if (x < h->value()) {
         h->setValue(static_cast<int>(std::max(0.0, x - room / 3)));
@@ -424,30 +193,19 @@ void EditorView::EnsureCaretVisible(bool center) {
 
 double EditorView::LineLeft(std::size_t line) const {
     const double left = margin_ - horizontalScrollBar()->value();
-    const auto it = alignment_.find(line);
-    if (it == alignment_.end() || it->second == Qt::AlignLeft) return left;
+    const Qt::Alignment alignment = layouts_.AlignmentOf(line);
+    if (alignment == Qt::AlignLeft) return left;
     // Centred and right-aligned lines sit in the visible width, never left of the margin.
-    const double room = viewport()->width() - 2.0 * margin_ - 2 - LineWidth(line);
+    const double room = viewport()->width() - 2.0 * margin_ - 2 - layouts_.LineWidth(line);
     if (room <= 0) return left;
-    return left + (it->second == Qt::AlignHCenter ? room / 2 : room);
+    return left + (alignment == Qt::AlignHCenter ? room / 2 : room);
 }
 
 void EditorView::SetAlignment(Qt::Alignment alignment) {
     const std::size_t from = lines_.LineOf(std::min(anchor_, caret_));
     const std::size_t to = lines_.LineOf(std::max(anchor_, caret_));
-    for (std::size_t line = from; line <= to; ++line) {
-        if (alignment == Qt::AlignLeft) {
-            alignment_.erase(line);
-        } else {
-            alignment_[line] = alignment;
-        }
-    }
+    layouts_.SetAlignment(from, to, alignment);
     viewport()->update();
-}
-
-Qt::Alignment EditorView::AlignmentOf(std::size_t line) const {
-    const auto it = alignment_.find(line);
-    return it == alignment_.end() ? Qt::AlignLeft : it->second;
 }
 
 // ---- painting ----
@@ -474,7 +232,7 @@ void EditorView::paintEvent(QPaintEvent*) {
         const double left = LineLeft(line);
         const double shift = left - (margin_ - hx);
         for (const Piece& p :
-             PiecesIn(line, hx - margin_ - shift, hx + viewport()->width() - shift)) {
+             layouts_.PiecesIn(line, hx - margin_ - shift, hx + viewport()->width() - shift)) {
             QList<QTextLayout::FormatRange> ranges;
             const std::size_t a = start + p.start;
             const std::size_t b = a + static_cast<std::size_t>(p.layout->text().size());
@@ -488,27 +246,17 @@ void EditorView::paintEvent(QPaintEvent*) {
         }
         if (showSelection && selA <= end && selB > end) {
             // The selected line break: a little highlight after the line.
-            const double x = left + XOf(end);
+            const double x = left + layouts_.XOf(end);
             painter.fillRect(QRectF(x, y, lineHeight_ / 3.0, lineHeight_), palette().highlight());
         }
-        widest = std::max(widest, LineWidth(line));
+        widest = std::max(widest, layouts_.LineWidth(line));
     }
     if (hasFocus() && caretOn_ && !readOnly_) painter.fillRect(cursorRect(), palette().text());
     if (dropPos_ != kNone) {
         const QPointF d = PointOf(dropPos_);
         painter.fillRect(QRectF(d.x(), d.y(), 2, lineHeight_), palette().text());
     }
-    // Keep what is laid out to what is on screen.
-    for (auto it = shortLayouts_.begin(); it != shortLayouts_.end();) {
-        it = (it.key() < first || it.key() >= first + rows) ? shortLayouts_.erase(it)
-                                                            : std::next(it);
-    }
-    for (auto it = longLines_.begin(); it != longLines_.end();) {
-        if (it->first < first || it->first >= first + rows) {
-            it->second.layouts.clear();  // the chunk table is cheap to keep; layouts are not
-        }
-        ++it;
-    }
+    layouts_.KeepOnly(first, rows);  // what is laid out is what is on screen
     if (widest > maxWidth_) {
         maxWidth_ = widest;
         QTimer::singleShot(0, this, [this] { UpdateScrollBars(); });
@@ -520,18 +268,18 @@ void EditorView::DrawMarks(QPainter& painter, const Piece& p, std::size_t line, 
     const std::size_t a = lines_.LineStart(line) + p.start;
     const auto n = static_cast<std::size_t>(p.layout->text().size());
     const std::u16string_view text = std::u16string_view(doc_.Text()).substr(a, n);
-    if (std::none_of(text.begin(), text.end(), IsMarked)) return;
+    if (std::none_of(text.begin(), text.end(), LineLayouts::IsMarked)) return;
     // The pre-edit text sits in the layout at the caret and moves what follows.
     std::size_t preeditAt = kNone;
-    if (line == PreeditLine() && caret_ >= a && caret_ <= a + n) preeditAt = caret_ - a;
+    if (line == layouts_.PreeditLine() && caret_ >= a && caret_ <= a + n) preeditAt = caret_ - a;
     const QTextLine tl = p.layout->lineAt(0);
-    QFont small = layoutFont_;
+    QFont small = layouts_.Font();
     small.setPixelSize(std::max(6, lineHeight_ * 2 / 5));
     small.setBold(true);
     painter.save();
     painter.setFont(small);
     for (std::size_t i = 0; i < n; ++i) {
-        if (!IsMarked(text[i])) continue;
+        if (!LineLayouts::IsMarked(text[i])) continue;
         const int li =
             static_cast<int>(i) +
             (preeditAt != kNone && i >= preeditAt ? static_cast<int>(preedit_.size()) : 0);
@@ -637,7 +385,7 @@ std::size_t EditorView::NextPosition(std::size_t pos) const {
     if (off >= lines_.LineLength(line)) {
         return line + 1 < lines_.LineCount() ? lines_.LineStart(line + 1) : pos;
     }
-    const Piece p = PieceAt(line, off);
+    const Piece p = layouts_.PieceAt(line, off);
     const int next = p.layout->nextCursorPosition(static_cast<int>(off - p.start));
     return lines_.LineStart(line) + p.start + static_cast<std::size_t>(next);
 }
@@ -646,7 +394,7 @@ std::size_t EditorView::PreviousPosition(std::size_t pos) const {
     const std::size_t line = lines_.LineOf(pos);
     const std::size_t off = pos - lines_.LineStart(line);
     if (off == 0) return line > 0 ? lines_.LineEnd(line - 1) : 0;
-    const Piece p = PieceAt(line, off - 1);
+    const Piece p = layouts_.PieceAt(line, off - 1);
     const int prev = p.layout->previousCursorPosition(static_cast<int>(off - p.start));
     return lines_.LineStart(line) + p.start + static_cast<std::size_t>(prev);
 }
@@ -654,7 +402,7 @@ std::size_t EditorView::PreviousPosition(std::size_t pos) const {
 std::pair<std::size_t, std::size_t> EditorView::WordAt(std::size_t pos) const {
     const std::size_t line = lines_.LineOf(pos);
     const std::size_t off = pos - lines_.LineStart(line);
-    const Piece p = PieceAt(line, off);
+    const Piece p = layouts_.PieceAt(line, off);
     const std::size_t base = lines_.LineStart(line) + p.start;
     QTextBoundaryFinder f(QTextBoundaryFinder::Word, p.layout->text());
     f.setPosition(static_cast<int>(off - p.start));
@@ -773,8 +521,8 @@ void EditorView::keyPressEvent(QKeyEvent* event) {
         const auto target = static_cast<std::size_t>(
             std::clamp<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(line) + rows, 0,
                                        static_cast<std::ptrdiff_t>(lines_.LineCount()) - 1));
-        if (desiredX_ < 0) desiredX_ = XOf(caret_);
-        MoveCaret(lines_.LineStart(target) + OffsetAtX(target, desiredX_), shift, true);
+        if (desiredX_ < 0) desiredX_ = layouts_.XOf(caret_);
+        MoveCaret(lines_.LineStart(target) + layouts_.OffsetAtX(target, desiredX_), shift, true);
     };
     switch (event->key()) {
         case Qt::Key_Left:
@@ -862,6 +610,7 @@ void EditorView::inputMethodEvent(QInputMethodEvent* event) {
         caret_ = std::min(doc_.Length(), a + static_cast<std::size_t>(event->replacementLength()));
     }
     preedit_.clear();
+    layouts_.SetPreedit(preedit_, caret_);
     if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
         InsertTyped(常用模块::NormalizeLineBreaks(event->commitString().toStdU16String()));
     }
@@ -871,9 +620,7 @@ void EditorView::inputMethodEvent(QInputMethodEvent* event) {
         if (a.type == QInputMethodEvent::Cursor) preeditCursor_ = a.start;
     }
     // The caret's line is laid out again with the pre-edit text in place.
-    const std::size_t line = lines_.LineOf(caret_);
-    shortLayouts_.remove(line);
-    if (auto it = longLines_.find(line); it != longLines_.end()) it->second.layouts.clear();
+    layouts_.SetPreedit(preedit_, caret_);
     viewport()->update();
     event->accept();
 }

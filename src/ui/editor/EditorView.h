@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "core/Document.h"
-#include "core/LineChunks.h"
 #include "core/LineIndex.h"
+#include "ui/editor/LineLayouts.h"
 
 class QPainter;
 
@@ -43,7 +43,7 @@ class EditorView : public QAbstractScrollArea {
     // Aligns the lines the selection touches (a view setting: the document
     // stays plain text and nothing of it is saved).
     void SetAlignment(Qt::Alignment alignment);
-    Qt::Alignment AlignmentOf(std::size_t line) const;
+    Qt::Alignment AlignmentOf(std::size_t line) const { return layouts_.AlignmentOf(line); }
 
     // Hides the selection highlight (the history does so while it undoes).
     void SetSelectionHidden(bool hidden);
@@ -78,18 +78,18 @@ class EditorView : public QAbstractScrollArea {
 
     // The text of a line as drawn: the same length, with marks for the
     // characters a layout would take as breaks.
-    static QString DisplayText(std::u16string_view line);
+    static QString DisplayText(std::u16string_view line) { return LineLayouts::DisplayText(line); }
 
     // For tests and accessibility: the layout used to draw the chunk of a line
     // that holds offset, with the chunk's start and x.
-    struct Piece {
-        std::shared_ptr<QTextLayout> layout;
-        std::size_t start = 0;  // line offset of the layout's first unit
-        double x = 0;           // x of the layout's left edge within the line
-    };
-    Piece PieceAt(std::size_t line, std::size_t offset) const;
+    using Piece = LineLayouts::Piece;
+    Piece PieceAt(std::size_t line, std::size_t offset) const {
+        return layouts_.PieceAt(line, offset);
+    }
     // Every piece of a line that meets [x0, x1) (line x positions).
-    std::vector<Piece> PiecesIn(std::size_t line, double x0, double x1) const;
+    std::vector<Piece> PiecesIn(std::size_t line, double x0, double x1) const {
+        return layouts_.PiecesIn(line, x0, x1);
+    }
 
   signals:
     // A file was dropped onto the box.
@@ -115,11 +115,6 @@ class EditorView : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
-    struct LongLine {
-        qm::LineChunks chunks;
-        mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> layouts;  // by chunk
-    };
-
     // Paints the marks of lone CR and LF over the blanks the layout left for them.
     void DrawMarks(QPainter& painter, const Piece& p, std::size_t line, QPointF at,
                    std::size_t selA, std::size_t selB) const;
@@ -128,20 +123,11 @@ class EditorView : public QAbstractScrollArea {
     void ScheduleFlush();
     void UpdateScrollBars();
     void UpdateMetrics();
-    void ClearLayouts();
     void RestartBlink();
     void NotifyCaretMoved();
 
-    std::u16string_view LineText(std::size_t line) const;
-    std::shared_ptr<QTextLayout> MakeLayout(std::u16string_view text, std::size_t preeditAt) const;
-    std::shared_ptr<QTextLayout> ShortLayout(std::size_t line) const;
-    const LongLine& Long(std::size_t line) const;
-    double LineWidth(std::size_t line) const;
-    double TextWidth(std::u16string_view piece) const;
-    double XOf(std::size_t pos) const;        // x within the line
+    std::u16string_view LineText(std::size_t line) const { return layouts_.LineText(line); }
     double LineLeft(std::size_t line) const;  // viewport x of the line's start
-    std::size_t OffsetAtX(std::size_t line, double x) const;
-    std::size_t PreeditLine() const;
 
     // Caret moves, grapheme by grapheme.
     std::size_t NextPosition(std::size_t pos) const;
@@ -177,15 +163,11 @@ class EditorView : public QAbstractScrollArea {
     int preeditCursor_ = 0;
     std::size_t dropPos_ = static_cast<std::size_t>(-1);
 
-    QFont layoutFont_;  // the widget's font without kerning
     int lineHeight_ = 1;
     int ascent_ = 0;
     int margin_ = 4;
-    double maxWidth_ = 0;                             // the widest line drawn so far
-    std::map<std::size_t, Qt::Alignment> alignment_;  // lines not aligned left
-    mutable std::vector<double> advances_;  // BMP advances, lazily; < 0 = not yet measured
-    mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> shortLayouts_;
-    mutable std::unordered_map<std::size_t, LongLine> longLines_;
+    double maxWidth_ = 0;  // the widest line drawn so far
+    LineLayouts layouts_{doc_, lines_};
 };
 
 }  // namespace ui

@@ -1,0 +1,120 @@
+// The editing box's layouts of its lines, kept apart from the widget.
+//
+// Why apart: the view is a widget (input, painting, scrolling), while what it
+// knows about its lines' geometry is a cache with rules of its own: which
+// lines are laid out (only those on screen), how a very long line is cut
+// into chunks placed by their widths, the per-character advances those
+// widths are summed from, and the lines' alignment. Each document change
+// must drop exactly what it made stale: an edit inside one line re-measures
+// only the touched chunks; lines inserted or removed move the alignment of
+// the lines after them and drop the layouts from the first changed line on;
+// a new text drops everything. Here those rules can be tested without a
+// window, and the view's change handler only says what changed.
+//
+// Lines are never wrapped; positions are in document units (UTF-16).
+#pragma once
+
+#include <QFont>
+#include <QHash>
+#include <QString>
+#include <QTextLayout>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/Document.h"
+#include "core/LineChunks.h"
+#include "core/LineIndex.h"
+
+namespace ui {
+
+class LineLayouts {
+  public:
+    // The laid-out piece of a line: the whole of a short line, or one chunk
+    // of a long line, with the chunk's start and x.
+    struct Piece {
+        std::shared_ptr<QTextLayout> layout;
+        std::size_t start = 0;  // line offset of the layout's first unit
+        double x = 0;           // x of the layout's left edge within the line
+    };
+
+    // What a change touched, read from the line index before the change.
+    struct Touched {
+        std::size_t firstLine = 0;
+        std::size_t lastLine = 0;
+        std::size_t oldCount = 0;
+        bool whole = false;  // the whole text was replaced
+    };
+
+    // The text of a line as drawn: the same length, with marks for the
+    // characters a layout would take as breaks.
+    static QString DisplayText(std::u16string_view line);
+    // Whether the character is drawn as a mark of the view's own (a framed
+    // CR or LF): no installed font has a glyph for ␍ or ␊.
+    static bool IsMarked(char16_t u);
+
+    // Lays out the lines of `lines` over `doc`'s text; both outlive it.
+    LineLayouts(const qm::Document& doc, const qm::LineIndex& lines);
+
+    // The font lines are drawn in (kerning off: chunks are placed by the sum
+    // of their characters' advances, which must be what the layout draws).
+    void SetFont(const QFont& font);
+    const QFont& Font() const { return font_; }
+
+    // Before the line index takes change c.
+    Touched Touches(const qm::TextChange& c) const;
+    // After it did: drops what the change made stale, moves alignments.
+    void Apply(const qm::TextChange& c, const Touched& t);
+    // Forgets every layout (the chunk tables of long lines too).
+    void Clear();
+    // Keeps layouts only for lines [first, first + rows): what is on screen.
+    void KeepOnly(std::size_t first, std::size_t rows);
+
+    // The input method's text, shown inside the line at `at` while composing;
+    // an empty text ends it.
+    void SetPreedit(const QString& text, std::size_t at);
+    // The line the pre-edit text is in, npos when there is none.
+    std::size_t PreeditLine() const;
+
+    std::u16string_view LineText(std::size_t line) const;
+    double LineWidth(std::size_t line) const;
+    double TextWidth(std::u16string_view piece) const;
+    Piece PieceAt(std::size_t line, std::size_t offset) const;
+    // Every piece of a line that meets [x0, x1) (line x positions).
+    std::vector<Piece> PiecesIn(std::size_t line, double x0, double x1) const;
+    double XOf(std::size_t pos) const;  // x within its line
+    std::size_t OffsetAtX(std::size_t line, double x) const;
+
+    // Lines not aligned left; alignments follow their lines through edits.
+    void SetAlignment(std::size_t fromLine, std::size_t toLine, Qt::Alignment alignment);
+    Qt::Alignment AlignmentOf(std::size_t line) const;
+
+  private:
+    // The text a layout gets: as DisplayText, with a blank of a full cell
+    // where a mark is painted over it afterwards.
+    static QString LayoutText(std::u16string_view line);
+
+    struct LongLine {
+        qm::LineChunks chunks;
+        mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> layouts;  // by chunk
+    };
+
+    std::shared_ptr<QTextLayout> MakeLayout(std::u16string_view text, std::size_t preeditAt) const;
+    std::shared_ptr<QTextLayout> ShortLayout(std::size_t line) const;
+    const LongLine& Long(std::size_t line) const;
+    void DropLine(std::size_t line);
+
+    const qm::Document& doc_;
+    const qm::LineIndex& lines_;
+    QFont font_;
+    QString preedit_;
+    std::size_t preeditAt_ = 0;
+    std::map<std::size_t, Qt::Alignment> alignment_;
+    mutable std::vector<double> advances_;  // BMP advances, lazily; < 0 = not yet measured
+    mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> shortLayouts_;
+    mutable std::unordered_map<std::size_t, LongLine> longLines_;
+};
+
+}  // namespace ui
