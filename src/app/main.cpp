@@ -16,16 +16,16 @@ int main(int argc, char* argv[]) {
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtChinese);
     }
-    Form1 w;
+    ui::Form1 w;
     w.show();
     QCoreApplication::processEvents();
     // Files from the command line (a file manager's "open with"): the first
     // in this window, every other in a window of its own, as if opened there.
     const QStringList files = QApplication::arguments().mid(1);
     for (qsizetype i = 0; i < files.size(); ++i) {
-        Form1* target = &w;
+        ui::Form1* target = &w;
         if (i > 0) {
-            target = new Form1;
+            target = new ui::Form1;
             target->setAttribute(Qt::WA_DeleteOnClose);
             target->show();
         }

@@ -71,7 +71,7 @@ void UndoHistory::Record(std::optional<ChangeSpan> span) {
 }
 
 void UndoHistory::UpdateUndoMenus() {
-    if (onMenus) onMenus(CanUndo(), CanRedo());
+    if (onAvailability) onAvailability(CanUndo(), CanRedo());
 }
 
 std::u16string UndoHistory::Change(const std::u16string& a, const std::u16string& b,

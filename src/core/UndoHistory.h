@@ -57,8 +57,9 @@ class UndoHistory {
     static std::u16string Change(const std::u16string& a, const std::u16string& b,
                                  std::int64_t endPos);
 
-    // Window hooks: menu states, the selection highlight, the focus.
-    std::function<void(bool undoEnabled, bool redoEnabled)> onMenus;
+    // Window hooks: whether undo and redo are available now, the selection
+    // highlight, the focus.
+    std::function<void(bool undoEnabled, bool redoEnabled)> onAvailability;
     std::function<void(bool hide)> onHideSelection;
     std::function<void()> onFocus;
 

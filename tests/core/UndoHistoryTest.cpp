@@ -20,7 +20,7 @@ struct Editor {
     explicit Editor(
         std::unique_ptr<qm::SnapshotStore> store = std::make_unique<qm::CompactSnapshotStore>())
         : history(doc, std::move(store)) {
-        history.onMenus = [this](bool u, bool r) {
+        history.onAvailability = [this](bool u, bool r) {
             undoMenu = u;
             redoMenu = r;
         };

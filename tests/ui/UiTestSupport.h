@@ -12,10 +12,43 @@
 #include <memory>
 
 class QWidget;
-class Form1;
 namespace ui {
 class EditorView;
-}
+class Form1;
+class frmGoTo;
+class FrmTongJi;
+class 替换表;
+class FrmPiLiangTiHuan;
+class FenGe2;
+class FrmFenGe;
+class FrmHeBingFile;
+class ALABO;
+class FrmZiFuZuHe;
+class FrmZhengZe;
+class 高级替换;
+class jiajiemi;
+class FrmGaiMing;
+class FrmYouHua;
+class FrmAbout;
+}  // namespace ui
+
+// The windows live in namespace ui; tests name them as the program does.
+using ui::Form1;
+using ui::frmGoTo;
+using ui::FrmTongJi;
+using ui::替换表;
+using ui::FrmPiLiangTiHuan;
+using ui::FenGe2;
+using ui::FrmFenGe;
+using ui::FrmHeBingFile;
+using ui::ALABO;
+using ui::FrmZiFuZuHe;
+using ui::FrmZhengZe;
+using ui::高级替换;
+using ui::jiajiemi;
+using ui::FrmGaiMing;
+using ui::FrmYouHua;
+using ui::FrmAbout;
 
 namespace uitest {
 

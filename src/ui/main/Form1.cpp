@@ -26,6 +26,8 @@
 #include "ui/common/WindowPlacement.h"
 #include "ui/editor/EditorView.h"
 
+namespace ui {
+
 namespace {
 
 const QString kTextFilter = QStringLiteral("文本文件|*.txt");
@@ -50,7 +52,7 @@ Form1::Form1() {
     默认_Click();
     connect(RichTextBox1, &ui::EditorView::fileDropped, this, &Form1::OpenPath);
     history_.onHideSelection = [this](bool hide) { RichTextBox1->SetSelectionHidden(hide); };
-    history_.onMenus = [this](bool u, bool r) { UpdateUndoMenus(u, r); };
+    history_.onAvailability = [this](bool u, bool r) { UpdateUndoMenus(u, r); };
     history_.onFocus = [this] { RichTextBox1->setFocus(); };
     history_.onModified = [this] {
         // Only a change of the state is worth a new title.
@@ -461,3 +463,5 @@ bool Form1::WriteDocument(const QString& path, qm::enc::FileFormat format, bool 
     ShowFormat();
     return true;
 }
+
+}  // namespace ui

@@ -37,7 +37,6 @@ class QToolBar;
 
 namespace ui {
 class EditorView;
-}
 
 class Form1 : public QMainWindow, public ui::TextHost {
     Q_OBJECT
@@ -313,3 +312,5 @@ class Form1 : public QMainWindow, public ui::TextHost {
     std::u16string searchText_;   // kept from one find to the next
     QWidget* palette_ = nullptr;  // the symbol palette "常用符号"
 };
+
+}  // namespace ui

@@ -17,6 +17,8 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
+namespace ui {
+
 namespace {
 
 using ui::Named;
@@ -197,3 +199,5 @@ void Form1::BuildControls() {
     caretTimer_->setInterval(0);
     connect(caretTimer_, &QTimer::timeout, this, &Form1::ShowCaret);
 }
+
+}  // namespace ui

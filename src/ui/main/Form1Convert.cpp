@@ -1,4 +1,4 @@
-// Form1's menu "转换", the symbol palette and the About window.
+// Form1's menu "转换" and the symbol palette.
 #include <QAction>
 #include <QFrame>
 #include <QGridLayout>
@@ -15,8 +15,8 @@
 #include "ui/common/Named.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
-#include "ui/tools/ALABO.h"
-#include "ui/tools/FrmAbout.h"
+
+namespace ui {
 
 namespace {
 
@@ -164,14 +164,10 @@ void Form1::繁体转简体_Click() {
     ui::ShowMessage(this, QStringLiteral("已将繁体字转换为简体字。"));
 }
 
-void Form1::阿拉伯转换汉字_Click() { OpenTool<ALABO>(); }
-
 void Form1::常用符号_Click() {
     palette_->show();
     palette_->raise();
 }
-
-void Form1::abount_Click() { OpenTool<FrmAbout>(); }
 
 void Form1::WireConversions() {
     const std::pair<const char*, void (Form1::*)()> items[] = {
@@ -192,3 +188,5 @@ void Form1::WireConversions() {
         Wire(a, &QAction::triggered, handler);
     }
 }
+
+}  // namespace ui

@@ -10,6 +10,8 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
+namespace ui {
+
 void Form1::mnuGetSource_Click() {
     bool ok = false;
     const QString typed =
@@ -75,3 +77,5 @@ void Form1::mnuGetSource_Click() {
                                   .arg(QString::fromUtf8(qm::enc::Name(r.encoding))));
     }
 }
+
+}  // namespace ui

@@ -17,6 +17,8 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
+namespace ui {
+
 namespace {
 
 // An item whose command is not built yet: visible, but nothing pretends to work.
@@ -269,3 +271,5 @@ void Form1::日期_Click() {
 void Form1::时间_Click() {
     doc_.SetSelText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdU16String());
 }
+
+}  // namespace ui

@@ -28,6 +28,8 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
+namespace ui {
+
 namespace {
 
 std::u16string U16(const QString& s) { return s.toStdU16String(); }
@@ -322,3 +324,5 @@ void Form1::MnuSaveINI_Click() {
                             .arg(QDir::toNativeSeparators(saved)));
     }
 }
+
+}  // namespace ui

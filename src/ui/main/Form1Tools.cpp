@@ -9,7 +9,9 @@
 #include "ui/common/ToolWindow.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
+#include "ui/tools/ALABO.h"
 #include "ui/tools/FenGe2.h"
+#include "ui/tools/FrmAbout.h"
 #include "ui/tools/FrmFenGe.h"
 #include "ui/tools/FrmGaiMing.h"
 #include "ui/tools/FrmHeBingFile.h"
@@ -22,6 +24,8 @@
 #include "ui/tools/GoTo.h"
 #include "ui/tools/TiHuanBiao.h"
 #include "ui/tools/jiajiemi.h"
+
+namespace ui {
 
 void Form1::mnufind_Click() {
     QInputDialog ask(this);
@@ -93,3 +97,7 @@ void Form1::CmdGaoJiTiHuan_Click() { OpenTool<高级替换>(); }
 void Form1::cmdCipher_Click() { OpenTool<jiajiemi>(); }
 void Form1::CmdFileGaiMing_Click() { OpenTool<FrmGaiMing>(); }
 void Form1::CmdYouHua_Click() { OpenTool<FrmYouHua>(); }
+void Form1::阿拉伯转换汉字_Click() { OpenTool<ALABO>(); }
+void Form1::abount_Click() { OpenTool<FrmAbout>(); }
+
+}  // namespace ui

@@ -12,6 +12,8 @@
 #include "ui/common/TextHost.h"
 #include "ui/main/CommandGate.h"
 
+namespace ui {
+
 using ui::Named;
 
 ALABO::ALABO(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
@@ -74,3 +76,5 @@ void ALABO::Command2_Click() {
     Text2->setText(*result);
     host_.InsertAtCaret(result->toStdU16String());
 }
+
+}  // namespace ui

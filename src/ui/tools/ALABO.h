@@ -6,12 +6,12 @@
 #include <QWidget>
 #include <optional>
 
-namespace ui {
-class TextHost;
-}
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+
+namespace ui {
+class TextHost;
 
 class ALABO : public QWidget {
     Q_OBJECT
@@ -30,3 +30,5 @@ class ALABO : public QWidget {
     QRadioButton* Option2;
     QLineEdit* Text2;
 };
+
+}  // namespace ui

@@ -15,6 +15,8 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 
+namespace ui {
+
 using qm::filetools::Box;
 using ui::Named;
 using ui::NamedButton;
@@ -286,3 +288,5 @@ void FenGe2::closeEvent(QCloseEvent* event) {
     }
     QWidget::closeEvent(event);
 }
+
+}  // namespace ui

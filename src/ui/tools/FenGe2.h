@@ -10,6 +10,8 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 
+namespace ui {
+
 class FenGe2 : public QWidget {
     Q_OBJECT
   public:
@@ -46,3 +48,5 @@ class FenGe2 : public QWidget {
     QLabel* Label8;
     bool running_ = false;
 };
+
+}  // namespace ui

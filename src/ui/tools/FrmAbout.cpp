@@ -5,6 +5,8 @@
 
 #include "ui/common/Named.h"
 
+namespace ui {
+
 FrmAbout::FrmAbout() : QWidget(nullptr, Qt::Window) {
     setObjectName("FrmAbout");
     setWindowTitle(QStringLiteral("关于"));
@@ -30,3 +32,5 @@ FrmAbout::FrmAbout() : QWidget(nullptr, Qt::Window) {
     v->addWidget(text);
     v->addWidget(close, 0, Qt::AlignRight);
 }
+
+}  // namespace ui

@@ -3,8 +3,12 @@
 
 #include <QWidget>
 
+namespace ui {
+
 class FrmAbout : public QWidget {
     Q_OBJECT
   public:
     FrmAbout();
 };
+
+}  // namespace ui

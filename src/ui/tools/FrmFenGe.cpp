@@ -16,6 +16,8 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 
+namespace ui {
+
 using ui::Named;
 using ui::NamedButton;
 
@@ -107,3 +109,5 @@ void FrmFenGe::Command1_Click() {
                         QMessageBox::Warning);
     }
 }
+
+}  // namespace ui

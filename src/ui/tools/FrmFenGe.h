@@ -9,6 +9,8 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 
+namespace ui {
+
 class FrmFenGe : public QWidget {
     Q_OBJECT
   public:
@@ -24,3 +26,5 @@ class FrmFenGe : public QWidget {
     QListWidget* List1;
     QGroupBox* Frame1;
 };
+
+}  // namespace ui

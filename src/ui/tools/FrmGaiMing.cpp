@@ -18,6 +18,8 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 
+namespace ui {
+
 using ui::Named;
 
 namespace {
@@ -306,3 +308,5 @@ void FrmGaiMing::CmdCheXiao_Click() {
     if (folder_ == lastFolder_) LoadFolder(folder_);
     LblZhuangTai->setText(QStringLiteral("已撤销上次改名，%1 个文件恢复原名。").arg(back.changes));
 }
+
+}  // namespace ui

@@ -18,6 +18,8 @@ class QSpinBox;
 class QTimer;
 class QTreeWidget;
 
+namespace ui {
+
 class FrmGaiMing : public QWidget {
     Q_OBJECT
   public:
@@ -65,3 +67,5 @@ class FrmGaiMing : public QWidget {
     std::optional<qm::rename::Plan> lastBatch_;  // what the last rename did, for undo
     QString lastFolder_;
 };
+
+}  // namespace ui

@@ -16,6 +16,8 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 
+namespace ui {
+
 using ui::Named;
 using ui::NamedButton;
 
@@ -175,3 +177,5 @@ void FrmHeBingFile::Command2_Click() {
     }
     ui::ShowMessage(this, QStringLiteral("成功合并%1个文件").arg(inputs.size()));
 }
+
+}  // namespace ui

@@ -11,6 +11,8 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 
+namespace ui {
+
 class FrmHeBingFile : public QWidget {
     Q_OBJECT
   public:
@@ -34,3 +36,5 @@ class FrmHeBingFile : public QWidget {
     QLineEdit* Text1;
     QComboBox* Combo1;
 };
+
+}  // namespace ui

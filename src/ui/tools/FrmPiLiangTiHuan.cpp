@@ -18,6 +18,8 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 
+namespace ui {
+
 using ui::Named;
 using ui::NamedButton;
 
@@ -230,3 +232,5 @@ void FrmPiLiangTiHuan::closeEvent(QCloseEvent* event) {
     }
     QWidget::closeEvent(event);
 }
+
+}  // namespace ui

@@ -13,6 +13,8 @@ class QProgressBar;
 class QStatusBar;
 class QTreeWidget;
 
+namespace ui {
+
 class FrmPiLiangTiHuan : public QWidget {
     Q_OBJECT
   public:
@@ -51,3 +53,5 @@ class FrmPiLiangTiHuan : public QWidget {
     bool ascending_ = true;
     static std::int64_t total_;
 };
+
+}  // namespace ui

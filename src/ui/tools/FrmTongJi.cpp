@@ -6,6 +6,8 @@
 
 #include "core/Statistics.h"
 
+namespace ui {
+
 namespace {
 QLabel* Named(QLabel* l, const char* name) {
     l->setObjectName(name);
@@ -34,3 +36,5 @@ FrmTongJi::FrmTongJi(std::u16string_view text) : QWidget(nullptr, Qt::Window) {
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     layout->addWidget(close, 0, Qt::AlignRight);
 }
+
+}  // namespace ui

@@ -4,8 +4,12 @@
 #include <QWidget>
 #include <string_view>
 
+namespace ui {
+
 class FrmTongJi : public QWidget {
     Q_OBJECT
   public:
     explicit FrmTongJi(std::u16string_view text);
 };
+
+}  // namespace ui

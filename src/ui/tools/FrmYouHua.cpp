@@ -21,6 +21,8 @@
 #include "ui/common/TextHost.h"
 #include "ui/main/CommandGate.h"
 
+namespace ui {
+
 using ui::Named;
 
 FrmYouHua::FrmYouHua(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
@@ -180,3 +182,5 @@ void FrmYouHua::CmdFuZhi_Click() {
     QApplication::clipboard()->setText(text);
     LblZhuangTai->setText(QStringLiteral("已复制。"));
 }
+
+}  // namespace ui

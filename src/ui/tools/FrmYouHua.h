@@ -6,15 +6,15 @@
 #include <QWidget>
 #include <string>
 
-namespace ui {
-class TextHost;
-}
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
 class QSpinBox;
+
+namespace ui {
+class TextHost;
 
 class FrmYouHua : public QWidget {
     Q_OBJECT
@@ -48,3 +48,5 @@ class FrmYouHua : public QWidget {
     QLabel* LblZhuangTai;
     std::u16string result_;
 };
+
+}  // namespace ui

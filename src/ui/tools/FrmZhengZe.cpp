@@ -18,6 +18,8 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/CommandGate.h"
 
+namespace ui {
+
 using ui::Named;
 using namespace std::chrono_literals;
 
@@ -236,3 +238,5 @@ void FrmZhengZe::LstJieGuo_DblClick(QTreeWidgetItem* item) {
     if (start + length > host_.Doc().Length()) return;  // the text changed since
     host_.SelectAndShow(start, length);
 }
+
+}  // namespace ui

@@ -7,15 +7,15 @@
 
 #include "core/Regex.h"
 
-namespace ui {
-class TextHost;
-}
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace ui {
+class TextHost;
 
 class FrmZhengZe : public QWidget {
     Q_OBJECT
@@ -49,3 +49,5 @@ class FrmZhengZe : public QWidget {
     QTreeWidget* LstJieGuo;
     QTimer* TmrPiPei;
 };
+
+}  // namespace ui

@@ -16,6 +16,8 @@
 #include "ui/common/TextHost.h"
 #include "ui/main/CommandGate.h"
 
+namespace ui {
+
 using ui::Named;
 
 namespace {
@@ -121,3 +123,5 @@ void FrmZiFuZuHe::CmdFuZhi_Click() {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QApplication::clipboard()->setText(text);
 }
+
+}  // namespace ui

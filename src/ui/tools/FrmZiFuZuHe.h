@@ -5,12 +5,12 @@
 #include <QWidget>
 #include <string>
 
-namespace ui {
-class TextHost;
-}
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+
+namespace ui {
+class TextHost;
 
 class FrmZiFuZuHe : public QWidget {
     Q_OBJECT
@@ -31,3 +31,5 @@ class FrmZiFuZuHe : public QWidget {
     QPlainTextEdit* TxtJieGuo;
     std::u16string result_;  // the last combinations, with CR LF
 };
+
+}  // namespace ui

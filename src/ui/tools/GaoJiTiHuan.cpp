@@ -19,6 +19,8 @@
 #include "ui/common/TextHost.h"
 #include "ui/main/CommandGate.h"
 
+namespace ui {
+
 using ui::Named;
 
 高级替换::高级替换(ui::TextHost& host) : QWidget(nullptr, Qt::Window), host_(host) {
@@ -146,3 +148,5 @@ void 高级替换::ReplaceInText(const std::u16string& with) {
 void 高级替换::CmdShanChu_Click() { ReplaceInText({}); }
 
 void 高级替换::CmdTiHuan_Click() { ReplaceInText(TxtTiHuanWei->text().toStdU16String()); }
+
+}  // namespace ui

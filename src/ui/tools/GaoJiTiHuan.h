@@ -8,13 +8,13 @@
 
 #include "core/Extract.h"
 
-namespace ui {
-class TextHost;
-}
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QRadioButton;
+
+namespace ui {
+class TextHost;
 
 // No Q_OBJECT: moc cannot read a class name outside ASCII.
 class 高级替换 : public QWidget {
@@ -42,3 +42,5 @@ class 高级替换 : public QWidget {
     QLineEdit* TxtTiHuanWei;
     std::vector<std::u16string> listed_;
 };
+
+}  // namespace ui

@@ -15,6 +15,8 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/CommandGate.h"
 
+namespace ui {
+
 namespace {
 const QString kGoToTitle = QStringLiteral("Penmoor - Go To");
 }
@@ -86,3 +88,5 @@ void frmGoTo::cmdGo_Click() {
     }
     close();
 }
+
+}  // namespace ui

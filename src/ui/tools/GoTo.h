@@ -3,11 +3,11 @@
 
 #include <QWidget>
 
-namespace ui {
-class TextHost;
-}
 class QLineEdit;
 class QRadioButton;
+
+namespace ui {
+class TextHost;
 
 class frmGoTo : public QWidget {
     Q_OBJECT
@@ -23,3 +23,5 @@ class frmGoTo : public QWidget {
     QRadioButton* GoToEnd;
     QLineEdit* txtGo;
 };
+
+}  // namespace ui

@@ -16,6 +16,8 @@
 #include "ui/common/TextHost.h"
 #include "ui/main/CommandGate.h"
 
+namespace ui {
+
 namespace {
 QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
     auto* b = new QPushButton(caption, parent);
@@ -158,3 +160,5 @@ void 替换表::Command1_Click() {
     qm::Document& doc = host_.Doc();
     qm::table::Apply(Pairs(), doc.Text(), [&doc](const std::u16string& t) { doc.SetText(t); });
 }
+
+}  // namespace ui

@@ -7,11 +7,11 @@
 
 #include "core/ReplaceTable.h"
 
-namespace ui {
-class TextHost;
-}
 class QLineEdit;
 class QTableWidget;
+
+namespace ui {
+class TextHost;
 
 // No Q_OBJECT: moc cannot read a class name outside ASCII, and the window
 // needs no signals of its own (its connections use member pointers).
@@ -41,3 +41,5 @@ class 替换表 : public QWidget {
     QLineEdit* Text1;
     QLineEdit* Text2;
 };
+
+}  // namespace ui

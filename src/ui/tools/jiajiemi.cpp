@@ -12,6 +12,8 @@
 #include "ui/common/TextHost.h"
 #include "ui/main/CommandGate.h"
 
+namespace ui {
+
 using ui::Named;
 
 namespace {
@@ -128,3 +130,5 @@ void jiajiemi::CmdJieMi_Click() {
             return;
     }
 }
+
+}  // namespace ui

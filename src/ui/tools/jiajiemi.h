@@ -4,12 +4,12 @@
 
 #include <QWidget>
 
-namespace ui {
-class TextHost;
-}
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+
+namespace ui {
+class TextHost;
 
 class jiajiemi : public QWidget {
     Q_OBJECT
@@ -28,3 +28,5 @@ class jiajiemi : public QWidget {
     QCheckBox* ChkXianShi;
     QLabel* LblZhuangTai;
 };
+
+}  // namespace ui
