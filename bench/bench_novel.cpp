@@ -25,7 +25,7 @@ struct Row {
 
 void Figures(const std::vector<material::Book>& clean, const std::vector<material::Book>& faulty) {
     const Wrap wraps[] = {Wrap::Chars30, Wrap::Chars35, Wrap::Chars40, Wrap::Chars64,
-                          Wrap::Bytes76, Wrap::Bytes80, Wrap::Ragged};
+                          Wrap::Bytes76, Wrap::Bytes80, Wrap::Ragged,  Wrap::None};
     std::printf("%-22s %8s %8s %6s %6s %9s %9s %11s %9s\n", "layout", "breaks", "right%", "glued",
                 "chars", "precision", "recall", "faults", "false/bk");
     for (const int kind : {0, 1, 2}) {  // indented, not indented, blank lines

@@ -44,6 +44,16 @@ bool EndsSentence(std::u16string_view s) {
     return e > 0 && IsFinal(s[e - 1]);
 }
 
+bool IsOpeningQuote(char16_t c) {
+    return c == u'“' || c == u'「' || c == u'『' || c == u'‘' || c == u'"';
+}
+
+// Closing quotes and punctuation that never begin a paragraph.
+bool CannotStartLine(char16_t c) {
+    static constexpr std::u16string_view kMarks = u"，。！？；：、”」』’）】》";
+    return kMarks.find(c) != std::u16string_view::npos;
+}
+
 bool IsVersePunct(char16_t c) {
     return c == u'，' || c == u'。' || c == u'？' || c == u'！' || c == u'；' || c == u'．' ||
            c == u'、';
@@ -58,12 +68,15 @@ bool IsIndent(std::u16string_view lead) {
     return lead.size() >= 2;
 }
 
-// A line of verse: two or more clauses of one length (4, 5 or 7 characters),
-// each closed by punctuation ("天产仙猴道行隆，离山驾筏趁天风。").
+// A line of verse: clauses of one length (4, 5 or 7 characters), each closed
+// by punctuation ("天产仙猴道行隆，离山驾筏趁天风。").
 bool IsVerseLine(std::u16string_view s) {
     std::size_t clauses = 0;
     std::size_t len = 0;
     std::size_t cur = 0;
+    // A quoted poem keeps its quotes outside the clauses.
+    while (!s.empty() && IsOpeningQuote(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsCloser(s.back())) s.remove_suffix(1);
     for (const char16_t c : s) {
         if (IsBlank(c)) continue;
         if (IsVersePunct(c)) {
@@ -77,7 +90,9 @@ bool IsVerseLine(std::u16string_view s) {
             ++cur;
         }
     }
-    return cur == 0 && clauses >= 2 && (len == 4 || len == 5 || len == 7);
+    // One clause of five or seven alone is a line of a poem set a clause a line.
+    return cur == 0 && ((clauses >= 2 && (len == 4 || len == 5 || len == 7)) ||
+                        (clauses == 1 && (len == 5 || len == 7)));
 }
 
 struct Peak {
@@ -159,9 +174,9 @@ std::vector<LineInfo> Describe(std::u16string_view text, const std::vector<novel
     return info;
 }
 
-// Short lines of one length, each ending in punctuation: verse.
+// Two lines of one poem: verse of one length.
 bool VersePair(const LineInfo& a, const LineInfo& b) {
-    return a.chars == b.chars && a.chars <= 24 && IsVersePunct(a.last) && IsVersePunct(b.last);
+    return a.verse && b.verse && a.chars == b.chars;
 }
 
 }  // namespace
@@ -180,8 +195,9 @@ Plan Decide(std::u16string_view text) {
     // The wrap width, from the lines that another line follows.
     std::vector<std::size_t> chars;
     std::vector<std::size_t> widths;
-    std::size_t blankEnds = 0;  // sentence ends followed by an empty line
-    std::size_t plainEnds = 0;  // sentence ends followed by a line of text
+    std::size_t blankEnds = 0;   // sentence ends followed by an empty line
+    std::size_t plainEnds = 0;   // sentence ends followed by a line of text
+    std::size_t flowedEnds = 0;  // the same, indented or not
     for (std::size_t i = 0; i + 1 < n; ++i) {
         if (info[i].blank || info[i].heading) continue;
         if (info[i + 1].blank) {
@@ -190,6 +206,7 @@ Plan Decide(std::u16string_view text) {
         }
         if (info[i + 1].heading) continue;
         chars.push_back(info[i].chars);
+        flowedEnds += info[i].endsSentence ? 1 : 0;
         widths.push_back(info[i].width);
         plainEnds += info[i].endsSentence && !info[i + 1].indented ? 1 : 0;
     }
@@ -208,7 +225,11 @@ Plan Decide(std::u16string_view text) {
         plan.width = plan.displayWidth ? byWidth.width : byChars.width;
     } else if (blankMode) {
         plan.layout = Layout::BlankLines;
+    } else if (chars.size() >= 5 && flowedEnds * 10 >= chars.size() * 9) {
+        // Nearly every line ends a sentence: one paragraph a line already.
+        plan.layout = Layout::Flowed;
     }
+    const bool flowed = plan.layout == Layout::Flowed;
     const bool fixed = plan.layout == Layout::FixedWidth;
     const std::size_t tolerance = plan.displayWidth ? byWidth.tolerance : byChars.tolerance;
     auto lengthOf = [&](const LineInfo& li) { return plan.displayWidth ? li.width : li.chars; };
@@ -224,6 +245,8 @@ Plan Decide(std::u16string_view text) {
         bool join = false;
         if (cur.blank || next.blank || next.indented) {
             join = false;
+        } else if (CannotStartLine(next.first) && !cur.heading && !next.heading) {
+            join = true;  // no paragraph starts with "”" or "，": a wrap cut there
         } else if ((cur.heading && !(fixed && weak[i] && wrapLike(cur))) ||
                    (next.heading && !(fixed && weak[i + 1] && wrapLike(next)))) {
             join = false;  // a heading stays on a line of its own
@@ -235,8 +258,14 @@ Plan Decide(std::u16string_view text) {
             // exactly at the width (the next line's indentation tells that).
             // Verse after "曰：" or "。" starts a paragraph of its own.
             join = full(cur) && (indentMode || !(cur.endsSentence && next.verse));
+        } else if (flowed) {
+            join = false;
         } else if (blankMode || indentMode) {
             join = true;
+        } else if (cur.endsSentence && (cur.last == u'：' || cur.last == u':')) {
+            // "道：" before a quote goes on with the speech; before anything
+            // else (verse, a list) it ends the paragraph.
+            join = IsOpeningQuote(next.first) && !next.verse;
         } else {
             join = !cur.endsSentence;
         }

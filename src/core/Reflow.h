@@ -31,6 +31,7 @@ enum class Layout : std::uint8_t {
     FixedWidth,  // cut at one width: a line short of it ends a paragraph
     Ragged,      // lines of any length: closing punctuation tells
     BlankLines,  // paragraphs separated by empty lines: every other break is a wrap
+    Flowed,      // one paragraph a line already: breaks are kept
 };
 
 struct Plan {
