@@ -87,8 +87,8 @@ void Timing(const std::vector<material::Book>& books, std::size_t mb, int runs) 
                 bench::BestOf(runs, [&] { plan = qm::reflow::Decide(text); }));
     std::printf("  re-flow apply      %7.3f s\n",
                 bench::BestOf(runs, [&] { (void)qm::reflow::Apply(text, plan); }));
-    std::printf("  chapters find      %7.3f s (%zu headings)\n",
-                bench::BestOf(runs, [&] { headings = qm::chapters::Find(text); }), headings.size());
+    const double find = bench::BestOf(runs, [&] { headings = qm::chapters::Find(text); });
+    std::printf("  chapters find      %7.3f s (%zu headings)\n", find, headings.size());
     std::printf("  numbering check    %7.3f s\n",
                 bench::BestOf(runs, [&] { (void)qm::chapters::Check(headings); }));
     const std::u16string flowed = qm::reflow::Apply(text, plan);
