@@ -41,7 +41,8 @@ bool IsFinal(char16_t c) {
 bool EndsSentence(std::u16string_view s) {
     std::size_t e = s.size();
     while (e > 0 && IsCloser(s[e - 1])) --e;
-    return e > 0 && IsFinal(s[e - 1]);
+    // A line of nothing but closing quotes closes its paragraph.
+    return e == 0 ? !s.empty() : IsFinal(s[e - 1]);
 }
 
 bool IsOpeningQuote(char16_t c) {
@@ -195,13 +196,15 @@ Plan Decide(std::u16string_view text) {
     // The wrap width, from the lines that another line follows.
     std::vector<std::size_t> chars;
     std::vector<std::size_t> widths;
-    std::size_t blankEnds = 0;   // sentence ends followed by an empty line
-    std::size_t plainEnds = 0;   // sentence ends followed by a line of text
-    std::size_t flowedEnds = 0;  // the same, indented or not
+    std::size_t blankBefore = 0;  // lines followed by an empty line
+    std::size_t blankEnds = 0;    // of them, sentence ends
+    std::size_t plainEnds = 0;    // sentence ends followed by a line of text
+    std::size_t flowedEnds = 0;   // the same, indented or not
     for (std::size_t i = 0; i + 1 < n; ++i) {
         if (info[i].blank || info[i].heading) continue;
         if (info[i + 1].blank) {
             blankEnds += info[i].endsSentence ? 1 : 0;
+            ++blankBefore;
             continue;
         }
         if (info[i + 1].heading) continue;
@@ -212,7 +215,11 @@ Plan Decide(std::u16string_view text) {
     }
     const Peak byChars = FindPeak(chars, 2);
     const Peak byWidth = FindPeak(widths, 3);
-    const bool blankMode = blankEnds >= 3 && plainEnds * 4 <= blankEnds;
+    // Paragraphs separated by empty lines: nearly every line before one ends a
+    // sentence, and lines that end a sentence before a line of text are few
+    // beside them (wraps that happen to fall there, more in long paragraphs).
+    const bool blankMode =
+        blankEnds >= 3 && blankEnds * 10 >= blankBefore * 7 && plainEnds * 2 <= blankEnds * 5;
     // Paragraphs marked by indentation: far more indented lines than sentence
     // ends followed by a line without it (wraps that happen to fall there).
     std::size_t indentedLines = 0;
@@ -279,7 +286,11 @@ Plan Decide(std::u16string_view text) {
         const auto s = text.substr(lines[i].start, lines[i].length);
         const bool blankAtCut = (!s.empty() && IsBlank(s.back())) || next.lead > 0;
         const bool cutWord = fixed && lengthOf(cur) >= plan.width;
-        plan.breaks[i] = words && (blankAtCut || !cutWord) ? Break::JoinWithBlank : Break::Join;
+        // A blank the lines had beside a word or number stays one blank.
+        const bool blankBesideWord = blankAtCut && (IsWordChar(cur.last) || IsWordChar(next.first));
+        plan.breaks[i] = (words && (blankAtCut || !cutWord)) || blankBesideWord
+                             ? Break::JoinWithBlank
+                             : Break::Join;
     }
     for (const auto b : plan.breaks) (b == Break::Keep ? plan.keeps : plan.joins)++;
     return plan;

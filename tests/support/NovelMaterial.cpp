@@ -16,6 +16,8 @@ namespace {
 using qm::chapters::Level;
 using qm::chapters::ProblemType;
 
+}  // namespace
+
 std::u16string FromUtf8(const std::string& s) {
     std::u16string out;
     for (std::size_t i = 0; i < s.size();) {
@@ -46,6 +48,21 @@ std::u16string FromUtf8(const std::string& s) {
     }
     return out;
 }
+
+std::u16string WrapAt(const std::vector<std::u16string>& paragraphs, std::size_t width, bool indent,
+                      std::u16string_view br) {
+    std::u16string out;
+    for (const auto& p : paragraphs) {
+        const std::u16string full = (indent ? u"\u3000\u3000" : u"") + p;
+        for (std::size_t i = 0; i < full.size(); i += width) {
+            out += full.substr(i, width);
+            out += br;
+        }
+    }
+    return out;
+}
+
+namespace {
 
 std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 

@@ -32,6 +32,14 @@ struct Book {
     std::vector<Fault> faults;
 };
 
+// UTF-8 (the material's files, literals in tests) as UTF-16.
+std::u16string FromUtf8(const std::string& s);
+
+// Paragraphs wrapped every `width` characters, each starting with "　　" when
+// `indent`, lines joined by `br`: a fixed-width hard-wrapped text.
+std::u16string WrapAt(const std::vector<std::u16string>& paragraphs, std::size_t width, bool indent,
+                      std::u16string_view br = u"\r\n");
+
 // The prose paragraphs of the material: each file's lines, in order.
 std::vector<std::u16string> LoadParagraphs(const std::string& dataDir);
 
