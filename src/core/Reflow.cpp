@@ -245,6 +245,16 @@ Plan Decide(std::u16string_view text) {
     // than the width (a heading longer than that was never wrapped).
     auto wrapLike = [&](const LineInfo& li) { return full(li) && lengthOf(li) <= plan.width + 1; };
 
+    // verseRun[i]: lines in the run of verse of one length that line i is in.
+    std::vector<std::uint32_t> verseRun(n, 0);
+    for (std::size_t i = 0; i < n;) {
+        std::size_t j = i + 1;
+        if (info[i].verse) {
+            while (j < n && VersePair(info[j - 1], info[j])) ++j;
+        }
+        for (std::size_t k = i; k < j; ++k) verseRun[k] = static_cast<std::uint32_t>(j - i);
+        i = j;
+    }
     plan.breaks.assign(n > 0 ? n - 1 : 0, Break::Keep);
     for (std::size_t i = 0; i + 1 < n; ++i) {
         const auto& cur = info[i];
@@ -257,7 +267,9 @@ Plan Decide(std::u16string_view text) {
         } else if ((cur.heading && !(fixed && weak[i] && wrapLike(cur))) ||
                    (next.heading && !(fixed && weak[i + 1] && wrapLike(next)))) {
             join = false;  // a heading stays on a line of its own
-        } else if (!fixed && VersePair(cur, next)) {
+        } else if (!fixed && VersePair(cur, next) && (!blankMode || verseRun[i] >= 3)) {
+            // With empty lines between paragraphs, a poem shows as a run of
+            // lines; two alone may be one long line of verse cut in half.
             join = false;
         } else if (fixed) {
             // A short line ends its paragraph; a full one is a wrap, even after
