@@ -21,6 +21,14 @@ struct Target {
 
 }  // namespace
 
+std::string LayoutName(const testing::TestParamInfo<Target>& info) {
+    static const char* kWraps[] = {"Chars30", "Chars35", "Chars40", "Chars64",
+                                   "Bytes76", "Bytes80", "Ragged",  "Unwrapped"};
+    const Layout& l = info.param.layout;
+    return std::string(kWraps[static_cast<int>(l.wrap)]) + (l.indent ? "Indented" : "") +
+           (l.blankLines ? "BlankLines" : "");
+}
+
 class NovelMaterial : public testing::TestWithParam<Target> {};
 
 TEST_P(NovelMaterial, MeetsItsFigures) {
@@ -61,4 +69,5 @@ INSTANTIATE_TEST_SUITE_P(
         Target{{Wrap::Bytes76, false, false}, 99.0}, Target{{Wrap::Bytes80, false, false}, 99.0},
         Target{{Wrap::Chars40, false, true}, 100.0}, Target{{Wrap::Bytes76, true, true}, 100.0},
         Target{{Wrap::Ragged, false, true}, 100.0}, Target{{Wrap::Ragged, true, false}, 97.0},
-        Target{{Wrap::Ragged, false, false}, 97.0}, Target{{Wrap::None, false, false}, 100.0}));
+        Target{{Wrap::Ragged, false, false}, 97.0}, Target{{Wrap::None, false, false}, 100.0}),
+    LayoutName);
