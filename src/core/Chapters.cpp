@@ -477,7 +477,8 @@ std::optional<Candidate> ParseLine(std::u16string_view raw) {
     }
     auto c = ParseInner(inner);
     if (!c) return std::nullopt;
-    if (ReadsAsSentence(s, c->strong)) return std::nullopt;
+    // A comma may stand in a chapter's title, not after "后记：".
+    if (ReadsAsSentence(s, c->strong && c->level != Level::Special)) return std::nullopt;
     return c;
 }
 
@@ -607,7 +608,10 @@ std::vector<Heading> Find(std::u16string_view text) {
             // 下卷 after 中卷 is the third, after 上卷 alone the second.
             h.number = sawMiddle ? 3 : 2;
         }
-        if (c.level == Level::Volume && c.number == 2 && h.text.find(u"中") == 0) sawMiddle = true;
+        if (c.level == Level::Volume && c.number == 2 &&
+            h.text.find(u"中卷") != std::u16string::npos) {
+            sawMiddle = true;
+        }
         out.push_back(std::move(h));
     }
     return out;

@@ -32,13 +32,23 @@ std::u16string_view Trim(std::u16string_view s) {
     return s.substr(b, e - b);
 }
 
+namespace {
+
+// The second unit of a surrogate pair, counted with the first. A lone low
+// surrogate (a byte kept from a file that did not decode) counts on its own.
+bool Continues(std::u16string_view s, std::size_t i) {
+    return i > 0 && s[i] >= 0xDC00 && s[i] <= 0xDFFF && s[i - 1] >= 0xD800 && s[i - 1] <= 0xDBFF;
+}
+
+}  // namespace
+
 std::size_t DisplayWidth(std::u16string_view s) {
     std::size_t w = 0;
-    for (const char16_t c : s) {
-        if (c < 0x80) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] < 0x80) {
             ++w;
-        } else if (c < 0xDC00 || c > 0xDFFF) {
-            w += 2;  // a low surrogate was counted with its high one
+        } else if (!Continues(s, i)) {
+            w += 2;
         }
     }
     return w;
@@ -46,7 +56,7 @@ std::size_t DisplayWidth(std::u16string_view s) {
 
 std::size_t CharCount(std::u16string_view s) {
     std::size_t n = 0;
-    for (const char16_t c : s) n += (c >= 0xDC00 && c <= 0xDFFF) ? 0 : 1;
+    for (std::size_t i = 0; i < s.size(); ++i) n += Continues(s, i) ? 0 : 1;
     return n;
 }
 

@@ -334,7 +334,10 @@ std::u16string Reflow(std::u16string_view text) { return Apply(text, Decide(text
 std::u16string Indent(std::u16string_view text) {
     const auto lines = novel::SplitLines(text);
     std::vector<bool> heading(lines.size(), false);
+    // Headings, and the entries of a 目录 block, start at the margin.
     for (const auto& h : chapters::Find(text)) heading[h.line] = true;
+    for (const auto& h : chapters::HeadingLikeLines(text))
+        heading[h.line] = heading[h.line] || !h.weak;
     std::u16string out;
     out.reserve(text.size() + text.size() / 16);
     for (std::size_t i = 0; i < lines.size(); ++i) {

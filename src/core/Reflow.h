@@ -56,7 +56,8 @@ std::u16string Apply(std::u16string_view text, const Plan& plan);
 std::u16string Reflow(std::u16string_view text);
 
 // Every paragraph (non-empty line) starts with "　　" in place of whatever
-// blanks it had; headings start with none. Empty lines stay.
+// blanks it had; headings (and a 目录 block's entries) start with none.
+// Empty lines stay.
 std::u16string Indent(std::u16string_view text);
 
 // Exactly one empty line between paragraphs: runs of empty (or blank) lines

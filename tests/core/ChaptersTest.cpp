@@ -117,6 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                     std::vector<std::u16string>{u"第五章的内容，我到现在还没有看完。"},
                     std::vector<std::u16string>{u"第三回中说道："},
                     std::vector<std::u16string>{u"第二章里写的那个人"},
+                    std::vector<std::u16string>{u"后记：这本书写了三年，终于写完"},
                     std::vector<std::u16string>{u"“第三章 风起，”他说。"},
                     std::vector<std::u16string>{u"“第十回 风起”"},
                     std::vector<std::u16string>{u"他说：“第十回写得太长了。”"},

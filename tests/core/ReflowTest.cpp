@@ -241,4 +241,10 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{u"\n\n甲。\n \n\u3000\n\n乙。\n丙。",
                    u"\n\n\u3000\u3000甲。\n \n\u3000\n\n\u3000\u3000乙。\n\u3000\u3000丙。",
                    u"甲。\n\n乙。\n\n丙。"},
+        // A 目录 block's entries are headings too.
+        LayoutCase{u"目录\n第一章 酒店\n第二章 长衫\n第一章 酒店\n鲁镇。\n第二章 长衫\n我从。\n",
+                   u"\u3000\u3000目录\n第一章 酒店\n第二章 长衫\n第一章 酒店\n\u3000\u3000鲁镇。\n"
+                   u"第二章 长衫\n\u3000\u3000我从。\n",
+                   u"目录\n\n第一章 酒店\n\n第二章 长衫\n\n第一章 酒店\n\n鲁镇。\n\n第二章 长衫\n\n"
+                   u"我从。\n"},
         LayoutCase{u"", u"", u""}));
