@@ -202,6 +202,26 @@ TEST(Reflow, BlankLineParagraphsJoinEveryOtherBreak) {
     EXPECT_EQ(rf::Apply(text, plan), expected);
 }
 
+TEST(Reflow, PoemAmongBlankLineParagraphs) {
+    // With empty lines between paragraphs, a poem's run of lines stays; two
+    // verse-like lines alone are one long line cut in half.
+    std::u16string text;
+    std::u16string expected;
+    for (const auto& p : KongYiJi()) {
+        text += p.substr(0, 23) + u"\n" + p.substr(23) + u"\n\n";
+        expected += p + u"\n\n";
+    }
+    const std::u16string poem =
+        u"世人都晓神仙好，惟有功名忘不了！\n古今将相在何方？荒冢一堆草没了．\n"
+        u"世人都晓神仙好，只有金银忘不了！\n终朝只恨聚无多，及到多时眼闭了．\n\n";
+    const std::u16string cut =
+        u"诸般买卖无商旅，各样生涯不见人。\n殿上君王归内院，阶前文武转衙门。\n\n";
+    EXPECT_EQ(rf::Reflow(text + poem + cut + text),
+              expected + poem +
+                  u"诸般买卖无商旅，各样生涯不见人。殿上君王归内院，阶前文武转衙门。\n\n" +
+                  expected);
+}
+
 TEST(Reflow, TextAlreadyOneParagraphALineIsLeftAlone) {
     const std::u16string text =
         Joined(KongYiJi(), false) + u"他说：\r\n“去时凡骨凡胎重，得道身轻体亦轻。”\r\n";
