@@ -14,6 +14,17 @@ for f in bin/quillmere share/applications/$id.desktop share/metainfo/$id.metainf
     [ -f "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 [ -x "$prefix/bin/quillmere" ] || { echo "not executable: bin/quillmere"; exit 1; }
+[ -x "$prefix/bin/quillmere-tidy" ] || { echo "not executable: bin/quillmere-tidy"; exit 1; }
+
+# The command-line tidier runs with no display at all.
+printf '第一章 酒店\r\n鲁镇的酒店的格局。\r\n' > "$prefix/book.txt"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/quillmere-tidy" --help \
+    >/dev/null || { echo "quillmere-tidy --help failed"; exit 1; }
+chapters="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    "$prefix/bin/quillmere-tidy" chapters "$prefix/book.txt")"
+[ "$chapters" = "$(printf '1\tchapter\t第一章 酒店')" ] ||
+    { echo "quillmere-tidy chapters printed: $chapters"; exit 1; }
+rm "$prefix/book.txt"
 desktop-file-validate "$prefix/share/applications/$id.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml"
 
@@ -33,7 +44,7 @@ wait "$pid" 2>/dev/null || true
 # Its bin/ is writable here, as ~/.local/bin is: the program's own files go to
 # the user's data folder all the same, never beside the executable.
 [ -d "$prefix/data/quillmere" ] || { echo "no data folder made: $prefix/data/quillmere"; exit 1; }
-if [ "$(ls -A "$prefix/bin")" != "quillmere" ]; then
+if [ "$(ls -A "$prefix/bin" | tr '\n' ' ')" != "quillmere quillmere-tidy " ]; then
     echo "the installed program wrote into its bin/:"; ls -A "$prefix/bin"; exit 1
 fi
 echo "installed into $prefix: files, validators and start-up all fine"

@@ -1,0 +1,256 @@
+#include "app/TidyCli.h"
+
+#include <QString>
+#include <optional>
+
+#include "core/Chapters.h"
+#include "core/Encoding.h"
+#include "core/Reflow.h"
+#include "files/EncodedFile.h"
+#include "files/TextFile.h"
+
+namespace tidycli {
+
+namespace {
+
+constexpr std::string_view kName = "quillmere-tidy";
+
+struct Options {
+    std::string command;
+    std::string input;
+    std::optional<std::string> output;
+    std::optional<qm::enc::Encoding> encoding;
+    bool help = false;
+};
+
+bool WritesText(const std::string& c) {
+    return c == "reflow" || c == "indent" || c == "blanklines";
+}
+bool Reports(const std::string& c) { return c == "chapters" || c == "check"; }
+
+// The parsed options, or the reason the command line is wrong.
+std::optional<Options> Parse(const std::vector<std::string>& args, std::string& why) {
+    Options o;
+    std::vector<std::string> positional;
+    bool optionsEnd = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnd && (a == "-h" || a == "--help")) {
+            o.help = true;
+        } else if (!optionsEnd && a == "--") {
+            optionsEnd = true;
+        } else if (!optionsEnd &&
+                   (a == "-o" || a == "--output" || a == "-e" || a == "--encoding")) {
+            if (i + 1 >= args.size()) {
+                why =
+                    "选项“" + a + "”后面缺少" + (a[1] == 'o' || a[2] == 'o' ? "输出文件" : "编码");
+                return std::nullopt;
+            }
+            const std::string& v = args[++i];
+            if (a == "-o" || a == "--output") {
+                if (o.output) {
+                    why = "输出文件只能给一个";
+                    return std::nullopt;
+                }
+                o.output = v;
+            } else {
+                o.encoding = qm::enc::FromName(v);
+                if (!o.encoding) {
+                    why = "不认识的编码“" + v +
+                          "”（可用：GBK、GB18030、UTF-8、UTF-8 BOM、UTF-16LE、UTF-16BE、Big5）";
+                    return std::nullopt;
+                }
+            }
+        } else if (!optionsEnd && a.size() > 1 && a[0] == '-') {
+            why = "不认识的选项“" + a + "”";
+            return std::nullopt;
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (o.help) return o;
+    if (positional.empty()) {
+        why = "缺少命令";
+        return std::nullopt;
+    }
+    o.command = positional[0];
+    if (!WritesText(o.command) && !Reports(o.command)) {
+        why = "不认识的命令“" + o.command + "”";
+        return std::nullopt;
+    }
+    if (positional.size() < 2) {
+        why = "缺少输入文件";
+        return std::nullopt;
+    }
+    if (positional.size() > 2) {
+        why = "多余的参数“" + positional[2] + "”";
+        return std::nullopt;
+    }
+    o.input = positional[1];
+    if (WritesText(o.command) && !o.output) {
+        why = "命令 " + o.command + " 需要用 -o 指定输出文件（“-o -”写到标准输出）";
+        return std::nullopt;
+    }
+    if (Reports(o.command) && o.output) {
+        why = "命令 " + o.command + " 把结果写到标准输出，不用 -o";
+        return std::nullopt;
+    }
+    return o;
+}
+
+QString Path(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
+
+// Messages are UTF-8, as the reports are.
+std::string Utf8(const QString& s) { return s.toStdString(); }
+
+// A heading's text on one report line: tabs would split its fields.
+std::string Field(std::u16string_view s) {
+    std::string out = ToUtf8(s);
+    for (char& c : out) {
+        if (c == '\t') c = ' ';
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string ToUtf8(std::u16string_view s) {
+    std::string out;
+    out.reserve(s.size() * 3);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char32_t cp = s[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+            s[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string HelpText() {
+    return R"(用法：quillmere-tidy 命令 输入文件 [-o 输出文件] [--encoding 编码]
+
+整理从网上下载的小说文本。输入文件的编码（GBK、GB18030、UTF-8、UTF-16、Big5）
+和换行方式自动识别，结果按同样的编码和换行方式写出。写文件时先写临时文件，
+写完整后才替换目标，失败时不留下写了一半的文件。
+
+命令：
+  reflow       智能分段：把按固定宽度折断的行接回段落，段落结尾和标题照旧
+  indent       段首缩进：每段以“　　”开头，标题不缩进
+  blanklines   段间空行：段与段之间恰好一个空行
+  chapters     章节目录：每行一个标题，格式为“行号<TAB>级别<TAB>标题”，
+               级别为 volume（卷）、chapter（章）、special（序章、楔子、番外、后记等）
+  check        检查章节编号：每行一个问题，格式为“类型<TAB>行号<TAB>说明”，
+               类型为 gap（缺号）、repeat（重号）、restart（未分卷却从头编号）、
+               order（顺序颠倒）、mixed（中文数字与阿拉伯数字混用）
+
+选项：
+  -o, --output 文件     输出文件，reflow、indent、blanklines 必须给出；
+                        “-o -”写到标准输出
+  -e, --encoding 编码   不自动识别，按此编码读入：GBK、GB18030、UTF-8、
+                        "UTF-8 BOM"、UTF-16LE、UTF-16BE、Big5
+  -h, --help            显示本说明
+
+行号从 1 数起。chapters 和 check 的输出一律是 UTF-8。
+退出状态：0 成功；1 失败（原因写在标准错误）；2 命令行用法有误。
+
+例：
+  quillmere-tidy reflow 小说.txt -o 小说-分段.txt
+  quillmere-tidy reflow 小说.txt -o - > 小说-分段.txt
+  quillmere-tidy indent 小说-分段.txt -o 小说-分段.txt
+  quillmere-tidy blanklines 小说.txt -o 小说.txt
+  quillmere-tidy chapters 小说.txt
+  quillmere-tidy check 小说.txt
+)";
+}
+
+int Run(const std::vector<std::string>& args, const Streams& io) {
+    std::string why;
+    const auto options = Parse(args, why);
+    if (!options) {
+        io.err(std::string(kName) + "：" + why + "。用“" + std::string(kName) +
+               " --help”查看用法。\n");
+        return kUsageError;
+    }
+    if (options->help) {
+        return io.out(HelpText()) ? kOk : kFailed;
+    }
+    const Options& o = *options;
+    const files::TextReadResult read = files::ReadTextFile(Path(o.input), o.encoding);
+    if (!read.ok) {
+        io.err(std::string(kName) + "：无法读取“" + o.input + "”：" + Utf8(read.why) + "\n");
+        return kFailed;
+    }
+    const std::u16string& text = read.loaded.text;
+
+    if (Reports(o.command)) {
+        const auto headings = qm::chapters::Find(text);
+        std::string report;
+        if (o.command == "chapters") {
+            for (const auto& h : headings) {
+                report += std::to_string(h.line + 1) + "\t" + qm::chapters::LevelName(h.level) +
+                          "\t" + Field(h.text) + "\n";
+            }
+        } else {
+            for (const auto& p : qm::chapters::Check(headings)) {
+                report += std::string(qm::chapters::TypeName(p.type)) + "\t" +
+                          std::to_string(p.line + 1) + "\t" + Field(p.note) + "\n";
+            }
+        }
+        if (!io.out(report)) {
+            io.err(std::string(kName) + "：无法写到标准输出\n");
+            return kFailed;
+        }
+        return kOk;
+    }
+
+    std::u16string result;
+    if (o.command == "reflow") {
+        result = qm::reflow::Reflow(text);
+    } else if (o.command == "indent") {
+        result = qm::reflow::Indent(text);
+    } else {
+        result = qm::reflow::BlankLines(text);
+    }
+    const qm::enc::Encoded encoded = qm::enc::EncodeFile(result, read.loaded.format);
+    if (encoded.unencodable > 0) {
+        // Never write "?" in place of what the user had.
+        io.err(std::string(kName) + "：结果中有 " + std::to_string(encoded.unencodable) +
+               " 个字符无法用 " + qm::enc::Name(read.loaded.format.encoding) +
+               " 编码写出，没有写入任何文件\n");
+        return kFailed;
+    }
+    if (*o.output == "-") {
+        if (!io.out(encoded.bytes)) {
+            io.err(std::string(kName) + "：无法写到标准输出\n");
+            return kFailed;
+        }
+        return kOk;
+    }
+    const files::Outcome written = files::WriteFileAtomic(Path(*o.output), encoded.bytes);
+    if (!written) {
+        io.err(std::string(kName) + "：无法写入“" + *o.output + "”：" + Utf8(written.why) + "\n");
+        return kFailed;
+    }
+    return kOk;
+}
+
+}  // namespace tidycli

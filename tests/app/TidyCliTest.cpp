@@ -1,0 +1,295 @@
+// quillmere-tidy: its command line run in-process, and the built program run
+// end to end on files in GBK and UTF-8, to standard output, and onto outputs
+// it cannot write.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QString>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../core/ChineseProse.h"
+#include "app/TidyCli.h"
+#include "core/Encoding.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::u16string U16(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toStdU16String();
+}
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Result RunInProcess(const std::vector<std::string>& args) {
+    Result r;
+    const tidycli::Streams io{[&](std::string_view b) {
+                                  r.out += b;
+                                  return true;
+                              },
+                              [&](std::string_view b) { r.err += b; }};
+    r.status = tidycli::Run(args, io);
+    return r;
+}
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteAll(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string t = (fs::temp_directory_path() / "qm-tidy-XXXXXX").string();
+        path_ = ::mkdtemp(t.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+// Runs the built program; extraEnv adds NAME=value entries.
+Result RunProgram(const std::vector<std::string>& args, const TempDir& dir,
+                  const std::vector<std::string>& extraEnv = {}) {
+    const std::string outPath = (dir / ".stdout").string();
+    const std::string errPath = (dir / ".stderr").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    std::vector<std::string> argStrings = {QM_TIDY};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argStrings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envStrings = extraEnv;
+    for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
+    std::vector<char*> envp;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    Result r;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    r.out = ReadAll(outPath);
+    r.err = ReadAll(errPath);
+    fs::remove(outPath);
+    fs::remove(errPath);
+    return r;
+}
+
+// 《孔乙己》's opening: its paragraphs, and the same wrapped every 30
+// characters, with "　　" before each paragraph; breaks as given.
+std::vector<std::u16string> Paragraphs() {
+    std::vector<std::u16string> out;
+    const std::string s(prose::kKongYiJi);
+    std::size_t start = 0;
+    for (std::size_t at; (at = s.find('\n', start)) != std::string::npos; start = at + 1) {
+        if (at > start) out.push_back(U16(s.substr(start, at - start)));
+    }
+    return out;
+}
+
+std::u16string Flowed(std::u16string_view br) {
+    std::u16string s;
+    for (const auto& p : Paragraphs()) s += u"\u3000\u3000" + p + std::u16string(br);
+    return s;
+}
+
+std::u16string Wrapped(std::u16string_view br) {
+    std::u16string s;
+    for (const auto& p : Paragraphs()) {
+        const std::u16string full = u"\u3000\u3000" + p;
+        for (std::size_t i = 0; i < full.size(); i += 30) {
+            s += full.substr(i, 30) + std::u16string(br);
+        }
+    }
+    return s;
+}
+
+std::string Gbk(std::u16string_view text) {
+    return qm::enc::Encode(text, qm::enc::Encoding::Gbk).bytes;
+}
+std::string Utf8(std::u16string_view text) {
+    return qm::enc::Encode(text, qm::enc::Encoding::Utf8).bytes;
+}
+
+// A short book with a numbering gap: 第一章, 第二章, 第四章.
+std::u16string NumberedBook() {
+    const auto p = Paragraphs();
+    return u"第一章 酒店\r\n" + p[0] + u"\r\n第二章 长衫\r\n" + p[1] + u"\r\n第四章 茴香豆\r\n" +
+           p[2] + u"\r\n";
+}
+
+}  // namespace
+
+TEST(TidyCommandLine, HelpIsInChinese) {
+    const Result r = RunInProcess({"--help"});
+    EXPECT_EQ(r.status, tidycli::kOk);
+    EXPECT_NE(r.out.find("用法"), std::string::npos);
+    for (const char* c : {"reflow", "indent", "blanklines", "chapters", "check", "-o -"}) {
+        EXPECT_NE(r.out.find(c), std::string::npos) << c;
+    }
+    EXPECT_TRUE(r.err.empty());
+}
+
+class TidyUsageErrors : public testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(TidyUsageErrors, ExitTwoWithAMessage) {
+    const Result r = RunInProcess(GetParam());
+    EXPECT_EQ(r.status, tidycli::kUsageError);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TidyUsageErrors,
+    testing::Values(std::vector<std::string>{}, std::vector<std::string>{"reflow"},
+                    std::vector<std::string>{"frobnicate", "in.txt"},
+                    std::vector<std::string>{"reflow", "in.txt"},
+                    std::vector<std::string>{"reflow", "in.txt", "-o"},
+                    std::vector<std::string>{"reflow", "in.txt", "extra", "-o", "out.txt"},
+                    std::vector<std::string>{"reflow", "in.txt", "-o", "a", "-o", "b"},
+                    std::vector<std::string>{"chapters", "in.txt", "-o", "out.txt"},
+                    std::vector<std::string>{"--bogus", "chapters", "in.txt"},
+                    std::vector<std::string>{"chapters", "in.txt", "--encoding", "KOI8-R"}));
+
+TEST(TidyCommandLine, MissingInputFails) {
+    TempDir dir;
+    const Result r = RunInProcess({"chapters", (dir / "nowhere.txt").string()});
+    EXPECT_EQ(r.status, tidycli::kFailed);
+    EXPECT_NE(r.err.find("无法读取"), std::string::npos) << r.err;
+}
+
+TEST(TidyCommandLine, ReportsInUtf8WithoutBrokenFields) {
+    // Kept bytes become U+FFFD; a tab inside a heading does not split it.
+    EXPECT_EQ(tidycli::ToUtf8(u"第\U00020000章\xDC81"), "第\xF0\xA0\x80\x80章\xEF\xBF\xBD");
+}
+
+TEST(TidyProgram, ReflowGbkCrLfIntoAFileInGbkCrLf) {
+    TempDir dir;
+    WriteAll(dir / "in.txt", Gbk(Wrapped(u"\r\n")));
+    const Result r =
+        RunProgram({"reflow", (dir / "in.txt").string(), "-o", (dir / "out.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(ReadAll(dir / "out.txt"), Gbk(Flowed(u"\r\n")));
+}
+
+TEST(TidyProgram, ReflowUtf8LfToStandardOutput) {
+    TempDir dir;
+    WriteAll(dir / "in.txt", Utf8(Wrapped(u"\n")));
+    const Result r = RunProgram({"reflow", (dir / "in.txt").string(), "-o", "-"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Utf8(Flowed(u"\n")));
+}
+
+TEST(TidyProgram, IndentAndBlankLinesKeepTheEncoding) {
+    TempDir dir;
+    WriteAll(dir / "in.txt", Gbk(u"第一章 酒店\r\n鲁镇的酒店。\r\n\r\n\r\n我从十二岁起。\r\n"));
+    Result r = RunProgram({"indent", (dir / "in.txt").string(), "-o", "-"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(
+        r.out,
+        Gbk(u"第一章 酒店\r\n\u3000\u3000鲁镇的酒店。\r\n\r\n\r\n\u3000\u3000我从十二岁起。\r\n"));
+    r = RunProgram({"blanklines", (dir / "in.txt").string(), "-o", (dir / "in.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(dir / "in.txt"),
+              Gbk(u"第一章 酒店\r\n\r\n鲁镇的酒店。\r\n\r\n我从十二岁起。\r\n"));
+}
+
+TEST(TidyProgram, ChaptersAndCheckPrintUtf8FromAGbkFile) {
+    TempDir dir;
+    WriteAll(dir / "book.txt", Gbk(NumberedBook()));
+    Result r = RunProgram({"chapters", (dir / "book.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "1\tchapter\t第一章 酒店\n3\tchapter\t第二章 长衫\n5\tchapter\t第四章 茴香豆\n");
+    r = RunProgram({"check", (dir / "book.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("gap\t5\t", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("缺第3章"), std::string::npos) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+}
+
+TEST(TidyProgram, ForcedEncoding) {
+    TempDir dir;
+    // Big5 bytes read as what they are when told.
+    WriteAll(dir / "in.txt", qm::enc::Encode(u"第一章 酒店\r\n", qm::enc::Encoding::Big5).bytes);
+    const Result r = RunProgram({"chapters", "--encoding", "Big5", (dir / "in.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1\tchapter\t第一章 酒店\n");
+}
+
+TEST(TidyProgram, UsageErrorExitsTwo) {
+    TempDir dir;
+    const Result r = RunProgram({"reflow", "in.txt"}, dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("-o"), std::string::npos);
+}
+
+TEST(TidyProgram, UnwritableOutputFailsAndLeavesNothingHalfWritten) {
+    TempDir dir;
+    WriteAll(dir / "in.txt", Gbk(Wrapped(u"\r\n")));
+    // Under a regular file: no folder to write in.
+    WriteAll(dir / "file", "x");
+    Result r = RunProgram(
+        {"reflow", (dir / "in.txt").string(), "-o", (dir / "file" / "out.txt").string()}, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("无法写入"), std::string::npos) << r.err;
+
+    // A read-only output keeps what it had.
+    WriteAll(dir / "ro.txt", "old");
+    fs::permissions(dir / "ro.txt", fs::perms::owner_read | fs::perms::group_read);
+    r = RunProgram({"reflow", (dir / "in.txt").string(), "-o", (dir / "ro.txt").string()}, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ReadAll(dir / "ro.txt"), "old");
+
+    // The disk fails as the data is made durable: the old file stays whole and
+    // no temporary file is left beside it.
+    WriteAll(dir / "target.txt", "old");
+    r = RunProgram({"reflow", (dir / "in.txt").string(), "-o", (dir / "target.txt").string()}, dir,
+                   {std::string("LD_PRELOAD=") + QM_FAILING_CALLS, "QM_FAIL_CALL=fdatasync",
+                    "QM_FAIL_PATH=" + dir.path().filename().string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("无法写入"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(dir / "target.txt"), "old");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"file", "in.txt", "ro.txt", "target.txt"}));
+}
