@@ -1,5 +1,6 @@
 #include "UiTestSupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
@@ -63,6 +64,23 @@ std::shared_ptr<SeenMessage> AcceptNextMessage() {
         box->accept();
     });
     return seen;
+}
+
+std::shared_ptr<QString> AnswerNextQuestion(QMessageBox::StandardButton answer) {
+    auto said = std::make_shared<QString>();
+    OnNextModal([said, answer](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (box == nullptr || box->button(answer) == nullptr) return;
+        *said = box->text();
+        box->button(answer)->click();
+    });
+    return said;
+}
+
+void Trigger(QWidget* window, const char* name) {
+    auto* a = window->findChild<QAction*>(QString::fromUtf8(name));
+    ASSERT_NE(a, nullptr) << name;
+    a->trigger();
 }
 
 std::shared_ptr<QString> AnswerNextFileDialog(const QString& path) {

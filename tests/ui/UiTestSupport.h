@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -33,22 +34,22 @@ class FrmAbout;
 }  // namespace ui
 
 // The windows live in namespace ui; tests name them as the program does.
-using ui::Form1;
-using ui::frmGoTo;
-using ui::FrmTongJi;
-using ui::替换表;
-using ui::FrmPiLiangTiHuan;
-using ui::FenGe2;
-using ui::FrmFenGe;
-using ui::FrmHeBingFile;
 using ui::ALABO;
-using ui::FrmZiFuZuHe;
-using ui::FrmZhengZe;
-using ui::高级替换;
-using ui::jiajiemi;
-using ui::FrmGaiMing;
-using ui::FrmYouHua;
+using ui::FenGe2;
+using ui::Form1;
 using ui::FrmAbout;
+using ui::FrmFenGe;
+using ui::FrmGaiMing;
+using ui::frmGoTo;
+using ui::FrmHeBingFile;
+using ui::FrmPiLiangTiHuan;
+using ui::FrmTongJi;
+using ui::FrmYouHua;
+using ui::FrmZhengZe;
+using ui::FrmZiFuZuHe;
+using ui::jiajiemi;
+using ui::替换表;
+using ui::高级替换;
 
 namespace uitest {
 
@@ -63,6 +64,13 @@ struct SeenMessage {
     bool seen = false;
 };
 std::shared_ptr<SeenMessage> AcceptNextMessage();
+
+// Answers the next question (a message box) with the given button; filled in
+// with its text once asked.
+std::shared_ptr<QString> AnswerNextQuestion(QMessageBox::StandardButton answer);
+
+// Triggers the named menu item of the main window.
+void Trigger(QWidget* window, const char* name);
 
 // Answers the next file dialog with the given path, or cancels it when empty.
 std::shared_ptr<QString> AnswerNextFileDialog(const QString& path);

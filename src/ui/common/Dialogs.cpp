@@ -24,11 +24,11 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title,
     box.exec();
 }
 
-bool AskYesNo(QWidget* parent, const QString& text, const QString& title) {
+bool AskYesNo(QWidget* parent, const QString& text, const QString& title, bool yesByDefault) {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否"));
-    box.setDefaultButton(QMessageBox::No);
+    box.setDefaultButton(yesByDefault ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -23,7 +23,9 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title = kT
                  QMessageBox::Icon icon = QMessageBox::Information);
 
 // A modal Yes/No question; true when the user answered "是".
-bool AskYesNo(QWidget* parent, const QString& text, const QString& title = kTipTitle);
+// "否" is the default unless yesByDefault (for a command the user just chose).
+bool AskYesNo(QWidget* parent, const QString& text, const QString& title = kTipTitle,
+              bool yesByDefault = false);
 
 // Shows the busy cursor for as long as it lives.
 class WaitCursor {

@@ -25,6 +25,7 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/WindowPlacement.h"
 #include "ui/editor/EditorView.h"
+#include "ui/tools/FrmMuLu.h"
 
 namespace ui {
 
@@ -79,6 +80,7 @@ Form1::Form1() {
 Form1::~Form1() {
     // Tool windows hold a reference to this window: they must not outlive it.
     for (const auto& [kind, w] : toolWindows_) delete w.data();
+    delete muLu_;  // a child, but it reads the document, which goes first
 }
 
 void Form1::OnBusyChanged(bool busy) {

@@ -37,6 +37,7 @@ class QToolBar;
 
 namespace ui {
 class EditorView;
+class FrmMuLu;
 
 class Form1 : public QMainWindow, public ui::TextHost {
     Q_OBJECT
@@ -132,6 +133,12 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void CmdFileHeBing_Click();
     void MnuSaveINI_Click();
 
+    // The menu "小说".
+    void mnuReflow_Click();
+    void mnuChapters_Click();
+    void mnuIndent_Click();
+    void mnuBlankLines_Click();
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     // Closing the main window closes its tool windows, so the program ends.
@@ -151,6 +158,7 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void WireCommands();
     void WireConversions();
     void WireTools();
+    void BuildNovelMenu(QMenu* novel);
     void BuildPalette();
     // Converts the selection when there is one (it stays selected), otherwise
     // the whole text (and the line count is refreshed); one undo step either way.
@@ -311,6 +319,7 @@ class Form1 : public QMainWindow, public ui::TextHost {
 
     std::u16string searchText_;   // kept from one find to the next
     QWidget* palette_ = nullptr;  // the symbol palette "常用符号"
+    FrmMuLu* muLu_ = nullptr;     // the chapter list, docked once opened
 };
 
 }  // namespace ui

@@ -162,6 +162,8 @@ void Form1::BuildMenus() {
     Wire(AddItem(insert, "日期", QStringLiteral("日期")), &QAction::triggered, &Form1::日期_Click);
     Wire(AddItem(insert, "时间", QStringLiteral("时间")), &QAction::triggered, &Form1::时间_Click);
 
+    BuildNovelMenu(menu("mnuXiaoShuo", QStringLiteral("小说")));
+
     QMenu* settings = menu("MnuCanDan", QStringLiteral("配置文件"));
     NotYet(AddItem(settings, "MnuOpenPEIzhi", QStringLiteral("打开配置文件")));
     NotYet(AddItem(settings, "MnuSaveINI", QStringLiteral("另存配置文件")));

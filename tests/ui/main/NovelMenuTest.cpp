@@ -1,0 +1,142 @@
+// The menu "小说" end to end: re-flow with its question, the chapter panel,
+// the two layouts, each one undo step, on a file as it was opened.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDockWidget>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include "UiTestSupport.h"
+#include "core/Document.h"
+#include "ui/main/Form1.h"
+
+namespace {
+
+using uitest::Trigger;
+
+// Two indented paragraphs hard-wrapped at 12 characters, a heading between them.
+const std::u16string kWrapped =
+    u"第一章 出山\r\n"
+    u"　　却说那老者听了这话，\r\n"
+    u"心中十分欢喜，便请他们进\r\n"
+    u"了屋里坐下。\r\n"
+    u"第二章 下山\r\n"
+    u"　　次日天明，众人收拾行\r\n"
+    u"李，辞别了老者，一路往西\r\n"
+    u"去了。";
+const std::u16string kFlowed =
+    u"第一章 出山\r\n"
+    u"　　却说那老者听了这话，心中十分欢喜，便请他们进了屋里坐下。\r\n"
+    u"第二章 下山\r\n"
+    u"　　次日天明，众人收拾行李，辞别了老者，一路往西去了。";
+
+std::u16string Book() {
+    std::u16string t = u"第一卷 上\r\n";
+    for (int c : {1, 2, 4}) {  // chapter 3 is missing
+        t += u"第" + QString::number(c).toStdU16String() + u"章 标题\r\n";
+        t += u"　　正文一段。\r\n";
+    }
+    t += u"第二卷 下\r\n第1章 又一卷\r\n　　正文。\r\n";
+    return t;
+}
+
+}  // namespace
+
+TEST(NovelMenu, ReflowTellsWhatItWillDoThenJoinsAsOneUndoStep) {
+    auto w = uitest::StartForm();
+    w->Doc().SetText(kWrapped);
+
+    auto said = uitest::AnswerNextQuestion(QMessageBox::No);
+    Trigger(w.get(), "mnuReflow");
+    EXPECT_TRUE(said->contains(QStringLiteral("将合并 4 处折行，保留 3 处分段")))
+        << said->toStdString();
+    EXPECT_TRUE(w->Doc().Text() == kWrapped) << "answered 否: nothing changes";
+
+    uitest::AnswerNextQuestion(QMessageBox::Yes);
+    Trigger(w.get(), "mnuReflow");
+    EXPECT_TRUE(w->Doc().Text() == kFlowed)
+        << QString::fromStdU16String(w->Doc().Text()).toStdString();
+
+    // Already flowed: said so, nothing asked, nothing changed.
+    auto msg = uitest::AcceptNextMessage();
+    Trigger(w.get(), "mnuReflow");
+    EXPECT_TRUE(msg->text.contains(QStringLiteral("没有需要合并的折行")));
+
+    Trigger(w.get(), "mnuUndo");
+    EXPECT_TRUE(w->Doc().Text() == kWrapped);
+}
+
+TEST(NovelMenu, IndentAndBlankLinesAreEachOneUndoStep) {
+    auto w = uitest::StartForm();
+    const std::u16string text = u"第一章 开始\r\n段落一。\r\n\r\n\r\n  段落二。\r\n段落三。";
+    w->Doc().SetText(text);
+    Trigger(w.get(), "mnuIndent");
+    const std::u16string indented = w->Doc().Text();
+    EXPECT_TRUE(indented == u"第一章 开始\r\n　　段落一。\r\n\r\n\r\n　　段落二。\r\n　　段落三。")
+        << QString::fromStdU16String(indented).toStdString();
+    Trigger(w.get(), "mnuBlankLines");
+    EXPECT_TRUE(w->Doc().Text() ==
+                u"第一章 开始\r\n\r\n　　段落一。\r\n\r\n　　段落二。\r\n\r\n　　段落三。")
+        << QString::fromStdU16String(w->Doc().Text()).toStdString();
+    Trigger(w.get(), "mnuUndo");
+    EXPECT_TRUE(w->Doc().Text() == indented);
+    Trigger(w.get(), "mnuUndo");
+    EXPECT_TRUE(w->Doc().Text() == text);
+}
+
+TEST(NovelMenu, ChapterPanelListsVolumesAndProblemsAndGoesToAHeading) {
+    auto w = uitest::StartForm();
+    w->Doc().SetText(Book());
+    Trigger(w.get(), "mnuChapters");
+    auto* panel = w->findChild<QDockWidget*>(QStringLiteral("FrmMuLu"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    auto* tree = uitest::Get<QTreeWidget>(panel, "TreeMuLu");
+    auto* problems = uitest::Get<QListWidget>(panel, "LstWenTi");
+    ASSERT_EQ(tree->topLevelItemCount(), 2);  // the two volumes
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("第一卷 上"));
+    ASSERT_EQ(tree->topLevelItem(0)->childCount(), 3);
+    EXPECT_EQ(tree->topLevelItem(1)->childCount(), 1);
+    // The gap is told; the restart under the second volume is no fault.
+    ASSERT_EQ(problems->count(), 1);
+    EXPECT_TRUE(problems->item(0)->text().startsWith(QStringLiteral("第6行")))
+        << problems->item(0)->text().toStdString();
+
+    QTreeWidgetItem* fourth = tree->topLevelItem(0)->child(2);
+    emit tree->itemClicked(fourth, 0);
+    EXPECT_TRUE(w->Doc().SelText() == u"第4章 标题");
+
+    // Lines put in above: the panel follows the text once typing pauses, and
+    // a click before that finds the heading moved rather than a wrong line.
+    w->Doc().SetSelection(0, 0, qm::EditSource::Program);
+    w->Doc().SetSelText(u"书名\r\n作者\r\n");
+    emit tree->itemClicked(tree->topLevelItem(0)->child(2), 0);
+    fourth = tree->topLevelItem(0)->child(2);
+    emit tree->itemClicked(fourth, 0);
+    EXPECT_TRUE(w->Doc().SelText() == u"第4章 标题");
+    EXPECT_EQ(w->Doc().SelStart(), static_cast<std::int32_t>(Book().find(u"第4章") + 8));
+
+    emit problems->itemClicked(problems->item(0));
+    EXPECT_TRUE(w->Doc().SelText() == u"第4章 标题");
+}
+
+TEST(NovelMenu, AReflowedUtf8FileIsSavedBackAsUtf8WithItsLineBreaks) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("书.txt"));
+    QString lf = QString::fromStdU16String(kWrapped);
+    lf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    ASSERT_TRUE(uitest::WriteBytes(path, lf.toUtf8()));
+    auto w = uitest::StartForm();
+    w->OpenPath(path);
+    ASSERT_TRUE(w->Doc().Text() == kWrapped);
+    uitest::AnswerNextQuestion(QMessageBox::Yes);
+    Trigger(w.get(), "mnuReflow");
+    uitest::AnswerNextFileDialog(path);
+    uitest::ConfirmNextOverwrite();
+    Trigger(w.get(), "mnusave");
+    QString expected = QString::fromStdU16String(kFlowed);
+    expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(uitest::ReadBytes(path), expected.toUtf8());
+}
