@@ -54,8 +54,13 @@ bool IsSoft(char16_t c) { return IsBlank(c) || IsZeroWidth(c); }
 constexpr std::u16string_view kOpeners = u"([【〖〔［（{「『<＜〈";
 constexpr std::u16string_view kClosers = u")]】〗〕］）}」』>＞〉";
 
-bool IsOpener(char16_t c) { return kOpeners.find(c) != std::u16string_view::npos; }
-bool IsCloser(char16_t c) { return kClosers.find(c) != std::u16string_view::npos; }
+// Chinese characters, the bulk of any text, are none of these: asked first.
+bool IsOpener(char16_t c) {
+    return !(c >= 0x3400 && c <= 0x9FFF) && kOpeners.find(c) != std::u16string_view::npos;
+}
+bool IsCloser(char16_t c) {
+    return !(c >= 0x3400 && c <= 0x9FFF) && kClosers.find(c) != std::u16string_view::npos;
+}
 bool Pairs(char16_t open, char16_t close) {
     const std::size_t i = kOpeners.find(open);
     return i != std::u16string_view::npos && kClosers[i] == close;
@@ -76,11 +81,25 @@ struct Skeleton {
     std::u16string s;
     std::vector<std::uint32_t> from;  // original start of unit i
     std::vector<std::uint32_t> to;    // original end of unit i
+    std::size_t n = 0;                // units written while folding
 
+    // Room for every unit at once: folding writes by index, the hot loop of
+    // a 10 MB text.
+    void Reserve(std::size_t size) {
+        s.resize(size);
+        from.resize(size);
+        to.resize(size);
+    }
     void Put(char16_t c, std::size_t a, std::size_t b) {
-        s.push_back(c);
-        from.push_back(static_cast<std::uint32_t>(a));
-        to.push_back(static_cast<std::uint32_t>(b));
+        s[n] = c;
+        from[n] = static_cast<std::uint32_t>(a);
+        to[n] = static_cast<std::uint32_t>(b);
+        ++n;
+    }
+    void Finish() {
+        s.resize(n);
+        from.resize(n);
+        to.resize(n);
     }
     // Skeleton index of the first unit at or after original offset o.
     std::size_t IndexOf(std::size_t o) const {
@@ -116,19 +135,22 @@ bool IsDotStandIn(char16_t c) {
 
 Skeleton Fold(std::u16string_view text) {
     Skeleton k;
-    k.s.reserve(text.size());
-    k.from.reserve(text.size());
-    k.to.reserve(text.size());
+    k.Reserve(text.size());
     std::vector<std::size_t> standIns;
     for (std::size_t i = 0; i < text.size();) {
         const char16_t c = text[i];
+        if (c >= 0x4E00 && c <= 0x9FFF && c != u'点' && c != u'點') {
+            k.Put(c, i, i + 1);
+            ++i;
+            continue;
+        }
         if (IsZeroWidth(c)) {
             ++i;
             continue;
         }
         if (IsBlank(c)) {
-            if (!k.s.empty() && k.s.back() == u' ') {
-                k.to.back() = static_cast<std::uint32_t>(i + 1);
+            if (k.n > 0 && k.s[k.n - 1] == u' ') {
+                k.to[k.n - 1] = static_cast<std::uint32_t>(i + 1);
             } else {
                 k.Put(u' ', i, i + 1);
             }
@@ -138,16 +160,17 @@ Skeleton Fold(std::u16string_view text) {
         // (点) and its bracketed kin stand for one dot.
         if (IsOpener(c) && i + 2 < text.size() && (text[i + 1] == u'点' || text[i + 1] == u'點') &&
             IsCloser(text[i + 2])) {
-            standIns.push_back(k.s.size());
+            standIns.push_back(k.n);
             k.Put(u'点', i, i + 3);
             i += 3;
             continue;
         }
         const char16_t f = FoldUnit(c);
-        if (IsDotStandIn(f)) standIns.push_back(k.s.size());
+        if (IsDotStandIn(f)) standIns.push_back(k.n);
         k.Put(f, i, i + 1);
         ++i;
     }
+    k.Finish();
     auto alnumAt = [&](std::size_t j) {
         return j < k.s.size() &&
                ((k.s[j] >= u'a' && k.s[j] <= u'z') || (k.s[j] >= u'0' && k.s[j] <= u'9'));
@@ -254,7 +277,10 @@ std::vector<BuiltInRule> BuiltInRules() {
          u"(?:手机|移动)(?:用户)?(?:阅读|访问)[^\\r\\n]{0,4}(?=(?:m|wap) ?\\.)"},
         {u"整理声明",
          u"本书由[^\\r\\n,，。]{0,12}?(?:网|站|论坛|书友|小说|txt|[a-z]{3})[^\\r\\n,，。]{0,8}?"
-         u"(?:整理|提供|收集|首发|上传|制作|发布)"},
+         u"(?:整理|提供|收集|首发|上传|制作|发布)|"
+         // any name, when what follows is the ad's own tail
+         u"本书由[^\\r\\n,，。]{1,12}?(?:整理|提供|收集|首发|上传|制作|发布)"
+         u"(?=[,。 ]?(?:更多|请|欢迎|txt|下载|访问|仅供|版权|[a-z]))"},
         {u"更多小说",
          u"更多(?:精彩|好看|免费|最新)?(?:小说|好书|txt|电子书)[^\\r\\n。]{0,6}?"
          u"(?:请访问|尽在|请到|请上|下载|请关注|访问)"},
@@ -292,6 +318,23 @@ const std::vector<CompiledBuiltIn>& CompiledBuiltIns() {
     return rules;
 }
 
+// The phrases (all but the address) as one pattern: one pass over the text
+// instead of one each; each match is then given to the rule that takes it.
+const Pattern* AnyPhrase() {
+    static const std::optional<Pattern> any = []() -> std::optional<Pattern> {
+        std::u16string all;
+        for (const BuiltInRule& r : BuiltInRules()) {
+            if (r.name == u"网址") continue;
+            if (!all.empty()) all += u'|';
+            all += u"(?:" + r.pattern + u")";
+        }
+        auto compiled = Pattern::Compile(all, {});
+        if (auto* p = std::get_if<Pattern>(&compiled)) return std::move(*p);
+        return std::nullopt;
+    }();
+    return any ? &*any : nullptr;
+}
+
 // Words that ads wrap around their core ("最新章节请访问", "无弹窗广告",
 // "手机用户请到"). They go with a hit, never make one.
 constexpr std::u16string_view kGlue[] = {
@@ -302,7 +345,8 @@ constexpr std::u16string_view kGlue[] = {
     u"好看", u"本书", u"整理", u"提供", u"发布",   u"记住", u"一秒", u"天才", u"无弹窗", u"无错",
     u"手打", u"备用", u"永久", u"点击", u"书友",   u"快",   u"看",   u"就到", u"到",     u"上",
     u"的",   u"网",   u"站",   u"无",   u"最",     u"新",   u"享受", u"体验", u"推荐",   u"精品",
-    u"好书", u"书",   u"地",   u"址",   u"吧",     u"和",   u"与",   u"章"};
+    u"好书", u"书",   u"地",   u"址",   u"吧",     u"和",   u"与",   u"章",   u"继续",   u"后面",
+    u"内容", u"仅供", u"交流", u"学习"};
 
 bool IsGluePunct(char16_t c) {
     return c == u' ' || c == u':' || c == u',' || c == u'!' || c == u'~' || c == u'-' ||
@@ -486,11 +530,30 @@ class Finder {
 
   private:
     void CollectBuiltIn() {
-        for (const CompiledBuiltIn& r : CompiledBuiltIns()) {
-            const regex::Found f =
-                r.pattern.FindAll(k_.s, SIZE_MAX, std::chrono::milliseconds(60000));
-            for (const regex::Span& m : f.matches)
+        const auto budget = std::chrono::milliseconds(60000);
+        const std::vector<CompiledBuiltIn>& rules = CompiledBuiltIns();
+        for (const CompiledBuiltIn& r : rules) {
+            if (r.kind != RuleKind::Url) continue;
+            for (const regex::Span& m : r.pattern.FindAll(k_.s, SIZE_MAX, budget).matches)
                 if (m.length > 0) tokens_.push_back({m.start, m.start + m.length, r.kind, r.name});
+        }
+        const Pattern* any = AnyPhrase();
+        if (!any) return;
+        for (const regex::Span& m : any->FindAll(k_.s, SIZE_MAX, budget).matches) {
+            if (m.length == 0) continue;
+            // The rule that matches at the same place, on the rest of the line.
+            std::size_t lineEnd = m.start + m.length;
+            while (lineEnd < k_.s.size() && !IsBreak(k_.s[lineEnd])) ++lineEnd;
+            const std::u16string_view rest =
+                std::u16string_view(k_.s).substr(m.start, lineEnd - m.start);
+            for (const CompiledBuiltIn& r : rules) {
+                if (r.kind == RuleKind::Url) continue;
+                const regex::Found one = r.pattern.FindAll(rest, 1, budget);
+                if (!one.matches.empty() && one.matches[0].start == 0) {
+                    tokens_.push_back({m.start, m.start + one.matches[0].length, r.kind, r.name});
+                    break;
+                }
+            }
         }
     }
 
@@ -860,7 +923,7 @@ class Finder {
             chapters.erase(std::unique(chapters.begin(), chapters.end()), chapters.end());
             return chapters.size();
         }
-        constexpr std::size_t kApart = 1000;  // units: less than the shortest chapter
+        constexpr std::size_t kApart = 500;  // units: less than the shortest chapter
         std::size_t count = 0, last = 0;
         for (const Place& p : places)
             if (count == 0 || p.start >= last + kApart) {
@@ -905,16 +968,20 @@ class Finder {
             for (const Place& p : places)
                 if (!lineHit_[p.line]) AddWholeLine(p.line, RuleKind::Frequency, u"重复出现");
         }
-        std::vector<Hit> extra;
+        std::sort(found_.hits.begin(), found_.hits.end(),
+                  [](const Hit& a, const Hit& b) { return a.start < b.start; });
+        // Does [a, b) overlap a hit already made?
+        auto overlapsHit = [&](std::size_t a, std::size_t b) {
+            auto it = std::lower_bound(found_.hits.begin(), found_.hits.end(), b,
+                                       [](const Hit& h, std::size_t o) { return h.start < o; });
+            return it != found_.hits.begin() && std::prev(it)->start + std::prev(it)->length > a;
+        };
         for (auto& [key, places] : brackets) {
             if (places.size() < kMinSpread || !NotProse(key) || Spread(places) < kMinSpread)
                 continue;
             for (const Place& p : places) {
-                if (lineTaken_[p.line]) continue;
-                const bool overlaps = std::any_of(
-                    found_.hits.begin(), found_.hits.end(),
-                    [&](const Hit& h) { return h.start < p.end && p.start < h.start + h.length; });
-                if (!overlaps) frequentFragments_.push_back({p.line, p.start, p.end});
+                if (!lineTaken_[p.line] && !overlapsHit(p.start, p.end))
+                    frequentFragments_.push_back({p.line, p.start, p.end});
             }
         }
         std::sort(frequentFragments_.begin(), frequentFragments_.end(),
