@@ -228,11 +228,14 @@ std::u16string Spaced(std::u16string_view word) {
 
 std::u16string UrlPattern() {
     static constexpr std::u16string_view kTopLevel[] = {
-        u"com",  u"net",   u"org",    u"cn",   u"cc",  u"info", u"biz", u"me",   u"la",
-        u"tv",   u"co",    u"io",     u"us",   u"tw",  u"hk",   u"top", u"xyz",  u"vip",
-        u"club", u"site",  u"online", u"wang", u"app", u"ink",  u"pw",  u"name", u"mobi",
-        u"asia", u"live",  u"shop",   u"fun",  u"icu", u"ren",  u"ltd", u"work", u"cloud",
-        u"tech", u"store", u"win",    u"bid",  u"cm",  u"ws",   u"ru",  u"kr"};
+        u"com", u"net", u"org", u"cn", u"cc", u"info", u"biz", u"me", u"la", u"tv", u"co", u"io",
+        u"us", u"tw", u"hk", u"top", u"xyz", u"vip", u"club", u"site", u"online", u"wang", u"app",
+        u"ink", u"pw", u"name", u"mobi", u"asia", u"live", u"shop", u"fun", u"icu", u"ren", u"ltd",
+        u"work", u"cloud", u"tech", u"store", u"win", u"bid", u"cm", u"ws", u"ru", u"kr",
+        // cheap and free domains the pirate sites move between
+        u"so", u"pro", u"life", u"xin", u"kim", u"men", u"cx", u"ml", u"tk", u"ga", u"gq", u"cf",
+        u"one", u"link", u"news", u"space", u"today", u"world", u"best", u"zone", u"cool", u"wiki",
+        u"blog", u"website", u"host", u"city", u"de", u"uk", u"jp", u"eu", u"in"};
     std::u16string tld = u"(?:";
     for (std::size_t i = 0; i < std::size(kTopLevel); ++i) {
         if (i > 0) tld += u'|';
@@ -265,7 +268,7 @@ std::vector<BuiltInRule> BuiltInRules() {
          u"本章(?:未完|没完|尚未完结?)[^\\r\\n]{0,16}?(?:翻页|下一页|继续阅读|后面精彩|精彩内容)|"
          u"(?:请|点击)(?:翻页|下一页)(?:继续)?阅读"},
         {u"记住网址",
-         u"天才[一1]秒记住|[一1]秒记住(?=[^\\r\\n]{0,12}(?:网址|域名|地址|本站|\\.))|"
+         u"天才[一1]秒记住|[一1]秒记住(?=[:【\\[《(「 ]|本站|网址|域名|地址)|"
          u"请?记住本(?:站|书)的?(?:首发|最新)?(?:网址|域名|地址)"},
         {u"最新章节",
          u"(?:最新|最快)章节(?:请|尽在|就上|首发|[,: ]?请?(?:访问|到|上)[^\\r\\n]{0,2}?(?=[a-z]))|"
@@ -292,7 +295,15 @@ std::vector<BuiltInRule> BuiltInRules() {
          u"[(\\[【〖〔「][ "
          u"]?[^\\r\\n)\\]】〗〕」]{0,12}?(?:小说网|中文网|文学网|书网|读书网|看书网|"
          u"小说阁|趣阁|小说吧|文学城|小说站|网站)[ ]?[)\\]】〗〕」]"},
-        {u"收藏本站", u"(?:请|欢迎)?收藏本站|(?:欢迎|请)(?:广大)?书友们?(?:光临|访问|收藏)"},
+        {u"收藏本站",
+         u"(?:请|欢迎)?收藏本站|(?:欢迎|请)(?:广大)?书友们?(?:光临|访问|收藏)|"
+         u"喜欢[^\\r\\n,。]{1,20}?请大家收藏(?=[:(\\[【 ]|本站|网址)|加入书签[,， "
+         u"]?方便(?:阅读|下次)"},
+        {u"站点口号",
+         u"(?:小说|章节|本站|文字|无错)更新(?:速度)?最快|更新速度最快|为您提供(?:精彩|最新|免费|"
+         u"优质)?(?:小说|好书|章节)|"
+         u"长时间阅读请注意眼睛的休息|章节错误[,， ]?点此举报|(?:上一章|上一页)[^\\r\\n]{0,12}?"
+         u"(?:目录|书页)[^\\r\\n]{0,12}?(?:下一章|下一页)"},
     };
 }
 
@@ -338,20 +349,23 @@ const Pattern* AnyPhrase() {
 // Words that ads wrap around their core ("最新章节请访问", "无弹窗广告",
 // "手机用户请到"). They go with a hit, never make one.
 constexpr std::u16string_view kGlue[] = {
-    u"请",   u"您",   u"访问", u"登录", u"登陆",   u"浏览", u"打开", u"输入", u"网址",   u"地址",
-    u"域名", u"阅读", u"在线", u"手机", u"用户",   u"电脑", u"版",   u"就上", u"尽在",   u"首发",
-    u"更新", u"最快", u"最新", u"章节", u"全文字", u"全文", u"本站", u"小说", u"广告",   u"欢迎",
-    u"光临", u"免费", u"下载", u"txt",  u"电子书", u"百度", u"搜索", u"收藏", u"更多",   u"精彩",
-    u"好看", u"本书", u"整理", u"提供", u"发布",   u"记住", u"一秒", u"天才", u"无弹窗", u"无错",
-    u"手打", u"备用", u"永久", u"点击", u"书友",   u"快",   u"看",   u"就到", u"到",     u"上",
-    u"的",   u"网",   u"站",   u"无",   u"最",     u"新",   u"享受", u"体验", u"推荐",   u"精品",
-    u"好书", u"书",   u"地",   u"址",   u"吧",     u"和",   u"与",   u"章",   u"继续",   u"后面",
-    u"内容", u"仅供", u"交流", u"学习"};
+    u"请",    u"您",   u"访问", u"登录", u"登陆",   u"浏览", u"打开",   u"输入", u"网址",   u"地址",
+    u"域名",  u"阅读", u"在线", u"手机", u"用户",   u"电脑", u"版",     u"就上", u"尽在",   u"首发",
+    u"更新",  u"最快", u"最新", u"章节", u"全文字", u"全文", u"本站",   u"小说", u"广告",   u"欢迎",
+    u"光临",  u"免费", u"下载", u"txt",  u"电子书", u"百度", u"搜索",   u"收藏", u"更多",   u"精彩",
+    u"好看",  u"本书", u"整理", u"提供", u"发布",   u"记住", u"一秒",   u"天才", u"无弹窗", u"无错",
+    u"手打",  u"备用", u"永久", u"点击", u"书友",   u"快",   u"看",     u"就到", u"到",     u"上",
+    u"的",    u"网",   u"站",   u"无",   u"最",     u"新",   u"享受",   u"体验", u"推荐",   u"精品",
+    u"好书",  u"书",   u"地",   u"址",   u"吧",     u"和",   u"与",     u"章",   u"继续",   u"后面",
+    u"内容",  u"仅供", u"交流", u"学习", u"更",     u"优质", u"舒适",   u"为您", u"牢记",   u"谨记",
+    u"举报",  u"书签", u"方便", u"目录", u"大家",   u"速度", u"请牢记", u"网友", u"提示",   u"注册",
+    u"免注册"};
 
 bool IsGluePunct(char16_t c) {
     return c == u' ' || c == u':' || c == u',' || c == u'!' || c == u'~' || c == u'-' ||
            c == u'|' || c == u'/' || c == u'.' || c == u'。' || c == u'、' || c == u';' ||
-           c == 0x00B7 || c == u'—';
+           c == 0x00B7 || c == u'—' || c == u'(' || c == u')' || c == u'[' || c == u']' ||
+           c == u'【' || c == u'】';
 }
 
 // Length of the longest glue word ending at p (backward) or starting at p.

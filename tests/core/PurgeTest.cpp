@@ -126,7 +126,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"SiteNameBracket", u"[八一中文网]", {}},
         Case{"SiteNameAndUrl", u"【顶点小说 www.23us.cc】", {}},
         Case{"Search", u"百度搜索 笔趣阁 看最新章节", {}},
-        Case{"Download", u"TXT电子书下载：ｗｗｗ．ｔｘｔ８．ｃｃ", {}}),
+        Case{"Download", u"TXT电子书下载：ｗｗｗ．ｔｘｔ８．ｃｃ", {}},
+        Case{"LikeItCollectIt",
+             u"喜欢红楼梦请大家收藏：(www.biquge.com)红楼梦笔趣阁更新速度最快。",
+             {}},
+        Case{"RememberBracket", u"一秒记住【笔趣阁 www.biquge.com】，为您提供精彩小说阅读。", {}},
+        Case{"RestYourEyes", u"小说网友请提示：长时间阅读请注意眼睛的休息。", {}},
+        Case{"ReportError", u"章节错误,点此举报(免注册)", {}},
+        Case{"Bookmark", u"加入书签，方便阅读", {}},
+        Case{"Navigation", u"上一章 ← 章节目录 → 下一章", {}},
+        Case{"FreeDomain", u"最新网址：ｗｗｗ．ｘｉａｏｓｈｕｏ．ｓｏ", {}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 // A mark inside a paragraph is cut with its brackets and separators; the rest
@@ -190,7 +199,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NetBar", u"手机没电了，他只好去网吧上网，阅读那本书。", {}},
         Case{"Bracketed", u"（他撒下一张网）", {}},
         Case{"BookTitle", u"《石头记》一书，本书又名《红楼梦》。", {}},
-        Case{"English", u"He said: visit the site at noon. OK.", {}}),
+        Case{"English", u"He said: visit the site at noon. OK.", {}},
+        Case{"RememberedName", u"她一秒记住了那个网站的名字，又念了一遍。", {}},
+        Case{"NextChapter", u"上一章我们讲到他回了家，下一章要讲他进城。", {}},
+        Case{"Service", u"为您提供服务是我们的荣幸，请大家收藏好自己的票。", {}},
+        Case{"LikeReading", u"喜欢读书的人请大家收藏好自己的书，不要弄丢了。", {}},
+        Case{"Fresh", u"这家铺子的菜更新鲜，更新也最快，价钱却不贵。", {}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 TEST(Purge, ClassicProseUntouched) {
