@@ -1019,6 +1019,12 @@ class Finder {
 
 Found Find(std::u16string_view text, const Options& options) { return Finder(text, options).Run(); }
 
+std::u16string Normalized(std::u16string_view line) {
+    std::u16string out = Fold(line).s;
+    std::erase(out, u' ');
+    return out;
+}
+
 Applied Apply(std::u16string_view text, const std::vector<Hit>& chosen) {
     std::vector<const Hit*> order;
     for (const Hit& h : chosen) order.push_back(&h);

@@ -97,4 +97,9 @@ struct Applied {
 // text without the chosen hits (a subset of what Find returned for it).
 Applied Apply(std::u16string_view text, const std::vector<Hit>& chosen);
 
+// A line as the rules compare it: full-width folded to half-width, letters
+// in lower case, blanks and zero-width characters gone. Two lines that read
+// the same to a reader compare equal.
+std::u16string Normalized(std::u16string_view line);
+
 }  // namespace qm::purge
