@@ -882,18 +882,25 @@ class Finder {
         return false;
     }
 
-    // Not prose: a bracket of its own, letters or digits among the Chinese,
-    // or site words without any sentence punctuation.
+    // Not prose: a clause break inside it ("，" "。" "！" before its end)
+    // says a sentence, which a watermark never is; then a bracket of its
+    // own, letters or digits among the Chinese, or site words in a line
+    // without any sentence mark tell a mark.
     static bool NotProse(std::u16string_view folded) {
+        std::u16string_view inner = folded;
+        if (inner.size() >= 2 && Pairs(inner.front(), inner.back()))
+            inner = inner.substr(1, inner.size() - 2);
+        while (!inner.empty() && In(u"。！？!?…", inner.back())) inner.remove_suffix(1);
+        if (std::any_of(inner.begin(), inner.end(),
+                        [](char16_t c) { return In(u"。！？!?，,；;…", c); }))
+            return false;
         if (folded.size() >= 2 && Pairs(folded.front(), folded.back())) return true;
         const bool latin = std::any_of(folded.begin(), folded.end(), [](char16_t c) {
             return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
         });
         const bool han = std::any_of(folded.begin(), folded.end(), IsHan);
-        if (latin && han) return true;
-        const bool sentence = std::any_of(folded.begin(), folded.end(),
-                                          [](char16_t c) { return In(u"。！？!?，,；;", c); });
-        return !sentence && HasSiteWord(folded);
+        // Site words alone make a mark only without any sentence mark at all.
+        return (latin && han) || (inner.size() == folded.size() && HasSiteWord(folded));
     }
 
     // A line judged without its bracketed asides, which the bracket rule
