@@ -528,7 +528,14 @@ namespace {
 class Finder {
   public:
     Finder(std::u16string_view text, const Options& options)
-        : text_(text), options_(options), lines_(SplitLines(text)), k_(Fold(text)) {}
+        : text_(text), options_(options), lines_(SplitLines(text)), k_(Fold(text)) {
+        skLineStarts_.push_back(0);
+        for (std::size_t i = 0; i < k_.s.size(); ++i) {
+            if (!IsBreak(k_.s[i])) continue;
+            if (k_.s[i] == u'\r' && i + 1 < k_.s.size() && k_.s[i + 1] == u'\n') ++i;
+            skLineStarts_.push_back(i + 1);
+        }
+    }
 
     Found Run() {
         if (options_.builtIn) CollectBuiltIn();
@@ -597,10 +604,13 @@ class Finder {
     }
 
     // Skeleton bounds of the line holding skeleton unit i.
+    // (Looked up, not scanned for: a text without line breaks may hold
+    // thousands of hits on its one line.)
     std::pair<std::size_t, std::size_t> SkLine(std::size_t i) const {
-        std::size_t a = i, b = i;
-        while (a > 0 && !IsBreak(k_.s[a - 1])) --a;
-        while (b < k_.s.size() && !IsBreak(k_.s[b])) ++b;
+        const auto it = std::upper_bound(skLineStarts_.begin(), skLineStarts_.end(), i);
+        const std::size_t a = *std::prev(it);
+        std::size_t b = it == skLineStarts_.end() ? k_.s.size() : *it;
+        while (b > a && IsBreak(k_.s[b - 1])) --b;
         return {a, b};
     }
 
@@ -754,9 +764,9 @@ class Finder {
         // Only the indent before it: as good as the start of the line.
         bool atStart = !left;
         if (left && IsSoft(*left)) {
-            atStart = true;
-            for (std::size_t i = l.start; i < a; ++i)
-                if (!IsSoft(text_[i])) atStart = false;
+            std::size_t i = a;
+            while (i > l.start && IsSoft(text_[i - 1])) --i;
+            atStart = i == l.start;
         }
         auto punct = [](std::optional<char16_t> c) {
             return c && (In(kSentenceEnd, *c) || In(kClause, *c));
@@ -1015,6 +1025,7 @@ class Finder {
     const Options& options_;
     std::vector<Line> lines_;
     Skeleton k_;
+    std::vector<std::size_t> skLineStarts_;  // where each line starts in the skeleton
     std::vector<Token> tokens_;
     std::vector<bool> lineTaken_;  // a whole-line hit
     std::vector<bool> lineHit_;    // any hit
