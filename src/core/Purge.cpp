@@ -244,7 +244,9 @@ std::u16string UrlPattern() {
     tld += u")(?![a-z0-9])";
     // A label: letters tight, or single letters with blanks between.
     const std::u16string label = u"(?:[a-z0-9][a-z0-9\\-]*|[a-z0-9](?: [a-z0-9\\-])+)";
-    const std::u16string dot = u"(?: ?\\. ?| ?[(\\[]dot[)\\]] ?| dot )";
+    // A blank on both sides of a dot or none: "store. Me" in English prose is
+    // no address.
+    const std::u16string dot = u"(?:\\.| \\. | ?[(\\[]dot[)\\]] ?| dot )";
     const std::u16string scheme = u"(?:" + Spaced(u"http") + u" ?s? ?: ?/ ?/ ?)?";
     const std::u16string www = u"(?:" + Spaced(u"www") + u"|" + Spaced(u"wap") + u"|m)";
     const std::u16string path = u"(?::[0-9]{1,5})?(?:/[a-z0-9_\\-./?=&%#~+]*)?";
@@ -294,7 +296,7 @@ std::vector<BuiltInRule> BuiltInRules() {
         {u"站名",
          u"[(\\[【〖〔「][ "
          u"]?[^\\r\\n)\\]】〗〕」]{0,12}?(?:小说网|中文网|文学网|书网|读书网|看书网|"
-         u"小说阁|趣阁|小说吧|文学城|小说站|网站)[ ]?[)\\]】〗〕」]"},
+         u"小说阁|趣阁|小说吧|文学城|小说站)[ ]?[)\\]】〗〕」]"},
         {u"收藏本站",
          u"(?:请|欢迎)?收藏本站|(?:欢迎|请)(?:广大)?书友们?(?:光临|访问|收藏)|"
          u"喜欢[^\\r\\n,。]{1,20}?请大家收藏(?=[:(\\[【 ]|本站|网址)|加入书签[,， "

@@ -205,7 +205,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NextChapter", u"上一章我们讲到他回了家，下一章要讲他进城。", {}},
         Case{"Service", u"为您提供服务是我们的荣幸，请大家收藏好自己的票。", {}},
         Case{"LikeReading", u"喜欢读书的人请大家收藏好自己的书，不要弄丢了。", {}},
-        Case{"Fresh", u"这家铺子的菜更新鲜，更新也最快，价钱却不贵。", {}}),
+        Case{"Fresh", u"这家铺子的菜更新鲜，更新也最快，价钱却不贵。", {}},
+        Case{"BracketedWebsite", u"（他常去的那个网站）早就关了。", {}},
+        Case{"EnglishSentences", u"He went to the store. Me too. She is in. So am I.", {}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 TEST(Purge, ClassicProseUntouched) {
