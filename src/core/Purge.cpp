@@ -69,6 +69,7 @@ bool Pairs(char16_t open, char16_t close) {
 constexpr std::u16string_view kSentenceEnd = u"。.！!？?…．";
 constexpr std::u16string_view kClause = u"，,、；;：:|｜/／~～-—·－";
 constexpr std::u16string_view kQuoteClose = u"”’」』";
+constexpr std::u16string_view kWrap = u"—-~～|｜*＊=＝#＃·";
 
 bool In(std::u16string_view set, char16_t c) { return set.find(c) != std::u16string_view::npos; }
 
@@ -776,18 +777,30 @@ class Finder {
         const bool leftEnds =
             left && (In(kSentenceEnd, *left) || In(kQuoteClose, *left) || IsCloser(*left));
         const bool leftClause = left && In(kClause, *left);
+        // A separator is taken as the run it is ("——", "……", "||").
         auto takeRight = [&] {
-            ++b;
+            const char16_t c = text_[b];
+            while (b < l.end && text_[b] == c) ++b;
             while (b < l.end && IsSoft(text_[b])) ++b;
         };
-        if (punct(right) && (atStart || leftEnds)) {
+        auto takeLeft = [&] {
+            const char16_t c = text_[a - 1];
+            while (a > l.start && text_[a - 1] == c) --a;
+        };
+        // Wrapped in the same marks on both sides ("——…——", "|…|", "~…~"):
+        // both are the fragment's own.
+        const bool wrapped = left && right && *left == *right && In(kWrap, *left);
+        if (wrapped) {
+            takeLeft();
+            takeRight();
+        } else if (punct(right) && (atStart || leftEnds)) {
             takeRight();
         } else if (leftClause && right && In(kSentenceEnd, *right)) {
-            --a;
+            takeLeft();
         } else if (leftClause && punct(right)) {
             takeRight();
         } else if (leftClause && !right) {
-            --a;
+            takeLeft();
         }
         Hit h;
         h.line = n + 1;

@@ -166,6 +166,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"IndentKept", u"　　www.biquge.com，他说。", u"　　他说。"},
         Case{"ProseWordsKept", u"他拿起手机阅读www.biquge.com上的新闻。",
              u"他拿起手机阅读上的新闻。"},
+        Case{"WrappedInDashes", u"他走了。——www.biquge.com——她来了。", u"他走了。她来了。"},
+        Case{"WrappedInBars", u"他走了，|ｗｗｗ．ｂｉｑｕｇｅ．ｃｃ|她来了。", u"他走了，她来了。"},
+        Case{"DashRunAfter", u"他走了。ωωω.biquge.la……她来了。", u"他走了。她来了。"},
         Case{"TwoMarks", u"他走了。（本章未完，请翻页）她来了。ωωω.biquge.com 他又走了。",
              u"他走了。她来了。他又走了。"}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
@@ -377,4 +380,13 @@ TEST(Purge, OneLineWithThousandsOfMarksIsFast) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
     EXPECT_EQ(f.hits.size(), 40000u);
     EXPECT_TRUE(p::Apply(text, f.hits).text == expected);
+}
+
+TEST(PurgeUserRules, AnchorsMatchAtEveryLine) {
+    const p::UserRules r = p::UserRules::Parse(u"正则:^PS[:：].*$");
+    ASSERT_TRUE(r.Errors().empty());
+    p::Options o;
+    o.user = &r;
+    const std::u16string text = u"甲走了。\r\nPS：求月票，求推荐！\r\n乙来了。PS：这不是行首\r\n";
+    EXPECT_EQ(Purged(text, o), u"甲走了。\r\n乙来了。PS：这不是行首\r\n");
 }

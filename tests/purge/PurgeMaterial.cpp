@@ -164,6 +164,9 @@ const std::vector<std::u16string> kFragmentForms = {
     u"最新章节请访问{U}，",
     u"（天才一秒记住本站地址：{U}）",
     u"手机用户请到{U}阅读。",
+    u"——{U}——",
+    u"|{U}|",
+    u"{U}……",
 };
 // Marks without an address.
 const std::vector<std::u16string> kPhraseLines = {
