@@ -1,5 +1,6 @@
-// A 10 MB novel: the purge (finding every mark and cutting them) and the
-// EPUB export (the book's files and the zipped, atomically written book).
+// A 10 MB novel: the purge (finding every mark and cutting them), the
+// search for repeated passages, and the EPUB export (the book's files and
+// the zipped, atomically written book).
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -7,6 +8,7 @@
 #include "core/Codec.h"
 #include "core/Epub.h"
 #include "core/Purge.h"
+#include "core/Repeats.h"
 #include "files/EpubWriter.h"
 
 int main() {
@@ -28,6 +30,10 @@ int main() {
         bench::BestOf(3, [&] { purged = qm::purge::Apply(text, found.hits).text; });
     std::printf("  purge of %zu units: find %.3f s (%zu hits), apply %.3f s\n", text.size(), find,
                 found.hits.size(), apply);
+
+    std::vector<qm::repeats::Repeat> repeats;
+    const double rep = bench::BestOf(3, [&] { repeats = qm::repeats::Find(purged); });
+    std::printf("  repeated passages in the same text: %.3f s (%zu found)\n", rep, repeats.size());
 
     // The same text as 2,000 chapters in 20 volumes.
     qm::epub::Book book;

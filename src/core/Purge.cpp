@@ -919,6 +919,11 @@ class Finder {
         if (std::any_of(inner.begin(), inner.end(),
                         [](char16_t c) { return In(u"。！？!?，,；;…", c); }))
             return false;
+        // An editor's apparatus repeats in every chapter too: 【注释】, （注1）.
+        static constexpr std::u16string_view kEditorial[] = {
+            u"注", u"释", u"按", u"校", u"译", u"原文", u"评", u"批", u"题解", u"赏析", u"出处"};
+        for (const auto w : kEditorial)
+            if (inner.starts_with(w)) return false;
         if (folded.size() >= 2 && Pairs(folded.front(), folded.back())) return true;
         const bool latin = std::any_of(folded.begin(), folded.end(), [](char16_t c) {
             return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');

@@ -334,7 +334,8 @@ TEST(PurgeFrequency, RepeatedProseStays) {
         Book(6,
              u"诗曰：\r\n世人都晓神仙好，惟有功名忘不了！\r\n却说那人走了。\r\n"
              u"【叮！系统提示：任务完成】\r\n",
-             u"且听下回分解。\r\n（完）\r\n李四点点头，把手里的 report 折好。\r\n");
+             u"且听下回分解（注1）。\r\n（完）\r\n李四点点头，把手里的 report 折好。\r\n"
+             u"【注释】\r\n");
     EXPECT_TRUE(p::Find(text).hits.empty());
     // A line repeated only within one stretch of text is no watermark either.
     std::u16string verse = Utf16(prose::kHongLouMeng);
