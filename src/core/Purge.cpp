@@ -909,7 +909,7 @@ class Finder {
 
     // Not prose: a clause break inside it ("，" "。" "！" before its end)
     // says a sentence, which a watermark never is; then a bracket of its
-    // own, letters or digits among the Chinese, or site words in a line
+    // own, letters among the Chinese, or site words in a line
     // without any sentence mark tell a mark.
     static bool NotProse(std::u16string_view folded) {
         std::u16string_view inner = folded;
@@ -925,9 +925,9 @@ class Finder {
         for (const auto w : kEditorial)
             if (inner.starts_with(w)) return false;
         if (folded.size() >= 2 && Pairs(folded.front(), folded.back())) return true;
-        const bool latin = std::any_of(folded.begin(), folded.end(), [](char16_t c) {
-            return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
-        });
+        // Letters, not digits: "第 12345 号文件" or a date may be a line of prose.
+        const bool latin = std::any_of(folded.begin(), folded.end(),
+                                       [](char16_t c) { return c >= u'a' && c <= u'z'; });
         const bool han = std::any_of(folded.begin(), folded.end(), IsHan);
         // Site words alone make a mark only without any sentence mark at all.
         return (latin && han) || (inner.size() == folded.size() && HasSiteWord(folded));
