@@ -275,7 +275,9 @@ std::vector<BuiltInRule> BuiltInRules() {
          u"请?记住本(?:站|书)的?(?:首发|最新)?(?:网址|域名|地址)"},
         {u"最新章节",
          u"(?:最新|最快)章节(?:请|尽在|就上|首发|[,: ]?请?(?:访问|到|上)[^\\r\\n]{0,2}?(?=[a-z]))|"
-         u"最快更新[^\\r\\n]{0,4}?(?:无错|无弹窗|全文字|请|访问|首发|就上)"},
+         u"最快更新[^\\r\\n]{0,4}?(?:无错|无弹窗|全文字|请|访问|首发|就上)|"
+         u"最快更新[^\\r\\n,。!]{0,20}?最新章节"},
+        {u"未完待续", u"\\(未完待续[^\\r\\n)]{0,100}\\)"},
         {u"无弹窗",
          u"无弹窗(?:广告)?|(?:全文字|无错)(?:版|首发|更新|阅读|小说)|无广告(?:阅读|小说|版)"},
         {u"手机阅读",
@@ -303,7 +305,8 @@ std::vector<BuiltInRule> BuiltInRules() {
          u"喜欢[^\\r\\n,。]{1,20}?请大家收藏(?=[:(\\[【 ]|本站|网址)|加入书签[,， "
          u"]?方便(?:阅读|下次)"},
         {u"站点口号",
-         u"(?:小说|章节|本站|文字|无错)更新(?:速度)?最快|更新速度最快|为您提供(?:精彩|最新|免费|"
+         u"(?:小说|章节|本站|文字|无错)更新(?:速度)?最快|更新速度(?:全网)?最快|为您提供(?:精彩|"
+         u"最新|免费|"
          u"优质)?(?:小说|好书|章节)|"
          u"长时间阅读请注意眼睛的休息|章节错误[,， ]?点此举报|(?:上一章|上一页)[^\\r\\n]{0,12}?"
          u"(?:目录|书页)[^\\r\\n]{0,12}?(?:下一章|下一页)"},
@@ -730,6 +733,45 @@ class Finder {
         return true;
     }
 
+    // A line of marks with only names around them: the words outside are
+    // a site's name (笔趣阁, 某某小说网), an address without its dots
+    // (630bookla) or, beside two or more marks, a few words of a book's
+    // title ("喜欢某书请大家收藏：(m.xx.com)某书更新速度全网最快。"). Prose
+    // never holds two marks, nor one with nothing but names around it.
+    bool AdDense(const Line& line, const std::vector<Segment>& segs) const {
+        std::size_t marked = 0, rest = 0, at = line.start;
+        auto outside = [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to;) {
+                if (!IsWordChar(text_[i])) {
+                    ++i;
+                    continue;
+                }
+                std::size_t j = i;
+                bool latin = true;
+                while (j < to && IsWordChar(text_[j])) {
+                    latin = latin && !IsHan(text_[j]);
+                    ++j;
+                }
+                const std::u16string_view word = text_.substr(i, j - i);
+                bool site = false;
+                for (const auto suf : kSiteSuffix)
+                    site = site ||
+                           (word.size() <= 10 && word.size() > suf.size() && word.ends_with(suf));
+                if (!latin && !site) rest += j - i;
+                i = j;
+            }
+        };
+        for (const Segment& s : segs) {
+            outside(at, std::max(at, s.start));
+            for (std::size_t i = std::max(at, s.start); i < s.end; ++i)
+                marked += IsWordChar(text_[i]);
+            at = std::max(at, s.end);
+        }
+        outside(at, line.end);
+        if (segs.size() == 1) return rest == 0;
+        return rest <= 12 && rest * 2 <= marked;
+    }
+
     void AddWholeLine(std::size_t n, RuleKind kind, const std::u16string& rule) {
         const Line& l = lines_[n];
         Hit h;
@@ -867,7 +909,7 @@ class Finder {
                 wide[i].start = std::min(wide[i].start, named[i].first);
                 wide[i].end = std::max(wide[i].end, named[i].second);
             }
-            if (CoversLine(line, wide)) {
+            if (CoversLine(line, wide) || AdDense(line, wide)) {
                 AddWholeLine(n, segs.front().kind, segs.front().rule);
                 continue;
             }

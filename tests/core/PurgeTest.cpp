@@ -136,6 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ReportError", u"章节错误,点此举报(免注册)", {}},
         Case{"Bookmark", u"加入书签，方便阅读", {}},
         Case{"Navigation", u"上一章 ← 章节目录 → 下一章", {}},
+        Case{"NoDotAddress", u"恋上你看书网 630bookla ，最快更新红楼梦最新章节！", {}},
+        Case{"TwoMarksAndATitle",
+             u"喜欢红楼梦请大家收藏：(m.biquge.com)红楼梦更新速度全网最快。",
+             {}},
+        Case{"ToBeContinued",
+             u"（未完待续。如果您喜欢这部作品，欢迎您来投推荐票、月票。手机用户请到m.qidian."
+             u"com阅读。）",
+             {}},
         Case{"FreeDomain", u"最新网址：ｗｗｗ．ｘｉａｏｓｈｕｏ．ｓｏ", {}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
