@@ -16,6 +16,8 @@ packages=(
     libsodium-dev  # the text cipher
     unicode-data python3  # the pinyin table is generated from Unihan at build time
     desktop-file-utils appstream  # the install test validates the menu entry and metainfo
+    libzip-dev    # the EPUB container
+    epubcheck     # the EPUB tests validate every book they write
 )
 
 missing=()

@@ -1,12 +1,17 @@
 #include "app/TidyCli.h"
 
+#include <QFileInfo>
 #include <QString>
 #include <optional>
 
 #include "core/Chapters.h"
 #include "core/Encoding.h"
+#include "core/NovelBook.h"
+#include "core/Purge.h"
 #include "core/Reflow.h"
+#include "core/Repeats.h"
 #include "files/EncodedFile.h"
+#include "files/EpubWriter.h"
 #include "files/TextFile.h"
 
 namespace tidycli {
@@ -20,13 +25,16 @@ struct Options {
     std::string input;
     std::optional<std::string> output;
     std::optional<qm::enc::Encoding> encoding;
+    std::optional<std::string> rules;   // purge: the user's list
+    std::optional<std::string> title;   // epub
+    std::optional<std::string> author;  // epub
     bool help = false;
 };
 
 bool WritesText(const std::string& c) {
-    return c == "reflow" || c == "indent" || c == "blanklines";
+    return c == "reflow" || c == "indent" || c == "blanklines" || c == "purge" || c == "epub";
 }
-bool Reports(const std::string& c) { return c == "chapters" || c == "check"; }
+bool Reports(const std::string& c) { return c == "chapters" || c == "check" || c == "duplicates"; }
 
 // The parsed options, or the reason the command line is wrong.
 std::optional<Options> Parse(const std::vector<std::string>& args, std::string& why) {
@@ -61,6 +69,22 @@ std::optional<Options> Parse(const std::vector<std::string>& args, std::string& 
                     return std::nullopt;
                 }
             }
+        } else if (!optionsEnd && (a == "--rules" || a == "--title" || a == "--author")) {
+            if (i + 1 >= args.size()) {
+                why = "选项“" + a + "”后面缺少" +
+                      (a == "--rules"   ? "规则文件"
+                       : a == "--title" ? "书名"
+                                        : "作者");
+                return std::nullopt;
+            }
+            std::optional<std::string>& slot = a == "--rules"   ? o.rules
+                                               : a == "--title" ? o.title
+                                                                : o.author;
+            if (slot) {
+                why = "选项“" + a + "”只能给一次";
+                return std::nullopt;
+            }
+            slot = args[++i];
         } else if (!optionsEnd && a.size() > 1 && a[0] == '-') {
             why = "不认识的选项“" + a + "”";
             return std::nullopt;
@@ -89,6 +113,14 @@ std::optional<Options> Parse(const std::vector<std::string>& args, std::string& 
     o.input = positional[1];
     if (WritesText(o.command) && !o.output) {
         why = "命令 " + o.command + " 需要用 -o 指定输出文件（“-o -”写到标准输出）";
+        return std::nullopt;
+    }
+    if (o.rules && o.command != "purge") {
+        why = "--rules 只用于 purge";
+        return std::nullopt;
+    }
+    if ((o.title || o.author) && o.command != "epub") {
+        why = "--title 和 --author 只用于 epub";
         return std::nullopt;
     }
     if (Reports(o.command) && o.output) {
@@ -161,15 +193,23 @@ std::string HelpText() {
   check        检查章节编号：每行一个问题，格式为“类型<TAB>行号<TAB>说明”，
                类型为 gap（缺号）、repeat（重号）、restart（未分卷却从头编号）、
                order（顺序颠倒）、mixed（中文数字与阿拉伯数字混用）
+  purge        净化广告：去掉网址和常见的网站广告、水印（整行或段落中的一截），
+               加上 --rules 给出的规则；正文照旧
+  duplicates   查找重复：每行一处重复，格式为“行号<TAB>首次出现的行号<TAB>内容”
+  epub         导出 EPUB 3 电子书：按章节分页，目录分卷、章两级
 
 选项：
-  -o, --output 文件     输出文件，reflow、indent、blanklines 必须给出；
-                        “-o -”写到标准输出
+  -o, --output 文件     输出文件，reflow、indent、blanklines、purge、epub
+                        必须给出；“-o -”写到标准输出（epub 除外）
+  --rules 文件          purge 的自定义规则：每行一条，一个词语，
+                        或“正则:”后面跟一个正则表达式
+  --title 书名          epub 的书名，默认为输入文件名
+  --author 作者         epub 的作者，默认为空
   -e, --encoding 编码   不自动识别，按此编码读入：GBK、GB18030、UTF-8、
                         "UTF-8 BOM"、UTF-16LE、UTF-16BE、Big5
   -h, --help            显示本说明
 
-行号从 1 数起。chapters 和 check 的输出一律是 UTF-8。
+行号从 1 数起。chapters、check 和 duplicates 的输出一律是 UTF-8。
 退出状态：0 成功；1 失败（原因写在标准错误）；2 命令行用法有误。
 
 例：
@@ -179,8 +219,66 @@ std::string HelpText() {
   quillmere-tidy blanklines 小说.txt -o 小说.txt
   quillmere-tidy chapters 小说.txt
   quillmere-tidy check 小说.txt
+  quillmere-tidy purge 小说.txt -o 小说-净化.txt --rules 我的规则.txt
+  quillmere-tidy duplicates 小说.txt
+  quillmere-tidy epub 小说.txt -o 小说.epub --title 小说 --author 佚名
 )";
 }
+
+namespace {
+
+// The text without the built-in list's marks and those of the user's list;
+// nothing when that list cannot be read or holds a bad rule (said on standard
+// error): a purge with half a list would leave marks the user asked to go.
+std::optional<std::u16string> Purge(const Options& o, const std::u16string& text,
+                                    const Streams& io) {
+    qm::purge::UserRules rules;
+    if (o.rules) {
+        const files::TextReadResult list = files::ReadTextFile(Path(*o.rules));
+        if (!list.ok) {
+            io.err(std::string(kName) + "：无法读取规则文件“" + *o.rules + "”：" + Utf8(list.why) +
+                   "\n");
+            return std::nullopt;
+        }
+        rules = qm::purge::UserRules::Parse(list.loaded.text);
+        if (!rules.Errors().empty()) {
+            for (const auto& e : rules.Errors()) {
+                io.err(std::string(kName) + "：规则文件“" + *o.rules + "”第 " +
+                       std::to_string(e.line) + " 行：" + ToUtf8(e.reason) + "\n");
+            }
+            io.err(std::string(kName) + "：规则有错，没有写入任何文件\n");
+            return std::nullopt;
+        }
+    }
+    qm::purge::Options options;
+    options.user = o.rules ? &rules : nullptr;
+    options.chapterLines = qm::novel::HeadingLines(text);
+    const qm::purge::Found found = qm::purge::Find(text, options);
+    for (const auto& w : found.warnings) io.err(std::string(kName) + "：" + ToUtf8(w) + "\n");
+    return qm::purge::Apply(text, found.hits).text;
+}
+
+// The text as an EPUB book at the output path (never standard output: a
+// zip archive there is of no use to a terminal).
+int WriteBook(const Options& o, const std::u16string& text, const Streams& io) {
+    if (*o.output == "-") {
+        io.err(std::string(kName) + "：epub 需要输出文件，不能写到标准输出\n");
+        return kUsageError;
+    }
+    const QString input = Path(o.input);
+    const std::u16string title = o.title ? Path(*o.title).toStdU16String()
+                                         : QFileInfo(input).completeBaseName().toStdU16String();
+    const std::u16string author = o.author ? Path(*o.author).toStdU16String() : u"";
+    const files::Outcome written =
+        files::WriteEpub(Path(*o.output), qm::novel::BookFromText(title, author, text));
+    if (!written) {
+        io.err(std::string(kName) + "：无法写入“" + *o.output + "”：" + Utf8(written.why) + "\n");
+        return kFailed;
+    }
+    return kOk;
+}
+
+}  // namespace
 
 int Run(const std::vector<std::string>& args, const Streams& io) {
     std::string why;
@@ -204,7 +302,14 @@ int Run(const std::vector<std::string>& args, const Streams& io) {
     if (Reports(o.command)) {
         const auto headings = qm::chapters::Find(text);
         std::string report;
-        if (o.command == "chapters") {
+        if (o.command == "duplicates") {
+            qm::repeats::Options options;
+            options.chapterLines = qm::novel::HeadingLines(text);
+            for (const auto& r : qm::repeats::Find(text, options)) {
+                report += std::to_string(r.line) + "\t" + std::to_string(r.firstLine) + "\t" +
+                          Field(r.text) + "\n";
+            }
+        } else if (o.command == "chapters") {
             for (const auto& h : headings) {
                 report += std::to_string(h.line + 1) + "\t" + qm::chapters::LevelName(h.level) +
                           "\t" + Field(h.text) + "\n";
@@ -222,8 +327,14 @@ int Run(const std::vector<std::string>& args, const Streams& io) {
         return kOk;
     }
 
+    if (o.command == "epub") return WriteBook(o, text, io);
+
     std::u16string result;
-    if (o.command == "reflow") {
+    if (o.command == "purge") {
+        std::optional<std::u16string> purged = Purge(o, text, io);
+        if (!purged) return kFailed;
+        result = std::move(*purged);
+    } else if (o.command == "reflow") {
         result = qm::reflow::Reflow(text);
     } else if (o.command == "indent") {
         result = qm::reflow::Indent(text);

@@ -293,3 +293,52 @@ TEST(TidyProgram, UnwritableOutputFailsAndLeavesNothingHalfWritten) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"file", "in.txt", "ro.txt", "target.txt"}));
 }
+
+TEST(TidyProgram, PurgeCutsMarksWithTheUsersRulesAndKeepsTheEncoding) {
+    TempDir dir;
+    const auto p = Paragraphs();
+    WriteAll(dir / "in.txt",
+             Gbk(u"第一章 酒店\r\n" + p[0] + u"最新章节请访问 ｗｗｗ．ｂｉｑｕｇｅ．ｃｃ\r\n" +
+                 p[1] + u"\r\n【某某书屋】\r\n"));
+    WriteAll(dir / "rules.txt", Utf8(u"# 我的规则\n某某书屋\n"));
+    Result r = RunProgram(
+        {"purge", (dir / "in.txt").string(), "-o", "-", "--rules", (dir / "rules.txt").string()},
+        dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Gbk(u"第一章 酒店\r\n" + p[0] + u"\r\n" + p[1] + u"\r\n"));
+
+    // A bad rule: told with its line, nothing written.
+    WriteAll(dir / "rules.txt", Utf8(u"某某书屋\n正则:[\n"));
+    r = RunProgram({"purge", (dir / "in.txt").string(), "-o", (dir / "out.txt").string(), "--rules",
+                    (dir / "rules.txt").string()},
+                   dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("第 2 行"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "out.txt"));
+}
+
+TEST(TidyProgram, DuplicatesListsEachRepeatWithItsFirstLine) {
+    TempDir dir;
+    const auto p = Paragraphs();
+    WriteAll(dir / "in.txt", Utf8(p[0] + u"\n" + p[1] + u"\n" + p[0] + u"\n"));
+    const Result r = RunProgram({"duplicates", (dir / "in.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "3\t1\t" + Utf8(p[0]) + "\n");
+}
+
+TEST(TidyProgram, EpubTakesItsTitleFromTheFileNameAndNeverGoesToStandardOutput) {
+    TempDir dir;
+    WriteAll(dir / "孔乙己.txt", Gbk(NumberedBook()));
+    Result r = RunProgram({"epub", (dir / "孔乙己.txt").string(), "-o", "-"}, dir);
+    EXPECT_EQ(r.status, 2) << r.err;
+    r = RunProgram({"epub", (dir / "孔乙己.txt").string(), "-o", (dir / "k.epub").string(),
+                    "--author", "鲁迅"},
+                   dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string epub = ReadAll(dir / "k.epub");
+    // A zip whose first entry is the stored "mimetype".
+    ASSERT_GT(epub.size(), 58u);
+    EXPECT_EQ(epub.substr(0, 4), "PK\x03\x04");
+    EXPECT_EQ(epub.substr(30, 8), "mimetype");
+    EXPECT_EQ(epub.substr(38, 20), "application/epub+zip");
+}

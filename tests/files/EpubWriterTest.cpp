@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "core/Epub.h"
+#include "files/EpubWriter.h"
+
+namespace e = qm::epub;
+
+namespace {
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+e::Chapter MakeChapter(int n, int paragraphs = 3) {
+    e::Chapter c;
+    c.title = u"第" + QString::number(n).toStdU16String() + u"章 风雪山神庙";
+    for (int i = 0; i < paragraphs; ++i)
+        c.paragraphs.push_back(u"　　那雪正下得紧，林冲踏着那瑞雪，迎着北风，飞也似奔到草场门口。");
+    return c;
+}
+
+e::Book WithVolumes() {
+    e::Book b;
+    b.title = u"水浒传";
+    b.author = u"施耐庵";
+    b.front = {u"　　楔子一段，在第一卷之前。"};
+    for (int v = 1; v <= 2; ++v) {
+        e::Volume vol;
+        vol.title = u"第" + QString::number(v).toStdU16String() + u"卷";
+        vol.paragraphs = {u"卷首语。"};
+        for (int c = 1; c <= 3; ++c) vol.chapters.push_back(MakeChapter(v * 10 + c));
+        b.volumes.push_back(vol);
+    }
+    e::Volume empty;  // a volume with a title and no chapters yet
+    empty.title = u"第三卷";
+    b.volumes.push_back(empty);
+    return b;
+}
+
+e::Book NoChapters() {
+    return e::FromText(u"孔乙己", u"鲁迅",
+                       u"　　鲁镇的酒店的格局，是和别处不同的。\r\n\r\n　　我从十二岁起，便在镇口的"
+                       u"咸亨酒店里当伙计。\r\n");
+}
+
+e::Book ThousandChapters() {
+    e::Book b;
+    b.title = u"千章";
+    e::Volume v;
+    for (int c = 1; c <= 1000; ++c) v.chapters.push_back(MakeChapter(c, 2));
+    b.volumes.push_back(v);
+    return b;
+}
+
+e::Book NeedsEscaping() {
+    const std::u16string nasty =
+        u"A&B <i>不是标签</i> \"引号\" 'apos' ]]> &amp; \u0001\u000b\u001f\u007f\u0085 "
+        u"\ufffe\uffff\ufdd0 半个\xd800代理 \xdc00 😀 𠀀";
+    e::Book b;
+    b.title = nasty;
+    b.author = u"<作者> & \"某\"";
+    e::Volume v;
+    v.title = nasty;
+    e::Chapter c;
+    c.title = nasty;
+    c.paragraphs = {nasty, u"<script>alert(1)</script>", u"\u0000"};
+    v.chapters.push_back(c);
+    e::Chapter untitled;  // an empty title still gets a name in the contents
+    untitled.paragraphs = {u"正文。"};
+    v.chapters.push_back(untitled);
+    b.volumes.push_back(v);
+    return b;
+}
+
+// Debian's epubcheck: a command, or only the jar it installs.
+QStringList EpubCheckCommand() {
+    const QString command = QStandardPaths::findExecutable("epubcheck");
+    if (!command.isEmpty()) {
+        QProcess p;
+        p.start(command, {"--version"});
+        if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            return {command};
+    }
+    const QString java = QStandardPaths::findExecutable("java");
+    for (const char* jar : {"/usr/share/java/epubcheck.jar", "/usr/share/epubcheck/epubcheck.jar"})
+        if (!java.isEmpty() && QFileInfo::exists(jar)) return {java, "-jar", jar};
+    return {};
+}
+
+struct BookCase {
+    const char* name;
+    e::Book (*make)();
+};
+
+std::ostream& operator<<(std::ostream& os, const BookCase& c) { return os << c.name; }
+
+}  // namespace
+
+class EpubCheck : public testing::TestWithParam<BookCase> {};
+
+TEST_P(EpubCheck, NoErrorsNoWarnings) {
+    const QStringList check = EpubCheckCommand();
+    if (check.isEmpty())
+        GTEST_SKIP() << "epubcheck is not installed (Debian package epubcheck, installed by "
+                        "scripts/setup.sh): the books are not validated";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("book.epub");
+    const files::Outcome w = files::WriteEpub(path, GetParam().make());
+    ASSERT_TRUE(w) << w.why.toStdString();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(check.front(), check.mid(1) + QStringList{"--failonwarnings", path});
+    ASSERT_TRUE(p.waitForFinished(50000));
+    const QString out = QString::fromUtf8(p.readAll());
+    EXPECT_EQ(p.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("No errors or warnings detected")) << out.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Books, EpubCheck,
+                         testing::Values(BookCase{"WithVolumes", WithVolumes},
+                                         BookCase{"NoChapters", NoChapters},
+                                         BookCase{"ThousandChapters", ThousandChapters},
+                                         BookCase{"NeedsEscaping", NeedsEscaping}),
+                         [](const auto& i) { return std::string(i.param.name); });
+
+TEST(EpubWriter, MimetypeFirstAndStored) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.epub");
+    ASSERT_TRUE(files::WriteEpub(path, WithVolumes()));
+    const QByteArray bytes = ReadBytes(path);
+    ASSERT_GT(bytes.size(), 60);
+    // The first local header: signature, method 0 (stored) at 8, name length
+    // at 26, extra length at 28, then the name and the data.
+    EXPECT_EQ(bytes.left(4), QByteArray("PK\x03\x04", 4));
+    EXPECT_EQ(bytes[8], 0);
+    EXPECT_EQ(bytes[9], 0);
+    EXPECT_EQ(bytes.mid(30, 8), QByteArray("mimetype"));
+    EXPECT_EQ(bytes[28], 0);  // no extra field
+    EXPECT_EQ(bytes.mid(38, 20), QByteArray("application/epub+zip"));
+}
+
+TEST(EpubWriter, ReplacesAtomically) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("b.epub");
+    ASSERT_TRUE(WriteBytes(path, "old"));
+    ASSERT_TRUE(files::WriteEpub(path, NoChapters()));
+    EXPECT_NE(ReadBytes(path), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"b.epub"});
+    // A folder in the way: refused, nothing left behind, the folder untouched.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("c.epub"));
+    const files::Outcome o = files::WriteEpub(dir.filePath("c.epub"), NoChapters());
+    EXPECT_FALSE(o);
+    EXPECT_FALSE(o.why.isEmpty());
+    EXPECT_TRUE(QFileInfo(dir.filePath("c.epub")).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"b.epub"});
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
