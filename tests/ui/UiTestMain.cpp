@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
     // every Qt program: the tests keep theirs apart.
     QTemporaryDir config;
     if (config.isValid()) qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    // So are the files the program keeps in the user's data folder (the
+    // purge's rule list).
+    QTemporaryDir data;
+    if (data.isValid()) qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     // The program's own, so that its guard at the event loop is tested too.
     ui::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -138,6 +138,9 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void mnuChapters_Click();
     void mnuIndent_Click();
     void mnuBlankLines_Click();
+    void mnuPurge_Click();
+    void mnuDuplicates_Click();
+    void mnuExportEpub_Click();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

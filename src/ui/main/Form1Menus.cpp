@@ -74,6 +74,8 @@ void Form1::BuildMenus() {
          &Form1::mnuReopen_Click);
     Wire(AddItem(file, "mnuSaveEncoding", QStringLiteral("以其他编码保存")), &QAction::triggered,
          &Form1::mnuSaveEncoding_Click);
+    Wire(AddItem(file, "mnuExportEpub", QStringLiteral("导出EPUB")), &QAction::triggered,
+         &Form1::mnuExportEpub_Click);
     Wire(AddItem(file, "mnuGetSource", QStringLiteral("获取源码")), &QAction::triggered,
          &Form1::mnuGetSource_Click);
 

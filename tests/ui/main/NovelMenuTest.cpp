@@ -3,14 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "UiTestSupport.h"
 #include "core/Document.h"
 #include "ui/main/Form1.h"
+#include "ui/tools/FrmJingHua.h"
 
 namespace {
 
@@ -139,4 +146,114 @@ TEST(NovelMenu, AReflowedUtf8FileIsSavedBackAsUtf8WithItsLineBreaks) {
     QString expected = QString::fromStdU16String(kFlowed);
     expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     EXPECT_EQ(uitest::ReadBytes(path), expected.toUtf8());
+}
+
+TEST(NovelMenu, PurgeListsEveryHitCheckedAndRemovesTheCheckedOnesAsOneStep) {
+    auto w = uitest::StartForm();
+    const std::u16string text =
+        u"第一章 开端\r\n"
+        u"　　他打开手机阅读新闻，网站上说今天有雨。最新章节请访问 ｗｗｗ．ｂｉｑｕｇｅ．ｃｃ\r\n"
+        u"w w w . x i a o s h u o . c o m\r\n"
+        u"　　雨果然下了起来。";
+    w->Doc().SetText(text);
+    Trigger(w.get(), "mnuPurge");
+    QWidget* f = uitest::TopLevel(QStringLiteral("FrmJingHua"));
+    ASSERT_NE(f, nullptr);
+    auto* list = uitest::Get<QTreeWidget>(f, "LstJingHua");
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("2"));
+    EXPECT_EQ(list->topLevelItem(1)->text(0), QStringLiteral("3"));
+    EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Checked);
+
+    // Only the checked hit goes; the prose around it stays as it was.
+    list->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    uitest::Click(f, "CmdZhiXing");
+    EXPECT_TRUE(w->Doc().Text() ==
+                u"第一章 开端\r\n"
+                u"　　他打开手机阅读新闻，网站上说今天有雨。\r\n"
+                u"w w w . x i a o s h u o . c o m\r\n"
+                u"　　雨果然下了起来。")
+        << QString::fromStdU16String(w->Doc().Text()).toStdString();
+    EXPECT_EQ(list->topLevelItemCount(), 1) << "listed again";
+    Trigger(w.get(), "mnuUndo");
+    EXPECT_TRUE(w->Doc().Text() == text);
+    f->close();
+}
+
+TEST(NovelMenu, TheUsersOwnRulesAreEditedCheckedAndUsed) {
+    auto w = uitest::StartForm();
+    w->Doc().SetText(u"　　正文一段。【某某书屋】\r\n　　正文二段。");
+    Trigger(w.get(), "mnuPurge");
+    QWidget* f = uitest::TopLevel(QStringLiteral("FrmJingHua"));
+    ASSERT_NE(f, nullptr);
+    auto* list = uitest::Get<QTreeWidget>(f, "LstJingHua");
+    const int before = list->topLevelItemCount();
+
+    // A bad rule is told and the editor stays open; then a good list is saved.
+    auto told = std::make_shared<QString>();
+    uitest::OnNextModal([told](QWidget* d) {
+        auto* edit = d->findChild<QPlainTextEdit*>(QStringLiteral("TxtGuiZe"));
+        ASSERT_NE(edit, nullptr);
+        edit->setPlainText(QStringLiteral("正则:[\n"));
+        uitest::OnNextModal([told](QWidget* m) {
+            if (auto* box = qobject_cast<QMessageBox*>(m)) {
+                *told = box->text();
+                box->accept();
+            }
+        });
+        QTimer::singleShot(0, d, [d, edit] {
+            d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+            QTimer::singleShot(200, d, [d, edit] {
+                edit->setPlainText(QStringLiteral("# 我的规则\n某某书屋\n"));
+                d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+            });
+        });
+    });
+    uitest::Click(f, "CmdBianJi");
+    EXPECT_TRUE(told->contains(QStringLiteral("第1行"))) << told->toStdString();
+    EXPECT_EQ(uitest::ReadBytes(ui::FrmJingHua::UserRulesPath()),
+              QStringLiteral("# 我的规则\n某某书屋\n").toUtf8());
+    EXPECT_EQ(list->topLevelItemCount(), before + 1);
+    uitest::Click(f, "CmdZhiXing");
+    EXPECT_TRUE(w->Doc().Text() == u"　　正文一段。\r\n　　正文二段。")
+        << QString::fromStdU16String(w->Doc().Text()).toStdString();
+    QFile::remove(ui::FrmJingHua::UserRulesPath());
+    f->close();
+}
+
+TEST(NovelMenu, DuplicatesAreListedAndRemovedOnRequest) {
+    auto w = uitest::StartForm();
+    const std::u16string p = u"　　这是一段足够长的正文，用来检查重复的段落能不能被找出来。";
+    w->Doc().SetText(p + u"\r\n　　另一段。\r\n" + p);
+    Trigger(w.get(), "mnuDuplicates");
+    QWidget* f = uitest::TopLevel(QStringLiteral("FrmChongFu"));
+    ASSERT_NE(f, nullptr);
+    auto* list = uitest::Get<QTreeWidget>(f, "LstChongFu");
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("3"));
+    uitest::Click(f, "CmdZhiXing");
+    EXPECT_TRUE(w->Doc().Text() == p + u"\r\n　　另一段。\r\n" ||
+                w->Doc().Text() == p + u"\r\n　　另一段。")
+        << QString::fromStdU16String(w->Doc().Text()).toStdString();
+    f->close();
+}
+
+TEST(NovelMenu, ExportEpubAsksTitleAndAuthorThenWritesTheBook) {
+    QTemporaryDir dir;
+    auto w = uitest::StartForm();
+    w->Doc().SetText(Book());
+    uitest::OnNextModal([](QWidget* d) {
+        auto* title = d->findChild<QLineEdit*>(QStringLiteral("TxtShuMing"));
+        ASSERT_NE(title, nullptr);
+        EXPECT_EQ(title->text(), QStringLiteral("未命名"));
+        title->setText(QStringLiteral("两卷书"));
+        d->findChild<QLineEdit*>(QStringLiteral("TxtZuoZhe"))->setText(QStringLiteral("佚名"));
+        qobject_cast<QDialog*>(d)->accept();
+    });
+    const QString out = dir.filePath(QStringLiteral("两卷书.epub"));
+    uitest::AnswerNextFileDialog(out);
+    Trigger(w.get(), "mnuExportEpub");
+    const QByteArray epub = uitest::ReadBytes(out);
+    ASSERT_GT(epub.size(), 58);
+    EXPECT_EQ(epub.mid(30, 28), QByteArray("mimetypeapplication/epub+zip"));
 }
