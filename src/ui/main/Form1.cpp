@@ -244,7 +244,8 @@ void Form1::Form_Resize() {
     if (isMinimized()) return;
     const int dpiX = logicalDpiX();
     const int dpiY = logicalDpiY();
-    const int boxW = std::max(0, PxToTwips(width(), dpiX) - 2200);
+    // The window's width, less what a docked panel takes beside the text.
+    const int boxW = std::max(0, PxToTwips(centralWidget()->width(), dpiX) - 2200);
     const int boxH = std::max(0, PxToTwips(height(), dpiY) - 3500);
     const int margin = 4;
     RichTextBox1->setGeometry(margin, margin, TwipsToPx(boxW, dpiX), TwipsToPx(boxH, dpiY));
@@ -259,6 +260,9 @@ void Form1::Form_Resize() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize && CommandColumn != nullptr) {
+        Form_Resize();
+    }
     if (watched == RichTextBox1 &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -50,6 +50,8 @@ void Form1::BuildControls() {
     auto* central = new QWidget(this);
     central->setObjectName("FormClient");
     setCentralWidget(central);
+    // A docked panel narrows the central area without resizing the window.
+    central->installEventFilter(this);
 
     RichTextBox1 = Named(new ui::EditorView(doc_, central), "RichTextBox1");
     RichTextBox1->setContextMenuPolicy(Qt::CustomContextMenu);

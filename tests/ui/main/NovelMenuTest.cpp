@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDockWidget>
@@ -100,6 +101,12 @@ TEST(NovelMenu, ChapterPanelListsVolumesAndProblemsAndGoesToAHeading) {
     auto* panel = w->findChild<QDockWidget*>(QStringLiteral("FrmMuLu"));
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
+    // The panel takes its room from the text, not from the command column.
+    QCoreApplication::processEvents();
+    QWidget* column = w->findChild<QWidget*>(QStringLiteral("CommandColumn"));
+    ASSERT_NE(column, nullptr);
+    EXPECT_LE(column->geometry().right(), w->centralWidget()->width());
+    EXPECT_GT(column->width(), 50);
     auto* tree = uitest::Get<QTreeWidget>(panel, "TreeMuLu");
     auto* problems = uitest::Get<QListWidget>(panel, "LstWenTi");
     ASSERT_EQ(tree->topLevelItemCount(), 2);  // the two volumes
