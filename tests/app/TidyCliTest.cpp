@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QString>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -280,9 +281,14 @@ TEST(TidyProgram, UnwritableOutputFailsAndLeavesNothingHalfWritten) {
     // The disk fails as the data is made durable: the old file stays whole and
     // no temporary file is left beside it.
     WriteAll(dir / "target.txt", "old");
-    r = RunProgram({"reflow", (dir / "in.txt").string(), "-o", (dir / "target.txt").string()}, dir,
-                   {std::string("LD_PRELOAD=") + QM_FAILING_CALLS, "QM_FAIL_CALL=fdatasync",
-                    "QM_FAIL_PATH=" + dir.path().filename().string()});
+    // A sanitized build wants its runtime first; the shim goes before it.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    r = RunProgram(
+        {"reflow", (dir / "in.txt").string(), "-o", (dir / "target.txt").string()}, dir,
+        {std::string("LD_PRELOAD=") + QM_FAILING_CALLS, "QM_FAIL_CALL=fdatasync",
+         "QM_FAIL_PATH=" + dir.path().filename().string(),
+         "ASAN_OPTIONS=" + std::string(asan != nullptr ? asan : "") +
+             (asan != nullptr && *asan != '\0' ? ":" : "") + "verify_asan_link_order=0"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("无法写入"), std::string::npos) << r.err;
     EXPECT_EQ(ReadAll(dir / "target.txt"), "old");
