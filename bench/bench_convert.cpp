@@ -13,6 +13,9 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
+// The windows live in namespace ui.
+using ui::Form1;
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -15,6 +15,9 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
+// The windows live in namespace ui.
+using ui::Form1;
+
 namespace {
 
 void OpenAndSave(const QString& dir) {

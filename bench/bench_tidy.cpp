@@ -21,6 +21,9 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
+// The windows live in namespace ui.
+using ui::Form1;
+
 namespace {
 
 const char* const kCommands[] = {"cmdcharu1",    "CmdKongYiHang",  "CmdHeBingHang", "CmdChongXin",

@@ -22,6 +22,9 @@
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
+// The windows live in namespace ui.
+using ui::Form1;
+
 using namespace std::chrono_literals;
 
 namespace {
