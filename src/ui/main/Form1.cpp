@@ -69,7 +69,11 @@ Form1::Form1() {
         if (RichTextBox1 != nullptr) RefreshLineCount();
     };
     doc_.AddSelectionListener([this](qm::EditSource) { caretTimer_->start(); });
-    doc_.AddChangeListener([this](const qm::TextChange&) { caretTimer_->start(); });
+    doc_.AddChangeListener([this](const qm::TextChange& c) {
+        // A change before the counted place makes the count stale.
+        if (c.pos < caretColumn_.pos) caretColumn_ = CaretColumn{};
+        caretTimer_->start();
+    });
     connect(&gate_, &ui::CommandGate::busyChanged, this, &Form1::OnBusyChanged);
     connect(&gate_, &ui::CommandGate::refused, this,
             [this] { StatusBar1->showMessage(QStringLiteral("正在执行命令，请稍候……"), 2000); });
@@ -196,12 +200,20 @@ void Form1::ShowCaret() {
     const qm::LineIndex& lines = RichTextBox1->Lines();
     const std::size_t line = lines.LineOf(pos);
     const std::size_t start = lines.LineStart(line);
-    // Columns count characters: a surrogate pair is one.
+    // Columns count characters: a surrogate pair is one. Counting goes on
+    // from the last count on the same line when nothing before it changed,
+    // so typing at the end of a line of millions of characters stays cheap.
+    std::size_t from = start;
     std::size_t column = 1;
+    if (caretColumn_.lineStart == start && caretColumn_.pos <= pos) {
+        from = caretColumn_.pos;
+        column = caretColumn_.column;
+    }
     const std::u16string& text = doc_.Text();
-    for (std::size_t i = start; i < pos && i < text.size(); ++i) {
+    for (std::size_t i = from; i < pos && i < text.size(); ++i) {
         if (i == start || !qm::text::SplitsPair(text, i)) ++column;
     }
+    caretColumn_ = CaretColumn{start, pos, column};
     Panel[7]->setText(QStringLiteral("第%1行，第%2列").arg(line + 1).arg(column));
 }
 

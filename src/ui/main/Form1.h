@@ -312,6 +312,12 @@ class Form1 : public QMainWindow, public ui::TextHost {
     QStatusBar* StatusBar1 = nullptr;
     QLabel* Panel[8] = {};          // 1-based, as the status bar counts; 6: encoding, 7: caret
     QTimer* caretTimer_ = nullptr;  // the caret panel follows once events settle
+    struct CaretColumn {
+        std::size_t lineStart = static_cast<std::size_t>(-1);
+        std::size_t pos = 0;
+        std::size_t column = 1;
+    };
+    CaretColumn caretColumn_;  // the last column counted, to count on from
     QToolBar* Toolbar1 = nullptr;
     QToolBar* Toolbar2 = nullptr;
     QAction* mnuUndo = nullptr;

@@ -207,6 +207,18 @@ TEST(UnsavedWork, CaretPanelFollowsTheCaret) {
     w->Doc().SetSelStart(3);
     QCoreApplication::processEvents();
     EXPECT_EQ(PanelText(*w, 7), QStringLiteral("第1行，第3列"));
+    // The count goes on from the last one only while nothing before it
+    // changed: the pair turned into two characters counts as two.
+    w->Doc().SetSelStart(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(PanelText(*w, 7), QStringLiteral("第1行，第2列"));
+    w->Doc().Replace(0, 2, u"yz");
+    w->Doc().SetSelStart(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(PanelText(*w, 7), QStringLiteral("第1行，第3列"));
+    w->Doc().SetSelStart(3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(PanelText(*w, 7), QStringLiteral("第1行，第4列"));
 }
 
 TEST(UnsavedWork, SaveDialogStartsAtTheOpenedFileOrTheLastFolder) {
