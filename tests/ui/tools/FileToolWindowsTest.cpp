@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QLockFile>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -303,6 +304,10 @@ TEST(FileToolWindows, TextIntoFilesWritesRecordsAndReportsThoseItCannot) {
     const QString input = dir.filePath("records.txt");
     ASSERT_TRUE(
         uitest::WriteBytes(input, Gbk(u"第一章|内容一}\r\n第二章|内容二}\r\n坏/标题|内容}\r\n")));
+    // ctest runs tests side by side, and the tool writes into the program's
+    // own folder: the tests that use it take turns.
+    QLockFile turn(QDir::tempPath() + QStringLiteral("/quillmere-records-test.lock"));
+    ASSERT_TRUE(turn.lock());
     const QString folder = platform::ProgramFolder() + QStringLiteral("/生成目录");
     QDir(folder).removeRecursively();
     uitest::AnswerNextFileDialog(input);
@@ -326,6 +331,10 @@ TEST(FileToolWindows, TextIntoFilesWithLfBreaksAndAnUnclosedLastRecord) {
     const QString input = dir.filePath("records.txt");
     ASSERT_TRUE(uitest::WriteBytes(
         input, Gbk(u"第一章|内容一}\n第二章|内容二}\n|无标题}\n坏\n标题|x}\r第三章|没有结尾\n")));
+    // ctest runs tests side by side, and the tool writes into the program's
+    // own folder: the tests that use it take turns.
+    QLockFile turn(QDir::tempPath() + QStringLiteral("/quillmere-records-test.lock"));
+    ASSERT_TRUE(turn.lock());
     const QString folder = platform::ProgramFolder() + QStringLiteral("/生成目录");
     QDir(folder).removeRecursively();
     uitest::AnswerNextFileDialog(input);
