@@ -10,6 +10,7 @@
 #include "core/Purge.h"
 #include "core/Reflow.h"
 #include "core/Repeats.h"
+#include "core/text/Utf8.h"
 #include "files/EncodedFile.h"
 #include "files/EpubWriter.h"
 #include "files/TextFile.h"
@@ -137,7 +138,7 @@ std::string Utf8(const QString& s) { return s.toStdString(); }
 
 // A heading's text on one report line: tabs would split its fields.
 std::string Field(std::u16string_view s) {
-    std::string out = ToUtf8(s);
+    std::string out = qm::text::ToUtf8(s);
     for (char& c : out) {
         if (c == '\t') c = ' ';
     }
@@ -145,37 +146,6 @@ std::string Field(std::u16string_view s) {
 }
 
 }  // namespace
-
-std::string ToUtf8(std::u16string_view s) {
-    std::string out;
-    out.reserve(s.size() * 3);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t cp = s[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-            s[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
 
 std::string HelpText() {
     return R"(用法：quillmere-tidy 命令 输入文件 [-o 输出文件] [--encoding 编码]
@@ -244,7 +214,7 @@ std::optional<std::u16string> Purge(const Options& o, const std::u16string& text
         if (!rules.Errors().empty()) {
             for (const auto& e : rules.Errors()) {
                 io.err(std::string(kName) + "：规则文件“" + *o.rules + "”第 " +
-                       std::to_string(e.line) + " 行：" + ToUtf8(e.reason) + "\n");
+                       std::to_string(e.line) + " 行：" + qm::text::ToUtf8(e.reason) + "\n");
             }
             io.err(std::string(kName) + "：规则有错，没有写入任何文件\n");
             return std::nullopt;
@@ -254,7 +224,8 @@ std::optional<std::u16string> Purge(const Options& o, const std::u16string& text
     options.user = o.rules ? &rules : nullptr;
     options.chapterLines = qm::novel::HeadingLines(text);
     const qm::purge::Found found = qm::purge::Find(text, options);
-    for (const auto& w : found.warnings) io.err(std::string(kName) + "：" + ToUtf8(w) + "\n");
+    for (const auto& w : found.warnings)
+        io.err(std::string(kName) + "：" + qm::text::ToUtf8(w) + "\n");
     return qm::purge::Apply(text, found.hits).text;
 }
 

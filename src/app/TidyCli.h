@@ -29,7 +29,4 @@ int Run(const std::vector<std::string>& args, const Streams& io);
 // The --help text.
 std::string HelpText();
 
-// UTF-16 as UTF-8 for a report; kept bytes and lone surrogates become U+FFFD.
-std::string ToUtf8(std::u16string_view s);
-
 }  // namespace tidycli

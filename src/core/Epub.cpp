@@ -4,27 +4,11 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/text/Utf8.h"
+
 namespace qm::epub {
 
 namespace {
-
-void PutUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // Characters an XHTML reading system may refuse: XML 1.0's forbidden ones,
 // plus the C1 controls and the non-characters HTML reports as errors.
@@ -129,7 +113,7 @@ std::string XmlText(std::u16string_view text) {
             default:
                 break;
         }
-        PutUtf8(out, Unfit(c) ? char32_t{0xFFFD} : c);
+        text::AppendUtf8(out, Unfit(c) ? char32_t{0xFFFD} : c);
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #include "core/NovelBook.h"
 
 #include "core/Chapters.h"
+#include "core/NovelText.h"
 #include "core/text/Strip.h"
 
 namespace qm::novel {
@@ -18,11 +19,8 @@ epub::Book BookFromText(std::u16string title, std::u16string author, std::u16str
     const std::vector<chapters::Heading> headings = chapters::Find(text);
     std::size_t next = 0;  // the next heading to meet
     std::vector<std::u16string>* paragraphs = &book.front;
-    std::size_t line = 0;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find_first_of(u"\r\n", start);
-        if (end == std::u16string_view::npos) end = text.size();
+    const std::vector<Line> lines = SplitLines(text);
+    for (std::size_t line = 0; line < lines.size(); ++line) {
         if (next < headings.size() && headings[next].line == line) {
             const chapters::Heading& h = headings[next++];
             if (h.level == chapters::Level::Volume) {
@@ -35,16 +33,11 @@ epub::Book BookFromText(std::u16string title, std::u16string author, std::u16str
                 book.volumes.back().chapters.push_back(epub::Chapter{h.text, {}});
                 paragraphs = &book.volumes.back().chapters.back().paragraphs;
             }
-        } else {
-            const std::u16string_view p =
-                text::Strip(text.substr(start, end - start), text::kBlanks);
-            if (!p.empty()) paragraphs->emplace_back(p);
+            continue;
         }
-        if (end == text.size()) break;
-        // CR LF, LF and lone CR each end one line.
-        start =
-            end + (text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n' ? 2 : 1);
-        ++line;
+        const std::u16string_view p =
+            text::Strip(text.substr(lines[line].start, lines[line].length), text::kBlanks);
+        if (!p.empty()) paragraphs->emplace_back(p);
     }
     return book;
 }

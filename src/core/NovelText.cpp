@@ -1,5 +1,7 @@
 #include "core/NovelText.h"
 
+#include "core/text/Strip.h"
+
 namespace qm::novel {
 
 std::vector<Line> SplitLines(std::u16string_view text) {
@@ -25,11 +27,7 @@ std::u16string_view BreakOf(std::u16string_view text) {
 }
 
 std::u16string_view Trim(std::u16string_view s) {
-    std::size_t b = 0;
-    std::size_t e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
+    return text::Strip(s, std::u16string_view(u" \t\u00A0\u3000"));
 }
 
 namespace {

@@ -25,7 +25,8 @@ std::vector<Line> SplitLines(std::u16string_view text);
 // text has LF breaks and no CR LF.
 std::u16string_view BreakOf(std::u16string_view text);
 
-// Blanks a line may start or end with: space, tab, no-break space, U+3000.
+// Blanks a line may start or end with: space, tab, no-break space, U+3000
+// (Trim cuts the same set).
 constexpr bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == 0x00A0 || c == 0x3000; }
 
 // The line without its leading and trailing blanks.

@@ -19,6 +19,7 @@
 #include "../core/ChineseProse.h"
 #include "app/TidyCli.h"
 #include "core/Encoding.h"
+#include "core/text/Utf8.h"
 
 extern char** environ;
 
@@ -196,7 +197,7 @@ TEST(TidyCommandLine, MissingInputFails) {
 
 TEST(TidyCommandLine, ReportsInUtf8WithoutBrokenFields) {
     // Kept bytes become U+FFFD; a tab inside a heading does not split it.
-    EXPECT_EQ(tidycli::ToUtf8(u"第\U00020000章\xDC81"), "第\xF0\xA0\x80\x80章\xEF\xBF\xBD");
+    EXPECT_EQ(qm::text::ToUtf8(u"第\U00020000章\xDC81"), "第\xF0\xA0\x80\x80章\xEF\xBF\xBD");
 }
 
 TEST(TidyProgram, ReflowGbkCrLfIntoAFileInGbkCrLf) {

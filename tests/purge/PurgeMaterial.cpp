@@ -5,37 +5,15 @@
 #include <functional>
 #include <sstream>
 
+#include "core/Encoding.h"
+#include "core/text/Utf8.h"
+
 namespace purgebench {
 
 namespace {
 
 std::u16string FromUtf8(const std::string& s) {
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char b = s[i];
-        char32_t c = b;
-        int n = 1;
-        if (b >= 0xF0) {
-            c = b & 0x07;
-            n = 4;
-        } else if (b >= 0xE0) {
-            c = b & 0x0F;
-            n = 3;
-        } else if (b >= 0xC0) {
-            c = b & 0x1F;
-            n = 2;
-        }
-        for (int k = 1; k < n && i + k < s.size(); ++k) c = (c << 6) | (s[i + k] & 0x3F);
-        i += n;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-    }
-    return out;
+    return qm::enc::Decode(s, qm::enc::Encoding::Utf8).text;
 }
 
 // A small generator of its own, so that every library plants the same marks.
@@ -224,30 +202,7 @@ std::u16string ReadUtf8File(const std::string& path) {
     return out;
 }
 
-std::string ToUtf8(std::u16string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size())
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string ToUtf8(std::u16string_view s) { return qm::text::ToUtf8(s); }
 
 Material Plant(const std::u16string& prose, unsigned seed) {
     Random r(seed);

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/Encoding.h"
 #include "core/NovelText.h"
 #include "core/Reflow.h"
 
@@ -19,34 +20,7 @@ using qm::chapters::ProblemType;
 }  // namespace
 
 std::u16string FromUtf8(const std::string& s) {
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        char32_t cp = c;
-        std::size_t n = 1;
-        if (c >= 0xF0) {
-            cp = c & 0x07;
-            n = 4;
-        } else if (c >= 0xE0) {
-            cp = c & 0x0F;
-            n = 3;
-        } else if (c >= 0xC0) {
-            cp = c & 0x1F;
-            n = 2;
-        }
-        for (std::size_t k = 1; k < n && i + k < s.size(); ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        }
-        i += n;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-    }
-    return out;
+    return qm::enc::Decode(s, qm::enc::Encoding::Utf8).text;
 }
 
 std::u16string WrapAt(const std::vector<std::u16string>& paragraphs, std::size_t width, bool indent,
