@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QString>
+#include <new>
 #include <optional>
 
 #include "core/Chapters.h"
@@ -251,7 +252,9 @@ int WriteBook(const Options& o, const std::u16string& text, const Streams& io) {
 
 }  // namespace
 
-int Run(const std::vector<std::string>& args, const Streams& io) {
+namespace {
+
+int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     std::string why;
     const auto options = Parse(args, why);
     if (!options) {
@@ -333,6 +336,18 @@ int Run(const std::vector<std::string>& args, const Streams& io) {
         return kFailed;
     }
     return kOk;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, const Streams& io) {
+    try {
+        return RunUnguarded(args, io);
+    } catch (const std::bad_alloc&) {
+        // Output goes through a temporary file, so nothing half-written is left.
+        io.err(std::string(kName) + "：内存不足，文件太大，没有写入任何文件\n");
+        return kFailed;
+    }
 }
 
 }  // namespace tidycli

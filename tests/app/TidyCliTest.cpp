@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -348,4 +349,44 @@ TEST(TidyProgram, EpubTakesItsTitleFromTheFileNameAndNeverGoesToStandardOutput) 
     EXPECT_EQ(epub.substr(0, 4), "PK\x03\x04");
     EXPECT_EQ(epub.substr(30, 8), "mimetype");
     EXPECT_EQ(epub.substr(38, 20), "application/epub+zip");
+}
+
+TEST(TidyProgram, AnInputLargerThanMemoryIsToldAndNothingIsWritten) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer cannot run with an address-space limit";
+#endif
+    TempDir dir;
+    // 87 MB of UTF-8: its text and the re-flowed copy need far more than 160 MB.
+    std::string line = Utf8(u"\u3000\u3000" + Paragraphs()[0]) + "\n";
+    std::string big;
+    while (big.size() < 87'000'000) big += line;
+    WriteAll(dir / "big.txt", big);
+    WriteAll(dir / "out.txt", "old");
+    const std::string tidy = QM_TIDY;
+    const std::string in = (dir / "big.txt").string();
+    const std::string out = (dir / "out.txt").string();
+    const std::string err = (dir / ".stderr").string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit limit{160u << 20, 160u << 20};
+        ::setrlimit(RLIMIT_AS, &limit);
+        const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::execl(tidy.c_str(), tidy.c_str(), "reflow", in.c_str(), "-o", out.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal: " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(ReadAll(err).find("内存不足"), std::string::npos) << ReadAll(err);
+    EXPECT_EQ(ReadAll(dir / "out.txt"), "old");
+    fs::remove(err);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"big.txt", "out.txt"}));
 }
