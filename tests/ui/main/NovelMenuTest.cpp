@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -263,4 +265,55 @@ TEST(NovelMenu, ExportEpubAsksTitleAndAuthorThenWritesTheBook) {
     const QByteArray epub = uitest::ReadBytes(out);
     ASSERT_GT(epub.size(), 58);
     EXPECT_EQ(epub.mid(30, 28), QByteArray("mimetypeapplication/epub+zip"));
+}
+
+TEST(NovelMenu, AnExportThatCannotBeWrittenKeepsTheOldBookAndSaysSo) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("书.epub"));
+    ASSERT_TRUE(uitest::WriteBytes(out, "old book"));
+    auto w = uitest::StartForm();
+    w->Doc().SetText(Book());
+    uitest::OnNextModal([](QWidget* d) { qobject_cast<QDialog*>(d)->accept(); });
+    uitest::AnswerNextFileDialog(out);
+    uitest::ConfirmNextOverwrite();
+    auto msg = uitest::AcceptNextMessage();
+    {
+        uitest::FileSizeLimit limit(200);  // the disk fills up halfway
+        Trigger(w.get(), "mnuExportEpub");
+    }
+    EXPECT_TRUE(msg->text.contains(QStringLiteral("无法导出"))) << msg->text.toStdString();
+    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("old book"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("书.epub")});
+}
+
+TEST(NovelMenu, ARuleListThatCannotBeSavedKeepsTheOldOneAndSaysSo) {
+    const QString path = ui::FrmJingHua::UserRulesPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    ASSERT_TRUE(uitest::WriteBytes(path, "旧规则\n"));
+    auto w = uitest::StartForm();
+    Trigger(w.get(), "mnuPurge");
+    QWidget* f = uitest::TopLevel(QStringLiteral("FrmJingHua"));
+    ASSERT_NE(f, nullptr);
+    auto told = std::make_shared<QString>();
+    uitest::OnNextModal([told](QWidget* d) {
+        auto* edit = d->findChild<QPlainTextEdit*>(QStringLiteral("TxtGuiZe"));
+        ASSERT_NE(edit, nullptr);
+        edit->setPlainText(QStringLiteral("很长很长的一条新规则，长得写不进满了的磁盘\n"));
+        uitest::OnNextModal([told, d](QWidget* m) {
+            if (auto* box = qobject_cast<QMessageBox*>(m)) {
+                *told = box->text();
+                box->accept();
+            }
+            QTimer::singleShot(0, d, [d] { qobject_cast<QDialog*>(d)->reject(); });
+        });
+        QTimer::singleShot(0, d, [d] {
+            uitest::FileSizeLimit limit(20);
+            d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+        });
+    });
+    uitest::Click(f, "CmdBianJi");
+    EXPECT_TRUE(told->contains(QStringLiteral("无法保存规则文件"))) << told->toStdString();
+    EXPECT_EQ(uitest::ReadBytes(path), QByteArray("旧规则\n"));
+    QFile::remove(path);
+    f->close();
 }
