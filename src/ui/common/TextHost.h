@@ -10,8 +10,6 @@
 #include <string>
 #include <string_view>
 
-class QWidget;
-
 namespace qm {
 class Document;
 }
@@ -25,8 +23,6 @@ class TextHost {
     virtual qm::Document& Doc() = 0;
     // Every command that reads or writes the text goes through this gate.
     virtual CommandGate& Gate() = 0;
-    // The window the text is shown in (a parent for questions about it).
-    virtual QWidget* TextWindow() = 0;
 
     // Makes `text` the whole text, as one undo step, and refreshes the
     // status bar's line count.

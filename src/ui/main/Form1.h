@@ -51,7 +51,6 @@ class Form1 : public QMainWindow, public ui::TextHost {
     // What tool windows see of this window.
     qm::Document& Doc() override { return doc_; }
     ui::CommandGate& Gate() override { return gate_; }
-    QWidget* TextWindow() override { return this; }
     void ReplaceText(std::u16string text) override;
     void SelectAndShow(std::size_t start, std::size_t length) override;
     std::size_t LineOfPosition(std::size_t pos) override;

@@ -83,9 +83,12 @@ void Form1::mnuExportEpub_Click() {
     QString author;
     if (!AskTitleAndAuthor(this, title, author)) return;
     const QString folder = QFileInfo(SaveFolder()).absolutePath();
+    // The title offered as the file's name: a "/" in it would name a folder.
+    QString name = title.isEmpty() ? QStringLiteral("未命名") : title;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
     const QString path =
         ui::AskSaveFileName(this, QStringLiteral("导出EPUB"), QStringLiteral("EPUB 电子书|*.epub"),
-                            folder + QStringLiteral("/") + title + QStringLiteral(".epub"));
+                            folder + QStringLiteral("/") + name + QStringLiteral(".epub"));
     if (path.isEmpty()) return;
     ui::WaitCursor wait;
     const files::Outcome w = files::WriteEpub(

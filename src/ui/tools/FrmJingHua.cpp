@@ -163,6 +163,7 @@ void FrmJingHua::Find() {
     }
     list_->addTopLevelItems(items);
     list_->resizeColumnToContents(0);
+    list_->resizeColumnToContents(2);  // the rule or the first line, never cut
 }
 
 void FrmJingHua::CmdZhiXing_Click() {

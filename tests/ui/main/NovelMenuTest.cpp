@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
@@ -316,4 +317,25 @@ TEST(NovelMenu, ARuleListThatCannotBeSavedKeepsTheOldOneAndSaysSo) {
     EXPECT_EQ(uitest::ReadBytes(path), QByteArray("旧规则\n"));
     QFile::remove(path);
     f->close();
+}
+
+TEST(NovelMenu, ATitleWithASlashIsOfferedAsAFileNameNotAFolder) {
+    QTemporaryDir dir;
+    auto w = uitest::StartForm();
+    w->Doc().SetText(Book());
+    uitest::OnNextModal([](QWidget* d) {
+        d->findChild<QLineEdit*>(QStringLiteral("TxtShuMing"))->setText(QStringLiteral("上/下"));
+        qobject_cast<QDialog*>(d)->accept();
+    });
+    auto offered = std::make_shared<QString>();
+    uitest::OnNextModal([offered](QWidget* d) {
+        auto* dialog = qobject_cast<QFileDialog*>(d);
+        ASSERT_NE(dialog, nullptr);
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            *offered = edit->text();
+        }
+        dialog->reject();
+    });
+    Trigger(w.get(), "mnuExportEpub");
+    EXPECT_EQ(*offered, QStringLiteral("上_下.epub"));
 }
