@@ -5,6 +5,7 @@
 // and appends the output a small cached chunk at a time. resize would fill
 // the whole buffer with zeros first, and an estimate would leave it larger
 // than the text for as long as the text is open.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <type_traits>
@@ -176,7 +177,8 @@ struct Utf16Encoder {
 struct Count {
     std::size_t units = 0;  // after line breaks are made CR LF, when they are
     std::size_t crlf = 0, lf = 0, cr = 0;
-    bool stopped = false;  // an invalid sequence ended a pass that asked to stop
+    std::uint64_t bytes = 0;  // passed over
+    bool stopped = false;     // an invalid sequence ended a pass that asked to stop
 };
 
 // Room a run leaves free at its end: the most one character can give.
@@ -188,11 +190,12 @@ struct BreakState {
     std::size_t crlf = 0, lf = 0, cr = 0;
 };
 
-// Decodes characters from p into out while room for kMostUnits remains.
+// Decodes the characters that begin before stop from p into out, while room
+// for kMostUnits remains; a character may run on to end.
 // With kNormalize, a lone CR or lone LF becomes CR LF, and a CR LF stays one.
 template <bool kNormalize, bool kWrite = true, class Dec>
-std::size_t DecodeRun(Dec& decoder, const unsigned char*& from, const unsigned char* end,
-                      char16_t* out, std::size_t cap, BreakState& br) {
+std::size_t DecodeRun(Dec& decoder, const unsigned char*& from, const unsigned char* stop,
+                      const unsigned char* end, char16_t* out, std::size_t cap, BreakState& br) {
     // All state in locals, so it stays in registers: this loop is the cost
     // of opening a file.
     Dec dec = decoder;
@@ -225,7 +228,7 @@ std::size_t DecodeRun(Dec& decoder, const unsigned char*& from, const unsigned c
         }
         emit(u);
     };
-    while (p < end && n + kMostUnits <= cap) {
+    while (p < stop && n + kMostUnits <= cap) {
         const unsigned char b = *p;
         if constexpr (Dec::kAsciiCompatible) {
             // Eight bytes of ASCII with no CR, LF or other control byte at once.
@@ -277,6 +280,40 @@ std::size_t DecodeRun(Dec& decoder, const unsigned char*& from, const unsigned c
     return n;
 }
 
+// Bytes already in memory: one piece.
+class ViewSource final : public ByteSource {
+  public:
+    explicit ViewSource(std::string_view bytes) : bytes_(bytes) {}
+    Piece At(std::uint64_t at) override {
+        return {bytes_.substr(static_cast<std::size_t>(std::min<std::uint64_t>(at, bytes_.size()))),
+                true};
+    }
+
+  private:
+    std::string_view bytes_;
+};
+
+// Calls f(p, stop, end) on each piece from offset `from` on. f decodes the
+// characters that begin before stop, each seeing at least kMinPiece bytes as
+// it would in one piece, and returns where it ended (nullptr ends the pass).
+// Returns how many bytes were passed over.
+template <class F>
+std::uint64_t EachPiece(ByteSource& source, std::uint64_t from, F&& f) {
+    std::uint64_t at = from;
+    for (;;) {
+        const ByteSource::Piece piece = source.At(at);
+        const auto* p = reinterpret_cast<const unsigned char*>(piece.bytes.data());
+        const auto* end = p + piece.bytes.size();
+        // A piece shorter than promised is taken as the last, so a pass ends.
+        const bool last = piece.last || piece.bytes.size() < ByteSource::kMinPiece;
+        const auto* stop = last ? end : end - (ByteSource::kMinPiece - 1);
+        const unsigned char* q = f(p, stop, end);
+        if (!q) return at - from;
+        at += static_cast<std::uint64_t>(q - p);
+        if (last) return at - from;
+    }
+}
+
 // Counts the units the bytes decode to (a lone CR or LF that becomes CR LF
 // counting two), and the break styles.
 // What ends a pass told to stop: for UTF-8, a byte that is not UTF-8; for
@@ -285,21 +322,25 @@ bool Stops(const Utf8Decoder& d) { return d.invalid != 0; }
 bool Stops(const DbcsDecoder& d) { return d.sawGbOnly; }
 
 template <bool kNormalize, bool kStop, class Dec>
-Count CountUnits(Dec& dec, std::string_view bytes) {
+Count CountUnits(Dec& dec, ByteSource& source, std::uint64_t from = 0) {
     Count c;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
     BreakState br;
-    while (p < end) {
-        // In chunks only so that a pass told to stop stops early.
-        c.units += DecodeRun<kNormalize, false>(dec, p, end, nullptr, 1u << 16, br);
-        if constexpr (kStop) {
-            if (Stops(dec)) {
-                c.stopped = true;
-                return c;
-            }
-        }
-    }
+    c.bytes = EachPiece(source, from,
+                        [&](const unsigned char* p, const unsigned char* stop,
+                            const unsigned char* end) -> const unsigned char* {
+                            while (p < stop) {
+                                // In runs only so that a pass told to stop stops early.
+                                c.units += DecodeRun<kNormalize, false>(dec, p, stop, end, nullptr,
+                                                                        1u << 16, br);
+                                if constexpr (kStop) {
+                                    if (Stops(dec)) {
+                                        c.stopped = true;
+                                        return nullptr;
+                                    }
+                                }
+                            }
+                            return p;
+                        });
     if (br.afterCr) ++br.cr;
     c.crlf = br.crlf;
     c.lf = br.lf;
@@ -307,28 +348,40 @@ Count CountUnits(Dec& dec, std::string_view bytes) {
     return c;
 }
 
+template <bool kNormalize, bool kStop, class Dec>
+Count CountUnits(Dec& dec, std::string_view bytes) {
+    ViewSource view(bytes);
+    return CountUnits<kNormalize, kStop>(dec, view);
+}
+
 // The text at its exact size (reserve allocates without filling), decoded a
 // chunk at a time into a buffer that stays in the cache and appended from
-// there.
+// there. Should the file have changed since it was counted, the text grows
+// or comes out shorter: it is always what this pass read.
 template <bool kNormalize, class Dec>
-std::u16string Build(Dec dec, std::string_view bytes, std::size_t units) {
+std::u16string Build(Dec dec, ByteSource& source, std::uint64_t from, std::size_t units) {
     std::u16string text;
     text.reserve(units);
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
     BreakState br;
     char16_t chunk[kChunk];
-    while (p < end) text.append(chunk, DecodeRun<kNormalize>(dec, p, end, chunk, kChunk, br));
+    EachPiece(source, from,
+              [&](const unsigned char* p, const unsigned char* stop, const unsigned char* end) {
+                  while (p < stop)
+                      text.append(chunk,
+                                  DecodeRun<kNormalize>(dec, p, stop, end, chunk, kChunk, br));
+                  return p;
+              });
     return text;
 }
 
 template <bool kNormalize, class Dec>
-std::u16string DecodeWith(Dec dec, std::string_view bytes, Count* count, std::size_t* invalid) {
+std::u16string DecodeWith(Dec dec, ByteSource& source, std::uint64_t from, Count* count,
+                          std::size_t* invalid) {
     Dec counter = dec;
-    const Count c = CountUnits<kNormalize, false>(counter, bytes);
+    const Count c = CountUnits<kNormalize, false>(counter, source, from);
     if (count) *count = c;
     if (invalid) *invalid = counter.invalid;
-    return Build<kNormalize>(dec, bytes, c.units);
+    return Build<kNormalize>(dec, source, from, c.units);
 }
 
 // Calls f with the decoder of an encoding.
@@ -524,8 +577,9 @@ const char* Name(LineBreak b) {
 Decoded Decode(std::string_view bytes, Encoding e) {
     if (StartsWith(bytes, Bom(e))) bytes.remove_prefix(Bom(e).size());
     Decoded d;
+    ViewSource view(bytes);
     d.text = WithDecoder(
-        e, [&](auto dec) { return DecodeWith<false>(dec, bytes, nullptr, &d.invalid); });
+        e, [&](auto dec) { return DecodeWith<false>(dec, view, 0, nullptr, &d.invalid); });
     return d;
 }
 
@@ -574,61 +628,110 @@ void SetBreaks(FileFormat& f, const Count& c) {
 }
 
 template <class Dec>
-LoadedText Load(Dec dec, std::string_view body, FileFormat format) {
+LoadedText Load(Dec dec, ByteSource& source, std::uint64_t from, FileFormat format) {
     LoadedText r;
     Count c;
-    r.text = DecodeWith<true>(dec, body, &c, &r.invalid);
+    r.text = DecodeWith<true>(dec, source, from, &c, &r.invalid);
     r.format = format;
     SetBreaks(r.format, c);
     return r;
 }
 
+// The bytes from `from` on, whole.
+std::string Whole(ByteSource& source, std::uint64_t from) {
+    std::string bytes;
+    EachPiece(source, from,
+              [&](const unsigned char* p, const unsigned char*, const unsigned char* end) {
+                  bytes.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p));
+                  return end;
+              });
+    return bytes;
+}
+
+// UTF-16 is decoded from the whole bytes: a lone surrogate near the end is
+// read by looking back from the file's very end.
+bool NeedsWhole(Encoding e) { return e == Encoding::Utf16Le || e == Encoding::Utf16Be; }
+
+LoadedText LoadAs(Encoding e, ByteSource& source, std::uint64_t from, const FileFormat& f) {
+    if (NeedsWhole(e)) {
+        const std::string whole = Whole(source, from);
+        ViewSource view(whole);
+        return WithDecoder(e, [&](auto dec) { return Load(dec, view, 0, f); });
+    }
+    return WithDecoder(e, [&](auto dec) { return Load(dec, source, from, f); });
+}
+
+// The bytes Big5 is judged by: from the start until the sample that
+// LooksLikeBig5 takes is complete (some more do no harm: it cuts its own).
+std::string SampleOf(ByteSource& source) {
+    std::string sample;
+    std::size_t high = 0;
+    EachPiece(source, 0,
+              [&](const unsigned char* p, const unsigned char*,
+                  const unsigned char* end) -> const unsigned char* {
+                  sample.append(reinterpret_cast<const char*>(p),
+                                static_cast<std::size_t>(end - p));
+                  for (; p < end; ++p) {
+                      if (*p >= 0x80)
+                          ++high;
+                      else if (high >= kSampleNonAscii)
+                          return nullptr;
+                  }
+                  return end;
+              });
+    return sample;
+}
+
 }  // namespace
 
 LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced) {
+    ViewSource view(bytes);
+    return DecodeFile(view, forced);
+}
+
+LoadedText DecodeFile(ByteSource& source, std::optional<Encoding> forced) {
+    const std::string_view head = source.At(0).bytes;
     FileFormat f;
     if (forced) {
         f.encoding = *forced;
         const std::string_view bom = Bom(*forced);
-        f.bom = *forced == Encoding::Utf8Bom || StartsWith(bytes, bom);
-        if (StartsWith(bytes, bom)) bytes.remove_prefix(bom.size());
-        return WithDecoder(*forced, [&](auto dec) { return Load(dec, bytes, f); });
+        f.bom = *forced == Encoding::Utf8Bom || StartsWith(head, bom);
+        return LoadAs(*forced, source, StartsWith(head, bom) ? bom.size() : 0, f);
     }
     for (const Encoding e : {Encoding::Utf8Bom, Encoding::Utf16Le, Encoding::Utf16Be}) {
-        if (StartsWith(bytes, Bom(e))) {
+        if (StartsWith(head, Bom(e))) {
             f.encoding = e;
             f.bom = true;
-            bytes.remove_prefix(Bom(e).size());
-            return WithDecoder(e, [&](auto dec) { return Load(dec, bytes, f); });
+            return LoadAs(e, source, Bom(e).size(), f);
         }
     }
     // Strict UTF-8, counted as it is checked: the first invalid sequence
     // (early in a GBK file) ends the pass.
     Utf8Decoder utf8;
-    const Count c = CountUnits<true, true>(utf8, bytes);
+    const Count c = CountUnits<true, true>(utf8, source);
     if (!c.stopped) {
         // Pure ASCII reads the same in GBK, this program's home.
         // (Every non-ASCII sequence gives fewer units than bytes.)
-        f.encoding = c.units == bytes.size() + c.lf + c.cr ? Encoding::Gbk : Encoding::Utf8;
+        f.encoding = c.units == c.bytes + c.lf + c.cr ? Encoding::Gbk : Encoding::Utf8;
         LoadedText r;
-        r.text = Build<true>(Utf8Decoder{}, bytes, c.units);
+        r.text = Build<true>(Utf8Decoder{}, source, 0, c.units);
         r.format = f;
         SetBreaks(r.format, c);
         return r;
     }
-    if (LooksLikeBig5(bytes)) {
+    if (LooksLikeBig5(SampleOf(source))) {
         f.encoding = Encoding::Big5;
-        return Load(DbcsDecoder{&Big5Table()}, bytes, f);
+        return Load(DbcsDecoder{&Big5Table()}, source, 0, f);
     }
     // GBK, unless the bytes hold sequences only GB18030 decodes.
     DbcsDecoder gbk{&GbkTable(), false, true};
-    const Count g = CountUnits<true, true>(gbk, bytes);
+    const Count g = CountUnits<true, true>(gbk, source);
     if (g.stopped) {
         f.encoding = Encoding::Gb18030;
-        return Load(DbcsDecoder{&Gb18030Table(), true}, bytes, f);
+        return Load(DbcsDecoder{&Gb18030Table(), true}, source, 0, f);
     }
     LoadedText r;
-    r.text = Build<true>(DbcsDecoder{&GbkTable()}, bytes, g.units);
+    r.text = Build<true>(DbcsDecoder{&GbkTable()}, source, 0, g.units);
     r.invalid = gbk.invalid;
     r.format = f;
     SetBreaks(r.format, g);

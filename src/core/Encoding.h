@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -96,6 +97,29 @@ struct LoadedText {
 // a forced Utf8Bom is saved with its BOM whether or not the file had one.
 // In one pass over the bytes where it can: this is the cost of opening.
 LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced = {});
+
+// A file's bytes handed out a piece at a time, so that a large file is
+// decoded from a small buffer instead of being held whole in memory first
+// (reading it twice from the system's cache costs less than filling fresh
+// memory with it once).
+class ByteSource {
+  public:
+    struct Piece {
+        std::string_view bytes;
+        bool last = false;  // the bytes reach the end of the file
+    };
+    virtual ~ByteSource() = default;
+    // The bytes from offset `at` on: at least kMinPiece of them unless they
+    // reach the end. An empty last piece ends the bytes (also when reading
+    // failed: the source says why). Offsets only grow within a pass; each
+    // pass over the file starts again near 0.
+    virtual Piece At(std::uint64_t at) = 0;
+    static constexpr std::size_t kMinPiece = 4;  // the longest character
+};
+
+// As above, reading the bytes from the source. Decodes exactly as the bytes
+// in one piece would, wherever the pieces end.
+LoadedText DecodeFile(ByteSource& source, std::optional<Encoding> forced = {});
 
 // The document (CR LF breaks) as the bytes of a file of that format: breaks
 // written in its style, BOM when the format has one. Adds nothing else.

@@ -176,10 +176,7 @@ long Score(DbcsDecoder dec, std::string_view bytes, const CharSet& frequent) {
     return score;
 }
 
-// Enough text to judge by, and no more: the bytes up to the point where
-// this many non-ASCII bytes have been seen.
-constexpr std::size_t kSampleNonAscii = 64 * 1024;
-
+// Enough text to judge by, and no more: see kSampleNonAscii.
 std::string_view Sample(std::string_view bytes) {
     std::size_t seen = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {

@@ -19,8 +19,9 @@ struct TextReadResult {
 };
 
 // Reads the whole file and decodes it in its own encoding (or in `forced`),
-// with every line break made a CR LF. A progress callback sees the reading
-// (decoding is one pass over the bytes and is told as the last step).
+// with every line break made a CR LF. The file is read a piece at a time,
+// about twice (recognising and counting, then decoding); a progress callback
+// is told every few megabytes, of a total of twice the file's size.
 TextReadResult ReadTextFile(const QString& path, std::optional<qm::enc::Encoding> forced = {},
                             const Progress& progress = {});
 

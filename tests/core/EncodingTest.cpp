@@ -392,3 +392,106 @@ TEST(EncodingDetection, ProseInEachEncoding) {
         }
     }
 }
+
+namespace {
+
+// Hands the bytes out in pieces of random length, as a file read through a
+// small buffer would.
+class PieceSource final : public ByteSource {
+  public:
+    PieceSource(std::string_view bytes, unsigned seed, std::size_t most)
+        : bytes_(bytes), rng_(seed), most_(most) {}
+    Piece At(std::uint64_t at) override {
+        const std::size_t from =
+            static_cast<std::size_t>(std::min<std::uint64_t>(at, bytes_.size()));
+        const std::size_t length = kMinPiece + rng_() % (most_ - kMinPiece + 1);
+        const std::string_view piece = bytes_.substr(from, length);
+        return {piece, from + piece.size() == bytes_.size()};
+    }
+
+  private:
+    std::string_view bytes_;
+    std::mt19937 rng_;
+    std::size_t most_;
+};
+
+void ExpectSameAsWhole(const std::string& bytes, std::optional<Encoding> forced, unsigned seed,
+                       std::size_t most, const std::string& what) {
+    PieceSource source(bytes, seed, most);
+    const LoadedText pieces = DecodeFile(source, forced);
+    const LoadedText whole = DecodeFile(bytes, forced);
+    EXPECT_TRUE(pieces.text == whole.text) << what;
+    EXPECT_EQ(pieces.invalid, whole.invalid) << what;
+    EXPECT_EQ(pieces.format.encoding, whole.format.encoding) << what;
+    EXPECT_EQ(pieces.format.breaks, whole.format.breaks) << what;
+    EXPECT_EQ(pieces.format.mixed, whole.format.mixed) << what;
+    EXPECT_EQ(pieces.format.bom, whole.format.bom) << what;
+}
+
+}  // namespace
+
+// A file is decoded a piece at a time; where the pieces end must not matter:
+// not inside a character, not between the CR and LF of a break.
+TEST(EncodingPieces, DecodeAsTheWholeBytesWhereverThePiecesEnd) {
+    std::mt19937 rng(4);
+    const char pool[] = {'\r',   '\n',   'a',    '1',    '\x80', '\xA1',
+                         '\xDC', '\xD8', '\xFF', '\x30', '\x81'};
+    for (int round = 0; round < 1500; ++round) {
+        std::string bytes(rng() % 60, '\0');
+        for (char& c : bytes) c = rng() % 2 ? pool[rng() % sizeof pool] : static_cast<char>(rng());
+        ExpectSameAsWhole(bytes, {}, round, 4 + round % 9,
+                          "random, detected, round " + std::to_string(round));
+        for (const Encoding e : All())
+            ExpectSameAsWhole(
+                bytes, e, round, 4 + round % 7,
+                std::string("random as ") + Name(e) + ", round " + std::to_string(round));
+    }
+    // Real text in every encoding, detected, with each break style and
+    // GB18030's four-byte forms, cut into pieces of a few bytes.
+    const std::string text =
+        std::string(prose::kKongYiJi) + "\n€ 𠀀 㐀\n" + std::string(prose::kHongLouMeng);
+    for (const char* br : {"\r\n", "\n", "\r"}) {
+        const std::string t = WithBreaks(text, br);
+        for (const char* charset : {"GBK", "GB18030", "UTF-8", "UTF-16LE", "UTF-16BE"}) {
+            if (std::string_view(charset) == "GBK") {
+                // GBK lacks the line with € and 𠀀.
+                ExpectSameAsWhole(In(charset, WithBreaks(prose::kHongLouMeng, br)), {}, 1, 5,
+                                  charset);
+                continue;
+            }
+            ExpectSameAsWhole(In(charset, t), {}, 2, 6, charset);
+            ExpectSameAsWhole(In(charset, t), {}, 3, 300, charset);
+        }
+    }
+    ExpectSameAsWhole(In("BIG5", prose::kHongLouMengTraditional), {}, 5, 7, "Big5");
+    ExpectSameAsWhole("\xEF\xBB\xBF" + In("UTF-8", prose::kKongYiJi), {}, 6, 5, "UTF-8 BOM");
+    ExpectSameAsWhole("\xFF\xFE" + In("UTF-16LE", prose::kKongYiJi) + "\xD8", {}, 7, 5,
+                      "UTF-16LE BOM, odd last byte");
+}
+
+// Detection judges Big5 by a sample of 64 KB of non-ASCII bytes and GB18030
+// by the whole file: both hold when the file comes in pieces.
+TEST(EncodingPieces, DetectionSeesAsMuchAsWithTheWholeBytes) {
+    std::string big5;
+    while (big5.size() < 200 * 1024) big5 += In("BIG5", prose::kHongLouMengTraditional);
+    ExpectSameAsWhole(big5, {}, 8, 4096, "Big5 past the sample");
+    std::string gb;
+    while (gb.size() < 300 * 1024) gb += In("GBK", prose::kHongLouMeng);
+    gb += In("GB18030", "𠀀");
+    ExpectSameAsWhole(gb, {}, 9, 4096, "GB18030 at the very end");
+    std::string ascii(300 * 1024, 'a');
+    ExpectSameAsWhole(ascii + In("UTF-8", "张三") + ascii, {}, 10, 4096, "one UTF-8 word");
+    ExpectSameAsWhole(ascii + In("GBK", "张三") + ascii, {}, 11, 4096, "one GBK word");
+}
+
+// A source that hands out less than it promised still ends the decoding.
+TEST(EncodingPieces, ASourceThatBreaksItsPromiseStillEnds) {
+    struct Short final : ByteSource {
+        Piece At(std::uint64_t at) override {
+            const std::string_view bytes = "abc\xC4\xE3xyz";
+            return {bytes.substr(std::min<std::uint64_t>(at, bytes.size()), 2), false};
+        }
+    } source;
+    const LoadedText t = DecodeFile(source);
+    EXPECT_LE(t.text.size(), 8u);
+}

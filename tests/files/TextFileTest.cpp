@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <random>
 
 #include "../ui/UiTestSupport.h"
+#include "core/Encoding.h"
+#include "files/EncodedFile.h"
 #include "files/TextFile.h"
 
 TEST(TextFile, ReadsGbkWholeAndCountsBadBytes) {
@@ -70,4 +73,81 @@ TEST(TextFile, ReadingInPiecesGivesTheWholeReadAndCanBeCancelled) {
     EXPECT_TRUE(stopped.canceled);
     EXPECT_TRUE(stopped.why.isEmpty());
     EXPECT_TRUE(stopped.text.empty());
+}
+
+// "打开" reads a file a piece at a time, about twice: the text must be the
+// one the whole bytes give, progress must be told and may cancel, and a file
+// that another program shortens or lengthens meanwhile must not crash it.
+TEST(EncodedFile, ReadInPiecesAsTheWholeBytesWithProgressAndCancel) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.txt");
+    std::string bytes;
+    std::mt19937 rng(12);
+    // GB18030 four-byte forms and lone CRs, so pieces end inside characters and breaks.
+    const char* pieces[] = {"\xC4\xE3",         "\xBA\xC3",        "abc", "\r\n", "\n", "\r",
+                            "\x81\x30\x81\x30", "\x95\x32\x82\x36"};
+    while (bytes.size() < (9u << 20)) bytes += pieces[rng() % 8];
+    ASSERT_TRUE(uitest::WriteBytes(path, QByteArray::fromStdString(bytes)));
+    const qm::enc::LoadedText whole = qm::enc::DecodeFile(bytes);
+    ASSERT_EQ(whole.format.encoding, qm::enc::Encoding::Gb18030);
+    std::int64_t last = -1;
+    int calls = 0;
+    const files::TextReadResult read =
+        files::ReadTextFile(path, {}, [&](std::int64_t done, std::int64_t total) {
+            EXPECT_GE(done, last);
+            EXPECT_LT(done, total);
+            last = done;
+            ++calls;
+            return true;
+        });
+    ASSERT_TRUE(read.ok) << read.why.toStdString();
+    EXPECT_TRUE(read.loaded.text == whole.text);
+    EXPECT_EQ(read.loaded.format.encoding, whole.format.encoding);
+    EXPECT_EQ(read.loaded.format.mixed, whole.format.mixed);
+    EXPECT_EQ(read.loaded.invalid, whole.invalid);
+    EXPECT_GE(calls, 4);
+    for (const qm::enc::Encoding e : qm::enc::All()) {
+        const files::TextReadResult as = files::ReadTextFile(path, e);
+        ASSERT_TRUE(as.ok);
+        EXPECT_TRUE(as.loaded.text == qm::enc::DecodeFile(bytes, e).text) << qm::enc::Name(e);
+    }
+
+    int until = 0;
+    const files::TextReadResult stopped =
+        files::ReadTextFile(path, {}, [&](std::int64_t, std::int64_t) { return ++until < 3; });
+    EXPECT_FALSE(stopped.ok);
+    EXPECT_TRUE(stopped.canceled);
+    EXPECT_TRUE(stopped.why.isEmpty());
+    EXPECT_TRUE(stopped.loaded.text.empty());
+
+    // Cut to 1 MB while the first pass is under way: the text is what the
+    // last pass read.
+    const files::TextReadResult cut =
+        files::ReadTextFile(path, {}, [&](std::int64_t, std::int64_t) {
+            QFile(path).resize(1 << 20);
+            return true;
+        });
+    ASSERT_TRUE(cut.ok);
+    EXPECT_TRUE(cut.loaded.text == qm::enc::DecodeFile(std::string_view(bytes).substr(0, 1 << 20),
+                                                       cut.loaded.format.encoding)
+                                       .text);
+
+    // Lengthened while it is read: longer than it was counted, still whole.
+    ASSERT_TRUE(uitest::WriteBytes(path, QByteArray::fromStdString(bytes)));
+    bool grown = false;
+    const files::TextReadResult longer =
+        files::ReadTextFile(path, {}, [&](std::int64_t done, std::int64_t total) {
+            if (!grown && done >= total / 2) {
+                QFile f(path);
+                EXPECT_TRUE(f.open(QIODevice::Append));
+                f.write(QByteArray(1 << 20, 'x'));
+                grown = true;
+            }
+            return true;
+        });
+    ASSERT_TRUE(longer.ok);
+    ASSERT_TRUE(grown);
+    const std::u16string tail(1 << 20, u'x');
+    EXPECT_GE(longer.loaded.text.size(), whole.text.size());
+    EXPECT_EQ(longer.loaded.text.substr(longer.loaded.text.size() - tail.size()), tail);
 }
