@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 
 #include "core/EncodingCodecs.h"
@@ -495,6 +496,22 @@ Encoded EncodeWith(Enc enc, std::u16string_view text, LineBreak breaks, std::str
     return r;
 }
 
+template <class Enc>
+Encoded EncodeInPieces(Enc enc, std::u16string_view text, LineBreak breaks, std::string_view bom,
+                       const std::function<bool(std::string_view)>& write) {
+    Encoded r;
+    if (!bom.empty() && !write(bom)) return r;
+    constexpr std::size_t kPiece = 64u << 10;
+    const auto piece = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
+    const char16_t* p = text.data();
+    const char16_t* end = p + text.size();
+    while (p < end) {
+        const std::size_t n = EncodeRun(enc, p, end, breaks, piece.get(), kPiece, text.data(), &r);
+        if (!write(std::string_view(reinterpret_cast<const char*>(piece.get()), n))) break;
+    }
+    return r;
+}
+
 Encoded EncodeAs(std::u16string_view text, Encoding e, LineBreak breaks, bool bom);
 
 }  // namespace
@@ -610,6 +627,29 @@ Encoded EncodeAs(std::u16string_view text, Encoding e, LineBreak breaks, bool bo
 
 Encoded Encode(std::u16string_view text, Encoding e, bool bom) {
     return EncodeAs(text, e, LineBreak::CrLf, bom && e != Encoding::Utf8);
+}
+
+Encoded EncodeFileInPieces(std::u16string_view text, const FileFormat& format,
+                           const std::function<bool(std::string_view)>& write) {
+    const bool bom = format.bom || format.encoding == Encoding::Utf8Bom;
+    const std::string_view mark = bom ? Bom(format.encoding) : std::string_view();
+    const LineBreak breaks = format.breaks;
+    switch (format.encoding) {
+        case Encoding::Gb18030:
+            return EncodeInPieces(DbcsEncoder{&Gb18030Table(), true}, text, breaks, mark, write);
+        case Encoding::Big5:
+            return EncodeInPieces(DbcsEncoder{&Big5Table()}, text, breaks, mark, write);
+        case Encoding::Utf8:
+        case Encoding::Utf8Bom:
+            return EncodeInPieces(Utf8Encoder{}, text, breaks, mark, write);
+        case Encoding::Utf16Le:
+            return EncodeInPieces(Utf16Encoder<false>{}, text, breaks, mark, write);
+        case Encoding::Utf16Be:
+            return EncodeInPieces(Utf16Encoder<true>{}, text, breaks, mark, write);
+        case Encoding::Gbk:
+            break;
+    }
+    return EncodeInPieces(DbcsEncoder{&GbkTable()}, text, breaks, mark, write);
 }
 
 Encoded EncodeFile(std::u16string_view text, const FileFormat& format) {

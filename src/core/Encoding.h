@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -124,6 +125,14 @@ LoadedText DecodeFile(ByteSource& source, std::optional<Encoding> forced = {});
 // The document (CR LF breaks) as the bytes of a file of that format: breaks
 // written in its style, BOM when the format has one. Adds nothing else.
 Encoded EncodeFile(std::u16string_view text, const FileFormat& format);
+
+// The same bytes handed to `write` a piece at a time (some kilobytes each,
+// from a buffer that stays in the cache) instead of built whole: a large
+// text is written without first filling fresh memory with its bytes. The
+// result counts what could not be encoded; its `bytes` stay empty. Ends
+// early when write returns false.
+Encoded EncodeFileInPieces(std::u16string_view text, const FileFormat& format,
+                           const std::function<bool(std::string_view)>& write);
 
 // Is this UTF-16 unit a kept undecodable byte?
 constexpr bool IsEscapedByte(char16_t u) { return u >= 0xDC80 && u <= 0xDCFF; }

@@ -97,4 +97,31 @@ TextReadResult ReadTextFile(const QString& path, std::optional<qm::enc::Encoding
     return r;
 }
 
+TextWriteResult WriteTextFile(const QString& path, std::u16string_view text,
+                              const qm::enc::FileFormat& format, bool closingBreak,
+                              const std::function<bool(const qm::enc::Encoded&)>& accept,
+                              Sync sync) {
+    TextWriteResult r;
+    AtomicWriter writer(path, sync);
+    Outcome wrote = writer.Open();
+    const auto write = [&](std::string_view piece) {
+        wrote = writer.Write(piece.data(), piece.size());
+        return wrote.ok;
+    };
+    if (wrote) r.encoded = qm::enc::EncodeFileInPieces(text, format, write);
+    if (wrote && closingBreak) {
+        qm::enc::FileFormat tail = format;
+        tail.bom = false;
+        qm::enc::EncodeFileInPieces(u"\r\n", tail, write);
+    }
+    if (wrote && r.encoded.unencodable > 0 && accept && !accept(r.encoded)) {
+        r.declined = true;
+        return r;  // the writer removes what it wrote
+    }
+    if (wrote) wrote = writer.Commit();
+    r.ok = wrote.ok;
+    r.why = wrote.why;
+    return r;
+}
+
 }  // namespace files

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
+#include <string_view>
 
 #include "core/Encoding.h"
 #include "files/TextFile.h"
@@ -24,5 +26,23 @@ struct TextReadResult {
 // is told every few megabytes, of a total of twice the file's size.
 TextReadResult ReadTextFile(const QString& path, std::optional<qm::enc::Encoding> forced = {},
                             const Progress& progress = {});
+
+struct TextWriteResult {
+    bool ok = false;           // written and in place of the old file
+    bool declined = false;     // `accept` said no: the old file is as it was
+    QString why;               // when neither
+    qm::enc::Encoded encoded;  // what could not be encoded (its bytes stay empty)
+};
+
+// Writes the text as a file of that format, with one closing CR LF in the
+// file's style when `closingBreak`, encoded a piece at a time straight into
+// the temporary file that then replaces the old one (as WriteFileAtomic
+// does, without the whole bytes in memory). When characters could not be
+// encoded (written as "?"), `accept` is asked before anything replaces the
+// old file; without it they are written so.
+TextWriteResult WriteTextFile(const QString& path, std::u16string_view text,
+                              const qm::enc::FileFormat& format, bool closingBreak = false,
+                              const std::function<bool(const qm::enc::Encoded&)>& accept = {},
+                              Sync sync = Sync::Durable);
 
 }  // namespace files

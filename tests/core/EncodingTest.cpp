@@ -495,3 +495,47 @@ TEST(EncodingPieces, ASourceThatBreaksItsPromiseStillEnds) {
     const LoadedText t = DecodeFile(source);
     EXPECT_LE(t.text.size(), 8u);
 }
+
+// Saving encodes a piece at a time straight into the file: the pieces must
+// join to exactly the bytes encoding the whole text gives, with the same
+// count of what could not be encoded, in every encoding and break style.
+TEST(EncodingPieces, EncodingInPiecesJoinsToTheWholeBytes) {
+    std::mt19937 rng(21);
+    const char16_t pool[] = {u'a',   u'\r',  u'\n',     u'中',  u'€',   0xD840, 0xDC00,
+                             0xDC80, 0xDCFF, u'\u3000', 0x00E9, 0xD840, 0xDC00};
+    for (int round = 0; round < 400; ++round) {
+        std::u16string text(rng() % (round < 390 ? 50 : 200000), u'\0');
+        for (char16_t& c : text) c = pool[rng() % std::size(pool)];
+        for (const Encoding e : All()) {
+            for (const LineBreak b : {LineBreak::CrLf, LineBreak::Lf, LineBreak::Cr}) {
+                const FileFormat f{e, round % 2 == 0, b, false};
+                const Encoded whole = EncodeFile(text, f);
+                std::string joined;
+                int pieces = 0;
+                const Encoded stats = EncodeFileInPieces(text, f, [&](std::string_view p) {
+                    joined += p;
+                    ++pieces;
+                    return true;
+                });
+                ASSERT_EQ(joined, whole.bytes) << Name(e) << " " << Name(b) << " round " << round;
+                EXPECT_TRUE(stats.bytes.empty());
+                EXPECT_EQ(stats.unencodable, whole.unencodable) << Name(e);
+                ASSERT_EQ(stats.first.size(), whole.first.size());
+                for (std::size_t i = 0; i < stats.first.size(); ++i) {
+                    EXPECT_EQ(stats.first[i].offset, whole.first[i].offset);
+                    EXPECT_EQ(stats.first[i].ch, whole.first[i].ch);
+                }
+                if (text.size() > 100000) {
+                    EXPECT_GE(pieces, 2) << "written in pieces";
+                }
+            }
+        }
+    }
+    // A writer that fails is not written to again.
+    int calls = 0;
+    EncodeFileInPieces(std::u16string(500000, u'中'), FileFormat{}, [&](std::string_view) {
+        ++calls;
+        return false;
+    });
+    EXPECT_EQ(calls, 1);
+}

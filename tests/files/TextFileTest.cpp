@@ -151,3 +151,48 @@ TEST(EncodedFile, ReadInPiecesAsTheWholeBytesWithProgressAndCancel) {
     EXPECT_GE(longer.loaded.text.size(), whole.text.size());
     EXPECT_EQ(longer.loaded.text.substr(longer.loaded.text.size() - tail.size()), tail);
 }
+
+// Saving writes the encoded text straight into the temporary file: asked
+// about characters the encoding lacks, a "no" leaves the old file (or no
+// file) as it was; a closing break follows the file's style, without a
+// second BOM.
+TEST(EncodedFile, WriteInPiecesAsksBeforeReplacingTheOldFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.txt");
+    ASSERT_TRUE(uitest::WriteBytes(path, "old"));
+    const std::u16string text = u"中文€𠀀\r\n第二行";  // code page 936 has €, not 𠀀
+    const qm::enc::FileFormat gbk{};
+    int asked = 0;
+    const files::TextWriteResult no =
+        files::WriteTextFile(path, text, gbk, true, [&](const qm::enc::Encoded& e) {
+            ++asked;
+            EXPECT_EQ(e.unencodable, 1u);
+            return false;
+        });
+    EXPECT_TRUE(no.declined);
+    EXPECT_FALSE(no.ok);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(uitest::ReadBytes(path), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.txt"});
+
+    const QString fresh = dir.filePath("new.txt");
+    EXPECT_TRUE(
+        files::WriteTextFile(fresh, text, gbk, false, [](auto&) { return false; }).declined);
+    EXPECT_FALSE(QFile::exists(fresh));
+
+    const files::TextWriteResult yes =
+        files::WriteTextFile(path, text, gbk, true, [](auto&) { return true; });
+    ASSERT_TRUE(yes.ok) << yes.why.toStdString();
+    EXPECT_EQ(uitest::ReadBytes(path).toStdString(),
+              qm::enc::EncodeFile(text + u"\r\n", gbk).bytes);
+    EXPECT_NE(uitest::ReadBytes(path).indexOf('?'), -1);
+
+    const qm::enc::FileFormat utf16{qm::enc::Encoding::Utf16Be, true, qm::enc::LineBreak::Lf,
+                                    false};
+    asked = 0;
+    ASSERT_TRUE(
+        files::WriteTextFile(path, text, utf16, true, [&](auto&) { return ++asked > 0; }).ok);
+    EXPECT_EQ(asked, 0) << "UTF-16 holds every character";
+    EXPECT_EQ(uitest::ReadBytes(path).toStdString(),
+              qm::enc::EncodeFile(text + u"\r\n", utf16).bytes);
+}

@@ -51,13 +51,16 @@ bool SaveGbkText(QWidget* parent, const QString& path, const qm::cp936::EncodeRe
 bool WriteBytes(QWidget* parent, const QString& path, const std::string& bytes,
                 const QString& title) {
     const files::Outcome w = files::WriteFileAtomic(path, bytes);
-    if (!w) {
-        ShowMessage(parent,
-                    QStringLiteral("无法保存文件“%1”：%2。原文件未被改动。")
-                        .arg(QDir::toNativeSeparators(path), w.why),
-                    title, QMessageBox::Warning);
-    }
+    if (!w) ShowWriteFailure(parent, path, w.why, title);
     return w.ok;
+}
+
+void ShowWriteFailure(QWidget* parent, const QString& path, const QString& why,
+                      const QString& title) {
+    ShowMessage(parent,
+                QStringLiteral("无法保存文件“%1”：%2。原文件未被改动。")
+                    .arg(QDir::toNativeSeparators(path), why),
+                title, QMessageBox::Warning);
 }
 
 std::optional<qm::enc::Encoding> AskEncoding(QWidget* parent, const QString& title,

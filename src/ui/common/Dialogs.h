@@ -45,6 +45,10 @@ bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable);
 bool SaveGbkText(QWidget* parent, const QString& path, const qm::cp936::EncodeResult& encoded,
                  const QString& title = kTipTitle);
 
+// Tells that the file could not be saved and why (the old file is untouched).
+void ShowWriteFailure(QWidget* parent, const QString& path, const QString& why,
+                      const QString& title = kTipTitle);
+
 // Writes bytes to path atomically; a failure is told (the old file stays as
 // it was). True when written.
 bool WriteBytes(QWidget* parent, const QString& path, const std::string& bytes,

@@ -442,35 +442,30 @@ bool Form1::SaveWithDialog(const QString& title) {
 }
 
 bool Form1::WriteDocument(const QString& path, qm::enc::FileFormat format, bool closingBreak) {
-    auto encode = [&] {
-        // The text and its closing break, without copying the whole text first.
-        qm::enc::Encoded e = qm::enc::EncodeFile(doc_.Text(), format);
-        if (closingBreak) {
-            qm::enc::FileFormat tail = format;
-            tail.bom = false;
-            e.bytes += qm::enc::EncodeFile(u"\r\n", tail).bytes;
-        }
-        return e;
+    // Encoded straight into the temporary file; characters the encoding
+    // lacks are asked about before it replaces the old file.
+    ui::UnencodableAnswer answer = ui::UnencodableAnswer::Question;
+    const auto ask = [&](const qm::enc::Encoded& e) {
+        QApplication::restoreOverrideCursor();
+        answer = ui::AskUnencodable(this, doc_.Text(), e, format.encoding);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        return answer == ui::UnencodableAnswer::Question;
     };
-    qm::enc::Encoded e;
+    files::TextWriteResult w;
     {
         ui::WaitCursor wait;
-        e = encode();
-    }
-    if (e.unencodable > 0) {
-        switch (ui::AskUnencodable(this, doc_.Text(), e, format.encoding)) {
-            case ui::UnencodableAnswer::Cancel:
-                return false;
-            case ui::UnencodableAnswer::Question:
-                break;
-            case ui::UnencodableAnswer::Utf8:
-                format.encoding = qm::enc::Encoding::Utf8;
-                format.bom = false;
-                e = encode();
-                break;
+        w = files::WriteTextFile(path, doc_.Text(), format, closingBreak, ask);
+        if (w.declined && answer == ui::UnencodableAnswer::Utf8) {
+            format.encoding = qm::enc::Encoding::Utf8;
+            format.bom = false;
+            w = files::WriteTextFile(path, doc_.Text(), format, closingBreak);
         }
     }
-    if (!ui::WriteBytes(this, path, e.bytes)) return false;
+    if (w.declined) return false;
+    if (!w.ok) {
+        ui::ShowWriteFailure(this, path, w.why);
+        return false;
+    }
     format.mixed = false;
     format_ = format;
     filePath_ = QFileInfo(path).absoluteFilePath();
