@@ -11,13 +11,6 @@ using qm::rename::Problem;
 using qm::rename::Rules;
 
 namespace {
-std::vector<std::u16string> NewNames(const std::vector<std::u16string>& files, const Rules& r) {
-    std::vector<std::u16string> out;
-    for (std::size_t i = 0; i < files.size(); ++i)
-        out.push_back(qm::rename::NewName(files[i], r, i));
-    return out;
-}
-
 // Carries the moves out on a map of names, as the file system would, never
 // overwriting: the plan's result or a failure.
 bool Apply(std::map<std::u16string, int>& folder, const std::vector<qm::rename::Move>& moves) {
@@ -30,35 +23,93 @@ bool Apply(std::map<std::u16string, int>& folder, const std::vector<qm::rename::
 }
 }  // namespace
 
-TEST(Rename, NewNamesByRules) {
-    const std::vector<std::u16string> files = {u"照片.JPG", u"a.b.txt", u".profile", u"无扩展名"};
+namespace {
+
+struct NewNameCase {
+    const char* name;
+    Rules rules;
+    std::vector<std::u16string> files;
+    std::size_t firstIndex;  // of the first file in the batch
+    std::vector<std::u16string> newNames;
+};
+
+// Numbers from 8 in steps of 2, at a place and of a width.
+Rules Numbered(NumberPlace place, int digits) {
     Rules r;
-    r.prefix = u"新_";
-    r.suffix = u"_完";
-    EXPECT_EQ(NewNames(files, r),
-              (std::vector<std::u16string>{u"新_照片_完.JPG", u"新_a.b_完.txt", u"新_.profile_完",
-                                           u"新_无扩展名_完"}));
-    r = {};
-    r.find = u".";
-    r.replaceWith = u"-";
-    EXPECT_EQ(qm::rename::NewName(u"a.b.c.txt", r, 0), u"a-b-c.txt");
-    r = {};
-    r.number = NumberPlace::WholeName;
+    r.number = place;
     r.start = 8;
     r.step = 2;
-    r.digits = 3;
-    EXPECT_EQ(NewNames(files, r),
-              (std::vector<std::u16string>{u"008.JPG", u"010.txt", u"012", u"014"}));
-    r.number = NumberPlace::BeforeName;
-    r.digits = 1;
-    EXPECT_EQ(qm::rename::NewName(u"x.txt", r, 1), u"10x.txt");
-    r.number = NumberPlace::AfterName;
-    r.changeExtension = true;
-    r.extension = u".md";
-    EXPECT_EQ(qm::rename::NewName(u"x.txt", r, 0), u"x8.md");
-    r.extension.clear();
-    EXPECT_EQ(qm::rename::NewName(u"x.txt", r, 0), u"x8");
+    r.digits = digits;
+    return r;
 }
+
+const std::vector<std::u16string> kFiles = {u"照片.JPG", u"a.b.txt", u".profile", u"无扩展名"};
+const NewNameCase kNewNames[] = {
+    {"PrefixAndSuffixGoAroundTheNameBeforeItsExtension",
+     [] {
+         Rules r;
+         r.prefix = u"新_";
+         r.suffix = u"_完";
+         return r;
+     }(),
+     kFiles,
+     0,
+     {u"新_照片_完.JPG", u"新_a.b_完.txt", u"新_.profile_完", u"新_无扩展名_完"}},
+    {"FindAndReplaceLeavesTheExtension",
+     [] {
+         Rules r;
+         r.find = u".";
+         r.replaceWith = u"-";
+         return r;
+     }(),
+     {u"a.b.c.txt"},
+     0,
+     {u"a-b-c.txt"}},
+    {"NumbersAsTheWholeNamePaddedWithZeros",
+     Numbered(NumberPlace::WholeName, 3),
+     kFiles,
+     0,
+     {u"008.JPG", u"010.txt", u"012", u"014"}},
+    {"NumberBeforeTheNameCountsFromItsPlaceInTheBatch",
+     Numbered(NumberPlace::BeforeName, 1),
+     {u"x.txt"},
+     1,
+     {u"10x.txt"}},
+    {"NumberAfterTheNameWithANewExtension",
+     [] {
+         Rules r = Numbered(NumberPlace::AfterName, 1);
+         r.changeExtension = true;
+         r.extension = u".md";
+         return r;
+     }(),
+     {u"x.txt"},
+     0,
+     {u"x8.md"}},
+    {"AnEmptyNewExtensionDropsIt",
+     [] {
+         Rules r = Numbered(NumberPlace::AfterName, 1);
+         r.changeExtension = true;
+         return r;
+     }(),
+     {u"x.txt"},
+     0,
+     {u"x8"}},
+};
+
+class NewNames : public ::testing::TestWithParam<NewNameCase> {};
+
+TEST_P(NewNames, FollowTheRules) {
+    const NewNameCase& c = GetParam();
+    std::vector<std::u16string> got;
+    for (std::size_t i = 0; i < c.files.size(); ++i)
+        got.push_back(qm::rename::NewName(c.files[i], c.rules, c.firstIndex + i));
+    EXPECT_EQ(got, c.newNames);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rename, NewNames, ::testing::ValuesIn(kNewNames),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
 
 TEST(Rename, NaturalOrder) {
     std::vector<std::u16string> names = {u"第10章.txt", u"第2章.txt", u"第1章.txt", u"b",
