@@ -28,6 +28,7 @@ namespace {
 
 struct NumeralCase {
     const char* name;
+    friend void PrintTo(const NumeralCase& c, std::ostream* os) { *os << c.name; }
     const char16_t* typed;
     cv::NumeralStyle style;
     const char16_t* read;
@@ -79,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Convert, ChineseNumerals, ::testing::ValuesIn(kNumerals
 
 struct RefusedNumeral {
     const char* name;
+    friend void PrintTo(const RefusedNumeral& c, std::ostream* os) { *os << c.name; }
     const char16_t* typed;
 };
 

@@ -14,6 +14,7 @@ namespace {
 
 struct FolderCase {
     const char* name;
+    friend void PrintTo(const FolderCase& c, std::ostream* os) { *os << c.name; }
     const char16_t* path;
     bool whole;  // the whole folder path, or the last folder's name
     const char16_t* folder;
@@ -100,6 +101,7 @@ namespace {
 
 struct SplitCheckCase {
     const char* name;
+    friend void PrintTo(const SplitCheckCase& c, std::ostream* os) { *os << c.name; }
     bool sizeMode;
     const char16_t* size;
     const char16_t* count;

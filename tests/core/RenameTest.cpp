@@ -27,6 +27,7 @@ namespace {
 
 struct NewNameCase {
     const char* name;
+    friend void PrintTo(const NewNameCase& c, std::ostream* os) { *os << c.name; }
     Rules rules;
     std::vector<std::u16string> files;
     std::size_t firstIndex;  // of the first file in the batch

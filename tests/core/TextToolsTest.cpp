@@ -36,6 +36,7 @@ namespace {
 
 struct FindCase {
     const char* name;
+    friend void PrintTo(const FindCase& c, std::ostream* os) { *os << c.name; }
     const char16_t* pattern;
     qm::regex::Options options;
     std::size_t count;
@@ -98,6 +99,7 @@ namespace {
 
 struct CompileErrorCase {
     const char* name;
+    friend void PrintTo(const CompileErrorCase& c, std::ostream* os) { *os << c.name; }
     const char16_t* pattern;
     std::optional<std::size_t> offset;  // counted in the pattern as typed
     const char16_t* saying;             // a word of PCRE2's message, or nothing
@@ -211,6 +213,7 @@ namespace {
 
 struct TemplateCase {
     const char* name;
+    friend void PrintTo(const TemplateCase& c, std::ostream* os) { *os << c.name; }
     const char16_t* pattern;
     const char16_t* text;
     const char16_t* replacement;
@@ -253,6 +256,7 @@ namespace {
 
 struct ExtractCase {
     const char* name;
+    friend void PrintTo(const ExtractCase& c, std::ostream* os) { *os << c.name; }
     Kind kind;
     std::u16string text;  // what is found, then after "不是：" what looks alike and is not
     std::vector<std::u16string> listed;

@@ -71,6 +71,7 @@ namespace {
 
 struct PieceLengthCase {
     const char* name;
+    friend void PrintTo(const PieceLengthCase& c, std::ostream* os) { *os << c.name; }
     const char16_t* typed;
     std::optional<std::size_t> length;  // none: refused
 };
@@ -127,6 +128,7 @@ namespace {
 
 struct BetweenCase {
     const char* name;
+    friend void PrintTo(const BetweenCase& c, std::ostream* os) { *os << c.name; }
     const char16_t* text;
     const char16_t* start;
     const char16_t* stop;
@@ -157,6 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Tidy, TextBetween, ::testing::ValuesIn(kBetween),
 // every piece with CR LF; one line is the steps alone.
 struct RuleCase {
     const char* name;
+    friend void PrintTo(const RuleCase& c, std::ostream* os) { *os << c.name; }
     t::RuleFields fields;
     bool wholePass;
     const char16_t* text;
@@ -266,25 +269,47 @@ TEST(Tidy, CharacterTools) {
 }
 
 TEST(Common, ReplaceAllAndFileName) {
-    using 常用模块::ReplaceAll;
-    EXPECT_EQ(ReplaceAll(u"aaa", u"aa", u"b"), u"ba");    // no overlap
-    EXPECT_EQ(ReplaceAll(u"abc", u"b", u"bb"), u"abbc");  // inserted text not rescanned
-    EXPECT_EQ(ReplaceAll(u"abc", u"", u"x"), u"abc");
-    EXPECT_EQ(ReplaceAll(u"aBc", u"b", u"x"), u"aBc");  // case-sensitive
-    EXPECT_EQ(常用模块::GetFileNameOnly(u"C:\\dir\\a.ini"), u"a.ini");
-    EXPECT_EQ(常用模块::GetFileNameOnly(u"/home/u/规则.ini"), u"规则.ini");
-    EXPECT_EQ(常用模块::GetFileNameOnly(u"a.ini"), u"a.ini");
-    EXPECT_EQ(常用模块::GetFileNameOnly(u"/home/"), u"");
+    const struct {
+        const char* name;
+        const char16_t *text, *find, *with, *result;
+    } replacements[] = {
+        {"NoOverlap", u"aaa", u"aa", u"b", u"ba"},
+        {"InsertedTextIsNotScannedAgain", u"abc", u"b", u"bb", u"abbc"},
+        {"NothingToFind", u"abc", u"", u"x", u"abc"},
+        {"CaseSensitive", u"aBc", u"b", u"x", u"aBc"},
+    };
+    for (const auto& r : replacements) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(常用模块::ReplaceAll(r.text, r.find, r.with), r.result);
+    }
+    const struct {
+        const char* name;
+        const char16_t *path, *fileName;
+    } paths[] = {
+        {"Backslashes", u"C:\\dir\\a.ini", u"a.ini"},
+        {"SlashesAndChinese", u"/home/u/规则.ini", u"规则.ini"},
+        {"NoFolder", u"a.ini", u"a.ini"},
+        {"AFolderOnly", u"/home/", u""},
+    };
+    for (const auto& p : paths) {
+        SCOPED_TRACE(p.name);
+        EXPECT_EQ(常用模块::GetFileNameOnly(p.path), p.fileName);
+    }
 }
 
 TEST(Common, CharactersAndLineBreaks) {
-    using 常用模块::CharLengthAt;
     const std::u16string t = u"a\r\n\U0001F600\r";
-    EXPECT_EQ(CharLengthAt(t, 0), 1u);
-    EXPECT_EQ(CharLengthAt(t, 1), 2u);  // CR LF
-    EXPECT_EQ(CharLengthAt(t, 3), 2u);  // a surrogate pair
-    EXPECT_EQ(CharLengthAt(t, 5), 1u);  // a lone CR at the end
-    EXPECT_EQ(CharLengthAt(t, 6), 0u);
+    const struct {
+        const char* name;
+        std::size_t at, length;
+    } characters[] = {
+        {"ALetter", 0, 1},         {"CrLfIsOne", 1, 2},  {"ASurrogatePairIsOne", 3, 2},
+        {"ALoneCrAtTheEnd", 5, 1}, {"PastTheEnd", 6, 0},
+    };
+    for (const auto& c : characters) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(常用模块::CharLengthAt(t, c.at), c.length);
+    }
     // CR LF stays one break; lone CR, lone LF and U+2029 become CR LF.
     EXPECT_EQ(常用模块::NormalizeLineBreaks(u"a\r\nb\rc\nd\u2029e"), u"a\r\nb\r\nc\r\nd\r\ne");
 }

@@ -101,6 +101,7 @@ namespace {
 
 struct DeletionCase {
     const char* name;
+    friend void PrintTo(const DeletionCase& c, std::ostream* os) { *os << c.name; }
     const char16_t* text;
     int start, length;              // what is selected and deleted
     int undoneStart, undoneLength;  // the selection after the undo
@@ -270,6 +271,7 @@ void TypeInBox(Document& doc, std::u16string_view s) {
 // plain full copies.
 struct StoreKind {
     const char* name;
+    friend void PrintTo(const StoreKind& c, std::ostream* os) { *os << c.name; }
     std::unique_ptr<qm::SnapshotStore> (*make)();
 };
 
