@@ -36,9 +36,7 @@ namespace {
 
 using uitest::TopLevel;
 
-QAction* Action(QWidget& w, const char* name) {
-    return w.findChild<QAction*>(QString::fromUtf8(name));
-}
+using uitest::Action;
 QPushButton* Button(QWidget& w, const char* name) {
     return w.findChild<QPushButton*>(QString::fromUtf8(name));
 }
@@ -93,7 +91,7 @@ TEST(FullDisk, MainWindowSaveReportsTheFailure) {
     auto msg = uitest::AcceptNextMessage();
     {
         uitest::FileSizeLimit limit(100);
-        Action(*w, "mnusave")->trigger();
+        Action(w.get(), "mnusave")->trigger();
     }
     EXPECT_TRUE(msg->seen);
     EXPECT_EQ(msg->title, QStringLiteral("提示"));
@@ -202,7 +200,7 @@ TEST(SpecialFiles, OpeningAPipeInTheWindowSaysSoAtOnce) {
     auto msg = uitest::AcceptNextMessage();
     QElapsedTimer clock;
     clock.start();
-    Action(*w, "mnuopen")->trigger();
+    Action(w.get(), "mnuopen")->trigger();
     EXPECT_LT(clock.elapsed(), 2500);
     EXPECT_FALSE(pipe.Rescued());
     EXPECT_TRUE(msg->seen);
@@ -232,7 +230,7 @@ TEST(SpecialFiles, ImportAndSettingsRefuseAPipe) {
     ASSERT_TRUE(iniPipe.Made());
     uitest::AnswerNextFileDialog(ini);
     auto iniMsg = uitest::AcceptNextMessage();
-    Action(*w, "MnuOpenPEIzhi")->trigger();
+    Action(w.get(), "MnuOpenPEIzhi")->trigger();
     EXPECT_TRUE(iniMsg->seen);
     EXPECT_FALSE(iniPipe.Rescued());
 }
@@ -258,7 +256,7 @@ TEST(SpecialFiles, FileDialogStaysResponsiveBesideAPipe) {
         shownFor = clock.elapsed();
         dialog->reject();
     });
-    Action(*w, "mnuopen")->trigger();
+    Action(w.get(), "mnuopen")->trigger();
     EXPECT_FALSE(pipe.Rescued());
     EXPECT_GE(shownFor, 0);
     EXPECT_LT(shownFor, 2500);
@@ -302,7 +300,7 @@ TEST(CommandGate, CommandsWaitWhileALongCommandRuns) {
     attacker.setInterval(0);
     QObject::connect(&attacker, &QTimer::timeout, [&] {
         ++fired;
-        for (const char* name : actions) Action(*w, name)->trigger();
+        for (const char* name : actions) Action(w.get(), name)->trigger();
         Button(*table, "Command1")->click();
         Button(*w, "CmdZhiXing")->click();
         Button(*w, "CmdHeBingHang")->click();
@@ -320,7 +318,7 @@ TEST(CommandGate, CommandsWaitWhileALongCommandRuns) {
     qm::tidy::EmptyLineAfterEveryLine(text, [&](std::u16string_view c) { expected += c; });
     EXPECT_TRUE(w->Doc().Text() == expected);
     // Once it is done, commands work again.
-    Action(*w, "mnuUndo")->trigger();
+    Action(w.get(), "mnuUndo")->trigger();
     EXPECT_NE(w->Doc().Text(), expected);
 }
 
@@ -330,7 +328,7 @@ TEST(Closing, MainWindowTakesItsToolWindowsWithIt) {
     auto w = StartForm();
     Button(*w, "CmdTiHuanBiao")->click();
     Button(*w, "CmdTongJiGeShu")->click();
-    Action(*w, "TiaoZhuan")->trigger();
+    Action(w.get(), "TiaoZhuan")->trigger();
     QPointer<QWidget> table = TopLevel(QStringLiteral("替换表"));
     QPointer<QWidget> stats = TopLevel(QStringLiteral("FrmTongJi"));
     QPointer<QWidget> goTo = TopLevel(QStringLiteral("frmGoTo"));
@@ -367,7 +365,7 @@ TEST(SettingsMenu, ANameWithABackslashIsTakenWhole) {
     QFile::remove(folder + QStringLiteral("/副本.ini"));
     w->findChild<QLineEdit*>("TxtBaoHan")->setText(QStringLiteral("广告"));
     uitest::AnswerNextFileDialog(folder + "/" + name);
-    Action(*w, "MnuSaveINI")->trigger();
+    Action(w.get(), "MnuSaveINI")->trigger();
     EXPECT_TRUE(QFileInfo::exists(folder + "/" + name));
     EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/副本.ini")));
     QFile::remove(folder + "/" + name);
@@ -386,7 +384,7 @@ TEST(SettingsMenu, UnencodableFieldsAskFirstAndFailuresAreReported) {
         question = box->text();
         box->button(QMessageBox::No)->click();
     });
-    Action(*w, "MnuSaveINI")->trigger();
+    Action(w.get(), "MnuSaveINI")->trigger();
     EXPECT_TRUE(question.contains(QStringLiteral("GBK"))) << question.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path));  // "否" writes nothing
 
@@ -395,7 +393,7 @@ TEST(SettingsMenu, UnencodableFieldsAskFirstAndFailuresAreReported) {
     auto msg = uitest::AcceptNextMessage();
     {
         uitest::FileSizeLimit limit(40);
-        Action(*w, "MnuSaveINI")->trigger();
+        Action(w.get(), "MnuSaveINI")->trigger();
     }
     EXPECT_TRUE(msg->seen);
     EXPECT_TRUE(msg->text.contains(QStringLiteral("无法保存配置文件"))) << msg->text.toStdString();
