@@ -188,52 +188,65 @@ TEST(SpecialFiles, SavingKeepsPermissionsAndWritesThroughALink) {
               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 }
 
-TEST(SpecialFiles, OpeningAPipeInTheWindowSaysSoAtOnce) {
+namespace {
+
+// A named pipe chosen in a file dialog: refused at once, with a message,
+// and the main window's text kept.
+struct PipeCase {
+    const char* name;
+    friend void PrintTo(const PipeCase& c, std::ostream* os) { *os << c.name; }
+    bool inProgramFolder;  // settings files are looked for there
+    const char* file;
+    void (*choose)(Form1& w);  // opens the dialog the pipe is chosen in
+    const char* saying;        // a part of the message, or nothing to check
+};
+
+const PipeCase kPipes[] = {
+    {"OpenedInTheMainWindow", false, "pipe.txt", [](Form1& w) { Action(&w, "mnuopen")->trigger(); },
+     "不是普通文件"},
+    {"ImportedIntoTheReplacementTable", false, "pipe.txt",
+     [](Form1& w) {
+         Button(w, "CmdTiHuanBiao")->click();
+         QWidget* table = TopLevel(QStringLiteral("替换表"));
+         ASSERT_NE(table, nullptr);
+         Button(*table, "CmdDaoRu")->click();
+     },
+     nullptr},
+    {"OpenedAsASettingsFile", true, "管道测试.ini",
+     [](Form1& w) { Action(&w, "MnuOpenPEIzhi")->trigger(); }, nullptr},
+};
+
+class PipeChosen : public ::testing::TestWithParam<PipeCase> {};
+
+TEST_P(PipeChosen, IsRefusedWithoutWaiting) {
+    const PipeCase& c = GetParam();
     auto w = StartForm();
     w->Doc().SetText(u"kept");
     w->History().MarkSaved();  // nothing to ask about before opening
     QTemporaryDir dir;
-    const QString path = dir.filePath("pipe.txt");
+    const QString folder = c.inProgramFolder ? platform::ProgramFolder() : dir.path();
+    const QString path = folder + QLatin1Char('/') + QString::fromUtf8(c.file);
+    QFile::remove(path);
     uitest::NamedPipe pipe(path);
     ASSERT_TRUE(pipe.Made());
     uitest::AnswerNextFileDialog(path);
     auto msg = uitest::AcceptNextMessage();
     QElapsedTimer clock;
     clock.start();
-    Action(w.get(), "mnuopen")->trigger();
+    c.choose(*w);
     EXPECT_LT(clock.elapsed(), 2500);
     EXPECT_FALSE(pipe.Rescued());
     EXPECT_TRUE(msg->seen);
-    EXPECT_TRUE(msg->text.contains(QStringLiteral("不是普通文件"))) << msg->text.toStdString();
+    if (c.saying) {
+        EXPECT_TRUE(msg->text.contains(QString::fromUtf8(c.saying))) << msg->text.toStdString();
+    }
     EXPECT_EQ(w->Doc().Text(), u"kept");
 }
 
-TEST(SpecialFiles, ImportAndSettingsRefuseAPipe) {
-    auto w = StartForm();
-    QTemporaryDir dir;
-    const QString path = dir.filePath("pipe.txt");
-    uitest::NamedPipe pipe(path);
-    ASSERT_TRUE(pipe.Made());
-    Button(*w, "CmdTiHuanBiao")->click();
-    QWidget* table = TopLevel(QStringLiteral("替换表"));
-    ASSERT_NE(table, nullptr);
-    uitest::AnswerNextFileDialog(path);
-    auto msg = uitest::AcceptNextMessage();
-    Button(*table, "CmdDaoRu")->click();
-    EXPECT_TRUE(msg->seen);
-    EXPECT_FALSE(pipe.Rescued());
+INSTANTIATE_TEST_SUITE_P(SpecialFiles, PipeChosen, ::testing::ValuesIn(kPipes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-    // A settings file is looked for in the program folder.
-    const QString ini = platform::ProgramFolder() + QStringLiteral("/管道测试.ini");
-    QFile::remove(ini);
-    uitest::NamedPipe iniPipe(ini);
-    ASSERT_TRUE(iniPipe.Made());
-    uitest::AnswerNextFileDialog(ini);
-    auto iniMsg = uitest::AcceptNextMessage();
-    Action(w.get(), "MnuOpenPEIzhi")->trigger();
-    EXPECT_TRUE(iniMsg->seen);
-    EXPECT_FALSE(iniPipe.Rescued());
-}
+}  // namespace
 
 TEST(SpecialFiles, FileDialogStaysResponsiveBesideAPipe) {
     auto w = StartForm();
