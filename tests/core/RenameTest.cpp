@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "core/Rename.h"
 
@@ -120,57 +123,127 @@ TEST(Rename, NaturalOrder) {
                                                   u"第2章.txt", u"第02章.txt", u"第10章.txt"}));
 }
 
-TEST(Rename, PlanRefusesCollisionsBeforeAnyRename) {
-    const std::vector<std::u16string> everything = {u"a.txt", u"b.txt", u"c.log", u"子文件夹",
-                                                    u"x.txt"};
+namespace {
+
+// The plan is checked before any file is renamed: every row's problem, and
+// where told, the first row's new name and the plan's counts.
+struct PlanCase {
+    const char* name;
+    friend void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.name; }
+    Rules rules;
+    std::vector<std::u16string> batch;
+    std::vector<Problem> problems;
+    std::optional<std::u16string> firstTo;
+    std::optional<std::size_t> changes, problemCount;
+};
+
+// Replaces "c" in the name, and gives it the extension (none when empty).
+Rules ReplaceC(const std::u16string& with, const std::u16string& extension) {
     Rules r;
-    r.changeExtension = true;
-    r.extension = u"txt";
-    // c.log → c.txt is fine; a.txt and b.txt stay as they are.
-    auto plan = qm::rename::MakePlan({u"a.txt", u"b.txt", u"c.log"}, r, everything);
-    EXPECT_EQ(plan.changes, 1u);
-    EXPECT_EQ(plan.problems, 0u);
-    EXPECT_EQ(plan.rows[0].problem, Problem::Unchanged);
-    // Two targets with one name.
-    r = {};
-    r.number = NumberPlace::WholeName;
-    r.changeExtension = true;
-    r.extension = u"txt";
-    r.step = 0;
-    plan = qm::rename::MakePlan({u"a.txt", u"c.log"}, r, everything);
-    EXPECT_EQ(plan.rows[0].problem, Problem::Duplicate);
-    EXPECT_EQ(plan.rows[1].problem, Problem::Duplicate);
-    EXPECT_EQ(plan.problems, 2u);
-    // A name a file or folder outside the batch has.
-    r = {};
     r.find = u"c";
-    r.replaceWith = u"子文件夹";
+    r.replaceWith = with;
     r.changeExtension = true;
-    plan = qm::rename::MakePlan({u"c.log"}, r, everything);
-    EXPECT_EQ(plan.rows[0].to, u"子文件夹");
-    EXPECT_EQ(plan.rows[0].problem, Problem::Exists);
-    // A batch member that keeps its name is in the way too.
-    r = {};
-    r.find = u"c";
-    r.replaceWith = u"x";
-    r.changeExtension = true;
-    r.extension = u"txt";
-    plan = qm::rename::MakePlan({u"c.log", u"x.txt"}, r, everything);
-    EXPECT_EQ(plan.rows[0].to, u"x.txt");
-    EXPECT_EQ(plan.rows[1].problem, Problem::Unchanged);
-    EXPECT_EQ(plan.rows[0].problem, Problem::Exists);
-    // Invalid names.
-    for (const std::u16string& bad :
-         {std::u16string(u"a/b"), std::u16string(u".."), std::u16string(86, u'字')}) {
-        r.replaceWith = bad;
-        r.extension.clear();
-        plan = qm::rename::MakePlan({u"c.log"}, r, everything);
-        EXPECT_EQ(plan.rows[0].problem, Problem::Invalid) << plan.rows[0].to.size();
-    }
-    r.replaceWith = std::u16string(85, u'字');
-    plan = qm::rename::MakePlan({u"c.log"}, r, everything);
-    EXPECT_EQ(plan.rows[0].problem, Problem::None);  // 255 bytes: just allowed
+    r.extension = extension;
+    return r;
 }
+
+const std::vector<std::u16string> kFolder = {u"a.txt", u"b.txt", u"c.log", u"子文件夹", u"x.txt"};
+const PlanCase kPlans[] = {
+    {"NamesThatStayAsTheyAreAreNoProblem",  // c.log → c.txt; a.txt and b.txt stay
+     [] {
+         Rules r;
+         r.changeExtension = true;
+         r.extension = u"txt";
+         return r;
+     }(),
+     {u"a.txt", u"b.txt", u"c.log"},
+     {Problem::Unchanged, Problem::Unchanged, Problem::None},
+     std::nullopt,
+     1,
+     0},
+    {"TwoTargetsWithOneName",
+     [] {
+         Rules r;
+         r.number = NumberPlace::WholeName;
+         r.changeExtension = true;
+         r.extension = u"txt";
+         r.step = 0;
+         return r;
+     }(),
+     {u"a.txt", u"c.log"},
+     {Problem::Duplicate, Problem::Duplicate},
+     std::nullopt,
+     std::nullopt,
+     2},
+    {"ANameAFolderOutsideTheBatchHas",
+     ReplaceC(u"子文件夹", u""),
+     {u"c.log"},
+     {Problem::Exists},
+     u"子文件夹",
+     std::nullopt,
+     std::nullopt},
+    {"ABatchMemberThatKeepsItsNameIsInTheWay",
+     ReplaceC(u"x", u"txt"),
+     {u"c.log", u"x.txt"},
+     {Problem::Exists, Problem::Unchanged},
+     u"x.txt",
+     std::nullopt,
+     std::nullopt},
+    {"ANameHoldingASlash",
+     ReplaceC(u"a/b", u""),
+     {u"c.log"},
+     {Problem::Invalid},
+     std::nullopt,
+     std::nullopt,
+     std::nullopt},
+    {"ANameThatIsTwoDots",
+     ReplaceC(u"..", u""),
+     {u"c.log"},
+     {Problem::Invalid},
+     std::nullopt,
+     std::nullopt,
+     std::nullopt},
+    {"ANameOf258Bytes",
+     ReplaceC(std::u16string(86, u'字'), u""),
+     {u"c.log"},
+     {Problem::Invalid},
+     std::nullopt,
+     std::nullopt,
+     std::nullopt},
+    {"ANameOf255BytesIsJustAllowed",
+     ReplaceC(std::u16string(85, u'字'), u""),
+     {u"c.log"},
+     {Problem::None},
+     std::nullopt,
+     std::nullopt,
+     std::nullopt},
+};
+
+class RenamePlan : public ::testing::TestWithParam<PlanCase> {};
+
+TEST_P(RenamePlan, RefusesCollisionsBeforeAnyRename) {
+    const PlanCase& c = GetParam();
+    const qm::rename::Plan plan = qm::rename::MakePlan(c.batch, c.rules, kFolder);
+    ASSERT_EQ(plan.rows.size(), c.problems.size());
+    for (std::size_t k = 0; k < c.problems.size(); ++k) {
+        EXPECT_EQ(plan.rows[k].problem, c.problems[k])
+            << "row " << k << ": " << plan.rows[k].to.size();
+    }
+    if (c.firstTo) {
+        EXPECT_EQ(plan.rows[0].to, *c.firstTo);
+    }
+    if (c.changes) {
+        EXPECT_EQ(plan.changes, *c.changes);
+    }
+    if (c.problemCount) {
+        EXPECT_EQ(plan.problems, *c.problemCount);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rename, RenamePlan, ::testing::ValuesIn(kPlans),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
 
 TEST(Rename, ChainsAndSwapsGoThroughTemporaryNames) {
     // 1 → 2, 2 → 3, 3 → 4: each new name is another file's old one.
