@@ -103,10 +103,6 @@ TEST_P(RefusedNumerals, GiveNoReading) {
 INSTANTIATE_TEST_SUITE_P(Convert, RefusedNumerals, ::testing::ValuesIn(kRefused),
                          [](const auto& info) { return std::string(info.param.name); });
 
-}  // namespace
-
-namespace {
-
 // The numerals read digit by digit from the left, as a person reads them
 // aloud: each digit that is not zero with its place (十, 百, 千); 万 after
 // the fourth place of a group of eight when that group of four holds a

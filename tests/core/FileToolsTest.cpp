@@ -95,9 +95,6 @@ std::u16string Problem(const ft::SplitRequest& r) {
     const ft::SplitCheck c = ft::CheckSplit(r);
     return c.problem ? c.problem->text : u"";
 }
-}  // namespace
-
-namespace {
 
 struct SplitCheckCase {
     const char* name;

@@ -24,9 +24,6 @@ bool Apply(std::map<std::u16string, int>& folder, const std::vector<qm::rename::
     }
     return true;
 }
-}  // namespace
-
-namespace {
 
 struct NewNameCase {
     const char* name;

@@ -30,10 +30,6 @@ std::vector<std::u16string> Texts(std::u16string_view text, const qm::regex::Fou
     return out;
 }
 
-}  // namespace
-
-namespace {
-
 struct FindCase {
     const char* name;
     friend void PrintTo(const FindCase& c, std::ostream* os) { *os << c.name; }

@@ -17,9 +17,6 @@ namespace {
 QByteArray Gbk(const char16_t* text) {
     return QByteArray::fromStdString(qm::cp936::Encode(text).bytes);
 }
-}  // namespace
-
-namespace {
 
 struct RewriteCase {
     const char* name;

@@ -48,9 +48,6 @@ void AnswerInput(const QString& text) {
         }
     });
 }
-}  // namespace
-
-namespace {
 
 struct ToolButton {
     const char* name;
