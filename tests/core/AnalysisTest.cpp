@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
+#include <string_view>
 
 #include "core/ReplaceTable.h"
 #include "core/Search.h"
@@ -22,18 +24,37 @@ TEST(Search, FindFromAndNext) {
 
 TEST(Search, LineStartOffsetAndNumbers) {
     const std::u16string text = u"one\r\ntwo\r\n\r\nfour";
-    EXPECT_EQ(s::LineStartOffset(text, 0), 0u);
-    EXPECT_EQ(s::LineStartOffset(text, 1), 5u);
-    EXPECT_EQ(s::LineStartOffset(text, 2), 10u);
-    EXPECT_EQ(s::LineStartOffset(text, 3), 12u);
-    EXPECT_FALSE(s::LineStartOffset(text, 4));                   // beyond the last line
-    EXPECT_FALSE(s::LineStartOffset(text, -1));                  // line number 0
-    EXPECT_EQ(s::LineStartOffset(u"a\rb\nc", 1), std::nullopt);  // lone CR, LF: one line
-    EXPECT_EQ(s::ParseLineNumber(u" 12 "), 12);
-    EXPECT_EQ(s::ParseLineNumber(u"-3"), -3);
-    EXPECT_FALSE(s::ParseLineNumber(u"abc"));
-    EXPECT_FALSE(s::ParseLineNumber(u"1.5"));
-    EXPECT_FALSE(s::ParseLineNumber(u""));
+    const struct {
+        const char* name;
+        std::u16string_view text;
+        int line;                           // counted from 0
+        std::optional<std::size_t> offset;  // none: no such line
+    } starts[] = {
+        {"FirstLine", text, 0, 0u},
+        {"AfterACrLf", text, 1, 5u},
+        {"AnEmptyLine", text, 2, 10u},
+        {"LastLine", text, 3, 12u},
+        {"BeyondTheLastLine", text, 4, std::nullopt},
+        {"LineNumberZero", text, -1, std::nullopt},
+        {"LoneCrAndLfMakeOneLine", u"a\rb\nc", 1, std::nullopt},
+    };
+    for (const auto& r : starts) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(s::LineStartOffset(r.text, r.line), r.offset);
+    }
+    const struct {
+        const char* name;
+        const char16_t* typed;
+        std::optional<long long> number;  // none: refused
+    } numbers[] = {
+        {"BlanksAround", u" 12 ", 12},     {"Negative", u"-3", -3},
+        {"Letters", u"abc", std::nullopt}, {"Fraction", u"1.5", std::nullopt},
+        {"Empty", u"", std::nullopt},
+    };
+    for (const auto& r : numbers) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(s::ParseLineNumber(r.typed), r.number);
+    }
 }
 
 TEST(Statistics, EveryRowOfTheTable) {

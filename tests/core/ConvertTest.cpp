@@ -24,38 +24,84 @@ TEST(Convert, WidthOfAsciiFormsOnly) {
     EXPECT_EQ(cv::FullToHalf(cv::HalfToFull(u"Hello, World~")), u"Hello, World~");
 }
 
-TEST(Convert, NumeralsWithTheRightZeros) {
-    const auto lower = [](const char16_t* t) {
-        return cv::ChineseNumerals(t, cv::NumeralStyle::Lower).value_or(u"?");
-    };
-    const auto upper = [](const char16_t* t) {
-        return cv::ChineseNumerals(t, cv::NumeralStyle::Financial).value_or(u"?");
-    };
-    EXPECT_EQ(lower(u"1234"), u"一千二百三十四");
-    EXPECT_EQ(upper(u"1234"), u"壹仟贰佰叁拾肆元整");
-    EXPECT_EQ(lower(u"1001"), u"一千零一");
-    EXPECT_EQ(lower(u"10010"), u"一万零一十");
-    EXPECT_EQ(lower(u"100000"), u"十万");
-    EXPECT_EQ(upper(u"100000"), u"壹拾万元整");
-    EXPECT_EQ(lower(u"10"), u"十");
-    EXPECT_EQ(lower(u"0"), u"零");
-    EXPECT_EQ(lower(u"11000000"), u"一千一百万");
-    EXPECT_EQ(lower(u"11001234"), u"一千一百万一千二百三十四");
-    EXPECT_EQ(lower(u"100000001"), u"一亿零一");
-    EXPECT_EQ(lower(u"1,0000,0000,0000,0000"), u"一亿亿");
-    EXPECT_EQ(lower(u"3.14"), u"三点一四");
-    EXPECT_EQ(upper(u"1234.56"), u"壹仟贰佰叁拾肆元伍角陆分");
-    EXPECT_EQ(upper(u"1234.06"), u"壹仟贰佰叁拾肆元零陆分");
-    EXPECT_EQ(upper(u"0.5"), u"伍角整");
-    EXPECT_EQ(upper(u"0.05"), u"伍分");
-    EXPECT_EQ(upper(u"0"), u"零元整");
-    for (const char16_t* bad : {u"", u"abc", u"1.234", u"1.2.3", u"-5", u"100000000000000001"}) {
-        EXPECT_FALSE(cv::ChineseNumerals(bad, cv::NumeralStyle::Lower))
-            << std::u16string(bad).size();
-    }
+namespace {
+
+struct NumeralCase {
+    const char* name;
+    friend void PrintTo(const NumeralCase& c, std::ostream* os) { *os << c.name; }
+    const char16_t* typed;
+    cv::NumeralStyle style;
+    const char16_t* read;
+};
+constexpr auto kLower = cv::NumeralStyle::Lower;
+constexpr auto kFinancial = cv::NumeralStyle::Financial;
+
+// Each row names the zero or unit a reading can get wrong.
+const NumeralCase kNumerals[] = {
+    {"EveryPlaceOfAGroup", u"1234", kLower, u"一千二百三十四"},
+    {"EveryPlaceOfAGroupInYuan", u"1234", kFinancial, u"壹仟贰佰叁拾肆元整"},
+    {"OneZeroForTwoZerosBetweenDigits", u"1001", kLower, u"一千零一"},
+    {"ZeroAfterWanBeforeTens", u"10010", kLower, u"一万零一十"},
+    {"ClosingZerosAreNotSaidAndTenStandsBare", u"100000", kLower, u"十万"},
+    {"TenKeepsItsOneInYuan", u"100000", kFinancial, u"壹拾万元整"},
+    {"BareTen", u"10", kLower, u"十"},
+    {"Zero", u"0", kLower, u"零"},
+    {"ZeroYuan", u"0", kFinancial, u"零元整"},
+    {"WanClosesAGroupOfZeros", u"11000000", kLower, u"一千一百万"},
+    {"NoZeroBeforeAFullGroup", u"11001234", kLower, u"一千一百万一千二百三十四"},
+    {"ZeroAcrossAnEmptyWanGroup", u"100000001", kLower, u"一亿零一"},
+    {"ZeroAfterYiBeforeThousands", u"100001000", kLower, u"一亿零一千"},
+    {"ThousandsSeparatorsForgiven", u"1,0000,0000,0000,0000", kLower, u"一亿亿"},
+    {"DecimalsReadDigitByDigit", u"3.14", kLower, u"三点一四"},
+    {"JiaoAndFen", u"1234.56", kFinancial, u"壹仟贰佰叁拾肆元伍角陆分"},
+    {"ZeroJiaoBeforeFen", u"1234.06", kFinancial, u"壹仟贰佰叁拾肆元零陆分"},
+    {"JiaoAloneEndsWithZheng", u"0.5", kFinancial, u"伍角整"},
+    {"FenAloneHasNoZheng", u"0.05", kFinancial, u"伍分"},
+    // Past 10^12: 亿 said once, and a 零 exactly where zeros stand between digits.
+    {"ZeroBetweenWanAndYi", u"1000100000000", kLower, u"一万零一亿"},
+    {"ZeroBetweenWanAndYiInYuan", u"1000100000000", kFinancial, u"壹万零壹亿元整"},
+    {"FifteenDigitsWithAZeroInside", u"123456789012345", kLower,
+     u"一百二十三万四千五百六十七亿八千九百零一万二千三百四十五"},
+    {"WanYiSaysYiOnce", u"1000000000000", kLower, u"一万亿"},
+    {"YiYiAtTheLimit", u"10000000000000000", kLower, u"一亿亿"},
+    {"ZeroBeforeTheYiAfterAWanGroup", u"1000000100000000", kLower, u"一千万零一亿"},
+    {"NoZeroAfterYiBeforeAFullGroup", u"1000000010000000", kLower, u"一千万亿一千万"},
+};
+
+class ChineseNumerals : public ::testing::TestWithParam<NumeralCase> {};
+
+TEST_P(ChineseNumerals, ReadAsAPersonReadsThem) {
+    const NumeralCase& c = GetParam();
+    EXPECT_EQ(cv::ChineseNumerals(c.typed, c.style).value_or(u"?"), c.read);
 }
 
-namespace {
+INSTANTIATE_TEST_SUITE_P(Convert, ChineseNumerals, ::testing::ValuesIn(kNumerals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusedNumeral {
+    const char* name;
+    friend void PrintTo(const RefusedNumeral& c, std::ostream* os) { *os << c.name; }
+    const char16_t* typed;
+};
+
+const RefusedNumeral kRefused[] = {
+    {"Empty", u""},
+    {"Letters", u"abc"},
+    {"ThreeDecimals", u"1.234"},
+    {"TwoPoints", u"1.2.3"},
+    {"Negative", u"-5"},
+    {"OnePastYiYi", u"10000000000000001"},
+    {"EighteenDigits", u"100000000000000001"},
+};
+
+class RefusedNumerals : public ::testing::TestWithParam<RefusedNumeral> {};
+
+TEST_P(RefusedNumerals, GiveNoReading) {
+    EXPECT_FALSE(cv::ChineseNumerals(GetParam().typed, cv::NumeralStyle::Lower));
+}
+
+INSTANTIATE_TEST_SUITE_P(Convert, RefusedNumerals, ::testing::ValuesIn(kRefused),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The numerals read digit by digit from the left, as a person reads them
 // aloud: each digit that is not zero with its place (十, 百, 千); 万 after
@@ -115,22 +161,6 @@ std::string Decimal(std::uint64_t n) { return std::to_string(n); }
 // Every group boundary up to 10^16, against a reading built the other way
 // round: 亿 said once, and a 零 exactly where zeros stand between digits.
 TEST(Convert, LargeNumeralsSayEachUnitOnce) {
-    const auto lower = [](const char16_t* t) {
-        return cv::ChineseNumerals(t, cv::NumeralStyle::Lower).value_or(u"?");
-    };
-    const auto upper = [](const char16_t* t) {
-        return cv::ChineseNumerals(t, cv::NumeralStyle::Financial).value_or(u"?");
-    };
-    EXPECT_EQ(lower(u"1000100000000"), u"一万零一亿");
-    EXPECT_EQ(upper(u"1000100000000"), u"壹万零壹亿元整");
-    EXPECT_EQ(lower(u"123456789012345"),
-              u"一百二十三万四千五百六十七亿八千九百零一万二千三百四十五");
-    EXPECT_EQ(lower(u"1000000000000"), u"一万亿");
-    EXPECT_EQ(lower(u"10000000000000000"), u"一亿亿");
-    EXPECT_EQ(lower(u"1000000100000000"), u"一千万零一亿");
-    EXPECT_EQ(lower(u"1000000010000000"), u"一千万亿一千万");
-    EXPECT_EQ(lower(u"100001000"), u"一亿零一千");
-
     std::vector<std::uint64_t> numbers;
     std::uint64_t power = 1;
     for (int k = 0; k <= 16; ++k, power *= 10) {
@@ -169,7 +199,6 @@ TEST(Convert, LargeNumeralsSayEachUnitOnce) {
                   ReadAloud(digits, false) + u"元整")
             << digits;
     }
-    EXPECT_FALSE(cv::ChineseNumerals(u"10000000000000001", cv::NumeralStyle::Lower));
 }
 
 namespace {
@@ -233,17 +262,26 @@ TEST(Convert, GarbledChineseComesBackWhereTheBytesSurvived) {
 }
 
 TEST(Convert, PinyinReadsWordsBeforeCharacters) {
-    const auto py = [](const char16_t* t) { return qm::pinyin::ToPinyin(t); };
-    EXPECT_TRUE(py(u"银行") == u"yín háng");
-    EXPECT_TRUE(py(u"长城") == u"cháng chéng");
-    EXPECT_TRUE(py(u"重庆") == u"chóng qìng");
-    EXPECT_TRUE(py(u"长大") == u"zhǎng dà");
-    EXPECT_TRUE(py(u"地方") == u"dì fāng");
-    EXPECT_TRUE(py(u"音乐") == u"yīn yuè");
-    EXPECT_TRUE(py(u"快乐") == u"kuài lè");
-    EXPECT_TRUE(py(u"中文") == u"zhōng wén");
-    // Other characters stay; letters and digits get a blank from the syllables.
-    EXPECT_TRUE(py(u"我去银行ABC取100元。") == u"wǒ qù yín háng ABC qǔ 100 yuán。");
-    EXPECT_TRUE(py(u"") == u"");
-    EXPECT_TRUE(py(u"a\r\n中") == u"a\r\nzhōng");
+    const struct {
+        const char16_t* text;
+        const char16_t* pinyin;
+    } rows[] = {
+        // A character of several readings takes the one its word gives it.
+        {u"银行", u"yín háng"},
+        {u"长城", u"cháng chéng"},
+        {u"重庆", u"chóng qìng"},
+        {u"长大", u"zhǎng dà"},
+        {u"地方", u"dì fāng"},
+        {u"音乐", u"yīn yuè"},
+        {u"快乐", u"kuài lè"},
+        {u"中文", u"zhōng wén"},
+        // Other characters stay; letters and digits get a blank from the syllables.
+        {u"我去银行ABC取100元。", u"wǒ qù yín háng ABC qǔ 100 yuán。"},
+        {u"", u""},
+        {u"a\r\n中", u"a\r\nzhōng"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(Utf8(r.text));
+        EXPECT_EQ(qm::pinyin::ToPinyin(r.text), r.pinyin);
+    }
 }

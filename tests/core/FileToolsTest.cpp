@@ -1,23 +1,49 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "core/Codec.h"
 #include "core/FileTools.h"
 
 namespace ft = qm::filetools;
 using ModGetFileNameInPath::GetFolderOfPath;
 
-TEST(FileTools, FolderOfPathWithEitherSeparator) {
-    EXPECT_EQ(GetFolderOfPath(u"C:\\a\\b\\c.txt", true), u"C:\\a\\b");
-    EXPECT_EQ(GetFolderOfPath(u"C:\\a\\b\\c.txt", false), u"b");
-    EXPECT_EQ(GetFolderOfPath(u"C:\\c.txt", true), u"");
-    EXPECT_EQ(GetFolderOfPath(u"C:\\c.txt", false), u"");
-    EXPECT_EQ(GetFolderOfPath(u"a/b/c.txt", true), u"a/b");
-    EXPECT_EQ(GetFolderOfPath(u"a/b/c.txt", false), u"b");
-    EXPECT_EQ(GetFolderOfPath(u"c.txt", true), u"");
-    EXPECT_EQ(GetFolderOfPath(u"  C:\\a\\b\\  ", true), u"C:\\a\\b");
-    EXPECT_EQ(GetFolderOfPath(u"C:\\a\\b\\", false), u"b");
-    EXPECT_EQ(GetFolderOfPath(u"/home/用户/文本/a.txt", false), u"文本");
+namespace {
+
+struct FolderCase {
+    const char* name;
+    friend void PrintTo(const FolderCase& c, std::ostream* os) { *os << c.name; }
+    const char16_t* path;
+    bool whole;  // the whole folder path, or the last folder's name
+    const char16_t* folder;
+};
+
+const FolderCase kFolders[] = {
+    {"BackslashesWhole", u"C:\\a\\b\\c.txt", true, u"C:\\a\\b"},
+    {"BackslashesLastFolder", u"C:\\a\\b\\c.txt", false, u"b"},
+    {"DriveRootWhole", u"C:\\c.txt", true, u""},
+    {"DriveRootLastFolder", u"C:\\c.txt", false, u""},
+    {"SlashesWhole", u"a/b/c.txt", true, u"a/b"},
+    {"SlashesLastFolder", u"a/b/c.txt", false, u"b"},
+    {"NoFolderAtAll", u"c.txt", true, u""},
+    {"BlanksAroundAFolderEndingInASeparator", u"  C:\\a\\b\\  ", true, u"C:\\a\\b"},
+    {"LastFolderOfAPathEndingInASeparator", u"C:\\a\\b\\", false, u"b"},
+    {"ChineseFolderNames", u"/home/用户/文本/a.txt", false, u"文本"},
+};
+
+class FolderOfPath : public ::testing::TestWithParam<FolderCase> {};
+
+TEST_P(FolderOfPath, WithEitherSeparator) {
+    const FolderCase& c = GetParam();
+    EXPECT_EQ(GetFolderOfPath(c.path, c.whole), c.folder);
 }
+
+INSTANTIATE_TEST_SUITE_P(FileTools, FolderOfPath, ::testing::ValuesIn(kFolders),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
 
 TEST(FileTools, NamesNumbersAndSizesAsTheSplitterShowsThem) {
     EXPECT_EQ(ft::GetFileName(u"/x/my file.bin"), u"my_file.bin");
@@ -26,18 +52,29 @@ TEST(FileTools, NamesNumbersAndSizesAsTheSplitterShowsThem) {
     EXPECT_FALSE(ft::FileNameFromPath(u"plain"));
     EXPECT_TRUE(ft::ChkInt(u"12"));
     EXPECT_FALSE(ft::ChkInt(u"5.0"));
-    EXPECT_EQ(ft::ParseNumber(u" +1,400 "), 1400);
-    EXPECT_EQ(ft::ParseNumber(u"2e3"), 2000);
-    EXPECT_EQ(ft::ParseNumber(u"-7"), -7);
-    for (const char16_t* bad : {u"", u"abc", u"1x", u"e5", u"1e", u"--1", u",5"}) {
-        EXPECT_FALSE(ft::ParseNumber(bad)) << std::u16string(bad).size();
+    const struct {
+        const char16_t* typed;
+        std::optional<double> number;  // none: not a number
+    } numbers[] = {
+        {u" +1,400 ", 1400},    {u"2e3", 2000},        {u"-7", -7},           {u"", std::nullopt},
+        {u"abc", std::nullopt}, {u"1x", std::nullopt}, {u"e5", std::nullopt}, {u"1e", std::nullopt},
+        {u"--1", std::nullopt}, {u",5", std::nullopt},
+    };
+    for (const auto& n : numbers) {
+        SCOPED_TRACE(qm::cp936::Encode(n.typed).bytes);
+        EXPECT_EQ(ft::ParseNumber(n.typed), n.number);
     }
-    EXPECT_EQ(ft::SpaceValue(1024), u"1024Byte");
-    EXPECT_EQ(ft::SpaceValue(1025), u"1KB");
-    EXPECT_EQ(ft::SpaceValue(1433600), u"1.37MB");
-    EXPECT_EQ(ft::SpaceValue(1048576), u"1024KB");
-    EXPECT_EQ(ft::SpaceValue(0), u"0Byte");
-    EXPECT_EQ(ft::SpaceValue(5.0 * (1ull << 40)), u"5TB");
+    const struct {
+        double bytes;
+        const char16_t* shown;
+    } sizes[] = {
+        {1024, u"1024Byte"},  {1025, u"1KB"}, {1433600, u"1.37MB"},
+        {1048576, u"1024KB"}, {0, u"0Byte"},  {5.0 * (1ull << 40), u"5TB"},
+    };
+    for (const auto& z : sizes) {
+        SCOPED_TRACE(z.bytes);
+        EXPECT_EQ(ft::SpaceValue(z.bytes), z.shown);
+    }
     EXPECT_EQ(ft::GroupedThreeDecimals(1234567.5), u"1,234,567.500");
     EXPECT_EQ(ft::PlainNumber(100.5), u"100.5");
 }
@@ -58,39 +95,64 @@ std::u16string Problem(const ft::SplitRequest& r) {
     const ft::SplitCheck c = ft::CheckSplit(r);
     return c.problem ? c.problem->text : u"";
 }
+
+struct SplitCheckCase {
+    const char* name;
+    friend void PrintTo(const SplitCheckCase& c, std::ostream* os) { *os << c.name; }
+    bool sizeMode;
+    const char16_t* size;
+    const char16_t* count;
+    std::int64_t bytes;  // -1: the source is gone
+    enum { Both, NoSource, NoSave } names;
+    const char16_t* problem;  // empty: none
+};
+
+const SplitCheckCase kSplitChecks[] = {
+    {"NoSize", true, u"", u"", 5000, SplitCheckCase::Both, u"输入分割的文件大小."},
+    {"FractionalSize", true, u"1.5", u"", 5000, SplitCheckCase::Both, u"文件分割大小仅支持整数."},
+    {"LettersForASize", true, u"x", u"", 5000, SplitCheckCase::Both, u"文件分割大小仅支持整数."},
+    {"ZeroSize", true, u"0", u"", 5000, SplitCheckCase::Both, u"文件分割大小不能为0."},
+    {"NoCount", false, u"", u"", 5000, SplitCheckCase::Both, u"Enter number to split file into."},
+    {"FractionalCount", false, u"", u"2.0", 5000, SplitCheckCase::Both,
+     u"Only integer values allowed for number of split files."},
+    {"OnePart", false, u"", u"1", 5000, SplitCheckCase::Both,
+     u"File can not be split into zero or one part."},
+    {"NoSourceChosen", true, u"1", u"", 5000, SplitCheckCase::NoSource, u"选择一个要分割的文件."},
+    {"NoPartNameGiven", true, u"1", u"", 5000, SplitCheckCase::NoSave, u"输入分割文件的连续名称."},
+    {"SourceGone", true, u"1", u"", -1, SplitCheckCase::Both, u"文件 '/data/a b.zip' 不存在."},
+    {"MoreThan200Parts", false, u"", u"201", 1'000'000, SplitCheckCase::Both,
+     u"分割文件太多,超出200个.\r\n分割无法继续."},
+    {"TwoHundredPartsAreAllowed", false, u"", u"200", 20'000, SplitCheckCase::Both, u""},
+    {"PartsUnder100Bytes", false, u"", u"2", 150, SplitCheckCase::Both,
+     u"分割的文件大小不能小于 100 bytes.\r\n分割无法继续."},
+    {"ANegativeCount", false, u"", u"-3", 5000, SplitCheckCase::Both,
+     u"分割的文件大小不能小于 100 bytes.\r\n分割无法继续."},
+};
+
+class SplitCheck : public ::testing::TestWithParam<SplitCheckCase> {};
+
+// The checks come in their order: each row fails the first check it meets.
+TEST_P(SplitCheck, SaysWhatStopsTheSplit) {
+    const SplitCheckCase& c = GetParam();
+    ft::SplitRequest r = Request(c.sizeMode, c.size, c.count, c.bytes);
+    if (c.names == SplitCheckCase::NoSource) r.openFile.clear();
+    if (c.names == SplitCheckCase::NoSave) r.saveFile.clear();
+    EXPECT_EQ(Problem(r), c.problem);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileTools, SplitCheck, ::testing::ValuesIn(kSplitChecks),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 
-TEST(FileTools, SplitChecksComeInTheirOrder) {
-    EXPECT_EQ(Problem(Request(true, u"", u"", 5000)), u"输入分割的文件大小.");
-    EXPECT_EQ(Problem(Request(true, u"1.5", u"", 5000)), u"文件分割大小仅支持整数.");
-    EXPECT_EQ(Problem(Request(true, u"x", u"", 5000)), u"文件分割大小仅支持整数.");
-    EXPECT_EQ(Problem(Request(true, u"0", u"", 5000)), u"文件分割大小不能为0.");
-    EXPECT_EQ(Problem(Request(false, u"", u"", 5000)), u"Enter number to split file into.");
-    EXPECT_EQ(Problem(Request(false, u"", u"2.0", 5000)),
-              u"Only integer values allowed for number of split files.");
-    EXPECT_EQ(Problem(Request(false, u"", u"1", 5000)),
-              u"File can not be split into zero or one part.");
-    ft::SplitRequest noSource = Request(true, u"1", u"", 5000);
-    noSource.openFile.clear();
-    EXPECT_EQ(Problem(noSource), u"选择一个要分割的文件.");
-    ft::SplitRequest noSave = Request(true, u"1", u"", 5000);
-    noSave.saveFile.clear();
-    EXPECT_EQ(Problem(noSave), u"输入分割文件的连续名称.");
-    EXPECT_EQ(Problem(Request(true, u"1", u"", -1)), u"文件 '/data/a b.zip' 不存在.");
-    // 1000 KB split in 1400 KB parts: nothing to split.
+// 1000 KB split in 1400 KB parts: nothing to split, and both boxes are marked.
+TEST(FileTools, APartLargerThanTheSourceMarksBothBoxes) {
     const ft::SplitCheck big = ft::CheckSplit(Request(true, u"1400", u"", 1000 * 1024));
     ASSERT_TRUE(big.problem);
     EXPECT_EQ(
         big.problem->text,
         u"源文件大小是:1,000.000 KBytes\r\n指定的分割文件大小是:1400 KBytes\r\n分割无法完成.");
     EXPECT_EQ(big.problem->yellow, (std::vector<ft::Box>{ft::Box::SplSize, ft::Box::OpenFile}));
-    EXPECT_EQ(Problem(Request(false, u"", u"201", 1'000'000)),
-              u"分割文件太多,超出200个.\r\n分割无法继续.");
-    EXPECT_EQ(Problem(Request(false, u"", u"200", 20'000)), u"");
-    EXPECT_EQ(Problem(Request(false, u"", u"2", 150)),
-              u"分割的文件大小不能小于 100 bytes.\r\n分割无法继续.");
-    EXPECT_EQ(Problem(Request(false, u"", u"-3", 5000)),
-              u"分割的文件大小不能小于 100 bytes.\r\n分割无法继续.");
 }
 
 TEST(FileTools, PartsMeetWithoutAByteLostOrRepeated) {
@@ -190,10 +252,22 @@ TEST(FileTools, MergeSeparatorsAndRecordsAndLines) {
     EXPECT_EQ(r[1].fileName, u"b.txt");
     EXPECT_EQ(r[1].content, u"b|2");  // its first CR LF goes
     EXPECT_TRUE(ft::CutRecords(u"no separator here", u"|", u"}").empty());
-    for (const char16_t* bad : {u"../x|1}", u"a/b|1}", u"a\\b|1}", u"..|1}", u"|1}"}) {
-        const std::vector<ft::Record> one = ft::CutRecords(bad, u"|", u"}");
+    // Titles that would leave the folder or name none: no file is made of them.
+    const struct {
+        const char* name;
+        const char16_t* text;
+    } unsafe[] = {
+        {"ATitleClimbingToTheParentFolder", u"../x|1}"},
+        {"ATitleHoldingASlash", u"a/b|1}"},
+        {"ATitleHoldingABackslash", u"a\\b|1}"},
+        {"ATitleThatIsTwoDots", u"..|1}"},
+        {"AnEmptyTitle", u"|1}"},
+    };
+    for (const auto& u : unsafe) {
+        SCOPED_TRACE(u.name);
+        const std::vector<ft::Record> one = ft::CutRecords(u.text, u"|", u"}");
         ASSERT_EQ(one.size(), 1u);
-        EXPECT_FALSE(one[0].safeName) << std::u16string(bad).size();
+        EXPECT_FALSE(one[0].safeName);
     }
 
     EXPECT_EQ(ft::ReplaceInLines(u"ab\r\n\r\nab", u"a", u"x"), u"xb\r\n\r\nxb\r\n");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,22 +61,49 @@ TEST(Tidy, Rebreak) {
     EXPECT_EQ(lines, (std::vector<std::u16string>{u"abcde\r\n", u"fghij\r\n", u"klm\r\n"}));
     EXPECT_EQ(Joined(Chunks([](const t::Sink& s) { t::Rebreak(u"ab\r\ncd", 3, s); })),
               u"ab\r\r\n\ncd\r\n");  // existing breaks count as two units
-    EXPECT_EQ(t::ParsePieceLength(u"10"), 10u);
-    EXPECT_EQ(t::ParsePieceLength(u" 7 "), 7u);
-    EXPECT_EQ(t::ParsePieceLength(u"40000"), 40000u);  // no 32767 limit
-    // Leading zeros and widths past the text's length are whole numbers too.
-    EXPECT_EQ(t::ParsePieceLength(u"0000000005"), 5u);
-    EXPECT_EQ(t::ParsePieceLength(u"1000000000"), 1000000000u);
-    EXPECT_EQ(t::ParsePieceLength(u"99999999999999999999999"),
-              std::numeric_limits<std::size_t>::max());
     EXPECT_EQ(Joined(Chunks([](const t::Sink& s) {
                   t::Rebreak(u"abc", std::numeric_limits<std::size_t>::max(), s);
               })),
               u"abc\r\n");
-    for (const char16_t* bad : {u"", u"0", u"000", u"-3", u"2.5", u"abc", u"１０", u"1 0"}) {
-        EXPECT_FALSE(t::ParsePieceLength(bad)) << std::u16string(bad).size();
-    }
 }
+
+namespace {
+
+struct PieceLengthCase {
+    const char* name;
+    friend void PrintTo(const PieceLengthCase& c, std::ostream* os) { *os << c.name; }
+    const char16_t* typed;
+    std::optional<std::size_t> length;  // none: refused
+};
+
+const PieceLengthCase kPieceLengths[] = {
+    {"PlainNumber", u"10", 10},
+    {"BlanksAround", u" 7 ", 7},
+    {"PastTheOld32767Limit", u"40000", 40000},
+    // Leading zeros and widths past the text's length are whole numbers too.
+    {"LeadingZeros", u"0000000005", 5},
+    {"WiderThanAnyText", u"1000000000", 1000000000},
+    {"TooLargeMeansNoLimit", u"99999999999999999999999", std::numeric_limits<std::size_t>::max()},
+    {"Empty", u"", std::nullopt},
+    {"Zero", u"0", std::nullopt},
+    {"ZerosOnly", u"000", std::nullopt},
+    {"Negative", u"-3", std::nullopt},
+    {"Fraction", u"2.5", std::nullopt},
+    {"Letters", u"abc", std::nullopt},
+    {"FullWidthDigits", u"１０", std::nullopt},
+    {"BlankInside", u"1 0", std::nullopt},
+};
+
+class PieceLength : public ::testing::TestWithParam<PieceLengthCase> {};
+
+TEST_P(PieceLength, ReadFromTheBox) {
+    EXPECT_EQ(t::ParsePieceLength(GetParam().typed), GetParam().length);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tidy, PieceLength, ::testing::ValuesIn(kPieceLengths),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
 
 TEST(Tidy, RemoveSpaces) {
     const std::u16string text = u"  a b\u3000c  \r\n\t d \r\n   ";
@@ -96,52 +124,129 @@ TEST(Tidy, RemoveEmptyLines) {
     EXPECT_EQ(t::RemoveEmptyLines(u"a\r\n\n\r\n", keep), u"a\r\n\n\r\n");  // a lone LF is text
 }
 
-TEST(Tidy, GetTextBetween) {
-    EXPECT_EQ(GetTextBetween(u"ab[x]cd", u"[", u"]"), u"x");
-    EXPECT_EQ(GetTextBetween(u"xaYbz", u"A", u"B"), u"Y");  // markers found without case
-    EXPECT_EQ(GetTextBetween(u"ab[]cd", u"[", u"]"), u"");
-    EXPECT_EQ(GetTextBetween(u"abc]d", u"", u"]"), u"abc");  // empty start: from the beginning
-    EXPECT_EQ(GetTextBetween(u"a[bc", u"[", u""), u"");
-    EXPECT_EQ(GetTextBetween(u"a]b[c", u"[", u"]"), u"");  // stop must come after start
-    EXPECT_EQ(GetTextBetween(u"ＡxＢ", u"ａ", u"ｂ"), u"x");
+namespace {
+
+struct BetweenCase {
+    const char* name;
+    friend void PrintTo(const BetweenCase& c, std::ostream* os) { *os << c.name; }
+    const char16_t* text;
+    const char16_t* start;
+    const char16_t* stop;
+    const char16_t* between;
+};
+
+const BetweenCase kBetween[] = {
+    {"TextBetweenTheMarkers", u"ab[x]cd", u"[", u"]", u"x"},
+    {"MarkersFoundWithoutCase", u"xaYbz", u"A", u"B", u"Y"},
+    {"NothingBetweenTheMarkers", u"ab[]cd", u"[", u"]", u""},
+    {"AnEmptyStartReadsFromTheBeginning", u"abc]d", u"", u"]", u"abc"},
+    {"AnEmptyStopFindsNothing", u"a[bc", u"[", u"", u""},
+    {"AStopBeforeTheStartFindsNothing", u"a]b[c", u"[", u"]", u""},
+    {"FullWidthMarkersFoundWithoutCase", u"ＡxＢ", u"ａ", u"ｂ", u"x"},
+};
+
+class TextBetween : public ::testing::TestWithParam<BetweenCase> {};
+
+TEST_P(TextBetween, IsFound) {
+    const BetweenCase& c = GetParam();
+    EXPECT_EQ(GetTextBetween(c.text, c.start, c.stop), c.between);
 }
 
-TEST(Tidy, RulePassSteps) {
-    t::RuleFields f;
-    EXPECT_EQ(t::RulePass(u"a\r\nb", f), u"a\r\nb\r\n");  // all empty: one CR LF more
-    EXPECT_EQ(t::RulePass(u"", f), u"\r\n");
+INSTANTIATE_TEST_SUITE_P(Tidy, TextBetween, ::testing::ValuesIn(kBetween),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-    f.spanStart = u"[";
-    f.spanStop = u"]";
-    EXPECT_EQ(t::RuleLine(u"ab[x]cd x", f), u"abcd ");  // the worked example
+// The six steps of the rule pass, each on its own fields. A whole pass ends
+// every piece with CR LF; one line is the steps alone.
+struct RuleCase {
+    const char* name;
+    friend void PrintTo(const RuleCase& c, std::ostream* os) { *os << c.name; }
+    t::RuleFields fields;
+    bool wholePass;
+    const char16_t* text;
+    const char16_t* result;
+};
 
-    t::RuleFields g;
-    g.spanStart = u"A";
-    g.spanStop = u"B";
-    EXPECT_EQ(t::RuleLine(u"xaYbz", g), u"xabz");  // markers removed only case-sensitively
-    g.spanStop.clear();
-    EXPECT_EQ(t::RuleLine(u"xAyAz", g), u"xyz");  // no span, but the start markers go
+const RuleCase kRules[] = {
+    {"AllEmptyAddsOneCrLf", {}, true, u"a\r\nb", u"a\r\nb\r\n"},
+    {"AllEmptyOnNothingIsOneCrLf", {}, true, u"", u"\r\n"},
+    {"TheSpansTextGoesWhereverItStands",  // the worked example
+     [] {
+         t::RuleFields f;
+         f.spanStart = u"[";
+         f.spanStop = u"]";
+         return f;
+     }(),
+     false, u"ab[x]cd x", u"abcd "},
+    {"MarkersAreRemovedOnlyInTheirOwnCase",
+     [] {
+         t::RuleFields f;
+         f.spanStart = u"A";
+         f.spanStop = u"B";
+         return f;
+     }(),
+     false, u"xaYbz", u"xabz"},
+    {"AStartWithoutAStopStillGoes",
+     [] {
+         t::RuleFields f;
+         f.spanStart = u"A";
+         return f;
+     }(),
+     false, u"xAyAz", u"xyz"},
+    {"ReturnMeansCrLf",
+     [] {
+         t::RuleFields f;
+         f.find = u"，";
+         f.replaceWith = u"回车";
+         return f;
+     }(),
+     true, u"甲，乙，丙", u"甲\r\n乙\r\n丙\r\n"},
+    {"FindWithoutReplacementReplacesNothing",
+     [] {
+         t::RuleFields f;
+         f.find = u"，";
+         return f;
+     }(),
+     true, u"甲，乙", u"甲，乙\r\n"},
+    {"OneCharacterSpanReplacementCountsAsEmpty",
+     [] {
+         t::RuleFields f;
+         f.spanStart = u"<";
+         f.spanStop = u">";
+         f.spanReplace = u"-";
+         return f;
+     }(),
+     false, u"a<b>c", u"ac"},
+    {"SpanReplacementTakesEachPlaceOfTheSpansText",
+     [] {
+         t::RuleFields f;
+         f.spanStart = u"<";
+         f.spanStop = u">";
+         f.spanReplace = u"==";
+         return f;
+     }(),
+     false, u"a<b>c b", u"a==c =="},
+    {"DeletedTextAndDeletedLines",
+     [] {
+         t::RuleFields f;
+         f.deleteText = u"ab";
+         f.deleteLines = u"删";
+         return f;
+     }(),
+     true, u"xaby\r\n请删掉\r\nab", u"xy\r\n\r\n\r\n"},
+};
 
-    t::RuleFields r;
-    r.find = u"，";
-    r.replaceWith = u"回车";
-    EXPECT_EQ(t::RulePass(u"甲，乙，丙", r), u"甲\r\n乙\r\n丙\r\n");
-    r.replaceWith.clear();
-    EXPECT_EQ(t::RulePass(u"甲，乙", r), u"甲，乙\r\n");  // only one of the two: no replacement
+class RuleSteps : public ::testing::TestWithParam<RuleCase> {};
 
-    t::RuleFields h;
-    h.spanStart = u"<";
-    h.spanStop = u">";
-    h.spanReplace = u"-";
-    EXPECT_EQ(t::RuleLine(u"a<b>c", h), u"ac");  // one character counts as empty
-    h.spanReplace = u"==";
-    EXPECT_EQ(t::RuleLine(u"a<b>c b", h), u"a==c ==");
-
-    t::RuleFields d;
-    d.deleteText = u"ab";
-    d.deleteLines = u"删";
-    EXPECT_EQ(t::RulePass(u"xaby\r\n请删掉\r\nab", d), u"xy\r\n\r\n\r\n");
+TEST_P(RuleSteps, Apply) {
+    const RuleCase& c = GetParam();
+    EXPECT_EQ(c.wholePass ? t::RulePass(c.text, c.fields) : t::RuleLine(c.text, c.fields),
+              c.result);
 }
+
+INSTANTIATE_TEST_SUITE_P(Tidy, RuleSteps, ::testing::ValuesIn(kRules),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
 
 TEST(Tidy, RulePassHasNoLineLimit) {
     std::u16string text;
@@ -164,25 +269,47 @@ TEST(Tidy, CharacterTools) {
 }
 
 TEST(Common, ReplaceAllAndFileName) {
-    using 常用模块::ReplaceAll;
-    EXPECT_EQ(ReplaceAll(u"aaa", u"aa", u"b"), u"ba");    // no overlap
-    EXPECT_EQ(ReplaceAll(u"abc", u"b", u"bb"), u"abbc");  // inserted text not rescanned
-    EXPECT_EQ(ReplaceAll(u"abc", u"", u"x"), u"abc");
-    EXPECT_EQ(ReplaceAll(u"aBc", u"b", u"x"), u"aBc");  // case-sensitive
-    EXPECT_EQ(常用模块::GetFileNameOnly(u"C:\\dir\\a.ini"), u"a.ini");
-    EXPECT_EQ(常用模块::GetFileNameOnly(u"/home/u/规则.ini"), u"规则.ini");
-    EXPECT_EQ(常用模块::GetFileNameOnly(u"a.ini"), u"a.ini");
-    EXPECT_EQ(常用模块::GetFileNameOnly(u"/home/"), u"");
+    const struct {
+        const char* name;
+        const char16_t *text, *find, *with, *result;
+    } replacements[] = {
+        {"NoOverlap", u"aaa", u"aa", u"b", u"ba"},
+        {"InsertedTextIsNotScannedAgain", u"abc", u"b", u"bb", u"abbc"},
+        {"NothingToFind", u"abc", u"", u"x", u"abc"},
+        {"CaseSensitive", u"aBc", u"b", u"x", u"aBc"},
+    };
+    for (const auto& r : replacements) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(常用模块::ReplaceAll(r.text, r.find, r.with), r.result);
+    }
+    const struct {
+        const char* name;
+        const char16_t *path, *fileName;
+    } paths[] = {
+        {"Backslashes", u"C:\\dir\\a.ini", u"a.ini"},
+        {"SlashesAndChinese", u"/home/u/规则.ini", u"规则.ini"},
+        {"NoFolder", u"a.ini", u"a.ini"},
+        {"AFolderOnly", u"/home/", u""},
+    };
+    for (const auto& p : paths) {
+        SCOPED_TRACE(p.name);
+        EXPECT_EQ(常用模块::GetFileNameOnly(p.path), p.fileName);
+    }
 }
 
 TEST(Common, CharactersAndLineBreaks) {
-    using 常用模块::CharLengthAt;
     const std::u16string t = u"a\r\n\U0001F600\r";
-    EXPECT_EQ(CharLengthAt(t, 0), 1u);
-    EXPECT_EQ(CharLengthAt(t, 1), 2u);  // CR LF
-    EXPECT_EQ(CharLengthAt(t, 3), 2u);  // a surrogate pair
-    EXPECT_EQ(CharLengthAt(t, 5), 1u);  // a lone CR at the end
-    EXPECT_EQ(CharLengthAt(t, 6), 0u);
+    const struct {
+        const char* name;
+        std::size_t at, length;
+    } characters[] = {
+        {"ALetter", 0, 1},         {"CrLfIsOne", 1, 2},  {"ASurrogatePairIsOne", 3, 2},
+        {"ALoneCrAtTheEnd", 5, 1}, {"PastTheEnd", 6, 0},
+    };
+    for (const auto& c : characters) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(常用模块::CharLengthAt(t, c.at), c.length);
+    }
     // CR LF stays one break; lone CR, lone LF and U+2029 become CR LF.
     EXPECT_EQ(常用模块::NormalizeLineBreaks(u"a\r\nb\rc\nd\u2029e"), u"a\r\nb\r\nc\r\nd\r\ne");
 }

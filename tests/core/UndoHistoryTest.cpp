@@ -41,10 +41,22 @@ struct Editor {
 }  // namespace
 
 TEST(UndoHistory, ChangeReturnsTheExcessSpanEndingBeforeEndPos) {
-    EXPECT_EQ(UndoHistory::Change(u"ab", u"abc", 4), u"c");
-    EXPECT_EQ(UndoHistory::Change(u"abcde", u"ae", 5), u"bcd");
-    EXPECT_EQ(UndoHistory::Change(u"abc", u"xyz", 2), u"");  // same length
-    EXPECT_EQ(UndoHistory::Change(u"a", u"abc", 1), u"");    // would start before the text
+    const struct {
+        const char* name;
+        const char16_t* shorter;
+        const char16_t* longer;
+        std::size_t endPos;
+        const char16_t* excess;
+    } rows[] = {
+        {"OneAtTheEnd", u"ab", u"abc", 4, u"c"},
+        {"SeveralInside", u"abcde", u"ae", 5, u"bcd"},
+        {"SameLengthHasNone", u"abc", u"xyz", 2, u""},
+        {"NoneThatWouldStartBeforeTheText", u"a", u"abc", 1, u""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(UndoHistory::Change(r.shorter, r.longer, r.endPos), r.excess);
+    }
 }
 
 TEST(UndoHistory, StartsWithOneBaseSnapshotAndNothingToUndo) {
@@ -85,27 +97,39 @@ TEST(UndoHistory, PastedWordIsRemovedAndComesBackSelected) {
     EXPECT_EQ(e.doc.SelLength(), 5);
 }
 
-TEST(UndoHistory, DeletedWordComesBackSelected) {
+namespace {
+
+struct DeletionCase {
+    const char* name;
+    friend void PrintTo(const DeletionCase& c, std::ostream* os) { *os << c.name; }
+    const char16_t* text;
+    int start, length;              // what is selected and deleted
+    int undoneStart, undoneLength;  // the selection after the undo
+};
+
+const DeletionCase kDeletions[] = {
+    {"AWordComesBackSelected", u"abcde", 1, 3, 1, 3},
+    {"ALineBreakComesBackWithTheCaretAfterIt", u"a\r\nb", 1, 2, 3, 0},
+};
+
+class UndoneDeletion : public ::testing::TestWithParam<DeletionCase> {};
+
+TEST_P(UndoneDeletion, RestoresTheTextAndTheSelection) {
+    const DeletionCase& c = GetParam();
     Editor e;
-    e.doc.SetText(u"abcde");
-    e.Select(1, 3);
+    e.doc.SetText(c.text);
+    e.Select(c.start, c.length);
     e.doc.SetSelText(u"");
     e.history.Undo();
-    EXPECT_EQ(e.doc.Text(), u"abcde");
-    EXPECT_EQ(e.doc.SelStart(), 1);
-    EXPECT_EQ(e.doc.SelLength(), 3);
+    EXPECT_EQ(e.doc.Text(), c.text);
+    EXPECT_EQ(e.doc.SelStart(), c.undoneStart);
+    EXPECT_EQ(e.doc.SelLength(), c.undoneLength);
 }
 
-TEST(UndoHistory, DeletedLineBreakComesBackWithCaretAfterIt) {
-    Editor e;
-    e.doc.SetText(u"a\r\nb");
-    e.Select(1, 2);
-    e.doc.SetSelText(u"");
-    e.history.Undo();
-    EXPECT_EQ(e.doc.Text(), u"a\r\nb");
-    EXPECT_EQ(e.doc.SelStart(), 3);
-    EXPECT_EQ(e.doc.SelLength(), 0);
-}
+INSTANTIATE_TEST_SUITE_P(UndoHistory, UndoneDeletion, ::testing::ValuesIn(kDeletions),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
 
 TEST(UndoHistory, NewEditAfterUndoEmptiesRedo) {
     Editor e;
@@ -243,47 +267,63 @@ void TypeInBox(Document& doc, std::u16string_view s) {
     for (char16_t c : s) doc.SetSelText(std::u16string(1, c), qm::EditSource::Widget);
 }
 
+// Both ways of keeping the history: the compact one the program uses, and
+// plain full copies.
+struct StoreKind {
+    const char* name;
+    friend void PrintTo(const StoreKind& c, std::ostream* os) { *os << c.name; }
+    std::unique_ptr<qm::SnapshotStore> (*make)();
+};
+
+const StoreKind kStores[] = {
+    {"CompactStore",
+     [] { return std::unique_ptr<qm::SnapshotStore>(new qm::CompactSnapshotStore); }},
+    {"FullCopies", [] { return std::unique_ptr<qm::SnapshotStore>(new qm::FullSnapshotStore); }},
+};
+
+class EitherStore : public ::testing::TestWithParam<StoreKind> {};
+
 }  // namespace
 
-TEST(UndoHistory, WholeCommandsUndoAndRedoInOneStepWithBothStores) {
-    for (int full = 0; full < 2; ++full) {
-        Editor e(full ? std::unique_ptr<qm::SnapshotStore>(new qm::FullSnapshotStore)
-                      : std::make_unique<qm::CompactSnapshotStore>());
-        TypeInBox(e.doc, u"ab");  // one run of typing
-        // A command that writes the text line by line, one step per line.
-        e.history.BeginCommand();
-        e.doc.SetText(u"");
-        for (const char16_t* line : {u"x\r\n", u"y\r\n", u"z\r\n"}) e.doc.AppendText(line);
-        e.history.BeginCommand();
-        e.doc.SetSelStart(0);
-        e.doc.SetSelText(u"!");  // a one-step command
-        ASSERT_EQ(e.doc.Text(), u"!x\r\ny\r\nz\r\n");
-        const std::size_t steps = e.history.Store().UndoCount();
+TEST_P(EitherStore, WholeCommandsUndoAndRedoInOneStep) {
+    Editor e(GetParam().make());
+    TypeInBox(e.doc, u"ab");  // one run of typing
+    // A command that writes the text line by line, one step per line.
+    e.history.BeginCommand();
+    e.doc.SetText(u"");
+    for (const char16_t* line : {u"x\r\n", u"y\r\n", u"z\r\n"}) e.doc.AppendText(line);
+    e.history.BeginCommand();
+    e.doc.SetSelStart(0);
+    e.doc.SetSelText(u"!");  // a one-step command
+    ASSERT_EQ(e.doc.Text(), u"!x\r\ny\r\nz\r\n");
+    const std::size_t steps = e.history.Store().UndoCount();
 
-        e.history.UndoCommand();
-        EXPECT_EQ(e.doc.Text(), u"x\r\ny\r\nz\r\n");
-        e.history.UndoCommand();
-        EXPECT_EQ(e.doc.Text(), u"ab");
-        e.history.UndoCommand();
-        EXPECT_EQ(e.doc.Text(), u"");
-        EXPECT_FALSE(e.undoMenu);
-        e.history.UndoCommand();  // nothing left: no harm
-        EXPECT_EQ(e.doc.Text(), u"");
+    e.history.UndoCommand();
+    EXPECT_EQ(e.doc.Text(), u"x\r\ny\r\nz\r\n");
+    e.history.UndoCommand();
+    EXPECT_EQ(e.doc.Text(), u"ab");
+    e.history.UndoCommand();
+    EXPECT_EQ(e.doc.Text(), u"");
+    EXPECT_FALSE(e.undoMenu);
+    e.history.UndoCommand();  // nothing left: no harm
+    EXPECT_EQ(e.doc.Text(), u"");
 
-        e.history.RedoCommand();
-        EXPECT_EQ(e.doc.Text(), u"ab");
-        e.history.RedoCommand();
-        EXPECT_EQ(e.doc.Text(), u"x\r\ny\r\nz\r\n");
-        // Single steps still work inside a command that was redone whole.
-        e.history.Undo();
-        EXPECT_EQ(e.doc.Text(), u"x\r\ny\r\n");
-        e.history.Redo();
-        e.history.RedoCommand();
-        EXPECT_EQ(e.doc.Text(), u"!x\r\ny\r\nz\r\n");
-        EXPECT_FALSE(e.redoMenu);
-        EXPECT_EQ(e.history.Store().UndoCount(), steps);
-    }
+    e.history.RedoCommand();
+    EXPECT_EQ(e.doc.Text(), u"ab");
+    e.history.RedoCommand();
+    EXPECT_EQ(e.doc.Text(), u"x\r\ny\r\nz\r\n");
+    // Single steps still work inside a command that was redone whole.
+    e.history.Undo();
+    EXPECT_EQ(e.doc.Text(), u"x\r\ny\r\n");
+    e.history.Redo();
+    e.history.RedoCommand();
+    EXPECT_EQ(e.doc.Text(), u"!x\r\ny\r\nz\r\n");
+    EXPECT_FALSE(e.redoMenu);
+    EXPECT_EQ(e.history.Store().UndoCount(), steps);
 }
+
+INSTANTIATE_TEST_SUITE_P(UndoHistory, EitherStore, ::testing::ValuesIn(kStores),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UndoHistory, TypingRunEndsWhenTheCaretMovesOrTheProgramWrites) {
     Editor e;

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <random>
+#include <vector>
 
 #include "../ui/UiTestSupport.h"
 #include "core/Codec.h"
@@ -16,49 +17,99 @@ namespace {
 QByteArray Gbk(const char16_t* text) {
     return QByteArray::fromStdString(qm::cp936::Encode(text).bytes);
 }
+
+struct RewriteCase {
+    const char* name;
+    friend void PrintTo(const RewriteCase& c, std::ostream* os) { *os << c.name; }
+    QByteArray before;
+    const char16_t* find;
+    const char16_t* replaceWith;
+    bool backup;  // the old file kept as .BAK
+    QByteArray after;
+};
+
+// Each file is rewritten in its own encoding and line breaks. (Made when the
+// tests are listed, not while statics are set up: the encoder is a static too.)
+std::vector<RewriteCase> Rewrites() {
+    return {
+        {"GbkWithABackup", Gbk(u"旧文本\r\n\r\n又是旧的"), u"旧", u"新", true,
+         Gbk(u"新文本\r\n\r\n又是新的\r\n")},
+        {"Utf8WithLfBreaks", QStringLiteral("旧文本\n旧€\n").toUtf8(), u"旧", u"新😀", false,
+         QStringLiteral("新😀文本\n新😀€\n").toUtf8()},
+        // 旧𠀀 in GB18030: a four-byte sequence, which GBK lacks.
+        {"Gb18030WithAFourByteSequence", QByteArray("\xBE\xC9\x95\x32\x82\x36\r\n", 8), u"旧",
+         u"新", false, QByteArray("\xD0\xC2\x95\x32\x82\x36\r\n", 8)},
+    };
+}
+
+class BatchRewrite : public ::testing::TestWithParam<RewriteCase> {};
+
+TEST_P(BatchRewrite, KeepsTheFilesEncoding) {
+    const RewriteCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.txt");
+    ASSERT_TRUE(uitest::WriteBytes(path, c.before));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    ASSERT_TRUE(files::ReplaceInFile(path, c.find, c.replaceWith, c.backup).ok);
+    EXPECT_EQ(uitest::ReadBytes(path), c.after);
+    if (c.backup) {
+        EXPECT_EQ(uitest::ReadBytes(path + ".BAK"), c.before);
+    }
+    EXPECT_TRUE(QFile::permissions(path) & QFile::ReadOther);  // kept across the rename
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchReplace, BatchRewrite, ::testing::ValuesIn(Rewrites()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusalCase {
+    const char* name;
+    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+    QByteArray bytes;
+    const char16_t* find;
+    const char16_t* replaceWith;
+    const char* why;  // a part of the reason given
+};
+
+std::vector<RefusalCase> Refusals() {
+    return {
+        {"AReplacementTheEncodingCannotHold", Gbk(u"新文本\r\n\r\n又是新的\r\n"), u"新", u"😀",
+         "GBK"},
+        {"BytesThatDecodeInNoEncoding", QByteArray("\xC4\xE3\xFF\xFF"), u"你", u"我", "无法按"},
+    };
+}
+
+class BatchRefusal : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(BatchRefusal, LeavesTheFileUntouchedAndSaysWhy) {
+    const RefusalCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.txt");
+    ASSERT_TRUE(uitest::WriteBytes(path, c.bytes));
+    const files::Outcome o = files::ReplaceInFile(path, c.find, c.replaceWith, false);
+    EXPECT_FALSE(o.ok);
+    EXPECT_TRUE(o.why.contains(QString::fromUtf8(c.why))) << o.why.toStdString();
+    EXPECT_EQ(uitest::ReadBytes(path), c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchReplace, BatchRefusal, ::testing::ValuesIn(Refusals()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 
-TEST(BatchReplace, RewritesCleanGbkAndLeavesEverythingElseAlone) {
+// A listed file that went away is not created again.
+TEST(BatchReplace, AListedFileThatWentAwayIsNotMadeAgain) {
     QTemporaryDir dir;
-    const QString gbk = dir.filePath("a.txt");
-    ASSERT_TRUE(uitest::WriteBytes(gbk, Gbk(u"旧文本\r\n\r\n又是旧的")));
-    QFile::setPermissions(gbk, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-    ASSERT_TRUE(files::ReplaceInFile(gbk, u"旧", u"新", true).ok);
-    EXPECT_EQ(uitest::ReadBytes(gbk), Gbk(u"新文本\r\n\r\n又是新的\r\n"));
-    EXPECT_EQ(uitest::ReadBytes(gbk + ".BAK"), Gbk(u"旧文本\r\n\r\n又是旧的"));
-    EXPECT_TRUE(QFile::permissions(gbk) & QFile::ReadOther);  // kept across the rename
-
-    // Other encodings are rewritten in their own encoding and line breaks.
-    const QString utf8 = dir.filePath("u.txt");
-    ASSERT_TRUE(uitest::WriteBytes(utf8, QStringLiteral("旧文本\n旧€\n").toUtf8()));
-    ASSERT_TRUE(files::ReplaceInFile(utf8, u"旧", u"新😀", false).ok);
-    EXPECT_EQ(uitest::ReadBytes(utf8), QStringLiteral("新😀文本\n新😀€\n").toUtf8());
-    const QString gb18030 = dir.filePath("g.txt");
-    // 旧𠀀 in GB18030: a four-byte sequence, which GBK lacks.
-    const QByteArray g("\xBE\xC9\x95\x32\x82\x36\r\n", 8);
-    ASSERT_TRUE(uitest::WriteBytes(gb18030, g));
-    ASSERT_TRUE(files::ReplaceInFile(gb18030, u"旧", u"新", false).ok);
-    EXPECT_EQ(uitest::ReadBytes(gb18030), QByteArray("\xD0\xC2\x95\x32\x82\x36\r\n", 8));
-    // A replacement the file's encoding cannot hold: untouched, and said why.
-    const files::Outcome lossy = files::ReplaceInFile(gbk, u"新", u"😀", false);
-    EXPECT_FALSE(lossy.ok);
-    EXPECT_TRUE(lossy.why.contains(QStringLiteral("GBK"))) << lossy.why.toStdString();
-    EXPECT_EQ(uitest::ReadBytes(gbk), Gbk(u"新文本\r\n\r\n又是新的\r\n"));
-    // Bytes that decode in no encoding: untouched.
-    const QString bad = dir.filePath("bad.txt");
-    ASSERT_TRUE(uitest::WriteBytes(bad, QByteArray("\xC4\xE3\xFF\xFF")));
-    const files::Outcome b = files::ReplaceInFile(bad, u"你", u"我", false);
-    EXPECT_FALSE(b.ok);
-    EXPECT_TRUE(b.why.contains(QStringLiteral("无法按"))) << b.why.toStdString();
-    EXPECT_EQ(uitest::ReadBytes(bad), QByteArray("\xC4\xE3\xFF\xFF"));
-
-    // A listed file that went away is not created again.
     const QString gone = dir.filePath("gone.txt");
     EXPECT_FALSE(files::ReplaceInFile(gone, u"a", u"b", false).ok);
     EXPECT_FALSE(QFileInfo::exists(gone));
+}
 
-    // A write that fails (the disk is full) leaves the old file whole.
-    const QByteArray before = uitest::ReadBytes(gbk);
+// A write that fails (the disk is full) leaves the old file whole.
+TEST(BatchReplace, AFullDiskLeavesTheOldFileWhole) {
+    QTemporaryDir dir;
+    const QString gbk = dir.filePath("a.txt");
+    const QByteArray before = Gbk(u"新文本\r\n\r\n又是新的\r\n");
+    ASSERT_TRUE(uitest::WriteBytes(gbk, before));
     {
         uitest::FileSizeLimit limit(8);
         EXPECT_FALSE(files::ReplaceInFile(gbk, u"新", u"更新的", false).ok);

@@ -6,12 +6,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <deque>
+#include <string>
 
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
@@ -77,10 +80,70 @@ std::shared_ptr<QString> AnswerNextQuestion(QMessageBox::StandardButton answer) 
     return said;
 }
 
+namespace {
+
+// Answers the next message box by clicking the button `pick` finds in it.
+std::shared_ptr<SeenMessage> AnswerMessageWith(std::function<QAbstractButton*(QMessageBox*)> pick,
+                                               const std::string& which) {
+    auto seen = std::make_shared<SeenMessage>();
+    OnNextModal([seen, pick, which](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr) << "no message box to answer with " << which;
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        seen->seen = true;
+        QAbstractButton* button = pick(box);
+        ASSERT_NE(button, nullptr) << which;
+        button->click();
+    });
+    return seen;
+}
+
+}  // namespace
+
+std::shared_ptr<SeenMessage> AnswerNextMessage(QMessageBox::StandardButton button) {
+    return AnswerMessageWith([button](QMessageBox* box) { return box->button(button); },
+                             "button " + std::to_string(button));
+}
+
+std::shared_ptr<SeenMessage> ClickInNextMessage(const char* buttonName) {
+    const QString name = QString::fromLatin1(buttonName);
+    return AnswerMessageWith(
+        [name](QMessageBox* box) { return box->findChild<QPushButton*>(name); }, buttonName);
+}
+
 void Trigger(QWidget* window, const char* name) {
     auto* a = window->findChild<QAction*>(QString::fromUtf8(name));
     ASSERT_NE(a, nullptr) << name;
     a->trigger();
+}
+
+QAction* Action(QWidget* window, const char* name) {
+    auto* a = window->findChild<QAction*>(QString::fromUtf8(name));
+    EXPECT_NE(a, nullptr) << name;
+    return a;
+}
+
+QString PanelText(QWidget* window, int n) {
+    auto* panel = window->findChild<QLabel*>(QStringLiteral("Panel%1").arg(n));
+    EXPECT_NE(panel, nullptr) << "Panel" << n;
+    return panel ? panel->text() : QString();
+}
+
+ui::EditorView* Box(QWidget* window) {
+    return window->findChild<ui::EditorView*>(QStringLiteral("RichTextBox1"));
+}
+
+void ActivateAndFocus(QWidget* window) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    Box(window)->setFocus();
+    QCoreApplication::processEvents();
+}
+
+QWidget* OpenTool(QWidget* window, const char* button, const QString& toolWindow) {
+    if (auto* b = Get<QPushButton>(window, button)) b->click();
+    return TopLevel(toolWindow);
 }
 
 std::shared_ptr<QString> AnswerNextFileDialog(const QString& path) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -69,8 +70,31 @@ std::shared_ptr<SeenMessage> AcceptNextMessage();
 // with its text once asked.
 std::shared_ptr<QString> AnswerNextQuestion(QMessageBox::StandardButton answer);
 
+// Answers the next message box with one of its standard buttons, keeping what
+// it said; a failure when the next dialog is no message box.
+std::shared_ptr<SeenMessage> AnswerNextMessage(QMessageBox::StandardButton button);
+
+// The same with a button of the program's own, found by its object name.
+std::shared_ptr<SeenMessage> ClickInNextMessage(const char* buttonName);
+
 // Triggers the named menu item of the main window.
 void Trigger(QWidget* window, const char* name);
+
+// The named menu item of a window; a failed expectation when there is none.
+QAction* Action(QWidget* window, const char* name);
+
+// The main window's status panel n (Panel1 to Panel6) as it reads.
+QString PanelText(QWidget* window, int n);
+
+// The main window's text box.
+ui::EditorView* Box(QWidget* window);
+
+// Brings the main window forward with the focus in its box, as a click would.
+void ActivateAndFocus(QWidget* window);
+
+// Clicks the main window's button for a tool: the tool's window, opened or
+// raised, or null.
+QWidget* OpenTool(QWidget* window, const char* button, const QString& toolWindow);
 
 // Answers the next file dialog with the given path, or cancels it when empty.
 std::shared_ptr<QString> AnswerNextFileDialog(const QString& path);

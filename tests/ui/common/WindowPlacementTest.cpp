@@ -48,14 +48,23 @@ QList<QWidget*> OpenEveryToolWindow(Form1& w) {
 
 TEST(WindowPlacement, FramesAreMovedAndShrunkIntoTheArea) {
     const QRect area(0, 0, 1024, 700);
-    EXPECT_EQ(FitInside(QRect(10, 20, 300, 200), area), QRect(10, 20, 300, 200));
-    EXPECT_EQ(FitInside(QRect(900, 650, 300, 200), area), QRect(724, 500, 300, 200));
-    EXPECT_EQ(FitInside(QRect(-50, -10, 300, 200), area), QRect(0, 0, 300, 200));
-    EXPECT_EQ(FitInside(QRect(0, 0, 988, 736), area), QRect(0, 0, 988, 700));
-    EXPECT_EQ(FitInside(QRect(5, 5, 2000, 2000), area), area);
     // An area that does not start at the origin: a second screen, a panel on the left.
     const QRect right(1600, 30, 1600, 970);
-    EXPECT_EQ(FitInside(QRect(0, 0, 400, 300), right), QRect(1600, 30, 400, 300));
+    const struct {
+        const char* name;
+        QRect frame, area, fitted;
+    } rows[] = {
+        {"InsideStaysWhereItIs", QRect(10, 20, 300, 200), area, QRect(10, 20, 300, 200)},
+        {"PastTheBottomRightMovesIn", QRect(900, 650, 300, 200), area, QRect(724, 500, 300, 200)},
+        {"PastTheTopLeftMovesIn", QRect(-50, -10, 300, 200), area, QRect(0, 0, 300, 200)},
+        {"TallerThanTheAreaIsShrunk", QRect(0, 0, 988, 736), area, QRect(0, 0, 988, 700)},
+        {"LargerThanTheAreaBecomesTheArea", QRect(5, 5, 2000, 2000), area, area},
+        {"AnAreaAwayFromTheOrigin", QRect(0, 0, 400, 300), right, QRect(1600, 30, 400, 300)},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(FitInside(r.frame, r.area), r.fitted);
+    }
 }
 
 TEST(WindowPlacement, ToolWindowsGoOverTheMainWindow) {

@@ -17,10 +17,8 @@
 
 namespace {
 
+using uitest::Action;
 using uitest::TopLevel;
-QAction* Action(Form1& w, const char* name) {
-    return w.findChild<QAction*>(QString::fromUtf8(name));
-}
 }  // namespace
 
 TEST(ConvertMenu, PaletteButtonsReplaceTheSelection) {
@@ -28,7 +26,7 @@ TEST(ConvertMenu, PaletteButtonsReplaceTheSelection) {
     auto* palette = w->findChild<QGroupBox*>(QStringLiteral("常用符号"));
     ASSERT_NE(palette, nullptr);
     EXPECT_FALSE(palette->isVisible());
-    Action(*w, "常用符号")->trigger();
+    Action(w.get(), "常用符号")->trigger();
     EXPECT_TRUE(palette->isVisible());
     w->Doc().SetText(u"abc");
     w->Doc().SetSelStart(1);
@@ -45,7 +43,7 @@ TEST(ConvertMenu, PaletteButtonsReplaceTheSelection) {
     EXPECT_EQ(w->Doc().Text(), u"a(*^__^*) c");
     six->click();  // left without a handler on the old form; inserts like its siblings
     EXPECT_EQ(w->Doc().Text(), u"a(*^__^*) ⑥c");
-    Action(*w, "mnuUndo")->trigger();
+    Action(w.get(), "mnuUndo")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"a(*^__^*) c");
     QWidget* floating = palette->parentWidget();  // the frame the palette floats in
     const QPoint before = floating->pos();
@@ -62,27 +60,27 @@ TEST(ConvertMenu, CaseAndWidthOnTheSelectionOrTheWholeTextWithUndo) {
     w->Doc().SetText(u"Ａbc ΑΒΓ Жж\r\nxyz");
     w->Doc().SetSelStart(0);
     w->Doc().SetSelLength(11);
-    Action(*w, "大写转小写")->trigger();
+    Action(w.get(), "大写转小写")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"ａbc αβγ жж\r\nxyz");
     EXPECT_EQ(w->Doc().SelLength(), 11);  // the converted part stays selected
     w->Doc().SetSelStart(0);
-    Action(*w, "小写转大写")->trigger();
+    Action(w.get(), "小写转大写")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"ＡBC ΑΒΓ ЖЖ\r\nXYZ");
     EXPECT_EQ(w->findChild<QLabel*>("Panel2")->text(), QStringLiteral("共1行"));
-    Action(*w, "Strconv全转半")->trigger();
+    Action(w.get(), "Strconv全转半")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"ABC ΑΒΓ ЖЖ\r\nXYZ");
-    Action(*w, "Strconv半转全")->trigger();
+    Action(w.get(), "Strconv半转全")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"ＡＢＣ　ΑΒΓ　ЖЖ\r\nＸＹＺ");
-    Action(*w, "mnuUndo")->trigger();
+    Action(w.get(), "mnuUndo")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"ABC ΑΒΓ ЖЖ\r\nXYZ");
 }
 
 TEST(ConvertMenu, HtmlOfTheEmptyAndOfAHostileText) {
     auto w = uitest::StartForm();
-    Action(*w, "TXT转HTML")->trigger();
+    Action(w.get(), "TXT转HTML")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"<html>\r\n<head>\r\n<title>无标题文档</title><body>");
     w->Doc().SetText(u"<script>alert(1)</script>");
-    Action(*w, "TXT转HTML")->trigger();
+    Action(w.get(), "TXT转HTML")->trigger();
     EXPECT_EQ(w->Doc().Text().find(u"<script>"), std::u16string::npos);
 }
 
@@ -90,7 +88,7 @@ TEST(ConvertMenu, NumeralsWindowAndAboutOpenFromTheirItems) {
     auto w = uitest::StartForm();
     w->Doc().SetText(u"金额：");
     w->Doc().SetSelStart(3);
-    Action(*w, "阿拉伯转换汉字")->trigger();
+    Action(w.get(), "阿拉伯转换汉字")->trigger();
     QWidget* alabo = TopLevel("ALABO");
     ASSERT_NE(alabo, nullptr);
     alabo->findChild<QLineEdit*>("Text1")->setText(QStringLiteral("100000"));
@@ -104,7 +102,7 @@ TEST(ConvertMenu, NumeralsWindowAndAboutOpenFromTheirItems) {
     alabo->findChild<QPushButton*>("Command1")->click();
     EXPECT_TRUE(msg->seen);
 
-    Action(*w, "abount")->trigger();
+    Action(w.get(), "abount")->trigger();
     QWidget* about = TopLevel("FrmAbout");
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->findChild<QLabel*>("Label1")->text().contains(
@@ -119,7 +117,7 @@ TEST(ConvertMenu, NumeralsInsertOnlyTheNumberAsItStands) {
     auto w = uitest::StartForm();
     w->Doc().SetText(u"[]");
     w->Doc().SetSelStart(1);
-    Action(*w, "阿拉伯转换汉字")->trigger();
+    Action(w.get(), "阿拉伯转换汉字")->trigger();
     QWidget* alabo = TopLevel("ALABO");
     ASSERT_NE(alabo, nullptr);
     auto* number = alabo->findChild<QLineEdit*>("Text1");
@@ -186,23 +184,23 @@ TEST(ConvertMenu, GarbledFirstThenTraditionalToSimplified) {
     // Traditional text, phrase by phrase: 頭髮 is 头发, not 头發.
     w->Doc().SetText(u"漢字的頭髮");
     auto msg = uitest::AcceptNextMessage();
-    Action(*w, "繁体转简体")->trigger();
+    Action(w.get(), "繁体转简体")->trigger();
     EXPECT_TRUE(w->Doc().Text() == u"汉字的头发");
     EXPECT_TRUE(msg->text.contains(QStringLiteral("繁体"))) << msg->text.toStdString();
-    Action(*w, "mnuUndo")->trigger();
+    Action(w.get(), "mnuUndo")->trigger();
     EXPECT_TRUE(w->Doc().Text() == u"漢字的頭髮");
     // GBK bytes shown as Latin-1 (你好 → ÄãºÃ), in a selection.
     w->Doc().SetText(u"ok ÄãºÃ end");
     w->Doc().SetSelStart(3);
     w->Doc().SetSelLength(4);
     auto repaired = uitest::AcceptNextMessage();
-    Action(*w, "繁体转简体")->trigger();
+    Action(w.get(), "繁体转简体")->trigger();
     EXPECT_TRUE(w->Doc().Text() == u"ok 你好 end");
     EXPECT_TRUE(repaired->text.contains(QStringLiteral("Latin-1")));
     // Lost text is pointed at, and nothing changes.
     w->Doc().SetText(u"前文锟斤拷后文");
     auto lost = uitest::AcceptNextMessage();
-    Action(*w, "繁体转简体")->trigger();
+    Action(w.get(), "繁体转简体")->trigger();
     EXPECT_TRUE(w->Doc().Text() == u"前文锟斤拷后文");
     EXPECT_EQ(w->Doc().SelStart(), 2);
     EXPECT_EQ(w->Doc().SelLength(), 3);
@@ -212,9 +210,9 @@ TEST(ConvertMenu, GarbledFirstThenTraditionalToSimplified) {
 TEST(ConvertMenu, PinyinOfTheWholeTextWithUndo) {
     auto w = uitest::StartForm();
     w->Doc().SetText(u"我去银行。");
-    Action(*w, "汉字转拼音")->trigger();
+    Action(w.get(), "汉字转拼音")->trigger();
     EXPECT_TRUE(w->Doc().Text() == u"wǒ qù yín háng。");
-    Action(*w, "mnuUndo")->trigger();
+    Action(w.get(), "mnuUndo")->trigger();
     EXPECT_TRUE(w->Doc().Text() == u"我去银行。");
 }
 

@@ -36,9 +36,7 @@ namespace {
 
 using uitest::TopLevel;
 
-QAction* Action(QWidget& w, const char* name) {
-    return w.findChild<QAction*>(QString::fromUtf8(name));
-}
+using uitest::Action;
 QPushButton* Button(QWidget& w, const char* name) {
     return w.findChild<QPushButton*>(QString::fromUtf8(name));
 }
@@ -93,7 +91,7 @@ TEST(FullDisk, MainWindowSaveReportsTheFailure) {
     auto msg = uitest::AcceptNextMessage();
     {
         uitest::FileSizeLimit limit(100);
-        Action(*w, "mnusave")->trigger();
+        Action(w.get(), "mnusave")->trigger();
     }
     EXPECT_TRUE(msg->seen);
     EXPECT_EQ(msg->title, QStringLiteral("提示"));
@@ -190,52 +188,65 @@ TEST(SpecialFiles, SavingKeepsPermissionsAndWritesThroughALink) {
               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 }
 
-TEST(SpecialFiles, OpeningAPipeInTheWindowSaysSoAtOnce) {
+namespace {
+
+// A named pipe chosen in a file dialog: refused at once, with a message,
+// and the main window's text kept.
+struct PipeCase {
+    const char* name;
+    friend void PrintTo(const PipeCase& c, std::ostream* os) { *os << c.name; }
+    bool inProgramFolder;  // settings files are looked for there
+    const char* file;
+    void (*choose)(Form1& w);  // opens the dialog the pipe is chosen in
+    const char* saying;        // a part of the message, or nothing to check
+};
+
+const PipeCase kPipes[] = {
+    {"OpenedInTheMainWindow", false, "pipe.txt", [](Form1& w) { Action(&w, "mnuopen")->trigger(); },
+     "不是普通文件"},
+    {"ImportedIntoTheReplacementTable", false, "pipe.txt",
+     [](Form1& w) {
+         Button(w, "CmdTiHuanBiao")->click();
+         QWidget* table = TopLevel(QStringLiteral("替换表"));
+         ASSERT_NE(table, nullptr);
+         Button(*table, "CmdDaoRu")->click();
+     },
+     nullptr},
+    {"OpenedAsASettingsFile", true, "管道测试.ini",
+     [](Form1& w) { Action(&w, "MnuOpenPEIzhi")->trigger(); }, nullptr},
+};
+
+class PipeChosen : public ::testing::TestWithParam<PipeCase> {};
+
+TEST_P(PipeChosen, IsRefusedWithoutWaiting) {
+    const PipeCase& c = GetParam();
     auto w = StartForm();
     w->Doc().SetText(u"kept");
     w->History().MarkSaved();  // nothing to ask about before opening
     QTemporaryDir dir;
-    const QString path = dir.filePath("pipe.txt");
+    const QString folder = c.inProgramFolder ? platform::ProgramFolder() : dir.path();
+    const QString path = folder + QLatin1Char('/') + QString::fromUtf8(c.file);
+    QFile::remove(path);
     uitest::NamedPipe pipe(path);
     ASSERT_TRUE(pipe.Made());
     uitest::AnswerNextFileDialog(path);
     auto msg = uitest::AcceptNextMessage();
     QElapsedTimer clock;
     clock.start();
-    Action(*w, "mnuopen")->trigger();
+    c.choose(*w);
     EXPECT_LT(clock.elapsed(), 2500);
     EXPECT_FALSE(pipe.Rescued());
     EXPECT_TRUE(msg->seen);
-    EXPECT_TRUE(msg->text.contains(QStringLiteral("不是普通文件"))) << msg->text.toStdString();
+    if (c.saying) {
+        EXPECT_TRUE(msg->text.contains(QString::fromUtf8(c.saying))) << msg->text.toStdString();
+    }
     EXPECT_EQ(w->Doc().Text(), u"kept");
 }
 
-TEST(SpecialFiles, ImportAndSettingsRefuseAPipe) {
-    auto w = StartForm();
-    QTemporaryDir dir;
-    const QString path = dir.filePath("pipe.txt");
-    uitest::NamedPipe pipe(path);
-    ASSERT_TRUE(pipe.Made());
-    Button(*w, "CmdTiHuanBiao")->click();
-    QWidget* table = TopLevel(QStringLiteral("替换表"));
-    ASSERT_NE(table, nullptr);
-    uitest::AnswerNextFileDialog(path);
-    auto msg = uitest::AcceptNextMessage();
-    Button(*table, "CmdDaoRu")->click();
-    EXPECT_TRUE(msg->seen);
-    EXPECT_FALSE(pipe.Rescued());
+INSTANTIATE_TEST_SUITE_P(SpecialFiles, PipeChosen, ::testing::ValuesIn(kPipes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-    // A settings file is looked for in the program folder.
-    const QString ini = platform::ProgramFolder() + QStringLiteral("/管道测试.ini");
-    QFile::remove(ini);
-    uitest::NamedPipe iniPipe(ini);
-    ASSERT_TRUE(iniPipe.Made());
-    uitest::AnswerNextFileDialog(ini);
-    auto iniMsg = uitest::AcceptNextMessage();
-    Action(*w, "MnuOpenPEIzhi")->trigger();
-    EXPECT_TRUE(iniMsg->seen);
-    EXPECT_FALSE(iniPipe.Rescued());
-}
+}  // namespace
 
 TEST(SpecialFiles, FileDialogStaysResponsiveBesideAPipe) {
     auto w = StartForm();
@@ -258,7 +269,7 @@ TEST(SpecialFiles, FileDialogStaysResponsiveBesideAPipe) {
         shownFor = clock.elapsed();
         dialog->reject();
     });
-    Action(*w, "mnuopen")->trigger();
+    Action(w.get(), "mnuopen")->trigger();
     EXPECT_FALSE(pipe.Rescued());
     EXPECT_GE(shownFor, 0);
     EXPECT_LT(shownFor, 2500);
@@ -302,7 +313,7 @@ TEST(CommandGate, CommandsWaitWhileALongCommandRuns) {
     attacker.setInterval(0);
     QObject::connect(&attacker, &QTimer::timeout, [&] {
         ++fired;
-        for (const char* name : actions) Action(*w, name)->trigger();
+        for (const char* name : actions) Action(w.get(), name)->trigger();
         Button(*table, "Command1")->click();
         Button(*w, "CmdZhiXing")->click();
         Button(*w, "CmdHeBingHang")->click();
@@ -320,7 +331,7 @@ TEST(CommandGate, CommandsWaitWhileALongCommandRuns) {
     qm::tidy::EmptyLineAfterEveryLine(text, [&](std::u16string_view c) { expected += c; });
     EXPECT_TRUE(w->Doc().Text() == expected);
     // Once it is done, commands work again.
-    Action(*w, "mnuUndo")->trigger();
+    Action(w.get(), "mnuUndo")->trigger();
     EXPECT_NE(w->Doc().Text(), expected);
 }
 
@@ -330,7 +341,7 @@ TEST(Closing, MainWindowTakesItsToolWindowsWithIt) {
     auto w = StartForm();
     Button(*w, "CmdTiHuanBiao")->click();
     Button(*w, "CmdTongJiGeShu")->click();
-    Action(*w, "TiaoZhuan")->trigger();
+    Action(w.get(), "TiaoZhuan")->trigger();
     QPointer<QWidget> table = TopLevel(QStringLiteral("替换表"));
     QPointer<QWidget> stats = TopLevel(QStringLiteral("FrmTongJi"));
     QPointer<QWidget> goTo = TopLevel(QStringLiteral("frmGoTo"));
@@ -367,7 +378,7 @@ TEST(SettingsMenu, ANameWithABackslashIsTakenWhole) {
     QFile::remove(folder + QStringLiteral("/副本.ini"));
     w->findChild<QLineEdit*>("TxtBaoHan")->setText(QStringLiteral("广告"));
     uitest::AnswerNextFileDialog(folder + "/" + name);
-    Action(*w, "MnuSaveINI")->trigger();
+    Action(w.get(), "MnuSaveINI")->trigger();
     EXPECT_TRUE(QFileInfo::exists(folder + "/" + name));
     EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/副本.ini")));
     QFile::remove(folder + "/" + name);
@@ -386,7 +397,7 @@ TEST(SettingsMenu, UnencodableFieldsAskFirstAndFailuresAreReported) {
         question = box->text();
         box->button(QMessageBox::No)->click();
     });
-    Action(*w, "MnuSaveINI")->trigger();
+    Action(w.get(), "MnuSaveINI")->trigger();
     EXPECT_TRUE(question.contains(QStringLiteral("GBK"))) << question.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path));  // "否" writes nothing
 
@@ -395,7 +406,7 @@ TEST(SettingsMenu, UnencodableFieldsAskFirstAndFailuresAreReported) {
     auto msg = uitest::AcceptNextMessage();
     {
         uitest::FileSizeLimit limit(40);
-        Action(*w, "MnuSaveINI")->trigger();
+        Action(w.get(), "MnuSaveINI")->trigger();
     }
     EXPECT_TRUE(msg->seen);
     EXPECT_TRUE(msg->text.contains(QStringLiteral("无法保存配置文件"))) << msg->text.toStdString();

@@ -21,49 +21,40 @@
 
 using uitest::StartForm;
 
-namespace {
-
-template <class W = QWidget>
-W* Get(Form1& w, const char* name) {
-    W* c = w.findChild<W*>(QString::fromUtf8(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
-void Click(Form1& w, const char* button) { Get<QPushButton>(w, button)->click(); }
-QString Status(Form1& w, int n) {
-    return Get<QLabel>(w, QStringLiteral("Panel%1").arg(n).toUtf8())->text();
-}
-
-}  // namespace
+using uitest::Click;
+using uitest::Get;
+using uitest::PanelText;
 
 TEST(TidyWindow, ControlsStartAsTheWindowOffersThem) {
     auto w = StartForm();
-    EXPECT_TRUE(Get<QRadioButton>(*w, "Option2")->isChecked());
-    EXPECT_TRUE(Get<QRadioButton>(*w, "Option5")->isChecked());
-    EXPECT_EQ(Get<QLineEdit>(*w, "TxtFenHang")->text(), QStringLiteral("10"));
-    EXPECT_TRUE(Get<QPushButton>(*w, "CmdChongXin")->isEnabled());
-    EXPECT_EQ(Get<QComboBox>(*w, "TxtTiHuan")->currentText(), QString());  // empty, "回车" offered
-    EXPECT_EQ(Get<QPushButton>(*w, "CmdDelKongHang")->text(), QStringLiteral("删除所有回车"));
-    EXPECT_EQ(Get<QTimer>(*w, "Timer1")->interval(), 100);
-    EXPECT_FALSE(Get<QTimer>(*w, "Timer1")->isActive());
+    EXPECT_TRUE(Get<QRadioButton>(w.get(), "Option2")->isChecked());
+    EXPECT_TRUE(Get<QRadioButton>(w.get(), "Option5")->isChecked());
+    EXPECT_EQ(Get<QLineEdit>(w.get(), "TxtFenHang")->text(), QStringLiteral("10"));
+    EXPECT_TRUE(Get<QPushButton>(w.get(), "CmdChongXin")->isEnabled());
+    EXPECT_EQ(Get<QComboBox>(w.get(), "TxtTiHuan")->currentText(),
+              QString());  // empty, "回车" offered
+    EXPECT_EQ(Get<QPushButton>(w.get(), "CmdDelKongHang")->text(), QStringLiteral("删除所有回车"));
+    EXPECT_EQ(Get<QTimer>(w.get(), "Timer1")->interval(), 100);
+    EXPECT_FALSE(Get<QTimer>(w.get(), "Timer1")->isActive());
     // Choosing one option of a group leaves the other group alone.
-    Get<QRadioButton>(*w, "Option1")->click();
-    EXPECT_TRUE(Get<QRadioButton>(*w, "Option5")->isChecked());
+    Get<QRadioButton>(w.get(), "Option1")->click();
+    EXPECT_TRUE(Get<QRadioButton>(w.get(), "Option5")->isChecked());
 }
 
 TEST(TidyWindow, InsertWritesOneUndoStepPerLine) {
     auto w = StartForm();
     w->Doc().SetText(u"a\r\nb\r\n");
     const std::size_t before = w->History().Store().UndoCount();
-    Get<QPlainTextEdit>(*w, "TxtChaRu1")->setPlainText(QStringLiteral("。"));
-    Click(*w, "cmdcharu1");
+    Get<QPlainTextEdit>(w.get(), "TxtChaRu1")->setPlainText(QStringLiteral("。"));
+    Click(w.get(), "cmdcharu1");
     EXPECT_EQ(w->Doc().Text(), u"a。\r\nb。\r\n");
-    EXPECT_EQ(uitest::ShownText(Get<ui::EditorView>(*w, "RichTextBox1")),
+    EXPECT_EQ(uitest::ShownText(Get<ui::EditorView>(w.get(), "RichTextBox1")),
               QStringLiteral("a。\nb。\n"));
     EXPECT_EQ(w->History().Store().UndoCount(), before + 3);  // cleared, line 1, line 2
-    Get<QAction>(*w, "mnuUndo")->trigger();
+    Get<QAction>(w.get(), "mnuUndo")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"a。\r\n");
-    EXPECT_EQ(uitest::ShownText(Get<ui::EditorView>(*w, "RichTextBox1")), QStringLiteral("a。\n"));
+    EXPECT_EQ(uitest::ShownText(Get<ui::EditorView>(w.get(), "RichTextBox1")),
+              QStringLiteral("a。\n"));
 }
 
 // While a command that yields rebuilds the text, an undo or a keystroke
@@ -78,76 +69,76 @@ TEST(TidyWindow, InputDuringAYieldingCommandCannotCorruptIt) {
     QMetaObject::invokeMethod(
         w.get(),
         [&] {
-            sawReadOnly = Get<ui::EditorView>(*w, "RichTextBox1")->isReadOnly();
-            Get<QAction>(*w, "mnuUndo")->trigger();
+            sawReadOnly = Get<ui::EditorView>(w.get(), "RichTextBox1")->isReadOnly();
+            Get<QAction>(w.get(), "mnuUndo")->trigger();
         },
         Qt::QueuedConnection);
-    Click(*w, "CmdKongYiHang");
+    Click(w.get(), "CmdKongYiHang");
     EXPECT_TRUE(sawReadOnly);
     EXPECT_EQ(w->Doc().Length(), text.size() + 20000 * 2);  // every line got its empty line
-    EXPECT_FALSE(Get<ui::EditorView>(*w, "RichTextBox1")->isReadOnly());
+    EXPECT_FALSE(Get<ui::EditorView>(w.get(), "RichTextBox1")->isReadOnly());
 }
 
 TEST(TidyWindow, MergeThenRebreakTogglesTheRebreakButton) {
     auto w = StartForm();
     w->Doc().SetText(u"abcdefg\r\nhijklm\r\n");
-    Get<QLineEdit>(*w, "TxtFenHang")->setText(QStringLiteral("5"));
-    Click(*w, "CmdHeBingHang");
+    Get<QLineEdit>(w.get(), "TxtFenHang")->setText(QStringLiteral("5"));
+    Click(w.get(), "CmdHeBingHang");
     EXPECT_EQ(w->Doc().Text(), u"abcdefghijklm");
-    Click(*w, "CmdChongXin");
+    Click(w.get(), "CmdChongXin");
     EXPECT_EQ(w->Doc().Text(), u"abcde\r\nfghij\r\nklm\r\n");
-    EXPECT_EQ(Status(*w, 2), QStringLiteral("共3行"));
-    EXPECT_FALSE(Get<QPushButton>(*w, "CmdChongXin")->isEnabled());
-    Click(*w, "CmdChongXin");  // disabled: nothing happens
+    EXPECT_EQ(PanelText(w.get(), 2), QStringLiteral("共3行"));
+    EXPECT_FALSE(Get<QPushButton>(w.get(), "CmdChongXin")->isEnabled());
+    Click(w.get(), "CmdChongXin");  // disabled: nothing happens
     EXPECT_EQ(w->Doc().Text(), u"abcde\r\nfghij\r\nklm\r\n");
-    Click(*w, "CmdHeBingHang");
-    EXPECT_TRUE(Get<QPushButton>(*w, "CmdChongXin")->isEnabled());
+    Click(w.get(), "CmdHeBingHang");
+    EXPECT_TRUE(Get<QPushButton>(w.get(), "CmdChongXin")->isEnabled());
 }
 
 TEST(TidyWindow, RebreakWithABadLengthKeepsTheDocument) {
     auto w = StartForm();
     w->Doc().SetText(u"keep me");
-    Get<QLineEdit>(*w, "TxtFenHang")->setText(QStringLiteral("abc"));
+    Get<QLineEdit>(w.get(), "TxtFenHang")->setText(QStringLiteral("abc"));
     auto msg = uitest::AcceptNextMessage();
-    Click(*w, "CmdChongXin");
+    Click(w.get(), "CmdChongXin");
     EXPECT_TRUE(msg->seen);
     EXPECT_EQ(msg->title, QStringLiteral("提示"));
     EXPECT_EQ(w->Doc().Text(), u"keep me");
-    EXPECT_TRUE(Get<QPushButton>(*w, "CmdChongXin")->isEnabled());
+    EXPECT_TRUE(Get<QPushButton>(w.get(), "CmdChongXin")->isEnabled());
 }
 
 TEST(TidyWindow, LineCommandsRefreshTheCount) {
     auto w = StartForm();
     w->Doc().SetText(u"a\r\nb\r\n");
-    Click(*w, "CmdKongYiHang");
+    Click(w.get(), "CmdKongYiHang");
     EXPECT_EQ(w->Doc().Text(), u"a\r\n\r\nb\r\n\r\n");
-    EXPECT_EQ(Status(*w, 2), QStringLiteral("共4行"));
-    Click(*w, "CmdDelKongHang");
+    EXPECT_EQ(PanelText(w.get(), 2), QStringLiteral("共4行"));
+    Click(w.get(), "CmdDelKongHang");
     EXPECT_EQ(w->Doc().Text(), u"a\r\nb\r\n");
-    EXPECT_EQ(Status(*w, 2), QStringLiteral("共2行"));
+    EXPECT_EQ(PanelText(w.get(), 2), QStringLiteral("共2行"));
     w->Doc().SetText(u"");
-    Click(*w, "CmdDelKongHang");
-    EXPECT_EQ(Status(*w, 2), QStringLiteral("共0行"));
+    Click(w.get(), "CmdDelKongHang");
+    EXPECT_EQ(PanelText(w.get(), 2), QStringLiteral("共0行"));
     w->Doc().SetText(u" a\u3000b ");
-    Get<QRadioButton>(*w, "Option4")->click();
-    Click(*w, "CmdDelKongGe");
+    Get<QRadioButton>(w.get(), "Option4")->click();
+    Click(w.get(), "CmdDelKongGe");
     EXPECT_EQ(w->Doc().Text(), u" a\u3000b");
-    Get<QRadioButton>(*w, "Option5")->click();
-    Click(*w, "CmdDelKongGe");
+    Get<QRadioButton>(w.get(), "Option5")->click();
+    Click(w.get(), "CmdDelKongGe");
     EXPECT_EQ(w->Doc().Text(), u"a\u3000b");
 }
 
 TEST(TidyWindow, RulePassIsOneWriteAndRefreshesTheCount) {
     auto w = StartForm();
     w->Doc().SetText(u"甲，乙，丙");
-    Get<QLineEdit>(*w, "TxtBeiTiHuan")->setText(QStringLiteral("，"));
-    Get<QComboBox>(*w, "TxtTiHuan")->setCurrentIndex(0);  // "回车" from its list
+    Get<QLineEdit>(w.get(), "TxtBeiTiHuan")->setText(QStringLiteral("，"));
+    Get<QComboBox>(w.get(), "TxtTiHuan")->setCurrentIndex(0);  // "回车" from its list
     const std::size_t before = w->History().Store().UndoCount();
-    Click(*w, "CmdZhiXing");
+    Click(w.get(), "CmdZhiXing");
     EXPECT_EQ(w->Doc().Text(), u"甲\r\n乙\r\n丙\r\n");
-    EXPECT_EQ(Status(*w, 2), QStringLiteral("共3行"));
+    EXPECT_EQ(PanelText(w.get(), 2), QStringLiteral("共3行"));
     EXPECT_EQ(w->History().Store().UndoCount(), before + 1);
-    Get<QAction>(*w, "mnuUndo")->trigger();
+    Get<QAction>(w.get(), "mnuUndo")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"甲，乙，丙");
 }
 
@@ -155,17 +146,17 @@ TEST(TidyWindow, ReverseOnlyTheSelection) {
     auto w = StartForm();
     w->Doc().SetText(u"xxabcyy");
     auto msg = uitest::AcceptNextMessage();
-    Click(*w, "CmdFanZhuan");
+    Click(w.get(), "CmdFanZhuan");
     EXPECT_TRUE(msg->seen);
     EXPECT_EQ(msg->text, QStringLiteral("请选择反转的字符"));
     w->Doc().SetSelStart(2);
     w->Doc().SetSelLength(3);
-    Click(*w, "CmdFanZhuan");
+    Click(w.get(), "CmdFanZhuan");
     EXPECT_EQ(w->Doc().Text(), u"xxcbayy");
-    Get<QAction>(*w, "去除所有字母")->trigger();
+    Get<QAction>(w.get(), "去除所有字母")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"");
     w->Doc().SetText(u"第9章 2026/12/08");
-    Get<QAction>(*w, "去除所有数字")->trigger();
+    Get<QAction>(w.get(), "去除所有数字")->trigger();
     EXPECT_EQ(w->Doc().Text(), u"第章 ");
 }
 
@@ -174,11 +165,11 @@ TEST(TidyWindow, SettingsMenuSavesInTheProgramFolderAndLoadsBack) {
     QTemporaryDir elsewhere;
     const QString inProgramFolder = platform::ProgramFolder() + "/界面测试.ini";
     QFile::remove(inProgramFolder);
-    Get<QLineEdit>(*w, "TxtStart")->setText(QStringLiteral("【"));
-    Get<QComboBox>(*w, "TxtTiHuan")->setEditText(QStringLiteral("回车"));
+    Get<QLineEdit>(w.get(), "TxtStart")->setText(QStringLiteral("【"));
+    Get<QComboBox>(w.get(), "TxtTiHuan")->setEditText(QStringLiteral("回车"));
     uitest::AnswerNextFileDialog(elsewhere.filePath("界面测试.ini"));
     auto told = uitest::AcceptNextMessage();
-    Get<QAction>(*w, "MnuSaveINI")->trigger();
+    Get<QAction>(w.get(), "MnuSaveINI")->trigger();
     EXPECT_FALSE(QFile::exists(elsewhere.filePath("界面测试.ini")));
     ASSERT_TRUE(QFile::exists(inProgramFolder));
     // Not where the dialog pointed: the user is told where it went.
@@ -192,16 +183,16 @@ TEST(TidyWindow, SettingsMenuSavesInTheProgramFolderAndLoadsBack) {
 
     auto fresh = StartForm();
     uitest::AnswerNextFileDialog(QString());  // cancelled: nothing changes
-    Get<QAction>(*fresh, "MnuOpenPEIzhi")->trigger();
+    Get<QAction>(fresh.get(), "MnuOpenPEIzhi")->trigger();
     // The caption follows the text's name ("无标题 - ").
     EXPECT_TRUE(fresh->windowTitle().startsWith(QStringLiteral("无标题 - QuillmereV4.0")));
-    EXPECT_EQ(Get<QLineEdit>(*fresh, "TxtStart")->text(), QString());
+    EXPECT_EQ(Get<QLineEdit>(fresh.get(), "TxtStart")->text(), QString());
 
     uitest::AnswerNextFileDialog(inProgramFolder);
-    Get<QAction>(*fresh, "MnuOpenPEIzhi")->trigger();
+    Get<QAction>(fresh.get(), "MnuOpenPEIzhi")->trigger();
     EXPECT_EQ(fresh->windowTitle(), QStringLiteral("无标题 - 界面测试.ini"));
-    EXPECT_EQ(Get<QLineEdit>(*fresh, "TxtStart")->text(), QStringLiteral("【"));
-    EXPECT_EQ(Get<QComboBox>(*fresh, "TxtTiHuan")->currentText(), QStringLiteral("回车"));
+    EXPECT_EQ(Get<QLineEdit>(fresh.get(), "TxtStart")->text(), QStringLiteral("【"));
+    EXPECT_EQ(Get<QComboBox>(fresh.get(), "TxtTiHuan")->currentText(), QStringLiteral("回车"));
     QFile::remove(inProgramFolder);
 }
 
@@ -214,33 +205,27 @@ TEST(TidyWindow, AutoTypingShowsOneMoreCharacterPerTick) {
     std::vector<std::u16string> seen;
     w->Doc().AddChangeListener([&](const qm::TextChange&) { seen.push_back(w->Doc().Text()); });
     uitest::AnswerNextFileDialog(file);
-    Click(*w, "CmdDaZi");
-    auto* timer = Get<QTimer>(*w, "Timer1");
+    Click(w.get(), "CmdDaZi");
+    auto* timer = Get<QTimer>(w.get(), "Timer1");
     EXPECT_TRUE(timer->isActive());
     EXPECT_TRUE(QTest::qWaitFor([timer] { return !timer->isActive(); }, 3000));
     EXPECT_EQ(seen, (std::vector<std::u16string>{u"你", u"你a", u"你ab"}));
-    EXPECT_FALSE(Status(*w, 4).isEmpty());  // the clock ticked
-    EXPECT_EQ(Status(*w, 5), file);
+    EXPECT_FALSE(PanelText(w.get(), 4).isEmpty());  // the clock ticked
+    EXPECT_EQ(PanelText(w.get(), 5), file);
 
     // Stopping halts it; a new run starts again from the first character.
     // The typed text is unsaved work: each new run asks first ("否" here).
-    const auto dropChanges = [] {
-        uitest::OnNextModal([](QWidget* m) {
-            auto* box = qobject_cast<QMessageBox*>(m);
-            ASSERT_NE(box, nullptr);
-            box->button(QMessageBox::No)->click();
-        });
-    };
+    const auto dropChanges = [] { uitest::AnswerNextMessage(QMessageBox::No); };
     seen.clear();
     dropChanges();
     uitest::AnswerNextFileDialog(file);
-    Click(*w, "CmdDaZi");
+    Click(w.get(), "CmdDaZi");
     ASSERT_TRUE(QTest::qWaitFor([&seen] { return !seen.empty(); }, 1000));
-    Click(*w, "CMstopDaZi");
+    Click(w.get(), "CMstopDaZi");
     EXPECT_FALSE(timer->isActive());
     dropChanges();
     uitest::AnswerNextFileDialog(file);
-    Click(*w, "CmdDaZi");
+    Click(w.get(), "CmdDaZi");
     ASSERT_TRUE(QTest::qWaitFor([timer] { return !timer->isActive(); }, 3000));
     EXPECT_EQ(seen.front(), u"你");
     EXPECT_EQ(seen.back(), u"你ab");

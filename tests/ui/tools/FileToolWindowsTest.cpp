@@ -28,46 +28,15 @@
 
 namespace {
 
-QWidget* Open(Form1& w, const char* button, const char* window) {
-    w.findChild<QPushButton*>(QString::fromUtf8(button))->click();
-    return uitest::TopLevel(QString::fromUtf8(window));
-}
 using uitest::Click;
 using uitest::Get;
 QByteArray Gbk(const char16_t* t) { return QByteArray::fromStdString(qm::cp936::Encode(t).bytes); }
 
-// Answers the next message box with the given button and remembers its text.
-std::shared_ptr<QString> Answer(QMessageBox::StandardButton button) {
-    auto text = std::make_shared<QString>();
-    uitest::OnNextModal([button, text](QWidget* m) {
-        auto* box = qobject_cast<QMessageBox*>(m);
-        ASSERT_NE(box, nullptr);
-        *text = box->windowTitle() + QLatin1Char('|') + box->text();
-        box->button(button)->click();
-    });
-    return text;
-}
-
 }  // namespace
-
-TEST(FileToolWindows, EachOpensFromItsButtonOnceWithoutOwner) {
-    auto w = uitest::StartForm();
-    const std::pair<const char*, const char*> pairs[] = {{"CmdPiLiangTiHuan", "FrmPiLiangTiHuan"},
-                                                         {"CmdFileFenGe2", "FenGe2"},
-                                                         {"CmdFileFenGe", "FrmFenGe"},
-                                                         {"CmdFileHeBing", "FrmHeBingFile"}};
-    for (const auto& [button, name] : pairs) {
-        QWidget* first = Open(*w, button, name);
-        ASSERT_NE(first, nullptr) << name;
-        EXPECT_EQ(first->parentWidget(), nullptr);
-        EXPECT_FALSE(first->isModal());
-        EXPECT_EQ(Open(*w, button, name), first) << "a second click raises the same window";
-    }
-}
 
 TEST(FileToolWindows, BatchReplaceListsRunsAndLogs) {
     auto w = uitest::StartForm();
-    QWidget* f = Open(*w, "CmdPiLiangTiHuan", "FrmPiLiangTiHuan");
+    QWidget* f = uitest::OpenTool(w.get(), "CmdPiLiangTiHuan", "FrmPiLiangTiHuan");
     ASSERT_NE(f, nullptr);
     QTemporaryDir dir;
     const QString good1 = dir.filePath("1.txt");
@@ -142,7 +111,7 @@ TEST(FileToolWindows, BatchReplaceListsRunsAndLogs) {
 
 TEST(FileToolWindows, SplitterChecksSplitsWritesScriptsAndResets) {
     auto w = uitest::StartForm();
-    QWidget* f = Open(*w, "CmdFileFenGe2", "FenGe2");
+    QWidget* f = uitest::OpenTool(w.get(), "CmdFileFenGe2", "FenGe2");
     ASSERT_NE(f, nullptr);
     auto* size = Get<QLineEdit>(f, "splsize");
     EXPECT_EQ(size->text(), QStringLiteral("1400"));
@@ -166,16 +135,16 @@ TEST(FileToolWindows, SplitterChecksSplitsWritesScriptsAndResets) {
     EXPECT_FALSE(count->isReadOnly());
     EXPECT_TRUE(size->isReadOnly());
     count->setText(QStringLiteral("2"));
-    auto confirm = Answer(QMessageBox::Yes);
-    auto done = Answer(QMessageBox::Ok);
-    auto deleteToo = Answer(QMessageBox::No);
+    auto confirm = uitest::AnswerNextMessage(QMessageBox::Yes);
+    auto done = uitest::AnswerNextMessage(QMessageBox::Ok);
+    auto deleteToo = uitest::AnswerNextMessage(QMessageBox::No);
     Click(f, "cmddoit");
-    EXPECT_TRUE(confirm->startsWith(QStringLiteral("分割确认|文件将分割成 2 个文件.")));
-    EXPECT_EQ(
-        *done,
-        QStringLiteral(
-            "文件分割完毕|共分割文件 2 个.\r\n\r\n合并批处理文件名为 'a_b.bin.bat' 成功建立."));
-    EXPECT_TRUE(deleteToo->startsWith(QStringLiteral("提示|")));
+    EXPECT_EQ(confirm->title, QStringLiteral("分割确认"));
+    EXPECT_TRUE(confirm->text.startsWith(QStringLiteral("文件将分割成 2 个文件.")));
+    EXPECT_EQ(done->title, QStringLiteral("文件分割完毕"));
+    EXPECT_EQ(done->text,
+              QStringLiteral("共分割文件 2 个.\r\n\r\n合并批处理文件名为 'a_b.bin.bat' 成功建立."));
+    EXPECT_EQ(deleteToo->title, QStringLiteral("提示"));
     EXPECT_EQ(QFileInfo(dir.filePath("out/my_file.bin.0")).size(), 100);
     EXPECT_EQ(QFileInfo(dir.filePath("out/my_file.bin.1")).size(), 101);
     EXPECT_EQ(uitest::ReadBytes(dir.filePath("out/a_b.bin.bat")),
@@ -190,7 +159,7 @@ TEST(FileToolWindows, SplitterChecksSplitsWritesScriptsAndResets) {
 
 TEST(FileToolWindows, MergerJoinsTheListInItsOrder) {
     auto w = uitest::StartForm();
-    QWidget* f = Open(*w, "CmdFileHeBing", "FrmHeBingFile");
+    QWidget* f = uitest::OpenTool(w.get(), "CmdFileHeBing", "FrmHeBingFile");
     ASSERT_NE(f, nullptr);
     QTemporaryDir dir;
     const QString a = dir.filePath("a.txt");
@@ -226,7 +195,7 @@ TEST(FileToolWindows, MergerAddsManyFilesFromOneDialogInTheOrderListed) {
         ~Restore() { QLocale::setDefault(locale); }
     } restore{before};
     auto w = uitest::StartForm();
-    QWidget* f = Open(*w, "CmdFileHeBing", "FrmHeBingFile");
+    QWidget* f = uitest::OpenTool(w.get(), "CmdFileHeBing", "FrmHeBingFile");
     ASSERT_NE(f, nullptr);
     QTemporaryDir dir;
     QStringList chosen;
@@ -259,7 +228,7 @@ TEST(FileToolWindows, MergerAddsManyFilesFromOneDialogInTheOrderListed) {
 
 TEST(FileToolWindows, MergerAsksWhenEncodingsDifferAndDoesWhatWasChosen) {
     auto w = uitest::StartForm();
-    QWidget* f = Open(*w, "CmdFileHeBing", "FrmHeBingFile");
+    QWidget* f = uitest::OpenTool(w.get(), "CmdFileHeBing", "FrmHeBingFile");
     ASSERT_NE(f, nullptr);
     QTemporaryDir dir;
     const QString a = dir.filePath("a.txt");
@@ -272,33 +241,26 @@ TEST(FileToolWindows, MergerAsksWhenEncodingsDifferAndDoesWhatWasChosen) {
     }
     const QString out = dir.filePath("out.txt");
     Get<QLineEdit>(f, "Text1")->setText(out);
-    auto choose = [](const char* button) {
-        uitest::OnNextModal([button](QWidget* m) {
-            auto* box = qobject_cast<QMessageBox*>(m);
-            ASSERT_NE(box, nullptr);
-            EXPECT_TRUE(box->text().contains(QStringLiteral("GBK")));
-            auto* b = box->findChild<QPushButton*>(QString::fromLatin1(button));
-            ASSERT_NE(b, nullptr) << button;
-            b->click();
-        });
-    };
-    choose("convertAll");
+    // Asked first, naming the first file's encoding.
+    auto asked = uitest::ClickInNextMessage("convertAll");
     auto ok = uitest::AcceptNextMessage();
     Click(f, "Command2");
+    EXPECT_TRUE(asked->text.contains(QStringLiteral("GBK"))) << asked->text.toStdString();
     EXPECT_EQ(ok->text, QStringLiteral("成功合并2个文件"));
     // The separator chosen by default is a line break, in GBK too.
     EXPECT_EQ(uitest::ReadBytes(out), Gbk(u"甲乙丙丁\r\n戊己庚辛\r\n\r\n"));
 
-    choose("joinAsIs");
+    asked = uitest::ClickInNextMessage("joinAsIs");
     uitest::AcceptNextMessage();
     Click(f, "Command2");
+    EXPECT_TRUE(asked->text.contains(QStringLiteral("GBK"))) << asked->text.toStdString();
     EXPECT_EQ(uitest::ReadBytes(out),
               Gbk(u"甲乙丙丁\r\n") + QStringLiteral("戊己庚辛").toUtf8() + "\r\n\r\n");
 }
 
 TEST(FileToolWindows, TextIntoFilesWritesRecordsAndReportsThoseItCannot) {
     auto w = uitest::StartForm();
-    QWidget* f = Open(*w, "CmdFileFenGe", "FrmFenGe");
+    QWidget* f = uitest::OpenTool(w.get(), "CmdFileFenGe", "FrmFenGe");
     ASSERT_NE(f, nullptr);
     QTemporaryDir dir;
     const QString input = dir.filePath("records.txt");
@@ -325,7 +287,7 @@ TEST(FileToolWindows, TextIntoFilesWritesRecordsAndReportsThoseItCannot) {
 // records not written named readably, and a last record without its "}" told.
 TEST(FileToolWindows, TextIntoFilesWithLfBreaksAndAnUnclosedLastRecord) {
     auto w = uitest::StartForm();
-    QWidget* f = Open(*w, "CmdFileFenGe", "FrmFenGe");
+    QWidget* f = uitest::OpenTool(w.get(), "CmdFileFenGe", "FrmFenGe");
     ASSERT_NE(f, nullptr);
     QTemporaryDir dir;
     const QString input = dir.filePath("records.txt");
@@ -363,7 +325,7 @@ TEST(FileToolWindows, TextIntoFilesWithLfBreaksAndAnUnclosedLastRecord) {
 // written, with the name shown readably.
 TEST(FileToolWindows, SplitterRefusesANameWithALineBreak) {
     auto w = uitest::StartForm();
-    QWidget* f = Open(*w, "CmdFileFenGe2", "FenGe2");
+    QWidget* f = uitest::OpenTool(w.get(), "CmdFileFenGe2", "FenGe2");
     ASSERT_NE(f, nullptr);
     QTemporaryDir dir;
     const QString source = dir.filePath("a\ntouch pwned.bin");

@@ -35,15 +35,6 @@ void Make(const QString& folder, const QStringList& names) {
         ASSERT_TRUE(uitest::WriteBytes(QDir(folder).filePath(n), n.toUtf8()));
 }
 
-// Answers the next Yes/No question with Yes.
-void SayYes() {
-    uitest::OnNextModal([](QWidget* m) {
-        auto* box = qobject_cast<QMessageBox*>(m);
-        ASSERT_NE(box, nullptr);
-        box->button(QMessageBox::Yes)->click();
-    });
-}
-
 }  // namespace
 
 TEST(RenameFiles, AFailureMidwayPutsBackWhatWasDone) {
@@ -141,7 +132,7 @@ TEST(RenameWindow, PreviewsRefusesCollisionsRenamesAndUndoes) {
     Get<QSpinBox>(f, "SpnBuChang")->setValue(5);
     Get<QSpinBox>(f, "SpnWeiShu")->setValue(3);
     Get<QPushButton>(f, "CmdYuLan")->click();
-    SayYes();
+    uitest::AnswerNextMessage(QMessageBox::Yes);
     Get<QPushButton>(f, "CmdGaiMing")->click();
     EXPECT_EQ(Contents(dir.path()),
               (QStringList{".隐藏=.隐藏", "章节005.txt=第1章.txt", "章节010.txt=第2章.txt",

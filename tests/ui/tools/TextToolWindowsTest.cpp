@@ -29,10 +29,6 @@
 
 namespace {
 
-QWidget* Open(Form1& w, const char* button, const QString& window) {
-    w.findChild<QPushButton*>(QString::fromUtf8(button))->click();
-    return uitest::TopLevel(window);
-}
 using uitest::Click;
 using uitest::Get;
 void Undo(Form1& w) { w.findChild<QAction*>("mnuUndo")->trigger(); }
@@ -45,34 +41,10 @@ QStringList Column(QTreeWidget* t, int column) {
 
 }  // namespace
 
-TEST(TextToolWindows, EachOpensFromItsButtonOnceWithoutOwner) {
-    auto w = uitest::StartForm();
-    const std::pair<const char*, QString> pairs[] = {
-        {"CmdReguLar", QStringLiteral("FrmZhengZe")},
-        {"CmdGaoJiTiHuan", QStringLiteral("高级替换")},
-        {"cmdCipher", QStringLiteral("jiajiemi")},
-        {"CmdFileGaiMing", QStringLiteral("FrmGaiMing")},
-        {"CmdYouHua", QStringLiteral("FrmYouHua")}};
-    for (const auto& [button, name] : pairs) {
-        QWidget* first = Open(*w, button, name);
-        ASSERT_NE(first, nullptr) << button;
-        EXPECT_EQ(first->parentWidget(), nullptr);
-        EXPECT_FALSE(first->isModal());
-        EXPECT_EQ(Open(*w, button, name), first) << "a second click raises the same window";
-    }
-    const std::pair<const char*, const char*> captions[] = {{"CmdReguLar", "正则工具"},
-                                                            {"CmdGaoJiTiHuan", "高级替换"},
-                                                            {"cmdCipher", "加密解密"},
-                                                            {"CmdFileGaiMing", "文件批量改名"},
-                                                            {"CmdYouHua", "网站优化专用功能"}};
-    for (const auto& [button, caption] : captions)
-        EXPECT_EQ(w->findChild<QPushButton*>(button)->text(), QString::fromUtf8(caption));
-}
-
 TEST(TextToolWindows, RegexListsAsTypedReplacesWithGroupsAndUndoes) {
     auto w = uitest::StartForm();
     w->Doc().SetText(u"日期 2024-01-05\r\n无\r\n又 2023-12-31 和 1999-09-09");
-    QWidget* f = Open(*w, "CmdReguLar", QStringLiteral("FrmZhengZe"));
+    QWidget* f = uitest::OpenTool(w.get(), "CmdReguLar", QStringLiteral("FrmZhengZe"));
     ASSERT_NE(f, nullptr);
     auto* list = Get<QTreeWidget>(f, "LstJieGuo");
     auto* label = Get<QLabel>(f, "LblJieGuo");
@@ -107,7 +79,7 @@ TEST(TextToolWindows, RegexListsAsTypedReplacesWithGroupsAndUndoes) {
 TEST(TextToolWindows, RegexOptionsAndInvalidPattern) {
     auto w = uitest::StartForm();
     w->Doc().SetText(u"Abc\r\nabc");
-    QWidget* f = Open(*w, "CmdReguLar", QStringLiteral("FrmZhengZe"));
+    QWidget* f = uitest::OpenTool(w.get(), "CmdReguLar", QStringLiteral("FrmZhengZe"));
     ASSERT_NE(f, nullptr);
     auto* list = Get<QTreeWidget>(f, "LstJieGuo");
     auto* pattern = Get<QLineEdit>(f, "TxtZhengZe");
@@ -142,7 +114,7 @@ TEST(TextToolWindows, RegexRunawayPatternStopsWithAMessageAndChangesNothing) {
     auto w = uitest::StartForm();
     const std::u16string text = std::u16string(40, u'x') + u"\r\nok";
     w->Doc().SetText(text);
-    QWidget* f = Open(*w, "CmdReguLar", QStringLiteral("FrmZhengZe"));
+    QWidget* f = uitest::OpenTool(w.get(), "CmdReguLar", QStringLiteral("FrmZhengZe"));
     ASSERT_NE(f, nullptr);
     Get<QLineEdit>(f, "TxtZhengZe")->setText(QStringLiteral("(x+x+)+[yz]|ok"));
     static_cast<FrmZhengZe*>(f)->TmrPiPei_Timer();
@@ -159,7 +131,7 @@ TEST(TextToolWindows, RegexSlowReplaceShowsProgressAndCanBeCanceled) {
     for (int i = 0; i < 5000; ++i) text += std::u16string(17, u'x') + u"-";
     text += u"y";
     w->Doc().SetText(text);
-    QWidget* f = Open(*w, "CmdReguLar", QStringLiteral("FrmZhengZe"));
+    QWidget* f = uitest::OpenTool(w.get(), "CmdReguLar", QStringLiteral("FrmZhengZe"));
     ASSERT_NE(f, nullptr);
     Get<QLineEdit>(f, "TxtZhengZe")->setText(QStringLiteral("(x+x+)+y"));
     bool busyMeanwhile = false;
@@ -180,7 +152,7 @@ TEST(TextToolWindows, RegexSlowReplaceShowsProgressAndCanBeCanceled) {
 TEST(TextToolWindows, RegexListStopsAtTenThousand) {
     auto w = uitest::StartForm();
     w->Doc().SetText(std::u16string(20'000, u'字'));
-    QWidget* f = Open(*w, "CmdReguLar", QStringLiteral("FrmZhengZe"));
+    QWidget* f = uitest::OpenTool(w.get(), "CmdReguLar", QStringLiteral("FrmZhengZe"));
     ASSERT_NE(f, nullptr);
     Get<QLineEdit>(f, "TxtZhengZe")->setText(QStringLiteral("字"));
     static_cast<FrmZhengZe*>(f)->TmrPiPei_Timer();
@@ -193,7 +165,7 @@ TEST(TextToolWindows, ExtractionListsCopiesSavesRemovesAndReplaces) {
     const std::u16string text =
         u"联系：13812345678，或 0755-1234567；QQ 123456 与 13812345678。网址 www.example.com";
     w->Doc().SetText(text);
-    QWidget* f = Open(*w, "CmdGaoJiTiHuan", QStringLiteral("高级替换"));
+    QWidget* f = uitest::OpenTool(w.get(), "CmdGaoJiTiHuan", QStringLiteral("高级替换"));
     ASSERT_NE(f, nullptr);
     auto* list = Get<QListWidget>(f, "LstJieGuo");
     Click(f, "CmdTiQu");
@@ -242,7 +214,7 @@ TEST(TextToolWindows, ExtractionSaveFailingOnAFullDiskKeepsTheOldFileAndSaysSo) 
     for (int i = 0; i < 100; ++i)
         text += u"13" + QString::number(800000000 + i).toStdU16String() + u"，";
     w->Doc().SetText(text);
-    QWidget* f = Open(*w, "CmdGaoJiTiHuan", QStringLiteral("高级替换"));
+    QWidget* f = uitest::OpenTool(w.get(), "CmdGaoJiTiHuan", QStringLiteral("高级替换"));
     ASSERT_NE(f, nullptr);
     Click(f, "CmdTiQu");
     ASSERT_EQ(Get<QListWidget>(f, "LstJieGuo")->count(), 100);
@@ -266,7 +238,7 @@ TEST(TextToolWindows, ExtractionSaveFailingOnAFullDiskKeepsTheOldFileAndSaysSo) 
 TEST(TextToolWindows, CipherSealsTheSelectionOrTheWholeTextAndOpensItAgain) {
     auto w = uitest::StartForm();
     w->Doc().SetText(u"公开的开头\r\n机密：账号 123\r\n公开的结尾");
-    QWidget* f = Open(*w, "cmdCipher", QStringLiteral("jiajiemi"));
+    QWidget* f = uitest::OpenTool(w.get(), "cmdCipher", QStringLiteral("jiajiemi"));
     ASSERT_NE(f, nullptr);
     auto* password = Get<QLineEdit>(f, "TxtMiMa");
     auto* confirm = Get<QLineEdit>(f, "TxtQueRen");
@@ -331,7 +303,7 @@ TEST(TextToolWindows, RemixerShowsThenReplacesAsOneUndoStep) {
     for (int i = 1; i <= 6; ++i)
         article += u"第" + QString::number(i).toStdU16String() + u"段讲电脑。\r\n";
     w->Doc().SetText(article);
-    QWidget* f = Open(*w, "CmdYouHua", QStringLiteral("FrmYouHua"));
+    QWidget* f = uitest::OpenTool(w.get(), "CmdYouHua", QStringLiteral("FrmYouHua"));
     ASSERT_NE(f, nullptr);
     Get<QLineEdit>(f, "TxtZhongZi")->setText(QStringLiteral("2024"));
     Get<QLineEdit>(f, "TxtBiaoTi")->setText(QStringLiteral("好文章"));

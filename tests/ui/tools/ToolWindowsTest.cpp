@@ -48,6 +48,50 @@ void AnswerInput(const QString& text) {
         }
     });
 }
+
+struct ToolButton {
+    const char* name;
+    friend void PrintTo(const ToolButton& c, std::ostream* os) { *os << c.name; }
+    const char* button;
+    const char* window;   // its object name
+    const char* caption;  // on the button, where it says what the tool is
+};
+
+const ToolButton kToolButtons[] = {
+    {"RegexTool", "CmdReguLar", "FrmZhengZe", "正则工具"},
+    {"Extraction", "CmdGaoJiTiHuan", "高级替换", "高级替换"},
+    {"Cipher", "cmdCipher", "jiajiemi", "加密解密"},
+    {"BatchRename", "CmdFileGaiMing", "FrmGaiMing", "文件批量改名"},
+    {"Remixer", "CmdYouHua", "FrmYouHua", "网站优化专用功能"},
+    {"BatchReplace", "CmdPiLiangTiHuan", "FrmPiLiangTiHuan", nullptr},
+    {"Splitter", "CmdFileFenGe2", "FenGe2", nullptr},
+    {"TextIntoFiles", "CmdFileFenGe", "FrmFenGe", nullptr},
+    {"Merger", "CmdFileHeBing", "FrmHeBingFile", nullptr},
+};
+
+class ToolWindowButton : public ::testing::TestWithParam<ToolButton> {};
+
+TEST_P(ToolWindowButton, OpensItsWindowOnceWithoutOwner) {
+    const ToolButton& c = GetParam();
+    auto w = StartForm();
+    auto* button = uitest::Get<QPushButton>(w.get(), c.button);
+    ASSERT_NE(button, nullptr);
+    if (c.caption) {
+        EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
+    }
+    const QString name = QString::fromUtf8(c.window);
+    button->click();
+    QWidget* first = TopLevel(name);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->parentWidget(), nullptr);
+    EXPECT_FALSE(first->isModal());
+    button->click();
+    EXPECT_EQ(TopLevel(name), first) << "a second click raises the same window";
+}
+
+INSTANTIATE_TEST_SUITE_P(ToolWindows, ToolWindowButton, ::testing::ValuesIn(kToolButtons),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 
 TEST(FindWindow, FindSelectsMatchesOneAfterAnother) {
