@@ -264,6 +264,18 @@ std::size_t DecodeRun(Dec& decoder, const unsigned char*& from, const unsigned c
                 continue;
             }
         }
+        if constexpr (kWrite && std::is_same_v<Dec, DbcsDecoder>) {
+            // The common case of a double-byte text: a pair that is one
+            // character of the table, not after a CR.
+            if (!afterCr && end - p >= 2 && dec.t->single[b] == kNoChar) {
+                const char16_t d = dec.t->pair[static_cast<std::uint16_t>(b << 8 | p[1])];
+                if (d < kSuppChar && d > '\r') {
+                    emit(d);
+                    p += 2;
+                    continue;
+                }
+            }
+        }
         char16_t u[2] = {};
         const int k = dec.Step(p, end, u);
         if (!kNormalize || (u[0] > '\r' && !afterCr)) {
