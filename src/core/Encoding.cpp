@@ -7,6 +7,7 @@
 // than the text for as long as the text is open.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -689,13 +690,14 @@ LoadedText Load(Dec dec, ByteSource& source, std::uint64_t from, FileFormat form
     return r;
 }
 
-// The bytes from `from` on, whole.
-std::string Whole(ByteSource& source, std::uint64_t from) {
+// The bytes from `from` on, whole (or, given `most`, that many and some more).
+std::string Whole(ByteSource& source, std::uint64_t from, std::size_t most = SIZE_MAX) {
     std::string bytes;
     EachPiece(source, from,
-              [&](const unsigned char* p, const unsigned char*, const unsigned char* end) {
+              [&](const unsigned char* p, const unsigned char*,
+                  const unsigned char* end) -> const unsigned char* {
                   bytes.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p));
-                  return end;
+                  return bytes.size() >= most ? nullptr : end;
               });
     return bytes;
 }
@@ -757,6 +759,10 @@ LoadedText DecodeFile(ByteSource& source, std::optional<Encoding> forced) {
             return LoadAs(e, source, Bom(e).size(), f);
         }
     }
+    if (const auto utf16 = Utf16ByZeros(Whole(source, 0, kUtf16Sample))) {
+        f.encoding = *utf16;
+        return LoadAs(*utf16, source, 0, f);
+    }
     // Strict UTF-8, counted as it is checked: the first invalid sequence
     // (early in a GBK file) ends the pass.
     Utf8Decoder utf8;
@@ -794,6 +800,7 @@ Encoding Detect(std::string_view bytes) {
     if (StartsWith(bytes, Bom(Encoding::Utf8Bom))) return Encoding::Utf8Bom;
     if (StartsWith(bytes, Bom(Encoding::Utf16Le))) return Encoding::Utf16Le;
     if (StartsWith(bytes, Bom(Encoding::Utf16Be))) return Encoding::Utf16Be;
+    if (const auto utf16 = Utf16ByZeros(bytes)) return *utf16;
     if (!HasNonAscii(bytes)) return Encoding::Gbk;
     Utf8Decoder utf8;
     if (!CountUnits<false, true>(utf8, bytes).stopped) return Encoding::Utf8;

@@ -37,7 +37,8 @@ std::optional<Encoding> FromName(std::string_view name);
 // nothing for labels this program cannot decode.
 std::optional<Encoding> FromLabel(std::string_view label);
 
-// The encoding of a whole file's bytes: a BOM first, then strict UTF-8 when
+// The encoding of a whole file's bytes: a BOM first, then UTF-16 by its zero
+// bytes (a text in any other encoding has none), then strict UTF-8 when
 // the bytes hold non-ASCII and are valid UTF-8, then GB18030 or Big5 by how
 // plausible each reads as Chinese, leaning to GBK where the evidence is thin.
 // GBK is reported when the bytes need none of GB18030's four-byte sequences

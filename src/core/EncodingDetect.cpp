@@ -204,6 +204,20 @@ bool HasNonAscii(std::string_view bytes) {
     return false;
 }
 
+std::optional<Encoding> Utf16ByZeros(std::string_view start) {
+    start = start.substr(0, kUtf16Sample & ~std::size_t{1});
+    std::size_t zeros[2] = {0, 0};
+    for (std::size_t i = 0; i < start.size(); ++i)
+        if (start[i] == '\0') ++zeros[i % 2];
+    const std::size_t units = start.size() / 2;
+    // A quarter of the units with a zero byte, all on one side.
+    for (const int side : {0, 1}) {
+        if (zeros[side] >= 2 && zeros[side] * 4 >= units && zeros[1 - side] * 20 <= zeros[side])
+            return side == 1 ? Encoding::Utf16Le : Encoding::Utf16Be;
+    }
+    return std::nullopt;
+}
+
 bool LooksLikeBig5(std::string_view bytes) {
     const std::string_view sample = Sample(bytes);
     const long gb = Score<GbKind>(DbcsDecoder{&Gb18030Table(), true}, sample, FrequentSimplified());

@@ -2,12 +2,22 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
+
+#include "core/Encoding.h"
 
 namespace qm::enc::detail {
 
 // Whether the bytes hold any byte above 0x7F.
 bool HasNonAscii(std::string_view bytes);
+
+// UTF-16 without a BOM, told by its zero bytes: text (ASCII above all) in
+// UTF-16 has a zero in one byte of many units and almost never in the other,
+// while a text in any other encoding holds no zero bytes at all. Nothing
+// when the start of the file does not say so clearly.
+std::optional<Encoding> Utf16ByZeros(std::string_view start);
+constexpr std::size_t kUtf16Sample = 4096;  // bytes of the start it looks at
 
 // LooksLikeBig5 judges by the bytes up to the point where this many
 // non-ASCII bytes have been seen (and the character there has ended).

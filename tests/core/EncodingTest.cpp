@@ -539,3 +539,30 @@ TEST(EncodingPieces, EncodingInPiecesJoinsToTheWholeBytes) {
     });
     EXPECT_EQ(calls, 1);
 }
+
+// UTF-16 without a BOM is told by its zero bytes, and saved back without
+// one; a text in another encoding with a stray zero byte is not taken for it.
+TEST(EncodingDetection, Utf16WithoutABomByItsZeroBytes) {
+    const std::string mixed = "Chapter 1 第一章\nThe quick brown fox 说：“你好”。\n";
+    for (const char* charset : {"UTF-16LE", "UTF-16BE"}) {
+        const Encoding want =
+            std::string_view(charset) == "UTF-16LE" ? Encoding::Utf16Le : Encoding::Utf16Be;
+        const std::string bytes = In(charset, mixed);
+        EXPECT_EQ(Detect(bytes), want) << charset;
+        const LoadedText t = DecodeFile(bytes);
+        EXPECT_EQ(t.format.encoding, want) << charset;
+        EXPECT_FALSE(t.format.bom);
+        EXPECT_EQ(t.format.breaks, LineBreak::Lf);
+        EXPECT_EQ(t.text, U16(WithBreaks(mixed, "\r\n")));
+        EXPECT_EQ(EncodeFile(t.text, t.format).bytes, bytes) << charset;
+        EXPECT_EQ(Detect(In(charset, "ok")), want) << "two ASCII letters";
+    }
+    std::string gbk = In("GBK", prose::kHongLouMeng);
+    gbk[gbk.size() / 2] = '\0';
+    EXPECT_EQ(Detect(gbk), Encoding::Gbk);
+    EXPECT_EQ(DecodeFile(gbk).format.encoding, Encoding::Gbk);
+    EXPECT_EQ(Detect(std::string("ab\0cd", 5)), Encoding::Gbk) << "one zero in five bytes";
+    // Chinese alone has no zero bytes to tell by: it is read as bytes, and
+    // "以其他编码重新打开" is the way to it.
+    EXPECT_NE(Detect(In("UTF-16LE", "红楼梦")), Encoding::Utf16Le);
+}
