@@ -18,6 +18,7 @@ packages=(
     desktop-file-utils appstream  # the install test validates the menu entry and metainfo
     libzip-dev    # the EPUB container
     epubcheck     # the EPUB tests validate every book they write
+    openssl       # a test makes a self-signed certificate for its own https server
 )
 
 missing=()

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "LoopbackHttp.h"
@@ -222,4 +229,37 @@ TEST(FetchSource, RefusedConnection) {
     const FetchResult r = Fetch(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port)));
     EXPECT_EQ(r.outcome, Outcome::Failed);
     EXPECT_EQ(r.why, QStringLiteral("服务器“127.0.0.1”拒绝连接。"));
+}
+
+// An https server of the test's own, with a certificate nobody vouches for:
+// the page is not taken, and the message names the server and the
+// certificate.
+TEST(FetchSource, AnUntrustedCertificateIsToldAndNothingIsTaken) {
+    if (!QSslSocket::supportsSsl()) GTEST_SKIP() << "no TLS backend";
+    QTemporaryDir dir;
+    QProcess openssl;
+    openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                              dir.filePath("key.pem"), "-out", dir.filePath("cert.pem"), "-subj",
+                              "/CN=127.0.0.1", "-days", "2"});
+    ASSERT_TRUE(openssl.waitForFinished(60000) && openssl.exitCode() == 0)
+        << openssl.readAllStandardError().toStdString();
+    QFile cert(dir.filePath("cert.pem"));
+    QFile key(dir.filePath("key.pem"));
+    ASSERT_TRUE(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
+    QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
+    conf.setLocalCertificate(QSslCertificate(cert.readAll()));
+    conf.setPrivateKey(QSslKey(key.readAll(), QSsl::Rsa));
+    conf.setPeerVerifyMode(QSslSocket::VerifyNone);
+    QSslServer server;
+    server.setSslConfiguration(conf);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    QUrl url(QStringLiteral("https://127.0.0.1/page"));
+    url.setPort(server.serverPort());
+
+    const FetchResult r = Fetch(url, FetchLimits{});
+    EXPECT_EQ(r.outcome, Outcome::Failed);
+    EXPECT_TRUE(r.text.empty());
+    EXPECT_TRUE(
+        r.why.startsWith(QStringLiteral("无法与“127.0.0.1”建立安全连接，证书无效或不受信任")))
+        << r.why.toStdString();
 }
