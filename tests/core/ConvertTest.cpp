@@ -8,6 +8,7 @@
 #include "core/Codec.h"
 #include "core/Convert.h"
 #include "core/Pinyin.h"
+#include "core/text/Utf8.h"
 
 namespace cv = qm::convert;
 
@@ -208,30 +209,7 @@ std::u16string AsLatin1(const std::string& bytes) {
     for (char b : bytes) out += static_cast<char16_t>(static_cast<unsigned char>(b));
     return out;
 }
-std::string Utf8(const std::u16string& t) {
-    std::string out;
-    for (std::size_t i = 0; i < t.size(); ++i) {
-        char32_t c = t[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < t.size())
-            c = 0x10000 + ((c - 0xD800) << 10) + (t[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string Utf8(const std::u16string& t) { return qm::text::ToUtf8(t); }
 }  // namespace
 
 TEST(Convert, GarbledChineseComesBackWhereTheBytesSurvived) {

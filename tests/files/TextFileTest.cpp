@@ -195,4 +195,17 @@ TEST(EncodedFile, WriteInPiecesAsksBeforeReplacingTheOldFile) {
     EXPECT_EQ(asked, 0) << "UTF-16 holds every character";
     EXPECT_EQ(uitest::ReadBytes(path).toStdString(),
               qm::enc::EncodeFile(text + u"\r\n", utf16).bytes);
+
+    // The disk full after the first pieces: the old file whole, the reason told.
+    const QByteArray old = uitest::ReadBytes(path);
+    files::TextWriteResult full;
+    {
+        uitest::FileSizeLimit limit(100 << 10);
+        full = files::WriteTextFile(path, std::u16string(300000, u'中'), gbk);
+    }
+    EXPECT_FALSE(full.ok);
+    EXPECT_FALSE(full.declined);
+    EXPECT_FALSE(full.why.isEmpty());
+    EXPECT_EQ(uitest::ReadBytes(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.txt"});
 }
