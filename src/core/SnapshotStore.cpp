@@ -140,6 +140,19 @@ void CompactSnapshotStore::MoveRedoToUndo() {
     undo_.push_back(std::move(next));
 }
 
+bool CompactSnapshotStore::UndoEquals(std::size_t depth, const std::u16string& text) const {
+    // Deltas are narrowed when pushed: only empty ones can lead back to the
+    // same text without building it.
+    bool allEmpty = true;
+    for (std::size_t i = 1; i <= depth && allEmpty; ++i) {
+        const Delta& d = undo_[undo_.size() - 1 - i].delta;
+        allEmpty = d.len == 0 && d.mid.empty();
+    }
+    if (allEmpty) return tip_.size() == text.size() && tip_.Flat() == text;
+    if (depth == 1) return false;  // one real change cannot give the same text
+    return SnapshotStore::UndoEquals(depth, text);
+}
+
 std::size_t CompactSnapshotStore::BytesUsed() const {
     std::size_t n = tip_.Capacity() * sizeof(char16_t);
     for (const auto& e : undo_) n += sizeof e + e.delta.mid.capacity() * sizeof(char16_t);

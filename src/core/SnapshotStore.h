@@ -64,6 +64,13 @@ class SnapshotStore {
     // Moves the newest undo snapshot onto the redo stack, and back.
     virtual void MoveNewestToRedo() = 0;
     virtual void MoveRedoToUndo() = 0;
+    // Forgets every redo snapshot.
+    virtual void ClearRedo() = 0;
+    // Whether the undo snapshot at depth holds exactly text.
+    virtual bool UndoEquals(std::size_t depth, const std::u16string& text) const {
+        return UndoMeta(depth).TextLen == static_cast<std::int64_t>(text.size()) &&
+               UndoText(depth) == text;
+    }
     // Bytes held for snapshots, for measuring growth.
     virtual std::size_t BytesUsed() const = 0;
 };
@@ -82,6 +89,7 @@ class FullSnapshotStore final : public SnapshotStore {
     std::u16string RedoText() const override { return redo_.back().Text; }
     void MoveNewestToRedo() override;
     void MoveRedoToUndo() override;
+    void ClearRedo() override { redo_.clear(); }
     std::size_t BytesUsed() const override;
 
   private:
@@ -105,6 +113,8 @@ class CompactSnapshotStore final : public SnapshotStore {
     std::u16string RedoText() const override;
     void MoveNewestToRedo() override;
     void MoveRedoToUndo() override;
+    void ClearRedo() override { redo_.clear(); }
+    bool UndoEquals(std::size_t depth, const std::u16string& text) const override;
     std::size_t BytesUsed() const override;
 
   private:

@@ -41,6 +41,22 @@ void UndoHistory::BeginCommand() {
     typing_ = false;
 }
 
+void UndoHistory::EndCommand() {
+    if (!RecordingEnabled || !tipMatchesDoc_) return;
+    std::size_t steps = 0;
+    while (steps < store_->UndoCount() && store_->UndoMeta(steps).command == command_) {
+        // A state marked saved (a file opened or written) is kept.
+        if (savedValid_ && store_->UndoMeta(steps).serial == savedSerial_) return;
+        ++steps;
+    }
+    if (steps == 0 || steps >= store_->UndoCount()) return;
+    if (!store_->UndoEquals(steps, doc_.Text())) return;
+    for (std::size_t i = 0; i < steps; ++i) store_->MoveNewestToRedo();
+    store_->ClearRedo();
+    UpdateUndoMenus();
+    if (onModified) onModified();
+}
+
 void UndoHistory::OnDocumentChange(const TextChange& c) {
     if (c.source == EditSource::Widget) {
         // Typing on at the caret (or deleting back to it) goes on the run.

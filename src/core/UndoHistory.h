@@ -37,6 +37,9 @@ class UndoHistory {
     // to it, so UndoCommand can take it back whole. Typing needs no call: a
     // run of typing without moving the caret is one command of its own.
     void BeginCommand();
+    // Ends it: a command whose result is the text it started from leaves no
+    // step (and no modified mark) behind.
+    void EndCommand();
     // Undo (redo) every step of the newest (next) command at once.
     void UndoCommand();
     void RedoCommand();

@@ -225,6 +225,8 @@ const TemplateCase kTemplates[] = {
     {"EscapedDollarAndBackslash", kNumbers, kPhones, u"$$\\\\", u"电话 $\\ 与 $\\"},
     {"BracedGroupBeforeADigit", kNumbers, kPhones, u"${1}0", u"电话 0100 与 0200"},
     {"DollarTenWithTwoGroupsIsGroupOneAndAZero", kNumbers, kPhones, u"$10", u"电话 0100 与 0200"},
+    {"DollarTenWithTenGroupsIsGroupTen", u"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)", u"abcdefghij", u"$10$1",
+     u"ja"},
     {"BackslashNIsCrLf", kNumbers, kPhones, u"\\n", u"电话 \r\n 与 \r\n"},
     {"AGroupThatTookNoPartGivesNothing", u"(a)|(b)", u"ab", u"[\\1\\2]", u"[a][b]"},
 };

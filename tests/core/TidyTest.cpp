@@ -39,6 +39,10 @@ TEST(Tidy, InsertAtEveryLine) {
     auto last =
         Chunks([](const t::Sink& s) { t::InsertAtEveryLine(u"a\r\nb", u"1\r\n2", true, s); });
     EXPECT_EQ(Joined(last), u"1\r\n2a\r\n1\r\n2b\r\n");
+    // Empty lines inside the text are lines too.
+    auto blank =
+        Chunks([](const t::Sink& s) { t::InsertAtEveryLine(u"a\r\n\r\nb", u"。", false, s); });
+    EXPECT_EQ(Joined(blank), u"a。\r\n。\r\nb。\r\n");
     EXPECT_TRUE(Chunks([](const t::Sink& s) { t::InsertAtEveryLine(u"", u"x", true, s); }).empty());
 }
 

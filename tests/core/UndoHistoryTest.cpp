@@ -403,3 +403,40 @@ TEST(UndoHistory, ModifiedUntilUndoneOrRedoneBackToTheSavedState) {
     EXPECT_EQ(e.doc.Text(), u"abc");
     EXPECT_TRUE(e.history.IsModified());
 }
+
+// A command whose result is the text it started from leaves no step and no
+// mark; one that changed something keeps its steps.
+struct NoOpCase {
+    const char* name;
+    void (*run)(Document&);
+    bool changes;
+};
+class CommandResult : public testing::TestWithParam<NoOpCase> {};
+TEST_P(CommandResult, LeavesAStepOnlyWhenTheTextChanged) {
+    for (bool full : {false, true}) {
+        Editor e(full ? std::unique_ptr<qm::SnapshotStore>(new qm::FullSnapshotStore)
+                      : std::unique_ptr<qm::SnapshotStore>(new qm::CompactSnapshotStore));
+        e.doc.SetText(u"ab\r\ncd");
+        e.history.MarkSaved();
+        const std::size_t steps = e.history.Store().UndoCount();
+        e.history.BeginCommand();
+        GetParam().run(e.doc);
+        e.history.EndCommand();
+        EXPECT_EQ(e.history.IsModified(), GetParam().changes);
+        EXPECT_EQ(e.history.Store().UndoCount() > steps, GetParam().changes);
+    }
+}
+INSTANTIATE_TEST_SUITE_P(
+    UndoHistory, CommandResult,
+    testing::Values(NoOpCase{"SameTextWrittenWhole",
+                             [](Document& d) { d.SetText(std::u16string(d.Text())); }, false},
+                    NoOpCase{"RebuiltLineByLineToTheSame",
+                             [](Document& d) {
+                                 const std::u16string t = d.Text();
+                                 d.SetText(u"");
+                                 d.AppendText(t.substr(0, 4));
+                                 d.AppendText(t.substr(4));
+                             },
+                             false},
+                    NoOpCase{"RealChange", [](Document& d) { d.SetText(u"AB\r\ncd"); }, true}),
+    [](const auto& info) { return std::string(info.param.name); });

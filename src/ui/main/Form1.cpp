@@ -66,6 +66,7 @@ Form1::Form1() {
     // Any command may have changed the line breaks: the count follows it
     // (typing alone leaves it as it was).
     gate_.onCommandDone = [this] {
+        history_.EndCommand();
         if (RichTextBox1 != nullptr) RefreshLineCount();
     };
     doc_.AddSelectionListener([this](qm::EditSource) { caretTimer_->start(); });
@@ -100,6 +101,8 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A pending close is asked about now; 取消 withdraws it for good.
+    closePending_ = false;
     if (!MaySetTextAside()) {
         event->ignore();
         return;
@@ -453,6 +456,10 @@ bool Form1::WriteDocument(const QString& path, qm::enc::FileFormat format, bool 
     };
     files::TextWriteResult w;
     {
+        // The question about unencodable characters runs events: typing, auto
+        // typing and other commands wait, so what is marked saved is what was
+        // written.
+        ui::CommandGate::Hold hold(gate_);
         ui::WaitCursor wait;
         w = files::WriteTextFile(path, doc_.Text(), format, closingBreak, ask);
         if (w.declined && answer == ui::UnencodableAnswer::Utf8) {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "UiTestSupport.h"
 #include "ui/editor/EditorView.h"
@@ -228,4 +229,60 @@ TEST(UnsavedWork, SaveDialogStartsAtTheOpenedFileOrTheLastFolder) {
     Action(w.get(), "MnuSaveNeiRong")->trigger();
     ASSERT_EQ(seen->size(), 2);
     EXPECT_EQ(seen->at(0), QFileInfo(in).absolutePath());
+}
+
+TEST(UnsavedWork, NothingChangesTheTextWhileTheSaveAsksAndWhatIsMarkedSavedWasWritten) {
+    auto w = StartForm();
+    QTemporaryDir dir;
+    const QString out = dir.filePath("emoji.txt");
+    w->Doc().SetText(u"ab\U0001F600");
+    uitest::AnswerNextFileDialog(out);
+    bool refused = false;
+    uitest::OnNextModal([&](QWidget* m) {
+        // A command (or auto typing's tick) and a key while the question is open.
+        refused = !w->Gate().Run([&] { w->Doc().AppendText(u"typed"); });
+        QTest::keyClicks(Box(w.get()), "x");
+        m->findChild<QPushButton*>("writeQuestionMarks")->click();
+    });
+    Action(w.get(), "mnusave")->trigger();
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(w->Doc().Text(), u"ab\U0001F600");
+    EXPECT_EQ(uitest::ReadBytes(out), QByteArray("ab?\r\n"));
+    EXPECT_EQ(TitleName(*w), QStringLiteral("emoji.txt"));
+}
+
+TEST(UnsavedWork, ACloseWithdrawnDuringALongCommandStaysWithdrawn) {
+    auto w = StartForm();
+    w->Doc().SetText(u"草稿");
+    auto first = uitest::AnswerNextMessage(QMessageBox::Cancel);
+    {
+        ui::CommandGate::Hold longCommand(w->Gate());
+        EXPECT_FALSE(w->close());  // held until the command ends
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first->seen; }, 5000));
+    // The next long command ends without bringing the close back.
+    int asked = 0;
+    QTimer watcher;
+    watcher.setInterval(10);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* m = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++asked;
+            m->button(QMessageBox::Cancel)->click();
+        }
+    });
+    watcher.start();
+    { ui::CommandGate::Hold longCommand(w->Gate()); }
+    QTest::qWait(200);
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST(UnsavedWork, ACommandThatChangesNothingLeavesNoMarkAndNoStep) {
+    auto w = StartForm();
+    w->Doc().SetText(u"abc");
+    w->History().MarkSaved();
+    const std::size_t steps = w->History().Store().UndoCount();
+    uitest::Trigger(w.get(), "大写转小写");
+    EXPECT_EQ(TitleName(*w), QStringLiteral("无标题"));
+    EXPECT_EQ(w->History().Store().UndoCount(), steps);
 }
