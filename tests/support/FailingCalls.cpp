@@ -1,8 +1,8 @@
 // Preloaded into a child process to make one system call fail for real, as a
 // failing disk or network file system would, for the files whose path holds
 // a marker: QM_FAIL_CALL names the call (fdatasync, close or rename),
-// QM_FAIL_PATH the marker; write is cut in half by SIGKILL, as by a power
-// cut or kill -9. Everything else passes through.
+// QM_FAIL_PATH the marker; write is cut short by SIGKILL, as by kill -9.
+// Everything else passes through.
 #include <dlfcn.h>
 #include <signal.h>
 #include <unistd.h>
@@ -73,7 +73,7 @@ extern "C" int rename(const char* from, const char* to) noexcept {
 
 extern "C" ssize_t write(int fd, const void* data, size_t size) {
     static const auto real = Next<ssize_t (*)(int, const void*, size_t)>("write");
-    if (Failing("write") && size > 1 && MarkedFd(fd)) {
+    if (Failing("write") && MarkedFd(fd)) {
         real(fd, data, size / 2);
         ::raise(SIGKILL);
     }
