@@ -132,10 +132,18 @@ std::optional<Options> Parse(const std::vector<std::string>& args, std::string& 
     return o;
 }
 
-QString Path(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
+// A path on the command line is bytes, whatever the locale: it goes back to
+// the same bytes however it decodes.
+QString Path(const std::string& s) { return files::PathFromBytes(s); }
 
 // Messages are UTF-8, as the reports are.
 std::string Utf8(const QString& s) { return s.toStdString(); }
+
+// A path as a message names it: bytes that are not UTF-8 written as "\xB5".
+std::string Shown(const std::string& path) { return Utf8(files::ShownPath(Path(path))); }
+
+// Text given on the command line (a title, an author).
+QString Text(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 // A heading's text on one report line: tabs would split its fields.
 std::string Field(std::u16string_view s) {
@@ -207,14 +215,14 @@ std::optional<std::u16string> Purge(const Options& o, const std::u16string& text
     if (o.rules) {
         const files::TextReadResult list = files::ReadTextFile(Path(*o.rules));
         if (!list.ok) {
-            io.err(std::string(kName) + "：无法读取规则文件“" + *o.rules + "”：" + Utf8(list.why) +
-                   "\n");
+            io.err(std::string(kName) + "：无法读取规则文件“" + Shown(*o.rules) + "”：" +
+                   Utf8(list.why) + "\n");
             return std::nullopt;
         }
         rules = qm::purge::UserRules::Parse(list.loaded.text);
         if (!rules.Errors().empty()) {
             for (const auto& e : rules.Errors()) {
-                io.err(std::string(kName) + "：规则文件“" + *o.rules + "”第 " +
+                io.err(std::string(kName) + "：规则文件“" + Shown(*o.rules) + "”第 " +
                        std::to_string(e.line) + " 行：" + qm::text::ToUtf8(e.reason) + "\n");
             }
             io.err(std::string(kName) + "：规则有错，没有写入任何文件\n");
@@ -238,13 +246,15 @@ int WriteBook(const Options& o, const std::u16string& text, const Streams& io) {
         return kUsageError;
     }
     const QString input = Path(o.input);
-    const std::u16string title = o.title ? Path(*o.title).toStdU16String()
-                                         : QFileInfo(input).completeBaseName().toStdU16String();
-    const std::u16string author = o.author ? Path(*o.author).toStdU16String() : u"";
+    const std::u16string title =
+        o.title ? Text(*o.title).toStdU16String()
+                : files::ShownPath(QFileInfo(input).completeBaseName()).toStdU16String();
+    const std::u16string author = o.author ? Text(*o.author).toStdU16String() : u"";
     const files::Outcome written =
         files::WriteEpub(Path(*o.output), qm::novel::BookFromText(title, author, text));
     if (!written) {
-        io.err(std::string(kName) + "：无法写入“" + *o.output + "”：" + Utf8(written.why) + "\n");
+        io.err(std::string(kName) + "：无法写入“" + Shown(*o.output) + "”：" + Utf8(written.why) +
+               "\n");
         return kFailed;
     }
     return kOk;
@@ -268,7 +278,7 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     const Options& o = *options;
     const files::TextReadResult read = files::ReadTextFile(Path(o.input), o.encoding);
     if (!read.ok) {
-        io.err(std::string(kName) + "：无法读取“" + o.input + "”：" + Utf8(read.why) + "\n");
+        io.err(std::string(kName) + "：无法读取“" + Shown(o.input) + "”：" + Utf8(read.why) + "\n");
         return kFailed;
     }
     const std::u16string& text = read.loaded.text;
@@ -332,7 +342,8 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     }
     const files::Outcome written = files::WriteFileAtomic(Path(*o.output), encoded.bytes);
     if (!written) {
-        io.err(std::string(kName) + "：无法写入“" + *o.output + "”：" + Utf8(written.why) + "\n");
+        io.err(std::string(kName) + "：无法写入“" + Shown(*o.output) + "”：" + Utf8(written.why) +
+               "\n");
         return kFailed;
     }
     return kOk;

@@ -1,11 +1,17 @@
 #include <QLibraryInfo>
+#include <QStringList>
 #include <QTranslator>
+#include <csignal>
 
+#include "files/TextFile.h"
 #include "ui/main/Application.h"
 #include "ui/main/Form1.h"
 
 int main(int argc, char* argv[]) {
     ui::Application app(argc, argv);
+    // A save past the file-size limit fails with EFBIG and is told, instead
+    // of ending the program with the user's text unsaved.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Names the user's data folder (~/.local/share/quillmere) for an installed copy.
     QApplication::setApplicationName(QStringLiteral("quillmere"));
     QApplication::setDesktopFileName(QStringLiteral("example.quillmere.Quillmere"));
@@ -21,7 +27,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication::processEvents();
     // Files from the command line (a file manager's "open with"): the first
     // in this window, every other in a window of its own, as if opened there.
-    const QStringList files = QApplication::arguments().mid(1);
+    // Taken as bytes from argv (which Qt has rid of its own options): Qt's
+    // arguments() loses the bytes of a name that is not UTF-8.
+    QStringList files;
+    for (int i = 1; i < argc; ++i) files << files::PathFromBytes(argv[i]);
     for (qsizetype i = 0; i < files.size(); ++i) {
         ui::Form1* target = &w;
         if (i > 0) {

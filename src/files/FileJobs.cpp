@@ -1,5 +1,6 @@
 #include "files/FileJobs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -27,7 +28,12 @@ constexpr std::size_t kBuffer = 1u << 20;
 Outcome Ok() { return Outcome{true, {}}; }
 Outcome Fail(const QString& why) { return Outcome{false, why}; }
 
-QString Named(const QString& path) { return QFileInfo(path).fileName(); }
+QString Named(const QString& path) { return ShownPath(QFileInfo(path).fileName()); }
+
+// Where the path leads, followed through links; false when nothing is there.
+bool StatPath(const QString& path, struct stat* st) {
+    return ::stat(PathBytes(path).constData(), st) == 0;
+}
 
 }  // namespace
 
@@ -35,11 +41,12 @@ QString Named(const QString& path) { return QFileInfo(path).fileName(); }
 
 Outcome ReplaceInFile(const QString& path, std::u16string_view find,
                       std::u16string_view replacement, bool backup) {
-    if (!QFileInfo::exists(path)) return Fail(QStringLiteral("文件不存在"));
+    struct stat st {};
+    if (!StatPath(path, &st)) return Fail(QStringLiteral("文件不存在"));
     // Before anything is read or a backup made: a read-only file stays as it is.
     if (Outcome w = CheckWritable(path); !w) return w;
     // The text is held several times over while it is replaced.
-    if (const qint64 size = QFileInfo(path).size(); size > kMaxReplaceBytes) {
+    if (const qint64 size = st.st_size; size > kMaxReplaceBytes) {
         return Fail(
             QStringLiteral("文件太大（%1），批量替换只处理不超过 %2 的文件，未改动")
                 .arg(QString::fromStdU16String(qm::filetools::SpaceValue(size)),
@@ -73,8 +80,7 @@ void SyncFileSystemOf(const QStringList& paths) {
     QSet<QString> folders;
     for (const QString& p : paths) folders.insert(QFileInfo(p).absolutePath());
     for (const QString& folder : folders) {
-        const int fd =
-            ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::open(PathBytes(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) continue;
         ::syncfs(fd);
         ::close(fd);
@@ -91,10 +97,20 @@ bool IsTextDocumentName(const QString& name) {
 }
 
 QStringList TextFilesIn(const QString& folder) {
+    // Listed by hand: Qt's listing leaves out names that are not UTF-8.
     QStringList out;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Unsorted);
-    for (const QFileInfo& info : entries) {
-        if (IsTextDocumentName(info.fileName())) out << info.absoluteFilePath();
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(PathBytes(folder).constData()),
+                                                  ::closedir);
+    if (!dir) return out;
+    const QString base = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/');
+    while (const dirent* e = ::readdir(dir.get())) {
+        // Hidden files stay out, as in the file manager.
+        if (e->d_name[0] == '.') continue;
+        const QString name = PathFromBytes(e->d_name);
+        struct stat st {};
+        if (IsTextDocumentName(name) && StatPath(base + name, &st) && S_ISREG(st.st_mode)) {
+            out << base + name;
+        }
     }
     return out;
 }
@@ -291,7 +307,8 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
     };
     // An output that exists (an input among them) is written beside it and
     // renamed over it at the end. A new one holds nothing to lose.
-    AtomicWriter out(output, QFileInfo::exists(output) ? Sync::Durable : Sync::Fast);
+    struct stat st {};
+    AtomicWriter out(output, StatPath(output, &st) ? Sync::Durable : Sync::Fast);
     if (Outcome o = out.Open(); !o) return writeFailed(o);
     for (std::size_t i = 0; i < order.size(); ++i) {
         const int fd = order[i];

@@ -48,7 +48,7 @@ FolderListing ListFolder(const QString& folder, const QString& nameFilter) {
 }
 
 int RenameNoReplace(const QString& from, const QString& to) {
-    const QByteArray f = QFile::encodeName(from), t = QFile::encodeName(to);
+    const QByteArray f = PathBytes(from), t = PathBytes(to);
     if (renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;

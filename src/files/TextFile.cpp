@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include <cstring>
 
 #include "core/Codec.h"
+#include "core/Encoding.h"
 #include "core/FileTools.h"
 
 namespace files {
@@ -30,8 +30,9 @@ QString SizeText(std::uint64_t bytes) {
 }
 
 QString ReadOnlyText(const QByteArray& path) {
-    return QStringLiteral("“%1”是只读文件，不能改写")
-        .arg(QFileInfo(QFile::decodeName(path)).fileName());
+    const QString name =
+        PathFromBytes(std::string_view(path.constData(), std::size_t(path.size())));
+    return QStringLiteral("“%1”是只读文件，不能改写").arg(ShownPath(QFileInfo(name).fileName()));
 }
 
 Outcome CheckWritableAt(const QByteArray& path, const struct stat& st) {
@@ -97,6 +98,34 @@ QString ErrnoText(int err) {
     }
 }
 
+QString PathFromBytes(std::string_view bytes) {
+    // A leading BOM is part of the name, not one to skip.
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    const bool bom = bytes.substr(0, kBom.size()) == kBom;
+    if (bom) bytes.remove_prefix(kBom.size());
+    const std::u16string name = qm::enc::Decode(bytes, qm::enc::Encoding::Utf8).text;
+    return (bom ? QStringLiteral("\uFEFF") : QString()) + QString::fromStdU16String(name);
+}
+
+QByteArray PathBytes(const QString& path) {
+    const std::string bytes =
+        qm::enc::Encode(path.toStdU16String(), qm::enc::Encoding::Utf8, false).bytes;
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QString ShownPath(const QString& path) {
+    QString shown;
+    shown.reserve(path.size());
+    for (const QChar c : path) {
+        if (qm::enc::IsEscapedByte(c.unicode())) {
+            shown += QStringLiteral("\\x") + QString::number(c.unicode() - 0xDC00, 16).toUpper();
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 namespace {
 constexpr std::size_t kPiece = 4u << 20;  // progress is told every 4 MB
 }  // namespace
@@ -104,7 +133,7 @@ constexpr std::size_t kPiece = 4u << 20;  // progress is told every 4 MB
 Outcome ReadableFile::Open(const QString& path) {
     // Non-blocking, so that opening a pipe nobody writes to returns at once;
     // it is refused below before anything is read.
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    fd_ = ::open(PathBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) return Fail(ErrnoText(errno));
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return Fail(ErrnoText(errno));
@@ -215,7 +244,7 @@ ReadResult ReadGbkFile(const QString& path, const Progress& progress) {
 }
 
 Outcome CheckWritable(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = PathBytes(path);
     struct stat st {};
     // Nothing there yet (or a link to nothing): nothing to keep.
     if (::stat(name.constData(), &st) != 0) return Outcome{true, {}};
@@ -232,9 +261,8 @@ struct AtomicWriter::Impl {
     Sync sync;
     QString likeFile;  // whose permissions and owner the file takes, when named
     int fd = -1;
-    QByteArray temp;       // the temporary file beside the target
-    QByteArray target;     // where it goes (a link's target, so the link stays)
-    bool inPlace = false;  // a new file, written where it goes
+    QByteArray temp;    // the temporary file beside the target
+    QByteArray target;  // where it goes (a link's target, so the link stays)
     ~Impl() { Discard(); }
     void Discard() {
         if (fd >= 0) ::close(fd);
@@ -245,15 +273,6 @@ struct AtomicWriter::Impl {
     Outcome Failed(int err) {
         Discard();
         return Fail(ErrnoText(err));
-    }
-    // A new file, made where it goes: it holds nothing to lose, and is
-    // removed again if anything fails. False when something is there.
-    bool OpenNew(mode_t mode) {
-        fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd < 0) return false;
-        temp = target;
-        inPlace = true;
-        return true;
     }
     // Gives the open file the mode and owner of `like` (an owner the process
     // may not give is left as it is).
@@ -280,21 +299,10 @@ AtomicWriter::AtomicWriter(const QString& path, Sync sync, const QString& likeFi
 AtomicWriter::~AtomicWriter() = default;
 
 Outcome AtomicWriter::Open() {
-    d_->target = QFile::encodeName(d_->path);
+    d_->target = PathBytes(d_->path);
     struct stat like {};
     const bool haveLike =
-        !d_->likeFile.isEmpty() && ::stat(QFile::encodeName(d_->likeFile).constData(), &like) == 0;
-    // Created without the group's and others' bits when it is to take a
-    // private file's: nobody may open it before its mode is set.
-    const mode_t newMode = haveLike ? (like.st_mode & 0600) : 0666;
-    const auto opened = [&]() -> Outcome {
-        if (haveLike) return d_->TakeOver(like);
-        return Outcome{true, {}};
-    };
-    // Most often the file is new: try that first, at the cost of one call.
-    // (An existing file or link gives EEXIST, a link to nothing as well.)
-    if (d_->OpenNew(newMode)) return opened();
-    if (errno != EEXIST) return d_->Failed(errno);
+        !d_->likeFile.isEmpty() && ::stat(PathBytes(d_->likeFile).constData(), &like) == 0;
     struct stat st {};
     if (::lstat(d_->target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
         // Write through a link: the link stays and its target is replaced,
@@ -303,19 +311,19 @@ Outcome AtomicWriter::Open() {
         const QByteArray end = LinkEnd(d_->target, &err);
         if (end.isEmpty()) return d_->Failed(err);
         d_->target = end;
-        if (d_->OpenNew(newMode)) return opened();
-        if (errno != EEXIST) return d_->Failed(errno);
     }
-    // (A file removed meanwhile does not exist.)
     const bool exists = ::stat(d_->target.constData(), &st) == 0;
+    if (!exists && errno != ENOENT) return d_->Failed(errno);
     if (exists) {
         // Renaming over a device or a pipe would replace it with a plain file.
         if (!S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
         if (Outcome o = CheckWritableAt(d_->target, st); !o) return o;
     }
-    const QFileInfo t(QFile::decodeName(d_->target));
-    QByteArray pattern = QFile::encodeName(t.absolutePath()) + "/." +
-                         QFile::encodeName(t.fileName()).left(100) + ".quillmere-XXXXXX";
+    // A new file too is written beside its place and renamed there whole: a
+    // write cut short (a full disk, a file-size limit) leaves nothing behind.
+    const qsizetype slash = d_->target.lastIndexOf('/');
+    QByteArray pattern = d_->target.left(slash + 1) + '.' + d_->target.mid(slash + 1).left(100) +
+                         ".quillmere-XXXXXX";
     d_->fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (d_->fd < 0) return d_->Failed(errno);
     d_->temp = pattern;
@@ -394,7 +402,7 @@ Outcome AtomicWriter::Commit() {
     const int fd = d_->fd;
     d_->fd = -1;
     if (::close(fd) != 0) return d_->Failed(errno);
-    if (!d_->inPlace && ::rename(d_->temp.constData(), d_->target.constData()) != 0) {
+    if (::rename(d_->temp.constData(), d_->target.constData()) != 0) {
         return d_->Failed(errno);
     }
     d_->temp.clear();

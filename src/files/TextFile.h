@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace files {
 
@@ -114,5 +115,16 @@ class AtomicWriter {
 
 // The Chinese reason for a system error number.
 QString ErrnoText(int err);
+
+// File names are bytes. A name that is not UTF-8 (a GBK name unzipped from
+// an archive made on Windows) keeps each byte that does not decode as a kept
+// byte, U+DC80 + byte, as text does, so the path goes back to the very same
+// bytes. (QFile::encodeName and decodeName turn such bytes into U+FFFD for
+// good, and Qt's listings leave such names out.) Every system call on a path
+// takes PathBytes.
+QString PathFromBytes(std::string_view bytes);
+QByteArray PathBytes(const QString& path);
+// The path for a message: each kept byte written as "\xB5".
+QString ShownPath(const QString& path);
 
 }  // namespace files

@@ -79,13 +79,14 @@ class TempDir {
 
 // Runs the built program; extraEnv adds NAME=value entries.
 Result RunProgram(const std::vector<std::string>& args, const TempDir& dir,
-                  const std::vector<std::string>& extraEnv = {}) {
+                  const std::vector<std::string>& extraEnv = {}, int stdoutFd = -1) {
     const std::string outPath = (dir / ".stdout").string();
     const std::string errPath = (dir / ".stderr").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
+    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     std::vector<std::string> argStrings = {QM_TIDY};
@@ -390,3 +391,65 @@ TEST(TidyProgram, AnInputLargerThanMemoryIsToldAndNothingIsWritten) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"big.txt", "out.txt"}));
 }
+
+TEST(TidyProgram, FileNamesThatAreNotUtf8AreKeptAsTheirBytes) {
+    TempDir dir;  // GBK names: 第, 章
+    const std::string di = (dir / "\xB5\xDA.txt").string(), zhang = (dir / "\xD5\xC2.txt").string();
+    WriteAll(di, Gbk(NumberedBook()));
+    EXPECT_EQ(RunProgram({"indent", di, "-o", zhang}, dir).status, 0);
+    EXPECT_EQ(ReadAll(zhang), RunProgram({"indent", di, "-o", "-"}, dir).out);
+    EXPECT_NE(RunProgram({"check", di + "x"}, dir).err.find("\\xB5\\xDA.txtx"), std::string::npos);
+}
+
+TEST(TidyProgram, KilledWhileWritingANewFileLeavesNoPartOfIt) {
+    TempDir dir;
+    WriteAll(dir / "in.txt", Gbk(NumberedBook()));
+    RunProgram({"reflow", (dir / "in.txt").string(), "-o", (dir / "out.txt").string()}, dir,
+               {std::string("LD_PRELOAD=") + QM_FAILING_CALLS, "QM_FAIL_CALL=write",
+                "QM_FAIL_PATH=out.txt", "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_FALSE(fs::exists(dir / "out.txt"));
+}
+
+// Each fails in writing or before: exit 1, nothing written, no temporary
+// file left. "@x" is the file x in the test's folder.
+struct Failure {
+    const char* name;
+    friend void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
+    std::vector<std::string> args;
+    const char* out = nullptr;  // standard output: a file, or "" for a pipe nobody reads
+    rlim_t fileLimit = RLIM_INFINITY;
+};
+class TidyFailures : public testing::TestWithParam<Failure> {};
+
+TEST_P(TidyFailures, ExitOneWithNothingWritten) {
+    TempDir dir;
+    WriteAll(dir / "in.txt", Gbk(NumberedBook()));
+    std::vector<std::string> args;
+    for (const auto& a : GetParam().args)
+        args.push_back(a[0] == '@' ? (dir / a.substr(1)).string() : a);
+    const char* out = GetParam().out;
+    int fds[2] = {-1, -1};
+    if (out != nullptr && *out == '\0' && ::pipe(fds) == 0) ::close(fds[0]);
+    if (out != nullptr && *out != '\0') fds[1] = ::open(out, O_WRONLY);
+    // The program inherits the limit; this process writes nothing meanwhile.
+    rlimit was{};
+    ::getrlimit(RLIMIT_FSIZE, &was);
+    const rlimit limit{std::min(GetParam().fileLimit, was.rlim_max), was.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const Result r = RunProgram(args, dir, {}, fds[1]);
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    ::close(fds[1]);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TidyFailures,
+    testing::Values(
+        Failure{"EpubPastTheFileSizeLimit", {"epub", "@in.txt", "-o", "@k.epub"}, nullptr, 1024},
+        Failure{"TextPastTheFileSizeLimit", {"reflow", "@in.txt", "-o", "@out.txt"}, nullptr, 1024},
+        Failure{"TextToAFullDisk", {"reflow", "@in.txt", "-o", "-"}, "/dev/full"},
+        Failure{"TextIntoAClosedPipe", {"reflow", "@in.txt", "-o", "-"}, ""},
+        Failure{"PurgeWithUnreadableRules",
+                {"purge", "@in.txt", "-o", "@out.txt", "--rules", "@no"}}),
+    [](const auto& info) { return std::string(info.param.name); });

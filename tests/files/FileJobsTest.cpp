@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <fstream>
 #include <random>
 #include <vector>
 
@@ -128,11 +129,14 @@ TEST(BatchReplace, AFolderAddsItsTextDocumentsOnly) {
     }
     QDir(dir.path()).mkdir("sub.txt");
     ASSERT_TRUE(uitest::WriteBytes(dir.filePath("sub.txt/inner.txt"), "x"));
+    std::ofstream(dir.path().toStdString() + "/\xB5\xDA.txt") << "x";  // a GBK name: 第
     QStringList names;
     for (const QString& p : files::TextFilesIn(dir.path())) names << QFileInfo(p).fileName();
     names.sort();
-    // .asc is plain text itself by its name.
-    EXPECT_EQ(names, (QStringList{"a.txt", "b.TXT", "c.Txt", "d.asc"}));
+    // .asc is plain text itself by its name; the GBK name keeps its bytes.
+    EXPECT_EQ(files::ShownPath(names.back()), "\\xB5\\xDA.txt");
+    EXPECT_TRUE(files::ReplaceInFile(dir.path() + "/" + names.back(), u"x", u"y", false).ok);
+    EXPECT_EQ(names.first(4), (QStringList{"a.txt", "b.TXT", "c.Txt", "d.asc"}));
 }
 
 // Split, then rejoin with the shell script the splitter wrote: byte for byte.

@@ -1,8 +1,10 @@
 // Preloaded into a child process to make one system call fail for real, as a
 // failing disk or network file system would, for the files whose path holds
 // a marker: QM_FAIL_CALL names the call (fdatasync, close or rename),
-// QM_FAIL_PATH the marker. Everything else passes through.
+// QM_FAIL_PATH the marker; write is cut short by SIGKILL, as by kill -9.
+// Everything else passes through.
 #include <dlfcn.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -67,4 +69,13 @@ extern "C" int rename(const char* from, const char* to) noexcept {
         return -1;
     }
     return real(from, to);
+}
+
+extern "C" ssize_t write(int fd, const void* data, size_t size) {
+    static const auto real = Next<ssize_t (*)(int, const void*, size_t)>("write");
+    if (Failing("write") && MarkedFd(fd)) {
+        real(fd, data, size / 2);
+        ::raise(SIGKILL);
+    }
+    return real(fd, data, size);
 }

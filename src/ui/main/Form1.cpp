@@ -134,16 +134,16 @@ void Form1::SetCaption(const QString& caption) {
 }
 
 void Form1::UpdateTitle() {
-    const QString name =
-        filePath_.isEmpty() ? QStringLiteral("无标题") : QFileInfo(filePath_).fileName();
+    const QString name = filePath_.isEmpty() ? QStringLiteral("无标题")
+                                             : files::ShownPath(QFileInfo(filePath_).fileName());
     setWindowTitle(name + (history_.IsModified() ? QStringLiteral("*") : QString()) +
                    QStringLiteral(" - ") + caption_);
 }
 
 bool Form1::MaySetTextAside() {
     if (!history_.IsModified()) return true;
-    const QString name =
-        filePath_.isEmpty() ? QStringLiteral("无标题") : QFileInfo(filePath_).fileName();
+    const QString name = filePath_.isEmpty() ? QStringLiteral("无标题")
+                                             : files::ShownPath(QFileInfo(filePath_).fileName());
     QMessageBox box(QMessageBox::Question, ui::kTipTitle,
                     QStringLiteral("是否保存对“%1”的修改？").arg(name),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
@@ -346,11 +346,10 @@ std::optional<Form1::OpenedFile> Form1::ReadTextFile(const QString& path,
     if (r.canceled) return std::nullopt;
     if (!r.ok) {
         ui::ShowMessage(
-            this,
-            QStringLiteral("无法读取文件“%1”：%2。").arg(QDir::toNativeSeparators(path), r.why));
+            this, QStringLiteral("无法读取文件“%1”：%2。").arg(files::ShownPath(path), r.why));
         return std::nullopt;
     }
-    Panel[5]->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    Panel[5]->setText(files::ShownPath(QFileInfo(path).absoluteFilePath()));
     DoEvents();
     return OpenedFile{path, std::move(r.loaded)};
 }
@@ -477,7 +476,7 @@ bool Form1::WriteDocument(const QString& path, qm::enc::FileFormat format, bool 
     format_ = format;
     filePath_ = QFileInfo(path).absoluteFilePath();
     lastFolder_ = QFileInfo(filePath_).absolutePath();
-    Panel[5]->setText(QDir::toNativeSeparators(filePath_));
+    Panel[5]->setText(files::ShownPath(filePath_));
     history_.MarkSaved();
     UpdateTitle();
     ShowFormat();
