@@ -200,6 +200,41 @@ TEST(EncodingRoundTrip, BadBytesAnywhereComeBackAsTheyWere) {
     EXPECT_EQ(EncodeFile(u.text, u.format).bytes, dc);
 }
 
+// Kept bytes go back only where they stood, and only into the encoding they
+// came from: elsewhere they count with the characters the target lacks.
+TEST(EncodingRoundTrip, KeptBytesGoBackOnlyWhereTheyStillReadBack) {
+    const std::string cut = In("GBK", "开始照陆") + In("GBK", "章")[0];
+    const struct {
+        const char* name;
+        std::string file;
+        Encoding from;
+        std::u16string typed;
+        Encoding to;
+        std::string bytes;
+        std::size_t lacked;
+    } rows[] = {
+        {"typed after a GBK lead byte", cut, Encoding::Gbk, u"章节", Encoding::Gbk,
+         In("GBK", "开始照陆?章节"), 1},
+        {"typed after a Big5 lead byte", In("BIG5", "開始") + In("BIG5", "章")[0], Encoding::Big5,
+         u"章節", Encoding::Big5, In("BIG5", "開始?章節"), 1},
+        {"ASCII after a lead byte", cut, Encoding::Gbk, u"1", Encoding::Gbk, cut + "1", 0},
+        {"GBK byte into UTF-8", "a\xFF!", Encoding::Gbk, u"", Encoding::Utf8, "a\uFFFD!", 1},
+        {"GBK bytes into UTF-16", "\xFF\xFF", Encoding::Gbk, u"", Encoding::Utf16Le,
+         In("UTF-16LE", "\uFFFD\uFFFD"), 2},
+        {"GBK byte into Big5", "\xFF", Encoding::Gbk, u"", Encoding::Big5, "?", 1},
+        {"UTF-8 bytes into UTF-8 BOM", "\xE4\xB8", Encoding::Utf8, u"", Encoding::Utf8Bom,
+         "\xEF\xBB\xBF\xE4\xB8", 0},
+    };
+    for (const auto& r : rows) {
+        LoadedText t = DecodeFile(r.file, r.from);
+        t.format.encoding = r.to;
+        const Encoded e = EncodeFile(t.text + r.typed, t.format);
+        EXPECT_EQ(e.bytes, r.bytes) << r.name;
+        EXPECT_EQ(e.unencodable, r.lacked) << r.name;
+        EXPECT_EQ(e.first.empty() ? U'\0' : e.first[0].ch, r.lacked ? U'\uFFFD' : U'\0') << r.name;
+    }
+}
+
 // Any bytes at all, read in any encoding and written back unchanged, are the
 // same bytes (a file without mixed line breaks).
 TEST(EncodingRoundTrip, RandomBytesInEveryEncoding) {
@@ -316,6 +351,18 @@ TEST(EncodingDetection, BomsAndForcedEncodings) {
               "a");
     EXPECT_EQ(Detect(""), Encoding::Gbk);
     EXPECT_EQ(Detect("plain ascii\r\n"), Encoding::Gbk);
+    EXPECT_EQ(DecodeFile("plain\nascii\n").format.encoding, Encoding::Gbk);
+}
+
+// A part cut from a UTF-8 file begins and ends inside a character.
+TEST(EncodingDetection, Utf8CutInsideACharacterAtEitherEnd) {
+    const std::string part = In("UTF-8", prose::kKongYiJi).substr(4, 1000);
+    const LoadedText t = DecodeFile(part);
+    EXPECT_EQ(t.format.encoding, Encoding::Utf8);
+    EXPECT_EQ(t.invalid, 3u);  // two at the start, a lead byte at the end
+    EXPECT_EQ(EncodeFile(t.text, t.format).bytes, part);
+    EXPECT_EQ(Detect(part), Encoding::Utf8);
+    EXPECT_EQ(DecodeFile("ascii\xE4").format.encoding, Encoding::Gbk);  // nothing says UTF-8
 }
 
 TEST(EncodingDetection, TheHardCases) {
@@ -508,7 +555,7 @@ TEST(EncodingPieces, EncodingInPiecesJoinsToTheWholeBytes) {
         for (char16_t& c : text) c = pool[rng() % std::size(pool)];
         for (const Encoding e : All()) {
             for (const LineBreak b : {LineBreak::CrLf, LineBreak::Lf, LineBreak::Cr}) {
-                const FileFormat f{e, round % 2 == 0, b, false};
+                const FileFormat f{e, round % 2 == 0, b, false, {}};
                 const Encoded whole = EncodeFile(text, f);
                 std::string joined;
                 int pieces = 0;
@@ -556,6 +603,7 @@ TEST(EncodingDetection, Utf16WithoutABomByItsZeroBytes) {
         EXPECT_EQ(t.text, U16(WithBreaks(mixed, "\r\n")));
         EXPECT_EQ(EncodeFile(t.text, t.format).bytes, bytes) << charset;
         EXPECT_EQ(Detect(In(charset, "ok")), want) << "two ASCII letters";
+        EXPECT_EQ(Detect(In(charset, "第1章 你好世界，再见了朋友们 ok")), want) << "5 of 18 ASCII";
     }
     std::string gbk = In("GBK", prose::kHongLouMeng);
     gbk[gbk.size() / 2] = '\0';
