@@ -35,11 +35,29 @@ bool SameNoCase(std::string_view a, std::string_view b) {
 
 // --- Encoders: Step writes the character at p (advancing p) to out and
 // returns the byte count; a character the target lacks is written as "?"
-// and sets `lacked`.
+// and sets `lacked`. Kept bytes are written back when `own` (they came from
+// this encoding) and they still read back as kept bytes before what now
+// follows them; otherwise they are lacked too.
+
+// Whether kept byte b, written before the characters from p on, decodes as
+// b kept: the decoder is run over b and the few bytes that follow it.
+template <class Enc, class Dec>
+bool StaysKept(unsigned char b, Enc enc, const char16_t* p, const char16_t* end, Dec dec) {
+    enc.check = false;  // kept bytes that follow are taken as written
+    unsigned char bytes[8] = {b};
+    std::size_t n = 1;
+    while (n < 4 && p < end) n += static_cast<std::size_t>(enc.Step(p, end, bytes + n));
+    const unsigned char* q = bytes;
+    char16_t out[2];
+    dec.Step(q, bytes + n, out);
+    return q == bytes + 1 && out[0] == Escape(b);
+}
 
 struct DbcsEncoder {
     const DbcsTable* t;
     bool gb18030 = false;
+    bool own = true;
+    bool check = true;
     bool lacked = false;
     static constexpr bool kAsciiCompatible = true;
 
@@ -54,7 +72,9 @@ struct DbcsEncoder {
         if (code != kNoCode) return Two(code, out);
         if (IsEscapedByte(u)) {
             out[0] = static_cast<unsigned char>(u - 0xDC00);
-            return 1;
+            if (own && (!check || StaysKept(out[0], *this, p, end, DbcsDecoder{t, gb18030})))
+                return 1;
+            return Lacked(out);
         }
         if (u >= 0xD800 && u <= 0xDFFF) {
             if (u <= 0xDBFF && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
@@ -93,6 +113,8 @@ struct DbcsEncoder {
 };
 
 struct Utf8Encoder {
+    bool own = true;
+    bool check = true;
     bool lacked = false;
     static constexpr bool kAsciiCompatible = true;
 
@@ -109,7 +131,12 @@ struct Utf8Encoder {
         }
         if (IsEscapedByte(u)) {
             out[0] = static_cast<unsigned char>(u - 0xDC00);
-            return 1;
+            if (own && (!check || StaysKept(out[0], *this, p, end, Utf8Decoder{}))) return 1;
+            lacked = true;  // U+FFFD, as it is shown
+            out[0] = 0xEF;
+            out[1] = 0xBF;
+            out[2] = 0xBD;
+            return 3;
         }
         if (u >= 0xD800 && u <= 0xDFFF) {
             if (u <= 0xDBFF && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
@@ -137,6 +164,7 @@ struct Utf8Encoder {
 // below 0x80 (an odd last byte), so U+DC00..U+DCFF are all kept bytes here.
 template <bool kBigEndian>
 struct Utf16Encoder {
+    bool own = true;
     bool lacked = false;
     static constexpr bool kAsciiCompatible = false;
 
@@ -149,7 +177,10 @@ struct Utf16Encoder {
             Put(*p++, out + 2);
             return 4;
         }
-        if (Kept(u)) {
+        if (Kept(u) && !own) {
+            lacked = true;
+            u = 0xFFFD;
+        } else if (Kept(u)) {
             if (p < end && Kept(*p)) {
                 out[0] = static_cast<unsigned char>(u - 0xDC00);
                 out[1] = static_cast<unsigned char>(*p++ - 0xDC00);
@@ -332,7 +363,7 @@ std::uint64_t EachPiece(ByteSource& source, std::uint64_t from, F&& f) {
 // counting two), and the break styles.
 // What ends a pass told to stop: for UTF-8, a byte that is not UTF-8; for
 // GBK, a sequence only GB18030 reads (the file is then counted as GB18030).
-bool Stops(const Utf8Decoder& d) { return d.invalid != 0; }
+bool Stops(const Utf8Decoder& d) { return d.invalid > d.cut; }
 bool Stops(const DbcsDecoder& d) { return d.sawGbOnly; }
 
 template <bool kNormalize, bool kStop, class Dec>
@@ -443,6 +474,7 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 constexpr std::size_t kMostBytes = 4;
 
 char32_t CharAt(const char16_t* p, const char16_t* end) {
+    if (*p >= 0xDC00 && *p <= 0xDCFF) return 0xFFFD;  // a kept byte, shown so
     if (*p >= 0xD800 && *p <= 0xDBFF && end - p >= 2 && p[1] >= 0xDC00 && p[1] <= 0xDFFF)
         return 0x10000 + ((p[0] - 0xD800) << 10 | (p[1] - 0xDC00));
     return *p;
@@ -525,7 +557,33 @@ Encoded EncodeInPieces(Enc enc, std::u16string_view text, LineBreak breaks, std:
     return r;
 }
 
-Encoded EncodeAs(std::u16string_view text, Encoding e, LineBreak breaks, bool bom);
+// Calls f with the encoder of an encoding; `own`: the text's kept bytes came
+// from it.
+template <class F>
+decltype(auto) WithEncoder(Encoding e, bool own, F&& f) {
+    switch (e) {
+        case Encoding::Gb18030:
+            return f(DbcsEncoder{&Gb18030Table(), true, own});
+        case Encoding::Big5:
+            return f(DbcsEncoder{&Big5Table(), false, own});
+        case Encoding::Utf8:
+        case Encoding::Utf8Bom:
+            return f(Utf8Encoder{own});
+        case Encoding::Utf16Le:
+            return f(Utf16Encoder<false>{own});
+        case Encoding::Utf16Be:
+            return f(Utf16Encoder<true>{own});
+        case Encoding::Gbk:
+            break;
+    }
+    return f(DbcsEncoder{&GbkTable(), false, own});
+}
+
+// Whether bytes kept from `from` are bytes of `to` as well.
+bool OwnBytes(Encoding to, std::optional<Encoding> from) {
+    const auto utf8 = [](Encoding e) { return e == Encoding::Utf8 || e == Encoding::Utf8Bom; };
+    return !from || *from == to || (utf8(*from) && utf8(to));
+}
 
 }  // namespace
 
@@ -613,61 +671,26 @@ Decoded Decode(std::string_view bytes, Encoding e) {
     return d;
 }
 
-namespace {
-
-Encoded EncodeAs(std::u16string_view text, Encoding e, LineBreak breaks, bool bom) {
-    switch (e) {
-        case Encoding::Gbk:
-            return EncodeWith(DbcsEncoder{&GbkTable()}, text, breaks, {});
-        case Encoding::Gb18030:
-            return EncodeWith(DbcsEncoder{&Gb18030Table(), true}, text, breaks, {});
-        case Encoding::Big5:
-            return EncodeWith(DbcsEncoder{&Big5Table()}, text, breaks, {});
-        case Encoding::Utf8:
-        case Encoding::Utf8Bom:
-            return EncodeWith(Utf8Encoder{}, text, breaks, bom ? Bom(e) : std::string_view());
-        case Encoding::Utf16Le:
-            return EncodeWith(Utf16Encoder<false>{}, text, breaks,
-                              bom ? Bom(e) : std::string_view());
-        case Encoding::Utf16Be:
-            return EncodeWith(Utf16Encoder<true>{}, text, breaks,
-                              bom ? Bom(e) : std::string_view());
-    }
-    return {};
-}
-
-}  // namespace
-
 Encoded Encode(std::u16string_view text, Encoding e, bool bom) {
-    return EncodeAs(text, e, LineBreak::CrLf, bom && e != Encoding::Utf8);
+    const std::string_view mark = bom && e != Encoding::Utf8 ? Bom(e) : std::string_view();
+    return WithEncoder(e, true,
+                       [&](auto enc) { return EncodeWith(enc, text, LineBreak::CrLf, mark); });
 }
 
 Encoded EncodeFileInPieces(std::u16string_view text, const FileFormat& format,
                            const std::function<bool(std::string_view)>& write) {
     const bool bom = format.bom || format.encoding == Encoding::Utf8Bom;
     const std::string_view mark = bom ? Bom(format.encoding) : std::string_view();
-    const LineBreak breaks = format.breaks;
-    switch (format.encoding) {
-        case Encoding::Gb18030:
-            return EncodeInPieces(DbcsEncoder{&Gb18030Table(), true}, text, breaks, mark, write);
-        case Encoding::Big5:
-            return EncodeInPieces(DbcsEncoder{&Big5Table()}, text, breaks, mark, write);
-        case Encoding::Utf8:
-        case Encoding::Utf8Bom:
-            return EncodeInPieces(Utf8Encoder{}, text, breaks, mark, write);
-        case Encoding::Utf16Le:
-            return EncodeInPieces(Utf16Encoder<false>{}, text, breaks, mark, write);
-        case Encoding::Utf16Be:
-            return EncodeInPieces(Utf16Encoder<true>{}, text, breaks, mark, write);
-        case Encoding::Gbk:
-            break;
-    }
-    return EncodeInPieces(DbcsEncoder{&GbkTable()}, text, breaks, mark, write);
+    return WithEncoder(format.encoding, OwnBytes(format.encoding, format.keptFrom), [&](auto enc) {
+        return EncodeInPieces(enc, text, format.breaks, mark, write);
+    });
 }
 
 Encoded EncodeFile(std::u16string_view text, const FileFormat& format) {
-    return EncodeAs(text, format.encoding, format.breaks,
-                    format.bom || format.encoding == Encoding::Utf8Bom);
+    const bool bom = format.bom || format.encoding == Encoding::Utf8Bom;
+    const std::string_view mark = bom ? Bom(format.encoding) : std::string_view();
+    return WithEncoder(format.encoding, OwnBytes(format.encoding, format.keptFrom),
+                       [&](auto enc) { return EncodeWith(enc, text, format.breaks, mark); });
 }
 
 namespace {
@@ -736,14 +759,28 @@ std::string SampleOf(ByteSource& source) {
     return sample;
 }
 
-}  // namespace
-
-LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced) {
-    ViewSource view(bytes);
-    return DecodeFile(view, forced);
+// Strict UTF-8 with non-ASCII in it, counted as it is checked: the first
+// byte that is not UTF-8 (early in a GBK file) ends the pass. A character
+// cut off at either end (a part cut from a larger file) is forgiven and kept
+// as bytes, counted in `invalid`.
+template <bool kNormalize>
+std::optional<Count> CountUtf8(ByteSource& source, std::size_t& invalid) {
+    const std::string_view head = source.At(0).bytes;
+    std::size_t lead = 0;
+    while (lead < 3 && lead < head.size() &&
+           Utf8Decoder::Cont(static_cast<unsigned char>(head[lead])))
+        ++lead;
+    Utf8Decoder utf8;
+    Count c = CountUnits<kNormalize, true>(utf8, source, lead);
+    c.units += lead;
+    c.bytes += lead;
+    invalid = lead + utf8.invalid;
+    // Every byte one unit: nothing but ASCII and kept bytes.
+    if (c.stopped || (invalid > 0 && c.units == c.bytes + c.lf + c.cr)) return std::nullopt;
+    return c;
 }
 
-LoadedText DecodeFile(ByteSource& source, std::optional<Encoding> forced) {
+LoadedText Recognise(ByteSource& source, std::optional<Encoding> forced) {
     const std::string_view head = source.At(0).bytes;
     FileFormat f;
     if (forced) {
@@ -763,18 +800,16 @@ LoadedText DecodeFile(ByteSource& source, std::optional<Encoding> forced) {
         f.encoding = *utf16;
         return LoadAs(*utf16, source, 0, f);
     }
-    // Strict UTF-8, counted as it is checked: the first invalid sequence
-    // (early in a GBK file) ends the pass.
-    Utf8Decoder utf8;
-    const Count c = CountUnits<true, true>(utf8, source);
-    if (!c.stopped) {
+    std::size_t kept = 0;
+    if (const std::optional<Count> c = CountUtf8<true>(source, kept)) {
         // Pure ASCII reads the same in GBK, this program's home.
         // (Every non-ASCII sequence gives fewer units than bytes.)
-        f.encoding = c.units == c.bytes + c.lf + c.cr ? Encoding::Gbk : Encoding::Utf8;
+        f.encoding = c->units == c->bytes + c->lf + c->cr ? Encoding::Gbk : Encoding::Utf8;
         LoadedText r;
-        r.text = Build<true>(Utf8Decoder{}, source, 0, c.units);
+        r.text = Build<true>(Utf8Decoder{}, source, 0, c->units);
+        r.invalid = kept;
         r.format = f;
-        SetBreaks(r.format, c);
+        SetBreaks(r.format, *c);
         return r;
     }
     if (LooksLikeBig5(SampleOf(source))) {
@@ -796,14 +831,28 @@ LoadedText DecodeFile(ByteSource& source, std::optional<Encoding> forced) {
     return r;
 }
 
+}  // namespace
+
+LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced) {
+    ViewSource view(bytes);
+    return DecodeFile(view, forced);
+}
+
+LoadedText DecodeFile(ByteSource& source, std::optional<Encoding> forced) {
+    LoadedText r = Recognise(source, forced);
+    r.format.keptFrom = r.format.encoding;
+    return r;
+}
+
 Encoding Detect(std::string_view bytes) {
     if (StartsWith(bytes, Bom(Encoding::Utf8Bom))) return Encoding::Utf8Bom;
     if (StartsWith(bytes, Bom(Encoding::Utf16Le))) return Encoding::Utf16Le;
     if (StartsWith(bytes, Bom(Encoding::Utf16Be))) return Encoding::Utf16Be;
     if (const auto utf16 = Utf16ByZeros(bytes)) return *utf16;
     if (!HasNonAscii(bytes)) return Encoding::Gbk;
-    Utf8Decoder utf8;
-    if (!CountUnits<false, true>(utf8, bytes).stopped) return Encoding::Utf8;
+    ViewSource view(bytes);
+    std::size_t kept = 0;
+    if (CountUtf8<false>(view, kept)) return Encoding::Utf8;
     if (LooksLikeBig5(bytes)) return Encoding::Big5;
     DbcsDecoder gbk{&GbkTable(), false, true};
     return CountUnits<false, true>(gbk, bytes).stopped ? Encoding::Gb18030 : Encoding::Gbk;

@@ -13,7 +13,13 @@
 // byte may also be below 0x80 (U+DC00 + byte: a file of odd length keeps its
 // last byte so); when writing UTF-16, kept bytes go out two at a time as the
 // unit they came from, a single one only at the very end, and a single one
-// elsewhere (from a text read in another encoding) is written as "?".
+// elsewhere is written as "?".
+//
+// A kept byte goes back only into the encoding it came from, and only where
+// it still reads back as a kept byte: a lead byte left by a file cut inside
+// its last character would join a character typed after it. Otherwise it
+// counts as a character the target lacks, written as U+FFFD in UTF-8 and
+// UTF-16 and as "?" in the others.
 #pragma once
 
 #include <cstddef>
@@ -68,8 +74,8 @@ struct Encoded {
 
 // Encodes the text (with the BOM of Utf8Bom, Utf16Le, Utf16Be when `bom`;
 // Utf8 never has one).
-// Escaped bytes go back as they were; characters the target lacks become "?"
-// and are counted.
+// Escaped bytes go back as they were (where they still read back so);
+// characters the target lacks become "?" and are counted.
 Encoded Encode(std::u16string_view text, Encoding e, bool bom = true);
 
 // How a file breaks its lines. The document always holds CR LF.
@@ -84,6 +90,9 @@ struct FileFormat {
                        // (UTF-8, UTF-16) when set, and always for Utf8Bom
     LineBreak breaks = LineBreak::CrLf;
     bool mixed = false;  // the file mixed break styles
+    // The encoding the text's kept bytes came from (DecodeFile sets it); none:
+    // they are bytes of `encoding`.
+    std::optional<Encoding> keptFrom;
 };
 
 struct LoadedText {

@@ -7,6 +7,7 @@
 // kept bytes, and an unchanged text always encodes to the bytes it came from.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -123,6 +124,7 @@ struct DbcsDecoder {
 
 struct Utf8Decoder {
     std::size_t invalid = 0;
+    std::size_t cut = 0;  // of them, the bytes of a character the end cut off
     static constexpr bool kAsciiCompatible = true;
 
     int Step(const unsigned char*& p, const unsigned char* end, char16_t* out) {
@@ -157,13 +159,20 @@ struct Utf8Decoder {
                 return 2;
             }
         }
+        // A file cut short (or a part cut from a larger one) may end inside
+        // a character: detection forgives that.
+        if (b >= 0xC2 && b <= 0xF4 &&
+            left < (b < 0xE0   ? 2
+                    : b < 0xF0 ? 3
+                               : 4) &&
+            std::all_of(p + 1, end, Cont))
+            cut += static_cast<std::size_t>(left);
         out[0] = Escape(b);
         ++p;
         ++invalid;
         return 1;
     }
 
-  private:
     static bool Cont(unsigned char c) { return (c & 0xC0) == 0x80; }
 };
 

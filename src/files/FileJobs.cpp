@@ -323,6 +323,7 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
             }
             qm::enc::FileFormat target = convert->target;
             target.bom = false;
+            target.keptFrom = from;  // its kept bytes are no bytes of the target's
             const std::string converted =
                 qm::enc::EncodeFile(qm::enc::DecodeFile(bytes, from).text, target).bytes;
             if (Outcome o = out.Write(converted.data(), converted.size()); !o)

@@ -200,6 +200,31 @@ TEST(EncodingRoundTrip, BadBytesAnywhereComeBackAsTheyWere) {
     EXPECT_EQ(EncodeFile(u.text, u.format).bytes, dc);
 }
 
+// Kept bytes of a GBK file go back only where they stood and only into GBK:
+// elsewhere they count with the characters the target lacks.
+TEST(EncodingRoundTrip, KeptBytesGoBackOnlyWhereTheyStillReadBack) {
+    const struct {
+        const char* name;
+        std::string file;
+        std::u16string typed;
+        Encoding to;
+        std::string bytes;
+        std::size_t lacked;
+    } rows[] = {
+        {"typed after a lead byte", In("GBK", "章").substr(0, 1), u"章节", Encoding::Gbk,
+         In("GBK", "?章节"), 1},
+        {"into UTF-8", "a\xFF!", u"", Encoding::Utf8, "a\uFFFD!", 1},
+        {"into UTF-16", "\xFF\xFF", u"", Encoding::Utf16Le, In("UTF-16LE", "\uFFFD\uFFFD"), 2},
+    };
+    for (const auto& r : rows) {
+        LoadedText t = DecodeFile(r.file, Encoding::Gbk);
+        t.format.encoding = r.to;
+        const Encoded e = EncodeFile(t.text + r.typed, t.format);
+        EXPECT_EQ(e.bytes, r.bytes) << r.name;
+        EXPECT_EQ(e.unencodable, r.lacked) << r.name;
+    }
+}
+
 // Any bytes at all, read in any encoding and written back unchanged, are the
 // same bytes (a file without mixed line breaks).
 TEST(EncodingRoundTrip, RandomBytesInEveryEncoding) {
@@ -316,6 +341,7 @@ TEST(EncodingDetection, BomsAndForcedEncodings) {
               "a");
     EXPECT_EQ(Detect(""), Encoding::Gbk);
     EXPECT_EQ(Detect("plain ascii\r\n"), Encoding::Gbk);
+    EXPECT_EQ(DecodeFile("plain\nascii\n").format.encoding, Encoding::Gbk);
 }
 
 TEST(EncodingDetection, TheHardCases) {
@@ -349,6 +375,11 @@ TEST(EncodingDetection, TheHardCases) {
     EXPECT_EQ(t.invalid, 0u);
     EXPECT_NE(t.text.find(u"\U00020000 and 㐀 and €"), std::u16string::npos);
     EXPECT_EQ(Detect(gb), Encoding::Gb18030);
+    // A part cut from a UTF-8 file begins and ends inside a character.
+    const std::string part = In("UTF-8", prose::kKongYiJi).substr(4, 1000);
+    EXPECT_EQ(DecodeFile(part).format.encoding, Encoding::Utf8);
+    EXPECT_EQ(DecodeFile(part).invalid, 3u);
+    EXPECT_EQ(Detect(part), Encoding::Utf8);
     // A GBK file whose first 2 KB are ASCII.
     const std::string late = std::string(2048, 'a') + "\r\n" + In("GBK", prose::kHongLouMeng);
     EXPECT_EQ(Detect(late), Encoding::Gbk);
@@ -508,7 +539,7 @@ TEST(EncodingPieces, EncodingInPiecesJoinsToTheWholeBytes) {
         for (char16_t& c : text) c = pool[rng() % std::size(pool)];
         for (const Encoding e : All()) {
             for (const LineBreak b : {LineBreak::CrLf, LineBreak::Lf, LineBreak::Cr}) {
-                const FileFormat f{e, round % 2 == 0, b, false};
+                const FileFormat f{e, round % 2 == 0, b, false, {}};
                 const Encoded whole = EncodeFile(text, f);
                 std::string joined;
                 int pieces = 0;
@@ -556,6 +587,7 @@ TEST(EncodingDetection, Utf16WithoutABomByItsZeroBytes) {
         EXPECT_EQ(t.text, U16(WithBreaks(mixed, "\r\n")));
         EXPECT_EQ(EncodeFile(t.text, t.format).bytes, bytes) << charset;
         EXPECT_EQ(Detect(In(charset, "ok")), want) << "two ASCII letters";
+        EXPECT_EQ(Detect(In(charset, "第1章 你好世界，再见了朋友们 ok")), want) << "5 of 18 ASCII";
     }
     std::string gbk = In("GBK", prose::kHongLouMeng);
     gbk[gbk.size() / 2] = '\0';

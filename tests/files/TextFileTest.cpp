@@ -152,6 +152,14 @@ TEST(EncodedFile, ReadInPiecesAsTheWholeBytesWithProgressAndCancel) {
     EXPECT_EQ(longer.loaded.text.substr(longer.loaded.text.size() - tail.size()), tail);
 }
 
+// A read that fails once the file is open (reading /proc/self/mem from 0
+// does, with EIO) is told, not taken for an empty file a save would replace.
+TEST(EncodedFile, AFailedReadIsNoOpenedFile) {
+    const files::TextReadResult r = files::ReadTextFile(QStringLiteral("/proc/self/mem"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.why, QStringLiteral("读写磁盘时出错"));
+}
+
 // Saving writes the encoded text straight into the temporary file: asked
 // about characters the encoding lacks, a "no" leaves the old file (or no
 // file) as it was; a closing break follows the file's style, without a
@@ -187,8 +195,8 @@ TEST(EncodedFile, WriteInPiecesAsksBeforeReplacingTheOldFile) {
               qm::enc::EncodeFile(text + u"\r\n", gbk).bytes);
     EXPECT_NE(uitest::ReadBytes(path).indexOf('?'), -1);
 
-    const qm::enc::FileFormat utf16{qm::enc::Encoding::Utf16Be, true, qm::enc::LineBreak::Lf,
-                                    false};
+    const qm::enc::FileFormat utf16{
+        qm::enc::Encoding::Utf16Be, true, qm::enc::LineBreak::Lf, false, {}};
     asked = 0;
     ASSERT_TRUE(
         files::WriteTextFile(path, text, utf16, true, [&](auto&) { return ++asked > 0; }).ok);

@@ -67,6 +67,7 @@ void Form1::mnuGetSource_Click() {
     // A new text that no file holds yet: saved as any new text is.
     filePath_.clear();
     format_ = qm::enc::FileFormat{};
+    format_.keptFrom = r.encoding;  // the page's undecodable bytes are no GBK
     closingBreak_ = true;
     UpdateTitle();
     ShowFormat();
