@@ -247,9 +247,15 @@ QString FetchSource::FailureOf(QNetworkReply* reply) const {
             return QStringLiteral("网址重定向超过 %1 次，已停止获取。").arg(limits_.maxRedirects);
         case QNetworkReply::InsecureRedirectError:
             return QStringLiteral("网页从 https 地址转到了不加密的 http 地址，已停止获取。");
-        case QNetworkReply::ProtocolUnknownError:
+        case QNetworkReply::ProtocolUnknownError: {
+            // The refused target is only in the redirect's own header: the
+            // reply still names the page that redirected.
+            const QByteArray to = reply->rawHeader("Location");
+            const QUrl target =
+                to.isEmpty() ? reply->url() : reply->url().resolved(QUrl::fromEncoded(to));
             return QStringLiteral("网页转到了不支持的地址“%1”，已停止获取。")
-                .arg(reply->url().toDisplayString());
+                .arg(target.toDisplayString());
+        }
         default:
             return QStringLiteral("无法获取网页（%1）。").arg(reply->errorString());
     }

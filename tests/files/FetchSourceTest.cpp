@@ -116,6 +116,13 @@ TEST(FetchSource, RedirectsFollowedUpToFive) {
     // It stops: a handful of requests, not an endless chase (Qt may send a
     // request again on a connection the server was just closing).
     EXPECT_LT(server.Requests() - before, 20);
+
+    // Refused when it leads elsewhere than http(s), naming where it led.
+    for (const char* to : {"file:///etc/passwd", "data:text/plain,x", "ftp://127.0.0.1/f"}) {
+        server.On("/away", testhttp::Redirect(to));
+        EXPECT_EQ(Fetch(server.Url("/away")).why.toStdString(),
+                  QStringLiteral("网页转到了不支持的地址“%1”，已停止获取。").arg(to).toStdString());
+    }
 }
 
 TEST(FetchSource, HttpErrorsAreToldWithTheirCode) {
