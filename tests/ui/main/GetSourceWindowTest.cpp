@@ -47,10 +47,17 @@ TEST(GetSource, PageBecomesTheDocumentInOneUndoStep) {
     EXPECT_TRUE(w->findChild<QMenu*>("MnuFile")->actions().contains(item));
 
     w->Doc().SetText(u"原来的文字");
-    w->History().MarkSaved();  // nothing unsaved to ask about
     w->RefreshLineCount();
-    // Typed without a scheme, and redirected on the way.
+    // Unsaved text: asked about first, and 取消 fetches nothing.
+    AnswerAddress(server.Address("/old"));
+    auto asked = uitest::AnswerNextMessage(QMessageBox::Cancel);
+    item->trigger();
+    EXPECT_EQ(asked->text, QStringLiteral("是否保存对“无标题”的修改？"));
+    EXPECT_EQ(server.Requests(), 0);
+    EXPECT_EQ(w->Doc().Text(), u"原来的文字");
+    // 否; typed without a scheme, and redirected on the way.
     auto title = AnswerAddress(server.Address("/old"));
+    uitest::AnswerNextMessage(QMessageBox::No);
     item->trigger();
     EXPECT_EQ(*title, QStringLiteral("获取源码"));
     EXPECT_EQ(w->Doc().Text(), u"<meta charset=gbk>\r\n<p>你好</p>\r\n");
