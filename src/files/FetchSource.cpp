@@ -14,6 +14,9 @@ namespace files {
 
 namespace {
 
+// What the reply holds at most before it is read.
+constexpr qint64 kReadBuffer = 1 << 20;
+
 QString SizeText(qint64 bytes) {
     const auto inUnit = [](double v, const char* unit) {
         QString s = QString::number(v, 'f', 1);
@@ -126,6 +129,10 @@ void FetchSource::Start(const QUrl& url) {
     request.setMaximumRedirectsAllowed(limits_.maxRedirects);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Quillmere/4.0"));
     reply_ = manager_.get(request);
+    // Without a bound the transport takes in all it can, as fast as the
+    // server sends, and hands it over only when it pauses: gigabytes for a
+    // page that never ends, and no sign of life meanwhile.
+    reply_->setReadBufferSize(kReadBuffer);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &FetchSource::OnMetaData);
     connect(reply_, &QNetworkReply::readyRead, this, &FetchSource::OnReadyRead);
     connect(reply_, &QNetworkReply::finished, this, &FetchSource::OnFinished);
@@ -172,7 +179,8 @@ void FetchSource::OnMetaData() {
 
 void FetchSource::OnReadyRead() {
     if (decided_) return;
-    body_ += reply_->readAll();
+    // One byte past the limit is enough to refuse the page.
+    body_ += reply_->read(limits_.maxBytes + 1 - body_.size());
     silence_.start();
     // Counted as it arrives (after any decompression), so a server that
     // names no length, or a false one, is held to the limit too.
@@ -247,9 +255,15 @@ QString FetchSource::FailureOf(QNetworkReply* reply) const {
             return QStringLiteral("网址重定向超过 %1 次，已停止获取。").arg(limits_.maxRedirects);
         case QNetworkReply::InsecureRedirectError:
             return QStringLiteral("网页从 https 地址转到了不加密的 http 地址，已停止获取。");
-        case QNetworkReply::ProtocolUnknownError:
+        case QNetworkReply::ProtocolUnknownError: {
+            // The refused target is only in the redirect's own header: the
+            // reply still names the page that redirected.
+            const QByteArray to = reply->rawHeader("Location");
+            const QUrl target =
+                to.isEmpty() ? reply->url() : reply->url().resolved(QUrl::fromEncoded(to));
             return QStringLiteral("网页转到了不支持的地址“%1”，已停止获取。")
-                .arg(reply->url().toDisplayString());
+                .arg(target.toDisplayString());
+        }
         default:
             return QStringLiteral("无法获取网页（%1）。").arg(reply->errorString());
     }

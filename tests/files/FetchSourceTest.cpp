@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "../support/PeakMemory.h"
 #include "LoopbackHttp.h"
 #include "files/FetchSource.h"
 
@@ -116,6 +117,13 @@ TEST(FetchSource, RedirectsFollowedUpToFive) {
     // It stops: a handful of requests, not an endless chase (Qt may send a
     // request again on a connection the server was just closing).
     EXPECT_LT(server.Requests() - before, 20);
+
+    // Refused when it leads elsewhere than http(s), naming where it led.
+    for (const char* to : {"file:///etc/passwd", "data:text/plain,x", "ftp://127.0.0.1/f"}) {
+        server.On("/away", testhttp::Redirect(to));
+        EXPECT_EQ(Fetch(server.Url("/away")).why.toStdString(),
+                  QStringLiteral("网页转到了不支持的地址“%1”，已停止获取。").arg(to).toStdString());
+    }
 }
 
 TEST(FetchSource, HttpErrorsAreToldWithTheirCode) {
@@ -200,6 +208,22 @@ TEST(FetchSource, TooLargeWhetherDeclaredOrNot) {
     r = Fetch(server.Url("/fits"));
     EXPECT_EQ(r.outcome, Outcome::Ok) << r.why.toStdString();
     EXPECT_EQ(r.text.size(), 4096u);
+}
+
+// A page that does not end, sent faster than the window can take it: refused
+// at the limit as it arrives, saying so, and memory stays of the order of
+// the limit (without a bound the transport buffered all of it, unannounced).
+TEST(FetchSource, AnEndlessPageIsRefusedAtTheLimitAsItArrives) {
+    testhttp::EndlessServer server(256 << 20);
+    FetchLimits limits;
+    limits.timeout = 3min;  // reached only when the limit is not held
+    limits.maxBytes = 16 << 20;
+    const testsupport::PeakMemory memory;
+    const FetchResult r = Fetch(server.Url(), limits);
+    EXPECT_EQ(r.why, QStringLiteral("网页超过了 16 MB 的上限，没有获取。")) << r.why.toStdString();
+    if (memory.Measured()) {
+        EXPECT_LT(memory.Rise(), 4 * limits.maxBytes);
+    }
 }
 
 TEST(FetchSource, NotText) {

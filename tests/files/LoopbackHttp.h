@@ -11,7 +11,10 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+#include <atomic>
+#include <future>
 #include <memory>
+#include <thread>
 
 namespace testhttp {
 
@@ -92,6 +95,46 @@ class Server {
     QTcpServer server_;
     QMap<QByteArray, Answer> answers_;
     int requests_ = 0;
+};
+
+// Answers its first request, from a thread of its own, with a page sent as
+// fast as the client takes it: `cap` bytes, then silence until the client
+// goes (a page that never ends, without exhausting the test machine).
+class EndlessServer {
+  public:
+    explicit EndlessServer(qint64 cap) : cap_(cap) {
+        std::promise<quint16> port;
+        std::future<quint16> known = port.get_future();
+        thread_ = std::thread([this, p = std::move(port)]() mutable { Serve(p); });
+        port_ = known.get();
+    }
+    ~EndlessServer() {
+        stop_ = true;
+        thread_.join();
+    }
+    QUrl Url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port_)); }
+
+  private:
+    void Serve(std::promise<quint16>& port) {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        port.set_value(server.serverPort());
+        while (!stop_ && !server.waitForNewConnection(100)) {
+        }
+        std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
+        if (!s) return;
+        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+        const QByteArray piece(1 << 20, 'a');
+        for (qint64 sent = 0; !stop_ && s->state() == QAbstractSocket::ConnectedState;) {
+            if (sent < cap_ && s->bytesToWrite() == 0) sent += s->write(piece);
+            if (!s->waitForBytesWritten(100)) s->waitForReadyRead(100);
+        }
+    }
+
+    qint64 cap_;
+    quint16 port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 }  // namespace testhttp

@@ -36,6 +36,9 @@ void Form1::mnuGetSource_Click() {
         progress.setWindowTitle(QStringLiteral("获取源码"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(500);
+        // The half second counts from the value reaching the minimum: set
+        // it now, for a silent server gives no size to show for a while.
+        progress.setValue(0);
         progress.setAutoReset(false);
         progress.setAutoClose(false);
         connect(&progress, &QProgressDialog::canceled, &fetch, &files::FetchSource::Cancel);
