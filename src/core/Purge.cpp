@@ -938,6 +938,16 @@ class Finder {
         for (Hit& h : found_.hits) {
             if (!kept.empty() && h.start < kept.back().start + kept.back().length) {
                 Hit& k = kept.back();
+                if (k.wholeLine && h.wholeLine) {
+                    // The last line, whose hit took the break before it, after
+                    // a line that goes with its own break: each stays a hit of
+                    // its own, the last now without a break.
+                    const std::size_t end = h.start + h.length;
+                    h.start = k.start + k.length;
+                    h.length = end - h.start;
+                    kept.push_back(std::move(h));
+                    continue;
+                }
                 const std::size_t end = std::max(k.start + k.length, h.start + h.length);
                 k.length = end - k.start;
                 if (!k.wholeLine) k.text = std::u16string(text_.substr(k.start, k.length));
@@ -1115,6 +1125,38 @@ std::u16string Normalized(std::u16string_view line) {
     return out;
 }
 
+namespace {
+
+// Length of the line break at i (CR LF, LF or CR), 0 for none.
+std::size_t BreakAt(std::u16string_view text, std::size_t i) {
+    if (i >= text.size() || !IsBreak(text[i])) return 0;
+    return text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+}
+
+// Is the hit still exactly where it was found? A fragment's span must hold
+// what was found; a whole line's span must hold that line and its break (or
+// the break before it, for the last line) and the line nothing else: text
+// typed into a listed line belongs to the user, not to the ad.
+bool StillThere(std::u16string_view text, const Hit& h) {
+    if (h.start > text.size() || h.length > text.size() - h.start) return false;
+    const std::u16string_view span = text.substr(h.start, h.length);
+    if (!h.wholeLine) return span == h.text;
+    if (span.size() < h.text.size()) return false;
+    const std::size_t a = h.start, b = h.start + h.length, t = h.text.size();
+    const bool lineStart = a == 0 || IsBreak(text[a - 1]);
+    const bool lineEnd = b == text.size() || IsBreak(text[b]);
+    // The line, then its own break (none when it is the whole text's end).
+    if (lineStart && span.starts_with(h.text) && BreakAt(text, a + t) == span.size() - t &&
+        (span.size() > t || b == text.size()))
+        return true;
+    // The break before the line, then the line up to the end of its line.
+    const std::size_t before = span.size() - t;
+    return before > 0 && BreakAt(text, a) == before && lineEnd && span.ends_with(h.text) &&
+           !(a > 0 && text[a - 1] == u'\r' && text[a] == u'\n');
+}
+
+}  // namespace
+
 Applied Apply(std::u16string_view text, const std::vector<Hit>& chosen) {
     std::vector<const Hit*> order;
     for (const Hit& h : chosen) order.push_back(&h);
@@ -1125,12 +1167,7 @@ Applied Apply(std::u16string_view text, const std::vector<Hit>& chosen) {
     std::size_t copied = 0;
     for (const Hit* h : order) {
         // A hit found on another version of the text is left alone.
-        const bool fits =
-            h->start <= text.size() && h->length <= text.size() - h->start &&
-            h->length >= h->text.size() &&
-            (text.substr(h->start, h->text.size()) == h->text ||
-             text.substr(h->start + h->length - h->text.size(), h->text.size()) == h->text);
-        if (!fits) {
+        if (!StillThere(text, *h)) {
             ++out.stale;
             continue;
         }

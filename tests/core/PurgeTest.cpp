@@ -236,6 +236,43 @@ TEST(Purge, ApplyTakesOnlyTheChosenAndSkipsStaleHits) {
     EXPECT_EQ(stale.stale, 2u);
 }
 
+// Hits found on one text, applied to that text edited since: only a hit
+// still exactly where it was goes; what the user typed into it stays.
+TEST(Purge, ApplyCutsOnlyHitsStillExactlyInPlace) {
+    const std::u16string ad = u"www.biquge.com", frag = u"（本章未完，请翻页）";
+    struct Row {
+        const char* name;
+        std::u16string found, edited, expected;
+        std::size_t removed, stale;
+    };
+    const std::u16string lf = kBefore + u"\n" + ad + u"\n" + kAfter;
+    const std::u16string crlf = kBefore + u"\r\n" + ad + u"\r\n" + kAfter;
+    const std::u16string inLine = u"甲。" + frag + u"乙。";
+    const Row rows[] = {
+        {"Untouched", lf, lf, kBefore + u"\n" + kAfter, 1, 0},
+        {"OneUnitTypedBeforeLf", lf, kBefore + u"\n注" + ad + u"\n" + kAfter, {}, 0, 1},
+        {"NoteTypedBeforeCrLf", crlf, kBefore + u"\r\n注：" + ad + u"\r\n" + kAfter, {}, 0, 1},
+        {"TypedAfterTheLine", lf, kBefore + u"\n" + ad + u"注\n" + kAfter, {}, 0, 1},
+        {"LastLineTypedBefore", kBefore + u"\n" + ad, kBefore + u"\n注" + ad, {}, 0, 1},
+        {"FragmentEdited", inLine, u"甲。（本章未完，请翻页！）乙。", {}, 0, 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const p::Found f = p::Find(r.found);
+        ASSERT_EQ(f.hits.size(), 1u);
+        const p::Applied a = p::Apply(r.edited, f.hits);
+        EXPECT_EQ(Utf8(a.text), Utf8(r.stale ? r.edited : r.expected));
+        EXPECT_EQ(a.removed, r.removed);
+        EXPECT_EQ(a.stale, r.stale);
+    }
+    // Two ad lines at the end are two hits: each goes alone when chosen alone.
+    const std::u16string two = kBefore + u"\n" + ad + u"\n" + ad + u"。";
+    const p::Found f = p::Find(two);
+    ASSERT_EQ(f.hits.size(), 2u);
+    EXPECT_EQ(p::Apply(two, {f.hits[1]}).text, kBefore + u"\n" + ad + u"\n");
+    EXPECT_EQ(p::Apply(two, f.hits).text, kBefore + u"\n");
+}
+
 TEST(PurgeUserRules, BadLinesAreReportedWithTheirLineNumbers) {
     const p::UserRules r = p::UserRules::Parse(
         u"# 我的规则\r\n"
