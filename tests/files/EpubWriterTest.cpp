@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "FailingAllocation.h"
 #include "core/Epub.h"
 #include "files/EpubWriter.h"
 
@@ -163,6 +164,36 @@ TEST(EpubWriter, ReplacesAtomically) {
     EXPECT_FALSE(o.why.isEmpty());
     EXPECT_TRUE(QFileInfo(dir.filePath("c.epub")).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"b.epub"});
+}
+
+// The archive goes to the file as it is made: writing holds no more than
+// the book's files, however large (text that hardly compresses, so that a
+// copy of the archive would show).
+TEST(EpubWriter, WritesTheArchiveWithoutHoldingIt) {
+    e::Book b;
+    b.title = u"乱码";
+    e::Volume v;
+    std::uint32_t seed = 7;
+    for (int c = 1; c <= 100; ++c) {
+        e::Chapter ch = MakeChapter(c, 0);
+        std::u16string p;
+        for (int i = 0; i < 7000; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            p += static_cast<char16_t>(0x4E00 + (seed >> 16) % 8000);
+        }
+        ch.paragraphs.push_back(p);
+        v.chapters.push_back(ch);
+    }
+    b.volumes.push_back(v);
+    std::size_t files = 0;
+    testsupport::ResetAllocationPeak();
+    for (const e::File& f : e::Files(b)) files += f.content.size();
+    const std::size_t making = testsupport::AllocationPeak();  // the files, as they are made
+    QTemporaryDir dir;
+    testsupport::ResetAllocationPeak();
+    ASSERT_TRUE(files::WriteEpub(dir.filePath("big.epub"), b));
+    EXPECT_LT(testsupport::AllocationPeak(), making + files / 4);
+    EXPECT_GT(QFileInfo(dir.filePath("big.epub")).size(), static_cast<qint64>(files / 2));
 }
 
 int main(int argc, char** argv) {
