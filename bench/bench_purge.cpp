@@ -31,6 +31,16 @@ int main() {
     std::printf("  purge of %zu units: find %.3f s (%zu hits), apply %.3f s\n", text.size(), find,
                 found.hits.size(), apply);
 
+    // A text without line breaks, every mark on its one line (the tests keep
+    // it correct; this keeps it quick: it took seconds when lines were scanned).
+    std::u16string oneLine;
+    for (int i = 0; i < 20000; ++i)
+        oneLine += u"他走了。（ｗｗｗ．ｂｉｑｕｇｅ．ｃｏｍ）她来了。 www.biquge.com 又走了。";
+    qm::purge::Found marks;
+    const double one = bench::BestOf(3, [&] { marks = qm::purge::Find(oneLine); });
+    std::printf("  one line of %zu units with %zu marks: find %.3f s\n", oneLine.size(),
+                marks.hits.size(), one);
+
     std::vector<qm::repeats::Repeat> repeats;
     const double rep = bench::BestOf(3, [&] { repeats = qm::repeats::Find(purged); });
     std::printf("  repeated passages in the same text: %.3f s (%zu found)\n", rep, repeats.size());

@@ -34,8 +34,9 @@ class GapText {
     // [pos, pos + len) becomes `with`.
     void replace(std::size_t pos, std::size_t len, std::u16string_view with) {
         MoveGap(pos);
+        // Grown before anything changes: out of memory, the text stays whole.
+        if (gapLen_ + len < with.size()) Grow(with.size() - gapLen_ - len);
         gapLen_ += len;  // the removed units join the gap
-        if (gapLen_ < with.size()) Grow(with.size() - gapLen_);
         std::copy(with.begin(), with.end(), buf_.begin() + static_cast<std::ptrdiff_t>(gapStart_));
         gapStart_ += with.size();
         gapLen_ -= with.size();

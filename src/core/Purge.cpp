@@ -80,33 +80,66 @@ bool In(std::u16string_view set, char16_t c) { return set.find(c) != std::u16str
 
 struct Skeleton {
     std::u16string s;
-    std::vector<std::uint32_t> from;  // original start of unit i
-    std::vector<std::uint32_t> to;    // original end of unit i
-    std::size_t n = 0;                // units written while folding
+    // Nearly every unit stands for the one unit of the original right after
+    // the previous unit's: its place is implied. Only the others (after a
+    // dropped zero-width character, a run of blanks, "(点)") are listed, so
+    // the map costs next to nothing beside the text.
+    struct Odd {
+        std::uint32_t unit, from, to;
+    };
+    std::vector<Odd> odd;  // in unit order
+    std::size_t n = 0;     // units written while folding
+    std::size_t end = 0;   // original end of the last unit written
 
     // Room for every unit at once: folding writes by index, the hot loop of
     // a 10 MB text.
-    void Reserve(std::size_t size) {
-        s.resize(size);
-        from.resize(size);
-        to.resize(size);
-    }
+    void Reserve(std::size_t size) { s.resize(size); }
     void Put(char16_t c, std::size_t a, std::size_t b) {
         s[n] = c;
-        from[n] = static_cast<std::uint32_t>(a);
-        to[n] = static_cast<std::uint32_t>(b);
+        if (a != end || b != a + 1)
+            odd.push_back({static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(a),
+                           static_cast<std::uint32_t>(b)});
+        end = b;
         ++n;
     }
-    void Finish() {
-        s.resize(n);
-        from.resize(n);
-        to.resize(n);
+    // The last unit now stands for the original up to b.
+    void Stretch(std::size_t b) {
+        if (odd.empty() || odd.back().unit != n - 1)
+            odd.push_back({static_cast<std::uint32_t>(n - 1), static_cast<std::uint32_t>(end - 1),
+                           static_cast<std::uint32_t>(b)});
+        odd.back().to = static_cast<std::uint32_t>(b);
+        end = b;
+    }
+    void Finish() { s.resize(n); }  // not shrunk: a copy would double the peak
+    // The listed unit at or before unit i, or null.
+    const Odd* OddAtOrBefore(std::size_t i) const {
+        const auto it = std::upper_bound(odd.begin(), odd.end(), i,
+                                         [](std::size_t u, const Odd& o) { return u < o.unit; });
+        return it == odd.begin() ? nullptr : &*std::prev(it);
+    }
+    // Original start and end of unit i.
+    std::size_t From(std::size_t i) const {
+        const Odd* o = OddAtOrBefore(i);
+        if (!o) return i;
+        return o->unit == i ? o->from : o->to + (i - o->unit - 1);
+    }
+    std::size_t To(std::size_t i) const {
+        const Odd* o = OddAtOrBefore(i);
+        if (o && o->unit == i) return o->to;
+        return (o ? o->to + (i - o->unit - 1) : i) + 1;
     }
     // Skeleton index of the first unit at or after original offset o.
     std::size_t IndexOf(std::size_t o) const {
-        return static_cast<std::size_t>(
-            std::lower_bound(from.begin(), from.end(), static_cast<std::uint32_t>(o)) -
-            from.begin());
+        std::size_t lo = 0, hi = s.size();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (From(mid) < o) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        return lo;
     }
 };
 
@@ -137,7 +170,6 @@ bool IsDotStandIn(char16_t c) {
 Skeleton Fold(std::u16string_view text) {
     Skeleton k;
     k.Reserve(text.size());
-    std::vector<std::size_t> standIns;
     for (std::size_t i = 0; i < text.size();) {
         const char16_t c = text[i];
         if (c >= 0x4E00 && c <= 0x9FFF && c != u'点' && c != u'點') {
@@ -151,7 +183,7 @@ Skeleton Fold(std::u16string_view text) {
         }
         if (IsBlank(c)) {
             if (k.n > 0 && k.s[k.n - 1] == u' ') {
-                k.to[k.n - 1] = static_cast<std::uint32_t>(i + 1);
+                k.Stretch(i + 1);
             } else {
                 k.Put(u' ', i, i + 1);
             }
@@ -161,13 +193,11 @@ Skeleton Fold(std::u16string_view text) {
         // (点) and its bracketed kin stand for one dot.
         if (IsOpener(c) && i + 2 < text.size() && (text[i + 1] == u'点' || text[i + 1] == u'點') &&
             IsCloser(text[i + 2])) {
-            standIns.push_back(k.n);
             k.Put(u'点', i, i + 3);
             i += 3;
             continue;
         }
         const char16_t f = FoldUnit(c);
-        if (IsDotStandIn(f)) standIns.push_back(k.n);
         k.Put(f, i, i + 1);
         ++i;
     }
@@ -176,7 +206,10 @@ Skeleton Fold(std::u16string_view text) {
         return j < k.s.size() &&
                ((k.s[j] >= u'a' && k.s[j] <= u'z') || (k.s[j] >= u'0' && k.s[j] <= u'9'));
     };
-    for (const std::size_t j : standIns) {
+    // Found again rather than listed while folding: a list would cost a
+    // word for every 。 of the book.
+    for (std::size_t j = 0; j < k.s.size(); ++j) {
+        if (!IsDotStandIn(k.s[j])) continue;
         std::size_t p = j, n = j + 1;
         if (p > 0 && k.s[p - 1] == u' ') --p;
         if (n < k.s.size() && k.s[n] == u' ') ++n;
@@ -196,6 +229,10 @@ struct Line {
 
 std::vector<Line> SplitLines(std::u16string_view text) {
     std::vector<Line> lines;
+    // Sized once: growing by doubling would hold two lists at the peak.
+    lines.reserve(static_cast<std::size_t>(std::max(std::count(text.begin(), text.end(), u'\n'),
+                                                    std::count(text.begin(), text.end(), u'\r'))) +
+                  1);
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (!IsBreak(text[i])) continue;
@@ -541,6 +578,7 @@ class Finder {
   public:
     Finder(std::u16string_view text, const Options& options)
         : text_(text), options_(options), lines_(SplitLines(text)), k_(Fold(text)) {
+        skLineStarts_.reserve(lines_.size());
         skLineStarts_.push_back(0);
         for (std::size_t i = 0; i < k_.s.size(); ++i) {
             if (!IsBreak(k_.s[i])) continue;
@@ -880,7 +918,7 @@ class Finder {
                     firsts.push_back(&tk);
                 }
             }
-            const std::size_t n = LineOf(lines_, k_.from[ls]);
+            const std::size_t n = LineOf(lines_, k_.From(ls));
             const Line& line = lines_[n];
             std::vector<Segment> segs;
             std::vector<std::pair<std::size_t, std::size_t>> named;  // with site names
@@ -888,13 +926,13 @@ class Finder {
                 std::size_t s = ExtendLeft(spans[i].first, ls);
                 std::size_t e = ExtendRight(spans[i].second, le);
                 if (i > 0) s = std::max(s, spans[i - 1].second);
-                Segment seg{k_.from[s], k_.to[e - 1], firsts[i]->kind, firsts[i]->rule};
+                Segment seg{k_.From(s), k_.To(e - 1), firsts[i]->kind, firsts[i]->rule};
                 // A site name beside it goes too, when that makes a bracket or
                 // the whole line: alone in prose it may be a real word.
                 const std::size_t ns = SiteNameBefore(s, ls), ne = SiteNameAfter(e, le);
                 Segment wide = seg;
-                wide.start = k_.from[ns];
-                wide.end = k_.to[ne - 1];
+                wide.start = k_.From(ns);
+                wide.end = k_.To(ne - 1);
                 std::size_t a = wide.start, b = wide.end;
                 if ((ns != s || ne != e) && TakeBrackets(a, b, line)) {
                     seg.start = a;
@@ -938,6 +976,16 @@ class Finder {
         for (Hit& h : found_.hits) {
             if (!kept.empty() && h.start < kept.back().start + kept.back().length) {
                 Hit& k = kept.back();
+                if (k.wholeLine && h.wholeLine) {
+                    // The last line, whose hit took the break before it, after
+                    // a line that goes with its own break: each stays a hit of
+                    // its own, the last now without a break.
+                    const std::size_t end = h.start + h.length;
+                    h.start = k.start + k.length;
+                    h.length = end - h.start;
+                    kept.push_back(std::move(h));
+                    continue;
+                }
                 const std::size_t end = std::max(k.start + k.length, h.start + h.length);
                 k.length = end - k.start;
                 if (!k.wholeLine) k.text = std::u16string(text_.substr(k.start, k.length));
@@ -1115,6 +1163,38 @@ std::u16string Normalized(std::u16string_view line) {
     return out;
 }
 
+namespace {
+
+// Length of the line break at i (CR LF, LF or CR), 0 for none.
+std::size_t BreakAt(std::u16string_view text, std::size_t i) {
+    if (i >= text.size() || !IsBreak(text[i])) return 0;
+    return text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+}
+
+// Is the hit still exactly where it was found? A fragment's span must hold
+// what was found; a whole line's span must hold that line and its break (or
+// the break before it, for the last line) and the line nothing else: text
+// typed into a listed line belongs to the user, not to the ad.
+bool StillThere(std::u16string_view text, const Hit& h) {
+    if (h.start > text.size() || h.length > text.size() - h.start) return false;
+    const std::u16string_view span = text.substr(h.start, h.length);
+    if (!h.wholeLine) return span == h.text;
+    if (span.size() < h.text.size()) return false;
+    const std::size_t a = h.start, b = h.start + h.length, t = h.text.size();
+    const bool lineStart = a == 0 || IsBreak(text[a - 1]);
+    const bool lineEnd = b == text.size() || IsBreak(text[b]);
+    // The line, then its own break (none when it is the whole text's end).
+    if (lineStart && span.starts_with(h.text) && BreakAt(text, a + t) == span.size() - t &&
+        (span.size() > t || b == text.size()))
+        return true;
+    // The break before the line, then the line up to the end of its line.
+    const std::size_t before = span.size() - t;
+    return before > 0 && BreakAt(text, a) == before && lineEnd && span.ends_with(h.text) &&
+           !(a > 0 && text[a - 1] == u'\r' && text[a] == u'\n');
+}
+
+}  // namespace
+
 Applied Apply(std::u16string_view text, const std::vector<Hit>& chosen) {
     std::vector<const Hit*> order;
     for (const Hit& h : chosen) order.push_back(&h);
@@ -1125,12 +1205,7 @@ Applied Apply(std::u16string_view text, const std::vector<Hit>& chosen) {
     std::size_t copied = 0;
     for (const Hit* h : order) {
         // A hit found on another version of the text is left alone.
-        const bool fits =
-            h->start <= text.size() && h->length <= text.size() - h->start &&
-            h->length >= h->text.size() &&
-            (text.substr(h->start, h->text.size()) == h->text ||
-             text.substr(h->start + h->length - h->text.size(), h->text.size()) == h->text);
-        if (!fits) {
+        if (!StillThere(text, *h)) {
             ++out.stale;
             continue;
         }

@@ -38,9 +38,9 @@ ChangeSpan NarrowSpan(const std::u16string& oldText, const std::u16string& newTe
 void FullSnapshotStore::Push(const std::u16string& text, std::int32_t selStart,
                              std::optional<ChangeSpan>, std::uint64_t command,
                              std::uint64_t serial) {
-    redo_.clear();
     undo_.push_back(
         UndoElement{selStart, static_cast<std::int32_t>(text.size()), text, command, serial});
+    redo_.clear();
 }
 
 SnapshotMeta FullSnapshotStore::UndoMeta(std::size_t depth) const {
@@ -92,19 +92,23 @@ CompactSnapshotStore::Delta CompactSnapshotStore::Inverse(const GapText& base, c
 void CompactSnapshotStore::Push(const std::u16string& text, std::int32_t selStart,
                                 std::optional<ChangeSpan> span, std::uint64_t command,
                                 std::uint64_t serial) {
-    redo_.clear();
-    redo_.shrink_to_fit();
+    // All or nothing: whatever may run out of memory runs before the store
+    // changes (the tip's replace last, and whole or not at all), so a failed
+    // push leaves every snapshot as it was.
     const SnapshotMeta meta{selStart, static_cast<std::int32_t>(text.size()), command, serial};
+    if (undo_.size() == undo_.capacity())
+        undo_.reserve(std::max<std::size_t>(16, undo_.size() * 2));
     if (undo_.empty()) {
         tip_.Assign(text);
-        undo_.push_back(Entry{meta, {}});
-        return;
+    } else {
+        const ChangeSpan s = Narrow(tip_, text, span);
+        // The snapshot below learns how to get back its text from the new one.
+        Delta below{s.pos, s.newLen, tip_.substr(s.pos, s.oldLen)};
+        tip_.replace(s.pos, s.oldLen, std::u16string_view(text).substr(s.pos, s.newLen));
+        undo_.back().delta = std::move(below);
     }
-    const ChangeSpan s = Narrow(tip_, text, span);
-    // The snapshot below learns how to get back its text from the new one.
-    undo_.back().delta = Delta{s.pos, s.newLen, tip_.substr(s.pos, s.oldLen)};
-    tip_.replace(s.pos, s.oldLen, std::u16string_view(text).substr(s.pos, s.newLen));
-    undo_.push_back(Entry{meta, {}});
+    undo_.push_back(Entry{meta, {}});  // room reserved: cannot fail
+    std::vector<Entry>().swap(redo_);  // and its memory freed
 }
 
 SnapshotMeta CompactSnapshotStore::UndoMeta(std::size_t depth) const {

@@ -48,6 +48,7 @@ class SnapshotStore {
 
     // Appends a snapshot to the undo stack and empties the redo stack. The
     // span, when given, must cover every difference from the newest snapshot.
+    // Out of memory (std::bad_alloc), the store is left exactly as it was.
     virtual void Push(const std::u16string& text, std::int32_t selStart,
                       std::optional<ChangeSpan> span, std::uint64_t command = 0,
                       std::uint64_t serial = 0) = 0;

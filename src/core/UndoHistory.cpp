@@ -1,6 +1,7 @@
 #include "core/UndoHistory.h"
 
 #include <algorithm>
+#include <new>
 
 namespace qm {
 
@@ -80,7 +81,15 @@ void UndoHistory::OnDocumentChange(const TextChange& c) {
 
 void UndoHistory::Record(std::optional<ChangeSpan> span) {
     if (store_->UndoCount() == 0) span.reset();
-    store_->Push(doc_.Text(), doc_.SelStart(), span, command_, nextSerial_++);
+    try {
+        store_->Push(doc_.Text(), doc_.SelStart(), span, command_, nextSerial_);
+    } catch (const std::bad_alloc&) {
+        // The store is as it was, without the document's change: the text
+        // shows as modified and the next record compares whole texts.
+        tipMatchesDoc_ = false;
+        throw;
+    }
+    ++nextSerial_;
     tipMatchesDoc_ = true;
     UpdateUndoMenus();
     if (onModified) onModified();

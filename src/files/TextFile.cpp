@@ -396,6 +396,19 @@ Outcome AtomicWriter::Write(const char* data, std::size_t size) {
     return Outcome{true, {}};
 }
 
+Outcome AtomicWriter::WriteAt(std::uint64_t offset, const char* data, std::size_t size) {
+    if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
+    while (size > 0) {
+        const ssize_t n = ::pwrite(d_->fd, data, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return d_->Failed(n < 0 ? errno : EIO);
+        data += n;
+        offset += static_cast<std::uint64_t>(n);
+        size -= static_cast<std::size_t>(n);
+    }
+    return Outcome{true, {}};
+}
+
 Outcome AtomicWriter::Commit() {
     if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
     if (d_->sync == Sync::Durable && ::fdatasync(d_->fd) != 0) return d_->Failed(errno);

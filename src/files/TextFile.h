@@ -101,6 +101,9 @@ class AtomicWriter {
 
     Outcome Open();
     Outcome Write(const char* data, std::size_t size);
+    // Writes at offset, for a format that goes back to fill in a header (not
+    // to be mixed with Write, which appends where the last Write ended).
+    Outcome WriteAt(std::uint64_t offset, const char* data, std::size_t size);
     // Appends length bytes of the open file fd from offset from (to its end
     // when length < 0); *copied learns how many were.
     Outcome CopyFrom(int fd, std::int64_t from, std::int64_t length,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "FailingAllocation.h"
 #include "core/UndoHistory.h"
 
 using qm::Document;
@@ -320,6 +321,38 @@ TEST_P(EitherStore, WholeCommandsUndoAndRedoInOneStep) {
     EXPECT_EQ(e.doc.Text(), u"!x\r\ny\r\nz\r\n");
     EXPECT_FALSE(e.redoMenu);
     EXPECT_EQ(e.history.Store().UndoCount(), steps);
+}
+
+// Out of memory at any allocation of a record: the history keeps every step
+// as it was (redo included), knows the document's change went unrecorded,
+// and records on correctly once memory is back.
+TEST_P(EitherStore, RecordOutOfMemoryLeavesTheStoreAsItWas) {
+    for (long n = 0;; ++n) {
+        SCOPED_TRACE(n);
+        Editor e(GetParam().make());
+        e.Type(u"甲乙丙");
+        e.history.Undo();  // a step to redo
+        const std::size_t undo = e.history.Store().UndoCount();
+        testsupport::FailAllocationsAfter(n);
+        bool failed = false;
+        try {
+            e.doc.SetText(u"全新的一段文字");
+        } catch (const std::bad_alloc&) {
+            failed = true;
+        }
+        testsupport::AllowAllocations();
+        if (!failed) break;
+        ASSERT_EQ(e.history.Store().UndoCount(), undo);
+        ASSERT_EQ(e.history.Store().RedoCount(), 1u);
+        EXPECT_EQ(e.history.Store().NewestText(), u"甲乙");
+        EXPECT_EQ(e.history.Store().RedoText(), u"甲乙丙");
+        EXPECT_TRUE(e.history.IsModified());
+        e.doc.SetText(u"又一段");
+        e.history.Undo();
+        EXPECT_EQ(e.doc.Text(), u"甲乙");
+        e.history.Undo();
+        EXPECT_EQ(e.doc.Text(), u"甲");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(UndoHistory, EitherStore, ::testing::ValuesIn(kStores),

@@ -199,7 +199,7 @@ void FrmJingHua::CmdZhiXing_Click() {
     }
     Find();
     QString said = QStringLiteral("已删除%1处（可撤销）。").arg(removed);
-    if (stale > 0) said += QStringLiteral("%1处因正文已改动而没有删除，请重新查找。").arg(stale);
+    if (stale > 0) said += QStringLiteral("因正文已改动而没有删除%1处，请重新查找。").arg(stale);
     Say(said + QStringLiteral("\n") + LblTongJi->text());
 }
 
