@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config
+    ccache        # rebuilds in a fresh clone reuse what an earlier build compiled
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev
     fonts-noto-cjk       # the editor's default font: real glyphs for Chinese, toned pinyin, Greek, Cyrillic

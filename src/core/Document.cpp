@@ -1,6 +1,7 @@
 #include "core/Document.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace qm {
 
@@ -63,7 +64,17 @@ void Document::Replace(std::size_t pos, std::size_t len, std::u16string_view tex
 }
 
 void Document::NotifyChange(const TextChange& c) {
-    for (const auto& l : changeListeners_) l(c);
+    // Every listener hears of the change even when one fails (the undo
+    // history out of memory): the view must never miss what the text holds.
+    std::exception_ptr failure;
+    for (const auto& l : changeListeners_) {
+        try {
+            l(c);
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 void Document::NotifySelection(EditSource source) {

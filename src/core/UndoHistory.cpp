@@ -87,6 +87,7 @@ void UndoHistory::Record(std::optional<ChangeSpan> span) {
         // The store is as it was, without the document's change: the text
         // shows as modified and the next record compares whole texts.
         tipMatchesDoc_ = false;
+        if (onModified) onModified();
         throw;
     }
     ++nextSerial_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <vector>
 
 #include "core/Document.h"
@@ -84,4 +85,12 @@ TEST(Document, SelectionMovesDoNotRaiseChange) {
     d.SetSelLength(0);
     EXPECT_TRUE(r.changes.empty());
     EXPECT_EQ(selections, 2);
+}
+
+TEST(Document, AListenerThatFailsDoesNotKeepTheChangeFromTheOthers) {
+    Document d;
+    d.AddChangeListener([](const TextChange&) { throw std::bad_alloc(); });
+    Recorder after(d);
+    EXPECT_THROW(d.SetText(u"新"), std::bad_alloc);
+    EXPECT_EQ(after.changes.size(), 1u);
 }

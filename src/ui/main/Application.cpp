@@ -10,7 +10,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
 QString Application::OutOfMemoryText() {
     return QStringLiteral(
-        "内存不足，刚才的操作没有完成。\n文档和文件都保持原样。请处理小一些的文本，"
+        "内存不足，刚才的操作没有完成。\n文件保持原样；文本若已改动，标题带“*"
+        "”。请处理小一些的文本，"
         "或关闭其他程序后再试。");
 }
 
