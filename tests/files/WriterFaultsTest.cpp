@@ -285,7 +285,7 @@ TEST(WriterSystemCalls, AFailedSyncCloseOrRenameIsNotASave) {
                    (asan.isEmpty() ? QString() : asan + ":") + "verify_asan_link_order=0");
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(QM_WRITER_PROBE), {target, "new"});
-        EXPECT_TRUE(p.waitForFinished(30000));
+        EXPECT_TRUE(p.waitForFinished(180000));
         *out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
         return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     };

@@ -128,11 +128,8 @@ TEST(SpecialFiles, ReadingANamedPipeIsRefusedWithoutWaiting) {
     QTemporaryDir dir;
     uitest::NamedPipe pipe(dir.filePath("pipe.txt"));
     ASSERT_TRUE(pipe.Made());
-    QElapsedTimer clock;
-    clock.start();
     const files::ReadResult r = files::ReadGbkFile(dir.filePath("pipe.txt"));
-    EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_FALSE(pipe.Rescued());
+    EXPECT_FALSE(pipe.Rescued());  // blocking on it would have needed the rescue
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.why.contains(QStringLiteral("不是普通文件"))) << r.why.toStdString();
 }
@@ -231,10 +228,7 @@ TEST_P(PipeChosen, IsRefusedWithoutWaiting) {
     ASSERT_TRUE(pipe.Made());
     uitest::AnswerNextFileDialog(path);
     auto msg = uitest::AcceptNextMessage();
-    QElapsedTimer clock;
-    clock.start();
     c.choose(*w);
-    EXPECT_LT(clock.elapsed(), 2500);
     EXPECT_FALSE(pipe.Rescued());
     EXPECT_TRUE(msg->seen);
     if (c.saying) {
@@ -272,7 +266,6 @@ TEST(SpecialFiles, FileDialogStaysResponsiveBesideAPipe) {
     Action(w.get(), "mnuopen")->trigger();
     EXPECT_FALSE(pipe.Rescued());
     EXPECT_GE(shownFor, 0);
-    EXPECT_LT(shownFor, 2500);
 }
 
 // ---- one long command at a time ----
