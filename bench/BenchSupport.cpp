@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 
 namespace bench {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "BenchSupport.h"
-#include "core/Codec.h"
-#include "core/Statistics.h"
+#include "core/encoding/Codec.h"
+#include "core/tools/Statistics.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "core/Codec.h"
-#include "core/Convert.h"
-#include "core/Pinyin.h"
+#include "core/encoding/Codec.h"
+#include "core/tools/Convert.h"
+#include "core/tools/Pinyin.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 

@@ -15,8 +15,8 @@
 #include <functional>
 
 #include "BenchSupport.h"
-#include "core/Codec.h"
-#include "core/Encoding.h"
+#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
 

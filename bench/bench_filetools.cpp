@@ -13,8 +13,8 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "core/Codec.h"
-#include "core/FileTools.h"
+#include "core/encoding/Codec.h"
+#include "core/filetools/FileTools.h"
 #include "files/FileJobs.h"
 
 namespace {

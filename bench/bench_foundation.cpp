@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 #include "files/TextFile.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"

@@ -10,8 +10,8 @@
 
 #include "BenchSupport.h"
 #include "NovelMaterial.h"
-#include "core/Chapters.h"
-#include "core/Reflow.h"
+#include "core/novel/Chapters.h"
+#include "core/novel/Reflow.h"
 
 using material::Layout;
 using material::Wrap;

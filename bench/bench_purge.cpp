@@ -5,10 +5,10 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "core/Codec.h"
-#include "core/Epub.h"
-#include "core/Purge.h"
-#include "core/Repeats.h"
+#include "core/encoding/Codec.h"
+#include "core/novel/Epub.h"
+#include "core/novel/Repeats.h"
+#include "core/novel/purge/Purge.h"
 #include "files/EpubWriter.h"
 
 int main() {

@@ -15,9 +15,9 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "core/Codec.h"
-#include "core/Common.h"
-#include "core/Tidy.h"
+#include "core/encoding/Codec.h"
+#include "core/text/Common.h"
+#include "core/tools/Tidy.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 

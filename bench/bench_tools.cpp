@@ -14,11 +14,11 @@
 #include <fstream>
 
 #include "BenchSupport.h"
-#include "core/Cipher.h"
-#include "core/Codec.h"
-#include "core/Extract.h"
-#include "core/Regex.h"
-#include "core/Remix.h"
+#include "core/encoding/Codec.h"
+#include "core/search/Extract.h"
+#include "core/search/Regex.h"
+#include "core/tools/Cipher.h"
+#include "core/tools/Remix.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/Encoding.h"
+#include "core/encoding/Encoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (back.bytes != bytes) std::abort();
     }
     const qm::enc::LoadedText detected = qm::enc::DecodeFile(bytes);
-    if (!detected.format.mixed && qm::enc::EncodeFile(detected.text, detected.format).bytes != bytes)
+    if (!detected.format.mixed &&
+        qm::enc::EncodeFile(detected.text, detected.format).bytes != bytes)
         std::abort();
     return 0;
 }

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/Codec.h"
-#include "core/Extract.h"
-#include "core/Regex.h"
+#include "core/encoding/Codec.h"
+#include "core/search/Extract.h"
+#include "core/search/Regex.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/Codec.h"
-#include "core/FileTools.h"
+#include "core/encoding/Codec.h"
+#include "core/filetools/FileTools.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 #include "settings/ModSetting.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/Codec.h"
-#include "core/ReplaceTable.h"
+#include "core/encoding/Codec.h"
+#include "core/search/ReplaceTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -5,12 +5,12 @@
 #include <new>
 #include <optional>
 
-#include "core/Chapters.h"
-#include "core/Encoding.h"
-#include "core/NovelBook.h"
-#include "core/Purge.h"
-#include "core/Reflow.h"
-#include "core/Repeats.h"
+#include "core/encoding/Encoding.h"
+#include "core/novel/Chapters.h"
+#include "core/novel/NovelBook.h"
+#include "core/novel/Reflow.h"
+#include "core/novel/Repeats.h"
+#include "core/novel/purge/Purge.h"
 #include "core/text/Utf8.h"
 #include "files/EncodedFile.h"
 #include "files/EpubWriter.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "core/Encoding.h"
+#include "core/encoding/Encoding.h"
 #include "files/TextFile.h"
 
 namespace files {

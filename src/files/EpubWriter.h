@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "core/Epub.h"
+#include "core/novel/Epub.h"
 #include "files/TextFile.h"
 
 namespace files {

@@ -8,7 +8,7 @@
 #include <QSslSocket>
 #include <string_view>
 
-#include "core/PageSource.h"
+#include "core/encoding/PageSource.h"
 
 namespace files {
 

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <string>
 
-#include "core/Encoding.h"
+#include "core/encoding/Encoding.h"
 
 class QNetworkReply;
 

@@ -17,7 +17,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 
 namespace files {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Encoding.h"
-#include "core/FileTools.h"
+#include "core/encoding/Encoding.h"
+#include "core/filetools/FileTools.h"
 #include "files/TextFile.h"
 
 namespace files {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Rename.h"
+#include "core/filetools/Rename.h"
 
 namespace files {
 

@@ -10,9 +10,9 @@
 #include <climits>
 #include <cstring>
 
-#include "core/Codec.h"
-#include "core/Encoding.h"
-#include "core/FileTools.h"
+#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
+#include "core/filetools/FileTools.h"
 
 namespace files {
 

@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "core/Codec.h"
-#include "core/Common.h"
+#include "core/encoding/Codec.h"
+#include "core/text/Common.h"
 #include "core/text/Strip.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"

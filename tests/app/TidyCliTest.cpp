@@ -19,7 +19,7 @@
 
 #include "../core/ChineseProse.h"
 #include "app/TidyCli.h"
-#include "core/Encoding.h"
+#include "core/encoding/Encoding.h"
 #include "core/text/Utf8.h"
 
 extern char** environ;

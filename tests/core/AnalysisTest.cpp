@@ -4,9 +4,9 @@
 #include <random>
 #include <string_view>
 
-#include "core/ReplaceTable.h"
-#include "core/Search.h"
-#include "core/Statistics.h"
+#include "core/search/ReplaceTable.h"
+#include "core/search/Search.h"
+#include "core/tools/Statistics.h"
 
 namespace s = qm::search;
 

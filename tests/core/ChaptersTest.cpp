@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Chapters.h"
+#include "core/novel/Chapters.h"
 
 namespace ch = qm::chapters;
 using ch::Level;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 
 namespace cp = qm::cp936;
 

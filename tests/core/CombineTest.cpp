@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "core/Combine.h"
+#include "core/tools/Combine.h"
 
 namespace cb = qm::combine;
 

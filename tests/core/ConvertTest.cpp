@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "core/Codec.h"
-#include "core/Convert.h"
-#include "core/Pinyin.h"
+#include "core/encoding/Codec.h"
 #include "core/text/Utf8.h"
+#include "core/tools/Convert.h"
+#include "core/tools/Pinyin.h"
 
 namespace cv = qm::convert;
 

@@ -3,7 +3,7 @@
 #include <new>
 #include <vector>
 
-#include "core/Document.h"
+#include "core/document/Document.h"
 
 using qm::Document;
 using qm::TextChange;

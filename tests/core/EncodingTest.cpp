@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ChineseProse.h"
-#include "core/Encoding.h"
+#include "core/encoding/Encoding.h"
 
 using namespace qm::enc;
 

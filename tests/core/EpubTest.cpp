@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "core/Epub.h"
+#include "core/novel/Epub.h"
 
 namespace e = qm::epub;
 

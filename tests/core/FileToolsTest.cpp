@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Codec.h"
-#include "core/FileTools.h"
+#include "core/encoding/Codec.h"
+#include "core/filetools/FileTools.h"
 
 namespace ft = qm::filetools;
 using ModGetFileNameInPath::GetFolderOfPath;

@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "core/GapText.h"
+#include "core/document/GapText.h"
 
 // Every unit and every span must read as a plain string does, wherever the
 // gap stands: after insertions (the gap behind them) and after deletions

@@ -2,10 +2,10 @@
 
 #include <random>
 
-#include "core/Document.h"
-#include "core/GapText.h"
-#include "core/LineChunks.h"
-#include "core/LineIndex.h"
+#include "core/document/Document.h"
+#include "core/document/GapText.h"
+#include "core/document/LineChunks.h"
+#include "core/document/LineIndex.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // A text made into a book for the EPUB export: volumes, chapters, front matter.
 #include <gtest/gtest.h>
 
-#include "core/NovelBook.h"
+#include "core/novel/NovelBook.h"
 
 TEST(NovelBook, VolumesHoldTheirChaptersAndParagraphsLoseTheirIndent) {
     const std::u16string text =

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/PageSource.h"
+#include "core/encoding/PageSource.h"
 
 using namespace qm::page;
 using qm::enc::Encoding;

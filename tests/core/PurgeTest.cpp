@@ -7,7 +7,7 @@
 #include "ChineseProse.h"
 #include "FailingAllocation.h"
 #include "PurgeMaterial.h"
-#include "core/Purge.h"
+#include "core/novel/purge/Purge.h"
 #include "core/text/Utf8.h"
 
 namespace p = qm::purge;

@@ -5,7 +5,7 @@
 
 #include "ChineseProse.h"
 #include "NovelMaterial.h"
-#include "core/Reflow.h"
+#include "core/novel/Reflow.h"
 
 namespace rf = qm::reflow;
 using material::FromUtf8;

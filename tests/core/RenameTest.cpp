@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Rename.h"
+#include "core/filetools/Rename.h"
 
 using qm::rename::NumberPlace;
 using qm::rename::Problem;

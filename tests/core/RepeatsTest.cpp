@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Repeats.h"
+#include "core/novel/Repeats.h"
 
 namespace r = qm::repeats;
 

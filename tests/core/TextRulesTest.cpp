@@ -5,18 +5,20 @@
 #include <limits>
 #include <string>
 
-#include "core/FileTools.h"
-#include "core/Search.h"
-#include "core/Tidy.h"
+#include "core/filetools/FileTools.h"
+#include "core/search/Search.h"
 #include "core/text/Paths.h"
 #include "core/text/Strip.h"
 #include "core/text/Utf16.h"
 #include "core/text/WholeNumber.h"
+#include "core/tools/Tidy.h"
 
 namespace t = qm::text;
 
 TEST(TextRules, SurrogatePairsAreNeverSplit) {
-    const std::u16string s = u"a𠀀b\xD800" u"c\xDC00";  // a pair, then two lone halves
+    const std::u16string s =
+        u"a𠀀b\xD800"
+        u"c\xDC00";  // a pair, then two lone halves
     EXPECT_FALSE(t::SplitsPair(s, 0));
     EXPECT_FALSE(t::SplitsPair(s, 1));
     EXPECT_TRUE(t::SplitsPair(s, 2));

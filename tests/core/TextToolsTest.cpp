@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/Cipher.h"
-#include "core/Extract.h"
-#include "core/Regex.h"
-#include "core/Remix.h"
+#include "core/search/Extract.h"
+#include "core/search/Regex.h"
+#include "core/tools/Cipher.h"
+#include "core/tools/Remix.h"
 
 using namespace std::chrono_literals;
 using qm::extract::Find;

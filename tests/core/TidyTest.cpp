@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Common.h"
-#include "core/Tidy.h"
+#include "core/text/Common.h"
+#include "core/tools/Tidy.h"
 
 namespace t = qm::tidy;
 using 常用模块::GetTextBetween;

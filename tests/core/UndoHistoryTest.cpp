@@ -4,7 +4,7 @@
 #include <random>
 
 #include "FailingAllocation.h"
-#include "core/UndoHistory.h"
+#include "core/undo/UndoHistory.h"
 
 using qm::Document;
 using qm::UndoHistory;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/WordBreaks.h"
+#include "core/document/WordBreaks.h"
 
 using qm::NextWordStop;
 using qm::PreviousWordStop;

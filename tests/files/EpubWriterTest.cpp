@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "FailingAllocation.h"
-#include "core/Epub.h"
+#include "core/novel/Epub.h"
 #include "files/EpubWriter.h"
 
 namespace e = qm::epub;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "../ui/UiTestSupport.h"
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 #include "files/FileJobs.h"
 
 namespace {

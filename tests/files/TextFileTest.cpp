@@ -6,7 +6,7 @@
 #include <random>
 
 #include "../ui/UiTestSupport.h"
-#include "core/Encoding.h"
+#include "core/encoding/Encoding.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
 

@@ -19,7 +19,7 @@
 #include <functional>
 
 #include "../ui/UiTestSupport.h"
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 #include "files/FileJobs.h"
 #include "files/TextFile.h"
 #include "ui/common/Dialogs.h"

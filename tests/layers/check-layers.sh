@@ -17,4 +17,39 @@ for layer in files settings platform; do
 done
 while IFS= read -r hit; do report "files includes settings/ or platform/: $hit"; done < <(
     grep -rnE '#include[[:space:]]*"(settings|platform)/' "$src/files")
+
+# Rooms inside core: each includes itself and the rooms listed after it,
+# nothing above or beside. A room inside a room (novel/purge) is below it.
+declare -A below=(
+    [text]=""
+    [document]="text"
+    [undo]="document text"
+    [encoding/internal]="text"
+    [encoding]="encoding/internal text"
+    [search]="text"
+    [tools]="encoding search document text"
+    [filetools]="encoding text"
+    [novel/purge]="search text"
+    [novel]="novel/purge search encoding text"
+)
+for room in "${!below[@]}"; do
+    [ -d "$src/core/$room" ] || { report "core has no room $room"; continue; }
+    allowed="$room ${below[$room]}"
+    # A room's own sub-rooms are checked on their own, not as part of it.
+    while IFS= read -r line; do
+        file="${line%%:*}"
+        rel="${file#"$src/core/"}"
+        [ "$(dirname "$rel")" = "$room" ] || continue
+        target="$(sed -nE 's/.*#include[[:space:]]*"core\/(.*)\/[^/]*".*/\1/p' <<<"$line")"
+        [ -z "$target" ] && { report "$room includes a file outside every room: $line"; continue; }
+        ok=0
+        for a in $allowed; do [ "$target" = "$a" ] && ok=1; done
+        # The internals may read the room's shared types, and nothing else of it.
+        [ "$room" = encoding/internal ] && grep -q '"core/encoding/Types.h"' <<<"$line" && ok=1
+        [ "$ok" = 1 ] || report "$room reaches up or sideways: $line"
+    done < <(grep -rnE '#include[[:space:]]*"core/' "$src/core/$room")
+done
+# Only the encoding room opens its internals.
+while IFS= read -r hit; do report "encoding/internal included from outside its room: $hit"; done < <(
+    grep -rnE '#include[[:space:]]*"core/encoding/internal/' "$src" | grep -v "^$src/core/encoding/")
 exit "$bad"

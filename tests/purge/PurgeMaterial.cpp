@@ -5,7 +5,7 @@
 #include <functional>
 #include <sstream>
 
-#include "core/Encoding.h"
+#include "core/encoding/Encoding.h"
 #include "core/text/Utf8.h"
 
 namespace purgebench {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Purge.h"
+#include "core/novel/purge/Purge.h"
 
 namespace purgebench {
 

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "../ui/UiTestSupport.h"
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"
 #include "settings/PeiZhi.h"

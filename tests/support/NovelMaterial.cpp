@@ -6,9 +6,9 @@
 #include <set>
 #include <sstream>
 
-#include "core/Encoding.h"
-#include "core/NovelText.h"
-#include "core/Reflow.h"
+#include "core/encoding/Encoding.h"
+#include "core/novel/NovelText.h"
+#include "core/novel/Reflow.h"
 
 namespace material {
 

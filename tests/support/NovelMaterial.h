@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Chapters.h"
+#include "core/novel/Chapters.h"
 
 namespace material {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/Codec.h"
-#include "core/Encoding.h"
+#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 
 class QAbstractFileIconProvider;
 class QWidget;

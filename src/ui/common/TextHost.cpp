@@ -1,6 +1,6 @@
 #include "ui/common/TextHost.h"
 
-#include "core/Document.h"
+#include "core/document/Document.h"
 
 namespace ui {
 

@@ -23,8 +23,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/Common.h"
-#include "core/WordBreaks.h"
+#include "core/document/WordBreaks.h"
+#include "core/text/Common.h"
 #include "core/text/Utf16.h"
 #include "ui/editor/EditorAccessible.h"
 

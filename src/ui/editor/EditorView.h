@@ -21,8 +21,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/Document.h"
-#include "core/LineIndex.h"
+#include "core/document/Document.h"
+#include "core/document/LineIndex.h"
 #include "ui/editor/LineLayouts.h"
 
 class QPainter;

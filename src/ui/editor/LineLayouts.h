@@ -24,9 +24,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/Document.h"
-#include "core/LineChunks.h"
-#include "core/LineIndex.h"
+#include "core/document/Document.h"
+#include "core/document/LineChunks.h"
+#include "core/document/LineIndex.h"
 
 namespace ui {
 

@@ -15,9 +15,9 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "core/Common.h"
-#include "core/Encoding.h"
-#include "core/LineIndex.h"
+#include "core/document/LineIndex.h"
+#include "core/encoding/Encoding.h"
+#include "core/text/Common.h"
 #include "core/text/Utf16.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"

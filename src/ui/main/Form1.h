@@ -14,9 +14,9 @@
 #include <type_traits>
 #include <typeindex>
 
-#include "core/Document.h"
-#include "core/Encoding.h"
-#include "core/UndoHistory.h"
+#include "core/document/Document.h"
+#include "core/encoding/Encoding.h"
+#include "core/undo/UndoHistory.h"
 #include "settings/PeiZhi.h"
 #include "ui/common/TextHost.h"
 #include "ui/common/ToolWindow.h"

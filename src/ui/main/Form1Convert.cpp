@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "core/Convert.h"
-#include "core/Pinyin.h"
+#include "core/tools/Convert.h"
+#include "core/tools/Pinyin.h"
 #include "platform/OpenCC.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"

@@ -11,7 +11,7 @@
 #include <QTime>
 #include <QToolBar>
 
-#include "core/Common.h"
+#include "core/text/Common.h"
 #include "platform/Platform.h"
 #include "ui/common/Dialogs.h"
 #include "ui/editor/EditorView.h"

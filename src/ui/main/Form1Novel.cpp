@@ -12,8 +12,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "core/NovelBook.h"
-#include "core/Reflow.h"
+#include "core/novel/NovelBook.h"
+#include "core/novel/Reflow.h"
 #include "files/EpubWriter.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"

@@ -18,9 +18,9 @@
 #include <new>
 #include <optional>
 
-#include "core/Codec.h"
-#include "core/Common.h"
-#include "core/Tidy.h"
+#include "core/encoding/Codec.h"
+#include "core/text/Common.h"
+#include "core/tools/Tidy.h"
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"
 #include "settings/PeiZhi.h"

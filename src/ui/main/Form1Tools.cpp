@@ -4,7 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "core/Search.h"
+#include "core/search/Search.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/ToolWindow.h"
 #include "ui/editor/EditorView.h"

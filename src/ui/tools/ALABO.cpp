@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "core/Convert.h"
-#include "core/Document.h"
+#include "core/document/Document.h"
+#include "core/tools/Convert.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "core/FileTools.h"
+#include "core/filetools/FileTools.h"
 
 class QLabel;
 class QLineEdit;

@@ -9,7 +9,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
-#include "core/FileTools.h"
+#include "core/filetools/FileTools.h"
 #include "files/EncodedFile.h"
 #include "files/FileJobs.h"
 #include "platform/Platform.h"

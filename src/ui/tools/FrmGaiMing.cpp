@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "core/FileTools.h"
+#include "core/filetools/FileTools.h"
 #include "files/RenameFiles.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"

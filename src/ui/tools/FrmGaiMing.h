@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <optional>
 
-#include "core/Rename.h"
+#include "core/filetools/Rename.h"
 #include "files/RenameFiles.h"
 
 class QCheckBox;

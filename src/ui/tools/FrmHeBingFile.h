@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <optional>
 
-#include "core/Encoding.h"
+#include "core/encoding/Encoding.h"
 
 class QComboBox;
 class QLineEdit;

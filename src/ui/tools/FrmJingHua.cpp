@@ -14,9 +14,9 @@
 #include <QVBoxLayout>
 #include <map>
 
-#include "core/Document.h"
-#include "core/Encoding.h"
-#include "core/NovelBook.h"
+#include "core/document/Document.h"
+#include "core/encoding/Encoding.h"
+#include "core/novel/NovelBook.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "ui/common/Dialogs.h"

@@ -9,8 +9,8 @@
 #include <QWidget>
 #include <vector>
 
-#include "core/Purge.h"
-#include "core/Repeats.h"
+#include "core/novel/Repeats.h"
+#include "core/novel/purge/Purge.h"
 
 class QLabel;
 class QTreeWidget;

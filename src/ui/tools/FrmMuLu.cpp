@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/Document.h"
+#include "core/document/Document.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"
 #include "ui/main/CommandGate.h"

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "core/Chapters.h"
+#include "core/novel/Chapters.h"
 
 class QLabel;
 class QListWidget;

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/Statistics.h"
+#include "core/tools/Statistics.h"
 
 namespace ui {
 

@@ -13,9 +13,9 @@
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 
-#include "core/Combine.h"
-#include "core/Document.h"
-#include "core/Remix.h"
+#include "core/document/Document.h"
+#include "core/tools/Combine.h"
+#include "core/tools/Remix.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"

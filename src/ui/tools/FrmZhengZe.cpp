@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "core/Document.h"
+#include "core/document/Document.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"

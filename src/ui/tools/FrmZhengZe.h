@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <optional>
 
-#include "core/Regex.h"
+#include "core/search/Regex.h"
 
 class QCheckBox;
 class QLabel;

@@ -7,10 +7,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "core/Combine.h"
-#include "core/Common.h"
-#include "core/Document.h"
-#include "core/FileTools.h"
+#include "core/document/Document.h"
+#include "core/filetools/FileTools.h"
+#include "core/text/Common.h"
+#include "core/tools/Combine.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"

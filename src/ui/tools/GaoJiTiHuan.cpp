@@ -10,8 +10,8 @@
 #include <QListWidget>
 #include <QRadioButton>
 
-#include "core/Codec.h"
-#include "core/Document.h"
+#include "core/document/Document.h"
+#include "core/encoding/Codec.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
 #include "ui/common/Dialogs.h"

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "core/Extract.h"
+#include "core/search/Extract.h"
 
 class QLabel;
 class QLineEdit;

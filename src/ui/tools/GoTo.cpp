@@ -8,8 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "core/Document.h"
-#include "core/Search.h"
+#include "core/document/Document.h"
+#include "core/search/Search.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/TextHost.h"
 #include "ui/editor/EditorView.h"

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "core/Codec.h"
-#include "core/Document.h"
+#include "core/document/Document.h"
+#include "core/encoding/Codec.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "ui/common/Dialogs.h"

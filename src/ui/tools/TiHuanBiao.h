@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "core/ReplaceTable.h"
+#include "core/search/ReplaceTable.h"
 
 class QLineEdit;
 class QTableWidget;

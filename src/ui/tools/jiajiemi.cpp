@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "core/Cipher.h"
-#include "core/Document.h"
+#include "core/document/Document.h"
+#include "core/tools/Cipher.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"

@@ -16,8 +16,8 @@
 #include <random>
 
 #include "UiTestSupport.h"
-#include "core/Document.h"
-#include "core/UndoHistory.h"
+#include "core/document/Document.h"
+#include "core/undo/UndoHistory.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 

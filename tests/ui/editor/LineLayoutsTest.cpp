@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "core/Document.h"
-#include "core/LineIndex.h"
+#include "core/document/Document.h"
+#include "core/document/LineIndex.h"
 #include "ui/editor/LineLayouts.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <QTreeWidget>
 
 #include "UiTestSupport.h"
-#include "core/Document.h"
+#include "core/document/Document.h"
 #include "ui/main/Form1.h"
 #include "ui/tools/FrmJingHua.h"
 

@@ -26,8 +26,8 @@
 #include <string>
 
 #include "UiTestSupport.h"
-#include "core/Combine.h"
-#include "core/Tidy.h"
+#include "core/tools/Combine.h"
+#include "core/tools/Tidy.h"
 #include "files/FileJobs.h"
 #include "ui/main/Application.h"
 #include "ui/main/Form1.h"

@@ -21,8 +21,8 @@
 #include <QTimer>
 
 #include "UiTestSupport.h"
-#include "core/Codec.h"
-#include "core/Tidy.h"
+#include "core/encoding/Codec.h"
+#include "core/tools/Tidy.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"

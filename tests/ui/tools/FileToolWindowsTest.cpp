@@ -21,7 +21,7 @@
 #include <QTreeWidget>
 
 #include "UiTestSupport.h"
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 #include "platform/Platform.h"
 #include "ui/main/Form1.h"
 #include "ui/tools/FrmPiLiangTiHuan.h"

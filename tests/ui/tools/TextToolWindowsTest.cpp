@@ -22,8 +22,8 @@
 #include <chrono>
 
 #include "UiTestSupport.h"
-#include "core/Cipher.h"
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
+#include "core/tools/Cipher.h"
 #include "ui/main/Form1.h"
 #include "ui/tools/FrmZhengZe.h"
 

@@ -16,7 +16,7 @@
 #include <QTest>
 
 #include "UiTestSupport.h"
-#include "core/Codec.h"
+#include "core/encoding/Codec.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 #include "ui/tools/TiHuanBiao.h"

@@ -1,0 +1,61 @@
+#include "core/novel/NovelText.h"
+
+#include "core/text/Strip.h"
+
+namespace qm::novel {
+
+std::vector<Line> SplitLines(std::u16string_view text) {
+    std::vector<Line> lines;
+    lines.reserve(text.size() / 24 + 1);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c != u'\r' && c != u'\n') continue;
+        const std::size_t len = (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ? 2 : 1;
+        lines.push_back({start, i - start, len});
+        i += len - 1;
+        start = i + 1;
+    }
+    lines.push_back({start, text.size() - start, 0});
+    return lines;
+}
+
+std::u16string_view BreakOf(std::u16string_view text) {
+    if (text.find(u"\r\n") != std::u16string_view::npos) return u"\r\n";
+    if (text.find(u'\n') != std::u16string_view::npos) return u"\n";
+    return u"\r\n";
+}
+
+std::u16string_view Trim(std::u16string_view s) {
+    return text::Strip(s, std::u16string_view(u" \t\u00A0\u3000"));
+}
+
+namespace {
+
+// The second unit of a surrogate pair, counted with the first. A lone low
+// surrogate (a byte kept from a file that did not decode) counts on its own.
+bool Continues(std::u16string_view s, std::size_t i) {
+    return i > 0 && s[i] >= 0xDC00 && s[i] <= 0xDFFF && s[i - 1] >= 0xD800 && s[i - 1] <= 0xDBFF;
+}
+
+}  // namespace
+
+std::size_t DisplayWidth(std::u16string_view s) {
+    std::size_t w = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] < 0x80) {
+            ++w;
+        } else if (!Continues(s, i)) {
+            w += 2;
+        }
+    }
+    return w;
+}
+
+std::size_t CharCount(std::u16string_view s) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) n += Continues(s, i) ? 0 : 1;
+    return n;
+}
+
+}  // namespace qm::novel
