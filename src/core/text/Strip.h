@@ -11,6 +11,33 @@ inline constexpr std::u16string_view kSpaces = u" ";
 // Any blank a mail program or an editor may add: blank, tab, line breaks and
 // the ideographic space U+3000.
 inline constexpr std::u16string_view kBlanks = u" \t\r\n\u3000";
+// The novel tools' blanks around a line: blank, tab, no-break space, U+3000.
+inline constexpr std::u16string_view kNovelBlanks = u" \t\u00A0\u3000";
+// The purge's blanks, which it folds into one: the novel tools' and the
+// typographic spaces U+2002–200A.
+inline constexpr std::u16string_view kPurgeBlanks =
+    u" \t\u00A0\u3000\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009\u200A";
+// Characters the purge skips as if absent: zero-width ones, the byte order
+// mark, soft hyphen, Mongolian vowel separator.
+inline constexpr std::u16string_view kZeroWidths = u"\u200B\u200C\u200D\u2060\uFEFF\u00AD\u180E";
+// What the purge cuts from a rule line's ends: its blanks, the zero-width
+// characters and line breaks.
+inline constexpr std::u16string_view kPurgeTrimmed =
+    u" \t\u00A0\u3000\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009\u200A"
+    u"\u200B\u200C\u200D\u2060\uFEFF\u00AD\u180E\r\n";
+static_assert(kPurgeTrimmed.substr(0, kPurgeBlanks.size()) == kPurgeBlanks &&
+                  kPurgeTrimmed.substr(kPurgeBlanks.size(), kZeroWidths.size()) == kZeroWidths,
+              "the purge trims its blanks and zero-width characters");
+// The EPUB writer's blanks, which make a paragraph or title empty: the novel
+// tools', U+2000–200B and the byte order mark.
+inline constexpr std::u16string_view kEpubBlanks =
+    u" \t\u00A0\u3000\uFEFF\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009"
+    u"\u200A\u200B";
+
+// One of the set: IsIn(kNovelBlanks, u'\u3000') is true.
+constexpr bool IsIn(std::u16string_view set, char16_t c) {
+    return set.find(c) != std::u16string_view::npos;
+}
 
 // `s` without the characters of `set` at its start: StripLeft(u"  a ", kSpaces) == u"a ".
 constexpr std::u16string_view StripLeft(std::u16string_view s, std::u16string_view set) {
