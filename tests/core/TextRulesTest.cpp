@@ -59,6 +59,7 @@ TEST(TextRules, EachToolCutsItsOwnBlanks) {
         {"purge: em space, zero-width, break", t::kPurgeTrimmed, u"\u2003\u200Ba\u00AD\r\n", u"a"},
         {"purge blanks are no zero-width", t::kPurgeBlanks, u"\u200Ba", u"\u200Ba"},
         {"epub: byte order mark, U+200B", t::kEpubBlanks, u"\uFEFF\u2000a\u200B", u"a"},
+        {"re-mixer keeps a no-break space", t::kRemixBlanks, u"\u3000\u00A0", u"\u00A0"},
         {"epub keeps a soft hyphen", t::kEpubBlanks, u"\u00ADa", u"\u00ADa"},
     };
     for (const Row& r : rows) EXPECT_EQ(t::Strip(r.text, r.set), r.stripped) << r.name;

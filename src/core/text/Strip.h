@@ -11,7 +11,11 @@ inline constexpr std::u16string_view kSpaces = u" ";
 // Any blank a mail program or an editor may add: blank, tab, line breaks and
 // the ideographic space U+3000.
 inline constexpr std::u16string_view kBlanks = u" \t\r\n\u3000";
-// The novel tools' blanks around a line: blank, tab, no-break space, U+3000.
+// The re-mixer's blanks, which fill an empty line and indent a paragraph:
+// blank, tab, U+3000.
+inline constexpr std::u16string_view kRemixBlanks = u" \t\u3000";
+// The novel tools' blanks around a line: blank, tab, no-break space, U+3000:
+// Strip(u"\u3000第一章\u00A0", kNovelBlanks) == u"第一章".
 inline constexpr std::u16string_view kNovelBlanks = u" \t\u00A0\u3000";
 // The purge's blanks, which it folds into one: the novel tools' and the
 // typographic spaces U+2002–200A.
@@ -21,7 +25,7 @@ inline constexpr std::u16string_view kPurgeBlanks =
 // mark, soft hyphen, Mongolian vowel separator.
 inline constexpr std::u16string_view kZeroWidths = u"\u200B\u200C\u200D\u2060\uFEFF\u00AD\u180E";
 // What the purge cuts from a rule line's ends: its blanks, the zero-width
-// characters and line breaks.
+// characters and line breaks: Strip(u"\u2003广告\u200B\r", kPurgeTrimmed) == u"广告".
 inline constexpr std::u16string_view kPurgeTrimmed =
     u" \t\u00A0\u3000\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009\u200A"
     u"\u200B\u200C\u200D\u2060\uFEFF\u00AD\u180E\r\n";
@@ -29,7 +33,7 @@ static_assert(kPurgeTrimmed.substr(0, kPurgeBlanks.size()) == kPurgeBlanks &&
                   kPurgeTrimmed.substr(kPurgeBlanks.size(), kZeroWidths.size()) == kZeroWidths,
               "the purge trims its blanks and zero-width characters");
 // The EPUB writer's blanks, which make a paragraph or title empty: the novel
-// tools', U+2000–200B and the byte order mark.
+// tools', U+2000–200B and the byte order mark: Strip(u"\uFEFF\u200B", kEpubBlanks) is empty.
 inline constexpr std::u16string_view kEpubBlanks =
     u" \t\u00A0\u3000\uFEFF\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009"
     u"\u200A\u200B";
