@@ -63,6 +63,8 @@ TEST(TextRules, EachToolCutsItsOwnBlanks) {
         {"epub keeps a soft hyphen", t::kEpubBlanks, u"\u00ADa", u"\u00ADa"},
     };
     for (const Row& r : rows) EXPECT_EQ(t::Strip(r.text, r.set), r.stripped) << r.name;
+    EXPECT_TRUE(t::kPurgeBlanks.Has(u'\u2003'));  // asked one unit at a time, the same set
+    EXPECT_FALSE(t::kNovelBlanks.Has(u'\u2003'));
 }
 
 TEST(TextRules, HanBlocks) {

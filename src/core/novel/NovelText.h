@@ -16,7 +16,7 @@ namespace qm::novel {
 std::u16string_view BreakOf(std::u16string_view text);
 
 // Blanks a line may start or end with (text::kNovelBlanks).
-constexpr bool IsBlank(char16_t c) { return text::IsIn(text::kNovelBlanks, c); }
+constexpr bool IsBlank(char16_t c) { return text::kNovelBlanks.Has(c); }
 
 // Columns on a Chinese screen (and bytes in GBK): 1 for ASCII, 2 for the rest;
 // a surrogate pair counts once.

@@ -22,9 +22,9 @@ using regex::Pattern;
 // ---------------------------------------------------------------------------
 // Characters
 
-bool IsZeroWidth(char16_t c) { return text::IsIn(text::kZeroWidths, c); }
+bool IsZeroWidth(char16_t c) { return text::kZeroWidths.Has(c); }
 
-bool IsBlank(char16_t c) { return text::IsIn(text::kPurgeBlanks, c); }
+bool IsBlank(char16_t c) { return text::kPurgeBlanks.Has(c); }
 
 bool IsBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 
