@@ -1,12 +1,16 @@
-// The small text rules every layer shares: surrogates, blanks, typed whole
-// numbers, file names in paths.
+// The small text rules every layer shares: surrogates, blanks, Han
+// characters, lines, cut spans, whole numbers, file names in paths.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "core/filetools/FileTools.h"
 #include "core/search/Search.h"
+#include "core/text/Lines.h"
 #include "core/text/Paths.h"
 #include "core/text/Strip.h"
 #include "core/text/Utf16.h"
@@ -42,6 +46,93 @@ TEST(TextRules, StripCutsOnlyItsOwnSet) {
     EXPECT_EQ(t::StripRight(u" a\u3000", t::kBlanks), u" a");
     EXPECT_EQ(t::StripAscii(" text/html\r\n"), "text/html");
     EXPECT_EQ(t::StripAscii("\f\t"), "");
+}
+
+TEST(TextRules, EachToolCutsItsOwnBlanks) {
+    struct Row {
+        const char* name;
+        std::u16string_view set;
+        std::u16string_view text, stripped;
+    } rows[] = {
+        {"novel: no-break space and U+3000", t::kNovelBlanks, u"\u00A0\u3000a\t", u"a"},
+        {"novel keeps an em space", t::kNovelBlanks, u"\u2003a", u"\u2003a"},
+        {"purge: em space, zero-width, break", t::kPurgeTrimmed, u"\u2003\u200Ba\u00AD\r\n", u"a"},
+        {"purge blanks are no zero-width", t::kPurgeBlanks, u"\u200Ba", u"\u200Ba"},
+        {"epub: byte order mark, U+200B", t::kEpubBlanks, u"\uFEFF\u2000a\u200B", u"a"},
+        {"re-mixer keeps a no-break space", t::kRemixBlanks, u"\u3000\u00A0", u"\u00A0"},
+        {"epub keeps a soft hyphen", t::kEpubBlanks, u"\u00ADa", u"\u00ADa"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(t::Strip(r.text, r.set), r.stripped) << r.name;
+    EXPECT_TRUE(t::kPurgeBlanks.Has(u'\u2003'));  // asked one unit at a time, the same set
+    EXPECT_FALSE(t::kNovelBlanks.Has(u'\u2003'));
+}
+
+TEST(TextRules, HanBlocks) {
+    struct Row {
+        const char* name;
+        char16_t c;
+        bool bmp, withSurrogates;
+    } rows[] = {
+        {"unified", u'中', true, true},
+        {"extension A", u'\u3400', true, true},
+        {"compatibility", u'\uF900', true, true},
+        {"half of 𠀀", u"𠀀"[0], false, true},
+        {"kana", u'ぁ', false, false},
+        {"ideographic space", u'\u3000', false, false},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(t::IsHan(r.c), r.bmp) << r.name;
+        EXPECT_EQ(t::IsHan(r.c, t::HanUnits::WithSurrogates), r.withSurrogates) << r.name;
+    }
+}
+
+TEST(TextRules, LinesOfAnyBreak) {
+    using L = std::vector<std::array<std::size_t, 3>>;  // start, length, break length
+    struct Row {
+        const char* name;
+        std::u16string_view text;
+        L lines;
+    } rows[] = {
+        {"CR LF, LF, lone CR", u"a\r\nbc\nd\re", L{{0, 1, 2}, {3, 2, 1}, {6, 1, 1}, {8, 1, 0}}},
+        {"break at the end", u"a\n", L{{0, 1, 1}, {2, 0, 0}}},
+        {"LF CR is two breaks", u"\n\r", L{{0, 0, 1}, {1, 0, 1}, {2, 0, 0}}},
+        {"empty text", u"", L{{0, 0, 0}}},
+    };
+    for (const Row& r : rows) {
+        L got;
+        for (const t::Line& l : t::SplitLines(r.text))
+            got.push_back({l.start, l.length, l.breakLength});
+        EXPECT_EQ(got, r.lines) << r.name;
+    }
+}
+
+TEST(TextRules, CutSpans) {
+    using S = std::vector<t::Span>;
+    struct Row {
+        const char* name;
+        S spans;
+        std::u16string_view kept;
+    } rows[] = {
+        {"none", S{}, u"abcdef"},
+        {"out of order", S{{4, 1}, {0, 1}}, u"bcdf"},
+        {"overlapping", S{{1, 2}, {2, 2}}, u"aef"},
+        {"one inside another", S{{1, 4}, {2, 1}}, u"af"},
+        {"past the end", S{{5, 9}, {9, 1}}, u"abcde"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(t::CutSpans(u"abcdef", r.spans), r.kept) << r.name;
+}
+
+TEST(TextRules, WholeNumberText) {
+    struct Row {
+        std::int64_t n;
+        int minDigits;
+        std::u16string_view text;
+    } rows[] = {
+        {0, 1, u"0"},     {42, 1, u"42"},
+        {-7, 3, u"-007"}, {123, 2, u"123"},
+        {5, 0, u"5"},     {std::numeric_limits<std::int64_t>::min(), 1, u"-9223372036854775808"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(t::WholeNumberText(r.n, r.minDigits), r.text) << r.n;
 }
 
 struct NumberCase {

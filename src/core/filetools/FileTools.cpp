@@ -12,6 +12,7 @@
 #include "core/text/Common.h"
 #include "core/text/Paths.h"
 #include "core/text/Strip.h"
+#include "core/text/WholeNumber.h"
 
 namespace ModGetFileNameInPath {
 
@@ -35,8 +36,6 @@ namespace {
 std::u16string Ascii(const char* s) {
     return std::u16string(s, s + std::char_traits<char>::length(s));
 }
-
-std::u16string Num(std::int64_t n) { return Ascii(std::to_string(n).c_str()); }
 
 }  // namespace
 
@@ -226,9 +225,10 @@ std::u16string ConfirmText(const SplitPlan& plan, bool sizeMode) {
     const double last = sizeMode ? static_cast<double>(plan.sourceSize) -
                                        static_cast<double>(plan.parts - 1) * plan.partSize
                                  : plan.partSize;
-    return u"文件将分割成 " + Num(plan.parts) + u" 个文件.\r\n\r\n分割序号是0到" +
-           Num(plan.parts - 1) + u"' 个" + SpaceValue(plan.partSize) + u"\r\nPart '" +
-           Num(plan.parts) + u"' of " + SpaceValue(last) + u"\r\n\r\n         确认分割吗?";
+    return u"文件将分割成 " + text::WholeNumberText(plan.parts) + u" 个文件.\r\n\r\n分割序号是0到" +
+           text::WholeNumberText(plan.parts - 1) + u"' 个" + SpaceValue(plan.partSize) +
+           u"\r\nPart '" + text::WholeNumberText(plan.parts) + u"' of " + SpaceValue(last) +
+           u"\r\n\r\n         确认分割吗?";
 }
 
 std::u16string ReadableName(std::u16string_view name) {
@@ -297,7 +297,7 @@ std::u16string ShName(std::u16string_view name) {
 }
 
 std::u16string PartName(std::u16string_view base, std::int64_t k) {
-    return std::u16string(base) + u"." + Num(k);
+    return std::u16string(base) + u"." + text::WholeNumberText(k);
 }
 
 }  // namespace
@@ -422,8 +422,8 @@ std::optional<std::u16string> NotCleanText(std::string_view bytes, enc::LoadedTe
     enc::LoadedText t = enc::DecodeFile(bytes);
     if (t.invalid > 0) {
         const std::string name = enc::Name(t.format.encoding);
-        return u"有 " + Num(static_cast<std::int64_t>(t.invalid)) + u" 个字节无法按 " +
-               std::u16string(name.begin(), name.end()) + u" 解码";
+        return u"有 " + text::WholeNumberText(static_cast<std::int64_t>(t.invalid)) +
+               u" 个字节无法按 " + std::u16string(name.begin(), name.end()) + u" 解码";
     }
     if (decoded) *decoded = std::move(t);
     return std::nullopt;

@@ -5,25 +5,13 @@
 #include <unordered_set>
 
 #include "core/text/Utf16.h"
+#include "core/text/WholeNumber.h"
 
 namespace qm::rename {
 
 namespace {
 
 bool Digit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-std::u16string Number(std::int64_t n, int digits) {
-    std::u16string s;
-    const bool negative = n < 0;
-    std::uint64_t v = negative ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
-    do {
-        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-        v /= 10;
-    } while (v > 0);
-    while (static_cast<int>(s.size()) < digits) s.insert(s.begin(), u'0');
-    if (negative) s.insert(s.begin(), u'-');
-    return s;
-}
 
 bool Valid(const std::u16string& name) {
     return !name.empty() && name != u"." && name != u".." &&
@@ -55,7 +43,7 @@ std::u16string NewName(const std::u16string& fileName, const Rules& r, std::size
     }
     if (r.number != NumberPlace::None) {
         const std::u16string n =
-            Number(r.start + static_cast<std::int64_t>(index) * r.step, r.digits);
+            text::WholeNumberText(r.start + static_cast<std::int64_t>(index) * r.step, r.digits);
         if (r.number == NumberPlace::BeforeName)
             p.name = n + p.name;
         else if (r.number == NumberPlace::AfterName)
@@ -178,7 +166,7 @@ std::vector<Move> Moves(const Plan& plan, const std::vector<std::u16string>& eve
     for (const Row* r : rows) {
         std::u16string t;
         do {
-            t = u".~改名" + Number(static_cast<std::int64_t>(serial++), 1) + u".tmp";
+            t = u".~改名" + text::WholeNumberText(static_cast<std::int64_t>(serial++)) + u".tmp";
         } while (taken.count(t));
         taken.insert(t);
         moves.push_back({r->from, t});

@@ -5,13 +5,15 @@
 #include <set>
 
 #include "core/novel/NovelText.h"
+#include "core/text/Lines.h"
+#include "core/text/Strip.h"
+#include "core/text/WholeNumber.h"
 
 namespace qm::chapters {
 
 namespace {
 
 using novel::IsBlank;
-using novel::Trim;
 
 // A heading longer than this is a sentence (noise such as "更新时间…本章字数…"
 // after the title included).
@@ -324,7 +326,8 @@ bool ReadsAsSentence(std::u16string_view s, bool strong) {
 std::optional<Candidate> ParseInner(std::u16string_view s) {
     if (s.empty()) return std::nullopt;
     // Web copies put "正文" before the first heading.
-    if (s.substr(0, 2) == u"正文" && s.size() > 2 && IsBlank(s[2])) s = Trim(s.substr(2));
+    if (s.substr(0, 2) == u"正文" && s.size() > 2 && IsBlank(s[2]))
+        s = text::Strip(s.substr(2), text::kNovelBlanks);
     if (s.empty()) return std::nullopt;
 
     Candidate c;
@@ -435,7 +438,7 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
         const char16_t sep = s[j];
         const bool arabicSep = sep == u'.' || sep == u'．' || sep == u'、';
         if (n->kind == Numerals::Arabic ? !arabicSep : sep != u'、') return std::nullopt;
-        const auto title = Trim(s.substr(j + 1));
+        const auto title = text::Strip(s.substr(j + 1), text::kNovelBlanks);
         // A title, and not a decimal number ("1.5倍") or a number list ("三、四次").
         if (title.empty() || ArabicDigit(title[0]) >= 0 || IsChineseNumeral(title[0])) {
             return std::nullopt;
@@ -449,7 +452,7 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
 }
 
 std::optional<Candidate> ParseLine(std::u16string_view raw) {
-    std::u16string_view s = Trim(raw);
+    std::u16string_view s = text::Strip(raw, text::kNovelBlanks);
     if (s.empty() || s.size() > kMaxHeading || IsOpeningQuote(s[0])) return std::nullopt;
     // A heading in brackets ("【第三节】 标题"): the bracket holds the marker.
     std::u16string_view inner = s;
@@ -473,7 +476,7 @@ std::optional<Candidate> ParseLine(std::u16string_view raw) {
     if (close != 0) {
         const std::size_t at = s.find(close);
         if (at == std::u16string_view::npos) return std::nullopt;
-        inner = Trim(s.substr(1, at - 1));
+        inner = text::Strip(s.substr(1, at - 1), text::kNovelBlanks);
     }
     auto c = ParseInner(inner);
     if (!c) return std::nullopt;
@@ -483,7 +486,7 @@ std::optional<Candidate> ParseLine(std::u16string_view raw) {
 }
 
 struct Scan {
-    std::vector<novel::Line> lines;
+    std::vector<text::Line> lines;
     std::vector<Candidate> candidates;
 };
 
@@ -492,14 +495,14 @@ struct Scan {
 // another with nothing but blank lines between.
 Scan ScanText(std::u16string_view text) {
     Scan scan;
-    scan.lines = novel::SplitLines(text);
+    scan.lines = text::SplitLines(text);
     const auto& lines = scan.lines;
     // bodyBefore[i]: body lines (neither blank nor candidates) before line i.
     std::vector<std::uint32_t> bodyBefore(lines.size() + 1, 0);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto s = text.substr(lines[i].start, lines[i].length);
         bool body = false;
-        if (!Trim(s).empty()) {
+        if (!text::Strip(s, text::kNovelBlanks).empty()) {
             if (auto c = ParseLine(s)) {
                 c->line = i;
                 scan.candidates.push_back(*c);
@@ -546,10 +549,6 @@ char16_t ChooseStyle(const std::vector<Candidate>& cands) {
     return w.second >= 3 ? w.first : static_cast<char16_t>(kStyleNone);
 }
 
-std::u16string ToU16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-
-std::u16string Num(std::int64_t v) { return ToU16(std::to_string(v)); }
-
 }  // namespace
 
 const char* LevelName(Level level) {
@@ -581,7 +580,7 @@ const char* TypeName(ProblemType type) {
 }
 
 std::optional<std::int64_t> ParseNumber(std::u16string_view s) {
-    s = Trim(s);
+    s = text::Strip(s, text::kNovelBlanks);
     if (s.empty()) return std::nullopt;
     if (const auto n = ReadNumber(s, 0); n && n->length == s.size()) return n->value;
     return ParseRoman(s);
@@ -600,7 +599,8 @@ std::vector<Heading> Find(std::u16string_view text) {
         h.line = c.line;
         h.offset = line.start;
         h.level = c.level;
-        h.text = std::u16string(Trim(text.substr(line.start, line.length)));
+        h.text =
+            std::u16string(text::Strip(text.substr(line.start, line.length), text::kNovelBlanks));
         h.number = c.number;
         h.numerals = c.numerals;
         h.volume = c.volume;
@@ -641,8 +641,8 @@ std::vector<Problem> Check(const std::vector<Heading>& headings) {
     auto name = [&](std::size_t k, std::int64_t n) {
         return headings[k].text.rfind(u"Chapter", 0) == 0 ||
                        headings[k].text.rfind(u"CHAPTER", 0) == 0
-                   ? u"Chapter " + Num(n)
-                   : u"第" + Num(n) + unitOf(k);
+                   ? u"Chapter " + text::WholeNumberText(n)
+                   : u"第" + text::WholeNumberText(n) + unitOf(k);
     };
 
     // Mixed numerals: against the kind most chapters use.
@@ -693,7 +693,7 @@ std::vector<Problem> Check(const std::vector<Heading>& headings) {
                 // Under a new volume numbering may start again, but from 1.
                 report(ProblemType::Order, k,
                        name(k, n) + u"排在" + name(k, prev) + u"之后，新的一卷应从1或" +
-                           Num(prev + 1) + u"起编号");
+                           text::WholeNumberText(prev + 1) + u"起编号");
             }
             seen.clear();
             lineOf.clear();
@@ -702,7 +702,8 @@ std::vector<Problem> Check(const std::vector<Heading>& headings) {
             prev = n;
         } else if (n == prev) {
             report(ProblemType::Repeat, k,
-                   name(k, n) + u"重复出现：第" + Num(lineOf[n] + 1) + u"行已有这一章");
+                   name(k, n) + u"重复出现：第" + text::WholeNumberText(lineOf[n] + 1) +
+                       u"行已有这一章");
         } else if (n > prev + 1) {
             if (i + 1 < items.size() && !items[i + 1].newVolume && items[i + 1].n == prev + 1) {
                 report(ProblemType::Order, k,
@@ -724,14 +725,15 @@ std::vector<Problem> Check(const std::vector<Heading>& headings) {
             prev = n;
         } else if (n <= 1) {
             report(ProblemType::Restart, k,
-                   u"编号从" + Num(n) + u"重新开始，前面却没有新的一卷（上一章是" + name(k, prev) +
-                       u"）");
+                   u"编号从" + text::WholeNumberText(n) +
+                       u"重新开始，前面却没有新的一卷（上一章是" + name(k, prev) + u"）");
             seen.clear();
             lineOf.clear();
             prev = n;
         } else if (seen.count(n)) {
             report(ProblemType::Repeat, k,
-                   name(k, n) + u"重复出现：第" + Num(lineOf[n] + 1) + u"行已有这一章");
+                   name(k, n) + u"重复出现：第" + text::WholeNumberText(lineOf[n] + 1) +
+                       u"行已有这一章");
         } else {
             report(ProblemType::Order, k, name(k, n) + u"排在" + name(k, prev) + u"之后，顺序不对");
         }
@@ -747,14 +749,17 @@ std::vector<Problem> Check(const std::vector<Heading>& headings) {
         const std::int64_t v = *h.number;
         if (prevVolume) {
             if (v == *prevVolume) {
-                report(ProblemType::Repeat, k, u"第" + Num(v) + u"卷重复出现");
+                report(ProblemType::Repeat, k, u"第" + text::WholeNumberText(v) + u"卷重复出现");
             } else if (v > *prevVolume + 1) {
-                report(ProblemType::Gap, k,
-                       u"缺第" + Num(*prevVolume + 1) +
-                           (v - 1 > *prevVolume + 1 ? u"至第" + Num(v - 1) : u"") + u"卷");
+                report(
+                    ProblemType::Gap, k,
+                    u"缺第" + text::WholeNumberText(*prevVolume + 1) +
+                        (v - 1 > *prevVolume + 1 ? u"至第" + text::WholeNumberText(v - 1) : u"") +
+                        u"卷");
             } else if (v < *prevVolume) {
                 report(ProblemType::Order, k,
-                       u"第" + Num(v) + u"卷排在第" + Num(*prevVolume) + u"卷之后");
+                       u"第" + text::WholeNumberText(v) + u"卷排在第" +
+                           text::WholeNumberText(*prevVolume) + u"卷之后");
             }
         }
         prevVolume = v;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/text/Lines.h"
+#include "core/text/Strip.h"
 #include "core/text/Utf8.h"
 
 namespace qm::epub {
@@ -19,17 +21,6 @@ bool Unfit(char32_t c) {
     return (c & 0xFFFE) == 0xFFFE;
 }
 
-bool IsBlank(char16_t c) {
-    return c == u' ' || c == u'\t' || c == 0x3000 || c == 0x00A0 || c == 0xFEFF ||
-           (c >= 0x2000 && c <= 0x200B);
-}
-
-std::u16string_view Trim(std::u16string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 std::string Now() {
     const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm tm{};
@@ -40,7 +31,7 @@ std::string Now() {
 }
 
 std::string Title(std::u16string_view title, std::u16string_view fallback) {
-    const std::u16string_view t = Trim(title);
+    const std::u16string_view t = text::Strip(title, text::kEpubBlanks);
     return XmlText(t.empty() ? fallback : t);
 }
 
@@ -62,7 +53,7 @@ std::string Page(const std::string& title, const std::string& css, const std::st
 
 void Paragraphs(std::string& body, const std::vector<std::u16string>& paragraphs) {
     for (const std::u16string& p : paragraphs) {
-        const std::u16string_view t = Trim(p);
+        const std::u16string_view t = text::Strip(p, text::kEpubBlanks);
         if (t.empty()) continue;
         body += "<p>";
         body += XmlText(t);
@@ -153,15 +144,10 @@ Book FromText(std::u16string title, std::u16string author, std::u16string_view t
     Book book;
     book.title = std::move(title);
     book.author = std::move(author);
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find_first_of(u"\r\n", start);
-        if (end == std::u16string_view::npos) end = text.size();
-        const std::u16string_view line = Trim(text.substr(start, end - start));
+    for (const text::Line& l : text::SplitLines(text)) {
+        const std::u16string_view line =
+            text::Strip(text.substr(l.start, l.length), text::kEpubBlanks);
         if (!line.empty()) book.front.emplace_back(line);
-        if (end >= text.size()) break;
-        start =
-            end + (text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n' ? 2 : 1);
     }
     return book;
 }
@@ -181,7 +167,7 @@ std::vector<File> Files(const Book& book) {
                      true});
 
     const std::string bookTitle = Title(book.title, u"未命名");
-    const std::string author = XmlText(Trim(book.author));
+    const std::string author = XmlText(text::Strip(book.author, text::kEpubBlanks));
 
     files.push_back({"OEBPS/style.css",
                      "body { margin: 0 5%; line-height: 1.6; }\n"
@@ -216,7 +202,8 @@ std::vector<File> Files(const Book& book) {
 
     bool anyChapter = false;
     for (const Volume& v : book.volumes)
-        anyChapter = anyChapter || !v.chapters.empty() || !Trim(v.title).empty();
+        anyChapter =
+            anyChapter || !v.chapters.empty() || !text::Strip(v.title, text::kEpubBlanks).empty();
     if (!anyChapter) {
         // No chapters: the whole text on one page, so the book is never empty.
         std::vector<std::u16string> all = book.front;
@@ -225,17 +212,19 @@ std::vector<File> Files(const Book& book) {
         addPage(XmlText(u"正文"), 0, "h2", all, "bodymatter");
     } else {
         bool hasFront = false;
-        for (const std::u16string& p : book.front) hasFront = hasFront || !Trim(p).empty();
+        for (const std::u16string& p : book.front)
+            hasFront = hasFront || !text::Strip(p, text::kEpubBlanks).empty();
         if (hasFront) addPage(XmlText(u"开篇"), 0, "h2", book.front, "preamble");
         for (const Volume& v : book.volumes) {
-            const bool grouped = !Trim(v.title).empty();
+            const bool grouped = !text::Strip(v.title, text::kEpubBlanks).empty();
             if (grouped) {
                 addPage(Title(v.title, kUntitled), 0, "h1", v.paragraphs, "part");
             } else if (!v.paragraphs.empty()) {
                 // Paragraphs of a volume without a title belong to no chapter:
                 // a page of their own keeps them.
                 bool any = false;
-                for (const std::u16string& p : v.paragraphs) any = any || !Trim(p).empty();
+                for (const std::u16string& p : v.paragraphs)
+                    any = any || !text::Strip(p, text::kEpubBlanks).empty();
                 if (any) addPage(XmlText(u"开篇"), 0, "h2", v.paragraphs, "preamble");
             }
             for (const Chapter& c : v.chapters)

@@ -2,6 +2,7 @@
 
 #include "core/novel/Chapters.h"
 #include "core/novel/NovelText.h"
+#include "core/text/Lines.h"
 #include "core/text/Strip.h"
 
 namespace qm::novel {
@@ -19,7 +20,7 @@ epub::Book BookFromText(std::u16string title, std::u16string author, std::u16str
     const std::vector<chapters::Heading> headings = chapters::Find(text);
     std::size_t next = 0;  // the next heading to meet
     std::vector<std::u16string>* paragraphs = &book.front;
-    const std::vector<Line> lines = SplitLines(text);
+    const std::vector<text::Line> lines = text::SplitLines(text);
     for (std::size_t line = 0; line < lines.size(); ++line) {
         if (next < headings.size() && headings[next].line == line) {
             const chapters::Heading& h = headings[next++];

@@ -1,33 +1,11 @@
 #include "core/novel/NovelText.h"
 
-#include "core/text/Strip.h"
-
 namespace qm::novel {
-
-std::vector<Line> SplitLines(std::u16string_view text) {
-    std::vector<Line> lines;
-    lines.reserve(text.size() / 24 + 1);
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c != u'\r' && c != u'\n') continue;
-        const std::size_t len = (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ? 2 : 1;
-        lines.push_back({start, i - start, len});
-        i += len - 1;
-        start = i + 1;
-    }
-    lines.push_back({start, text.size() - start, 0});
-    return lines;
-}
 
 std::u16string_view BreakOf(std::u16string_view text) {
     if (text.find(u"\r\n") != std::u16string_view::npos) return u"\r\n";
     if (text.find(u'\n') != std::u16string_view::npos) return u"\n";
     return u"\r\n";
-}
-
-std::u16string_view Trim(std::u16string_view s) {
-    return text::Strip(s, std::u16string_view(u" \t\u00A0\u3000"));
 }
 
 namespace {

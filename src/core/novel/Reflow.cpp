@@ -5,6 +5,8 @@
 
 #include "core/novel/Chapters.h"
 #include "core/novel/NovelText.h"
+#include "core/text/Lines.h"
+#include "core/text/Strip.h"
 
 namespace qm::reflow {
 
@@ -151,7 +153,7 @@ Peak FindPeak(const std::vector<std::size_t>& lengths, std::size_t tolerance) {
     return p;
 }
 
-std::vector<LineInfo> Describe(std::u16string_view text, const std::vector<novel::Line>& lines) {
+std::vector<LineInfo> Describe(std::u16string_view text, const std::vector<text::Line>& lines) {
     std::vector<LineInfo> info(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto s = text.substr(lines[i].start, lines[i].length);
@@ -184,7 +186,7 @@ bool VersePair(const LineInfo& a, const LineInfo& b) {
 
 Plan Decide(std::u16string_view text) {
     Plan plan;
-    const auto lines = novel::SplitLines(text);
+    const auto lines = text::SplitLines(text);
     auto info = Describe(text, lines);
     const std::size_t n = lines.size();
     std::vector<bool> weak(n, false);
@@ -309,7 +311,7 @@ Plan Decide(std::u16string_view text) {
 }
 
 std::u16string Apply(std::u16string_view text, const Plan& plan) {
-    const auto lines = novel::SplitLines(text);
+    const auto lines = text::SplitLines(text);
     if (plan.breaks.size() + 1 != lines.size()) return std::u16string(text);
     std::u16string out;
     out.reserve(text.size());
@@ -332,7 +334,7 @@ std::u16string Apply(std::u16string_view text, const Plan& plan) {
 std::u16string Reflow(std::u16string_view text) { return Apply(text, Decide(text)); }
 
 std::u16string Indent(std::u16string_view text) {
-    const auto lines = novel::SplitLines(text);
+    const auto lines = text::SplitLines(text);
     std::vector<bool> heading(lines.size(), false);
     // Headings, and the entries of a 目录 block, start at the margin.
     for (const auto& h : chapters::Find(text)) heading[h.line] = true;
@@ -342,7 +344,7 @@ std::u16string Indent(std::u16string_view text) {
     out.reserve(text.size() + text.size() / 16);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto s = text.substr(lines[i].start, lines[i].length);
-        const auto body = novel::Trim(s);
+        const auto body = text::Strip(s, text::kNovelBlanks);
         if (!body.empty()) {
             std::size_t b = 0;
             while (b < s.size() && IsBlank(s[b])) ++b;
@@ -357,14 +359,14 @@ std::u16string Indent(std::u16string_view text) {
 }
 
 std::u16string BlankLines(std::u16string_view text) {
-    const auto lines = novel::SplitLines(text);
+    const auto lines = text::SplitLines(text);
     const std::u16string_view br = novel::BreakOf(text);
     std::u16string out;
     out.reserve(text.size() + text.size() / 8);
     bool any = false;
     for (const auto& l : lines) {
         const auto s = text.substr(l.start, l.length);
-        if (novel::Trim(s).empty()) continue;
+        if (text::Strip(s, text::kNovelBlanks).empty()) continue;
         if (any) {
             out += br;
             out += br;

@@ -4,35 +4,24 @@
 #include <unordered_map>
 
 #include "core/novel/purge/Purge.h"
+#include "core/text/Lines.h"
 
 namespace qm::repeats {
 
 namespace {
 
-struct Line {
-    std::size_t start = 0;
-    std::size_t end = 0;   // before the break
-    std::size_t next = 0;  // after the break
+// A line with its form as the purge compares it.
+struct Line : text::Line {
     std::u16string norm;
 };
 
+// A text that ends with a break has no line after it here.
 std::vector<Line> Lines(std::u16string_view text) {
     std::vector<Line> lines;
-    std::size_t start = 0;
-    auto add = [&](std::size_t end, std::size_t next) {
-        lines.push_back({start, end, next, purge::Normalized(text.substr(start, end - start))});
-        start = next;
-    };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n') {
-            add(i, i + 1);
-        } else if (text[i] == u'\r') {
-            const bool crlf = i + 1 < text.size() && text[i + 1] == u'\n';
-            add(i, i + (crlf ? 2 : 1));
-            if (crlf) ++i;
-        }
+    for (const text::Line& l : text::SplitLines(text)) {
+        if (l.breakLength == 0 && l.start == text.size()) break;
+        lines.push_back({l, purge::Normalized(text.substr(l.start, l.length))});
     }
-    if (start < text.size()) add(text.size(), text.size());
     return lines;
 }
 
@@ -85,8 +74,8 @@ std::vector<Repeat> Find(std::u16string_view text, const Options& options) {
         r.firstLine = it->second + 1;
         r.lines = end - h;
         r.start = lines[h].start;
-        r.length = lines[end - 1].next - r.start;
-        r.text = std::u16string(text.substr(lines[h].start, lines[h].end - lines[h].start));
+        r.length = lines[end - 1].Next() - r.start;
+        r.text = std::u16string(text.substr(lines[h].start, lines[h].length));
         out.push_back(std::move(r));
         std::fill(covered.begin() + h, covered.begin() + end, true);
     }
@@ -105,14 +94,14 @@ std::vector<Repeat> Find(std::u16string_view text, const Options& options) {
         r.line = n + 1;
         r.firstLine = first + 1;
         r.start = lines[n].start;
-        r.length = lines[n].next - lines[n].start;
+        r.length = lines[n].Next() - lines[n].start;
         // Between empty lines, one of them goes with it, so that the
         // paragraphs stay one empty line apart.
         const bool emptyBefore = n == 0 || lines[n - 1].norm.empty();
         if (emptyBefore && n + 1 < lines.size() && lines[n + 1].norm.empty() && !covered[n + 1] &&
-            lines[n + 1].end == lines[n + 1].start)
-            r.length = lines[n + 1].next - r.start;
-        r.text = std::u16string(text.substr(lines[n].start, lines[n].end - lines[n].start));
+            lines[n + 1].End() == lines[n + 1].start)
+            r.length = lines[n + 1].Next() - r.start;
+        r.text = std::u16string(text.substr(lines[n].start, lines[n].length));
         out.push_back(std::move(r));
         covered[n] = true;
     };
@@ -145,28 +134,21 @@ std::vector<Repeat> Find(std::u16string_view text, const Options& options) {
 }
 
 Removed Remove(std::u16string_view text, const std::vector<Repeat>& chosen) {
-    std::vector<const Repeat*> order;
-    for (const Repeat& r : chosen) order.push_back(&r);
-    std::sort(order.begin(), order.end(),
-              [](const Repeat* a, const Repeat* b) { return a->start < b->start; });
     Removed out;
-    out.text.reserve(text.size());
-    std::size_t copied = 0;
-    for (const Repeat* r : order) {
+    std::vector<text::Span> cut;
+    for (const Repeat& r : chosen) {
         // A repeat found on another version of the text is left alone.
-        const bool fits = r->start <= text.size() && r->length <= text.size() - r->start &&
-                          r->text.size() <= r->length &&
-                          text.substr(r->start, r->text.size()) == r->text;
+        const bool fits = r.start <= text.size() && r.length <= text.size() - r.start &&
+                          r.text.size() <= r.length &&
+                          text.substr(r.start, r.text.size()) == r.text;
         if (!fits) {
             ++out.stale;
             continue;
         }
-        const std::size_t end = r->start + r->length;
-        if (r->start > copied) out.text.append(text.substr(copied, r->start - copied));
-        copied = std::max(copied, end);
+        cut.push_back({r.start, r.length});
         ++out.removed;
     }
-    out.text.append(text.substr(std::min(copied, text.size())));
+    out.text = text::CutSpans(text, std::move(cut));
     return out;
 }
 

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <unordered_set>
 
+#include "core/text/Utf16.h"
+
 namespace qm::extract {
 
 namespace {
@@ -12,7 +14,6 @@ bool Digit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool AsciiAlnum(char16_t c) {
     return Digit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
-bool Ideograph(char16_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF); }
 
 // Digits from i on, at most max.
 std::size_t DigitsAt(std::u16string_view t, std::size_t i, std::size_t max = SIZE_MAX) {
@@ -105,7 +106,7 @@ std::size_t HostEnd(std::u16string_view t, std::size_t p) {
     std::size_t q = p;
     for (; q < t.size(); ++q) {
         const char16_t c = t[q];
-        const int k = (AsciiAlnum(c) || c == u'-') ? 1 : Ideograph(c) ? 2 : 0;
+        const int k = (AsciiAlnum(c) || c == u'-') ? 1 : text::IsHan(c) ? 2 : 0;
         if (c == u'.' && q > labelStart) {
             end = q;
             labelStart = q + 1;

@@ -13,6 +13,18 @@ constexpr bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; 
 // The second half: IsLowSurrogate(u"𠀀"[1]) is true.
 constexpr bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
+// A Han character of the Basic Multilingual Plane: CJK Unified Ideographs
+// (U+4E00–9FFF), Extension A (U+3400–4DBF) and Compatibility Ideographs
+// (U+F900–FAFF); with HanUnits::WithSurrogates also either half of a pair,
+// which in Chinese text are the extensions B and later: IsHan(u'中') is true,
+// IsHan(u"𠀀"[0]) only with surrogates.
+enum class HanUnits { Bmp, WithSurrogates };
+constexpr bool IsHan(char16_t c, HanUnits units = HanUnits::Bmp) {
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) ||
+           (c >= 0xF900 && c <= 0xFAFF) ||
+           (units == HanUnits::WithSurrogates && c >= 0xD800 && c <= 0xDFFF);
+}
+
 // True when `at` falls between the two halves of a pair:
 // SplitsPair(u"a𠀀", 2) is true, SplitsPair(u"a𠀀", 1) is false.
 constexpr bool SplitsPair(std::u16string_view s, std::size_t at) {

@@ -30,4 +30,19 @@ std::optional<WholeNumber> ParseWholeNumber(std::u16string_view typed) {
     return n;
 }
 
+std::u16string WholeNumberText(std::int64_t n, int minDigits) {
+    std::u16string s;
+    const bool negative = n < 0;
+    // Unsigned, so that the smallest int64 turns positive without overflow.
+    std::uint64_t v = negative ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+    do {
+        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
+        v /= 10;
+    } while (v > 0);
+    if (static_cast<int>(s.size()) < minDigits)
+        s.insert(0, static_cast<std::size_t>(minDigits) - s.size(), u'0');
+    if (negative) s.insert(s.begin(), u'-');
+    return s;
+}
+
 }  // namespace qm::text

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qm::text {
@@ -20,5 +22,9 @@ struct WholeNumber {
 // digits, nothing else: " -12 " → {sign, negative, 2 digits, 12}; "1.5",
 // "１２" (full width), "" and "-" → nothing.
 std::optional<WholeNumber> ParseWholeNumber(std::u16string_view typed);
+
+// The number in ASCII digits, at least minDigits of them, zeros in front and
+// the sign before those: WholeNumberText(-7, 3) == u"-007", WholeNumberText(42) == u"42".
+std::u16string WholeNumberText(std::int64_t n, int minDigits = 1);
 
 }  // namespace qm::text

@@ -5,15 +5,14 @@
 #include <unordered_map>
 
 #include "core/text/Common.h"
+#include "core/text/Strip.h"
 #include "core/tools/Combine.h"
 
 namespace qm::remix {
 
 namespace {
 
-bool Blank(char16_t c) { return c == u' ' || c == u'\t' || c == 0x3000; }
-
-bool IsBlankLine(std::u16string_view line) { return std::all_of(line.begin(), line.end(), Blank); }
+bool IsBlankLine(std::u16string_view line) { return text::Strip(line, text::kRemixBlanks).empty(); }
 
 }  // namespace
 
@@ -94,9 +93,7 @@ std::u16string Remix(std::u16string_view article, const Settings& s) {
         if (s.every > 0 && !s.keywords.empty() && (k + 1) % s.every == 0) {
             const std::u16string& word = s.keywords[used++ % s.keywords.size()];
             if (s.atStart) {
-                std::size_t indent = 0;
-                while (indent < p.size() && Blank(p[indent])) ++indent;
-                p.insert(indent, word);
+                p.insert(p.size() - text::StripLeft(p, text::kRemixBlanks).size(), word);
             } else {
                 p += word;
             }

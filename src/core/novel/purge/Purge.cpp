@@ -8,6 +8,10 @@
 #include <utility>
 
 #include "core/search/Regex.h"
+#include "core/text/Lines.h"
+#include "core/text/Strip.h"
+#include "core/text/Utf16.h"
+#include "core/text/WholeNumber.h"
 
 namespace qm::purge {
 
@@ -18,14 +22,9 @@ using regex::Pattern;
 // ---------------------------------------------------------------------------
 // Characters
 
-bool IsZeroWidth(char16_t c) {
-    return c == 0x200B || c == 0x200C || c == 0x200D || c == 0x2060 || c == 0xFEFF || c == 0x00AD ||
-           c == 0x180E;
-}
+bool IsZeroWidth(char16_t c) { return text::kZeroWidths.Has(c); }
 
-bool IsBlank(char16_t c) {
-    return c == u' ' || c == u'\t' || c == 0x3000 || c == 0x00A0 || (c >= 0x2002 && c <= 0x200A);
-}
+bool IsBlank(char16_t c) { return text::kPurgeBlanks.Has(c); }
 
 bool IsBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 
@@ -33,10 +32,8 @@ bool IsAsciiAlnum(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
 }
 
-bool IsHan(char16_t c) {
-    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) ||
-           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xD800 && c <= 0xDFFF);
-}
+// A surrogate counts: ad words in the extensions are words too.
+bool IsHan(char16_t c) { return text::IsHan(c, text::HanUnits::WithSurrogates); }
 
 // A character of a word: Chinese, a letter or a digit in any width. Anything
 // else (punctuation, brackets, blanks) ends a clause for the purpose of
@@ -221,29 +218,7 @@ Skeleton Fold(std::u16string_view text) {
 // ---------------------------------------------------------------------------
 // Lines of the original text.
 
-struct Line {
-    std::size_t start = 0;  // first unit
-    std::size_t end = 0;    // before the break
-    std::size_t next = 0;   // after the break
-};
-
-std::vector<Line> SplitLines(std::u16string_view text) {
-    std::vector<Line> lines;
-    // Sized once: growing by doubling would hold two lists at the peak.
-    lines.reserve(static_cast<std::size_t>(std::max(std::count(text.begin(), text.end(), u'\n'),
-                                                    std::count(text.begin(), text.end(), u'\r'))) +
-                  1);
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!IsBreak(text[i])) continue;
-        const std::size_t end = i;
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        lines.push_back({start, end, i + 1});
-        start = i + 1;
-    }
-    lines.push_back({start, text.size(), text.size()});
-    return lines;
-}
+using text::Line;
 
 std::size_t LineOf(const std::vector<Line>& lines, std::size_t offset) {
     const auto it = std::upper_bound(lines.begin(), lines.end(), offset,
@@ -487,21 +462,6 @@ std::size_t UserRules::Size() const { return rules_->phrases.size() + rules_->ex
 
 namespace {
 
-std::u16string_view Trim(std::u16string_view s) {
-    while (!s.empty() && (IsSoft(s.front()) || IsBreak(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && (IsSoft(s.back()) || IsBreak(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
-std::u16string Number(std::size_t n) {
-    std::u16string out;
-    do {
-        out.insert(out.begin(), static_cast<char16_t>(u'0' + n % 10));
-        n /= 10;
-    } while (n > 0);
-    return out;
-}
-
 std::size_t WordChars(std::u16string_view s) {
     return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), IsWordChar));
 }
@@ -510,16 +470,16 @@ std::size_t WordChars(std::u16string_view s) {
 
 UserRules UserRules::Parse(std::u16string_view listText) {
     UserRules r;
-    const std::vector<Line> lines = SplitLines(listText);
+    const std::vector<Line> lines = text::SplitLines(listText);
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const std::u16string_view line =
-            Trim(listText.substr(lines[n].start, lines[n].end - lines[n].start));
+            text::Strip(listText.substr(lines[n].start, lines[n].length), text::kPurgeTrimmed);
         if (line.empty() || line.front() == u'#') continue;
         auto fail = [&](std::u16string reason) { r.errors_.push_back({n + 1, std::move(reason)}); };
         const bool isRegex = line.starts_with(u"正则:") || line.starts_with(u"正则：");
         if (isRegex) {
             const std::u16string_view body = line.substr(3);
-            if (Trim(body).empty()) {
+            if (text::Strip(body, text::kPurgeTrimmed).empty()) {
                 fail(u"“正则:”后面没有表达式");
                 continue;
             }
@@ -527,7 +487,9 @@ UserRules UserRules::Parse(std::u16string_view listText) {
             ro.multiLine = true;  // ^ and $ at every line, as users expect
             auto compiled = Pattern::Compile(body, ro);
             if (auto* e = std::get_if<regex::CompileError>(&compiled)) {
-                fail(u"正则表达式有误（第" + Number(e->offset + 1) + u"个字符）：" + e->message);
+                fail(u"正则表达式有误（第" +
+                     text::WholeNumberText(static_cast<std::int64_t>(e->offset) + 1) +
+                     u"个字符）：" + e->message);
                 continue;
             }
             Pattern& p = std::get<Pattern>(compiled);
@@ -577,7 +539,7 @@ namespace {
 class Finder {
   public:
     Finder(std::u16string_view text, const Options& options)
-        : text_(text), options_(options), lines_(SplitLines(text)), k_(Fold(text)) {
+        : text_(text), options_(options), lines_(text::SplitLines(text)), k_(Fold(text)) {
         skLineStarts_.reserve(lines_.size());
         skLineStarts_.push_back(0);
         for (std::size_t i = 0; i < k_.s.size(); ++i) {
@@ -754,8 +716,8 @@ class Finder {
     bool TakeBrackets(std::size_t& a, std::size_t& b, const Line& line) const {
         std::size_t x = a, y = b;
         while (x > line.start && IsSoft(text_[x - 1])) --x;
-        while (y < line.end && IsSoft(text_[y])) ++y;
-        if (x > line.start && y < line.end && Pairs(text_[x - 1], text_[y])) {
+        while (y < line.End() && IsSoft(text_[y])) ++y;
+        if (x > line.start && y < line.End() && Pairs(text_[x - 1], text_[y])) {
             a = x - 1;
             b = y + 1;
             return true;
@@ -771,7 +733,7 @@ class Finder {
                 if (IsWordChar(text_[i])) return false;
             at = std::max(at, s.end);
         }
-        for (std::size_t i = at; i < line.end; ++i)
+        for (std::size_t i = at; i < line.End(); ++i)
             if (IsWordChar(text_[i])) return false;
         return true;
     }
@@ -810,7 +772,7 @@ class Finder {
                 marked += IsWordChar(text_[i]);
             at = std::max(at, s.end);
         }
-        outside(at, line.end);
+        outside(at, line.End());
         if (segs.size() == 1) return rest == 0;
         return rest <= 12 && rest * 2 <= marked;
     }
@@ -819,17 +781,17 @@ class Finder {
         const Line& l = lines_[n];
         Hit h;
         h.line = n + 1;
-        h.text = std::u16string(text_.substr(l.start, l.end - l.start));
+        h.text = std::u16string(text_.substr(l.start, l.length));
         h.kind = kind;
         h.rule = rule;
         h.wholeLine = true;
-        if (l.next > l.end || n == 0) {
+        if (l.Next() > l.End() || n == 0) {
             h.start = l.start;
-            h.length = l.next - l.start;
+            h.length = l.Next() - l.start;
         } else {
             // The last line, without a break of its own: the break before it goes.
-            h.start = lines_[n - 1].end;
-            h.length = l.end - h.start;
+            h.start = lines_[n - 1].End();
+            h.length = l.End() - h.start;
         }
         found_.hits.push_back(std::move(h));
         lineTaken_[n] = true;
@@ -844,11 +806,11 @@ class Finder {
         std::size_t x = a;
         while (x > l.start && IsSoft(text_[x - 1])) --x;
         if (x > l.start) a = x;  // the paragraph's indent stays
-        while (b < l.end && IsSoft(text_[b])) ++b;
+        while (b < l.End() && IsSoft(text_[b])) ++b;
         const std::optional<char16_t> left =
             a > l.start ? std::optional<char16_t>(text_[a - 1]) : std::nullopt;
         const std::optional<char16_t> right =
-            b < l.end ? std::optional<char16_t>(text_[b]) : std::nullopt;
+            b < l.End() ? std::optional<char16_t>(text_[b]) : std::nullopt;
         // Only the indent before it: as good as the start of the line.
         bool atStart = !left;
         if (left && IsSoft(*left)) {
@@ -865,8 +827,8 @@ class Finder {
         // A separator is taken as the run it is ("——", "……", "||").
         auto takeRight = [&] {
             const char16_t c = text_[b];
-            while (b < l.end && text_[b] == c) ++b;
-            while (b < l.end && IsSoft(text_[b])) ++b;
+            while (b < l.End() && text_[b] == c) ++b;
+            while (b < l.End() && IsSoft(text_[b])) ++b;
         };
         auto takeLeft = [&] {
             const char16_t c = text_[a - 1];
@@ -1059,7 +1021,8 @@ class Finder {
 
     std::u16string FoldedPiece(std::size_t a, std::size_t b) const {
         const std::size_t x = k_.IndexOf(a), y = k_.IndexOf(b);
-        return std::u16string(Trim(std::u16string_view(k_.s).substr(x, y - x)));
+        return std::u16string(
+            text::Strip(std::u16string_view(k_.s).substr(x, y - x), text::kPurgeTrimmed));
     }
 
     // Places far enough apart to count as different chapters.
@@ -1094,16 +1057,16 @@ class Finder {
             if (lineTaken_[n] || heading[n]) continue;
             const Line& l = lines_[n];
             const bool free = !lineHit_[n];
-            const std::u16string_view whole = text_.substr(l.start, l.end - l.start);
-            const std::u16string_view trimmed = Trim(whole);
+            const std::u16string_view whole = text_.substr(l.start, l.length);
+            const std::u16string_view trimmed = text::Strip(whole, text::kPurgeTrimmed);
             if (free && trimmed.size() >= 2 && trimmed.size() <= kMaxLength &&
                 WordChars(trimmed) >= 2) {
-                lines[FoldedPiece(l.start, l.end)].push_back({n, l.start, l.end});
+                lines[FoldedPiece(l.start, l.End())].push_back({n, l.start, l.End()});
             }
             // Brackets inside longer lines.
-            for (std::size_t i = l.start; i < l.end; ++i) {
+            for (std::size_t i = l.start; i < l.End(); ++i) {
                 if (!IsOpener(text_[i])) continue;
-                for (std::size_t j = i + 1; j < l.end && j - i <= kMaxLength; ++j) {
+                for (std::size_t j = i + 1; j < l.End() && j - i <= kMaxLength; ++j) {
                     if (!IsCloser(text_[j])) continue;
                     if (Pairs(text_[i], text_[j]) && WordChars(text_.substr(i, j - i)) >= 2 &&
                         !(trimmed.size() == j + 1 - i && trimmed.data() == text_.data() + i))
@@ -1196,29 +1159,18 @@ bool StillThere(std::u16string_view text, const Hit& h) {
 }  // namespace
 
 Applied Apply(std::u16string_view text, const std::vector<Hit>& chosen) {
-    std::vector<const Hit*> order;
-    for (const Hit& h : chosen) order.push_back(&h);
-    std::sort(order.begin(), order.end(),
-              [](const Hit* a, const Hit* b) { return a->start < b->start; });
     Applied out;
-    out.text.reserve(text.size());
-    std::size_t copied = 0;
-    for (const Hit* h : order) {
+    std::vector<text::Span> cut;
+    for (const Hit& h : chosen) {
         // A hit found on another version of the text is left alone.
-        if (!StillThere(text, *h)) {
+        if (!StillThere(text, h)) {
             ++out.stale;
             continue;
         }
-        const std::size_t end = h->start + h->length;
-        if (end <= copied) {
-            ++out.removed;  // inside one already cut
-            continue;
-        }
-        if (h->start > copied) out.text.append(text.substr(copied, h->start - copied));
-        copied = end;
-        ++out.removed;
+        cut.push_back({h.start, h.length});
+        ++out.removed;  // one inside another already cut counts too
     }
-    out.text.append(text.substr(copied));
+    out.text = text::CutSpans(text, std::move(cut));
     return out;
 }
 
