@@ -149,23 +149,6 @@ std::string Identifier(std::u16string_view title, std::u16string_view author) {
     return out;
 }
 
-Book FromText(std::u16string title, std::u16string author, std::u16string_view text) {
-    Book book;
-    book.title = std::move(title);
-    book.author = std::move(author);
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find_first_of(u"\r\n", start);
-        if (end == std::u16string_view::npos) end = text.size();
-        const std::u16string_view line = Trim(text.substr(start, end - start));
-        if (!line.empty()) book.front.emplace_back(line);
-        if (end >= text.size()) break;
-        start =
-            end + (text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n' ? 2 : 1);
-    }
-    return book;
-}
-
 std::vector<File> Files(const Book& book) {
     std::vector<File> files;
     files.push_back({"mimetype", "application/epub+zip", false});
