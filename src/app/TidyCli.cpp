@@ -223,16 +223,13 @@ std::optional<std::u16string> Purge(const Options& o, const std::u16string& text
         if (!rules.Errors().empty()) {
             for (const auto& e : rules.Errors()) {
                 io.err(std::string(kName) + "：规则文件“" + Shown(*o.rules) + "”第 " +
-                       std::to_string(e.line) + " 行：" + qm::text::ToUtf8(e.reason) + "\n");
+                       std::to_string(e.line + 1) + " 行：" + qm::text::ToUtf8(e.reason) + "\n");
             }
             io.err(std::string(kName) + "：规则有错，没有写入任何文件\n");
             return std::nullopt;
         }
     }
-    qm::purge::Options options;
-    options.user = o.rules ? &rules : nullptr;
-    options.chapterLines = qm::novel::HeadingLines(text);
-    const qm::purge::Found found = qm::purge::Find(text, options);
+    const qm::purge::Found found = qm::novel::FindMarks(text, rules);
     for (const auto& w : found.warnings)
         io.err(std::string(kName) + "：" + qm::text::ToUtf8(w) + "\n");
     return qm::purge::Apply(text, found.hits).text;
@@ -287,11 +284,9 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
         const auto headings = qm::chapters::Find(text);
         std::string report;
         if (o.command == "duplicates") {
-            qm::repeats::Options options;
-            options.chapterLines = qm::novel::HeadingLines(text);
-            for (const auto& r : qm::repeats::Find(text, options)) {
-                report += std::to_string(r.line) + "\t" + std::to_string(r.firstLine) + "\t" +
-                          Field(r.text) + "\n";
+            for (const auto& r : qm::novel::FindRepeats(text)) {
+                report += std::to_string(r.line + 1) + "\t" + std::to_string(r.firstLine + 1) +
+                          "\t" + Field(r.text) + "\n";
             }
         } else if (o.command == "chapters") {
             for (const auto& h : headings) {
@@ -325,23 +320,25 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     } else {
         result = qm::reflow::BlankLines(text);
     }
-    const qm::enc::Encoded encoded = qm::enc::EncodeFile(result, read.loaded.format);
-    if (encoded.unencodable > 0) {
-        // Never write "?" in place of what the user had.
-        io.err(std::string(kName) + "：结果中有 " + std::to_string(encoded.unencodable) +
-               " 个字符无法用 " + qm::enc::Name(read.loaded.format.encoding) +
-               " 编码写出，没有写入任何文件\n");
+    // Never write "?" in place of what the user had.
+    const auto refuse = [&](std::size_t unencodable) {
+        io.err(std::string(kName) + "：结果中有 " + std::to_string(unencodable) + " 个字符无法用 " +
+               qm::enc::Name(read.loaded.format.encoding) + " 编码写出，没有写入任何文件\n");
         return kFailed;
-    }
+    };
     if (*o.output == "-") {
+        const qm::enc::Encoded encoded = qm::enc::EncodeFile(result, read.loaded.format);
+        if (encoded.unencodable > 0) return refuse(encoded.unencodable);
         if (!io.out(encoded.bytes)) {
             io.err(std::string(kName) + "：无法写到标准输出\n");
             return kFailed;
         }
         return kOk;
     }
-    const files::Outcome written = files::WriteFileAtomic(Path(*o.output), encoded.bytes);
-    if (!written) {
+    const files::TextWriteResult written = files::WriteTextFile(
+        Path(*o.output), result, read.loaded.format, false, [](const auto&) { return false; });
+    if (written.declined) return refuse(written.encoded.unencodable);
+    if (!written.ok) {
         io.err(std::string(kName) + "：无法写入“" + Shown(*o.output) + "”：" + Utf8(written.why) +
                "\n");
         return kFailed;

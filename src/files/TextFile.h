@@ -1,7 +1,7 @@
 // Text files in code page 936: whole-file reads and atomic writes.
 //
-// Every file the program reads goes through ReadBytes and every file it
-// writes through WriteFileAtomic, so that the rules below hold everywhere:
+// Every file the program reads is opened as a ReadableFile and every file it
+// writes goes through an AtomicWriter, so that the rules below hold everywhere:
 // only regular files are read (a named pipe or a device would block or
 // mislead), data is read to its end whatever size the file claims, and a
 // write either replaces the file whole or leaves the old one as it was.

@@ -66,7 +66,7 @@ const QHash<QString, QStringList>& Equivalents() {
     return map;
 }
 
-void DefaultSkin(const QString&, const QString&) {
+void DefaultSkin(const QString&) {
     if (QStyle* style = QStyleFactory::create("Fusion")) QApplication::setStyle(style);
 }
 
@@ -94,6 +94,6 @@ bool StartSystemProgram(const QString& commandLine) {
 
 void SetSkinHook(SkinHook hook) { Hook() = hook ? std::move(hook) : SkinHook(DefaultSkin); }
 
-void AttachSkin(const QString& skinPath, const QString& extra) { Hook()(skinPath, extra); }
+void AttachSkin(const QString& skinPath) { Hook()(skinPath); }
 
 }  // namespace platform

@@ -35,8 +35,8 @@ bool StartSystemProgram(const QString& commandLine);
 // Called once at start-up with the path of "1.she" when that file exists
 // beside the program. The default gives the window a uniform look; tests
 // replace the hook to see whether, and with what, it is called.
-using SkinHook = std::function<void(const QString& skinPath, const QString& extra)>;
+using SkinHook = std::function<void(const QString& skinPath)>;
 void SetSkinHook(SkinHook hook);
-void AttachSkin(const QString& skinPath, const QString& extra);
+void AttachSkin(const QString& skinPath);
 
 }  // namespace platform

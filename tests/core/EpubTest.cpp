@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "core/novel/Epub.h"
+#include "core/novel/NovelBook.h"
 
 namespace e = qm::epub;
 
@@ -99,7 +99,8 @@ TEST(Epub, NavigationNestsChaptersInTheirVolumes) {
 }
 
 TEST(Epub, BookWithoutChaptersIsOnePage) {
-    const e::Book b = e::FromText(u"", u"", u"　　第一段。\r\n\r\n第二段。\n  \n第三段。");
+    const e::Book b =
+        qm::novel::BookFromText(u"", u"", u"　　第一段。\r\n\r\n第二段。\n  \n第三段。");
     EXPECT_EQ(b.front, (std::vector<std::u16string>{u"第一段。", u"第二段。", u"第三段。"}));
     const std::vector<e::File> files = e::Files(b);
     const std::string& opf = Get(files, "OEBPS/content.opf")->content;

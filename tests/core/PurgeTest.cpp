@@ -75,7 +75,7 @@ TEST_P(PurgeLine, GoesWhole) {
     const p::Found f = p::Find(text);
     ASSERT_EQ(f.hits.size(), 1u) << Utf8(c.input);
     EXPECT_TRUE(f.hits[0].wholeLine);
-    EXPECT_EQ(f.hits[0].line, 2u);
+    EXPECT_EQ(f.hits[0].line, 1u);
     EXPECT_EQ(f.hits[0].text, c.input);
     EXPECT_EQ(Utf8(p::Apply(text, f.hits).text), Utf8(kBefore + u"\r\n" + kAfter + u"\r\n"));
 }
@@ -211,7 +211,7 @@ TEST(Purge, LineFeedsAndLastLine) {
     const std::u16string text = kBefore + u"\n" + u"www.biquge.com";
     const p::Found f = p::Find(text);
     ASSERT_EQ(f.hits.size(), 1u);
-    EXPECT_EQ(f.hits[0].line, 2u);
+    EXPECT_EQ(f.hits[0].line, 1u);
     EXPECT_EQ(p::Apply(text, f.hits).text, kBefore);
     // A text that is one mark and nothing else becomes empty.
     EXPECT_EQ(Purged(u"www.biquge.com"), u"");
@@ -221,7 +221,7 @@ TEST(Purge, ApplyTakesOnlyTheChosenAndSkipsStaleHits) {
     const std::u16string text = u"甲。（本章未完，请翻页）乙。\r\nwww.biquge.com\r\n丙。\r\n";
     const p::Found f = p::Find(text);
     ASSERT_EQ(f.hits.size(), 2u);
-    EXPECT_EQ(f.hits[0].line, 1u);
+    EXPECT_EQ(f.hits[0].line, 0u);
     EXPECT_FALSE(f.hits[0].wholeLine);
     EXPECT_EQ(f.hits[0].text, u"（本章未完，请翻页）");
     EXPECT_EQ(f.hits[0].kind, p::RuleKind::BuiltIn);
@@ -285,12 +285,12 @@ TEST(PurgeUserRules, BadLinesAreReportedWithTheirLineNumbers) {
         u"正则:求(月票|推荐票)\n");
     EXPECT_EQ(r.Size(), 2u);
     ASSERT_EQ(r.Errors().size(), 4u);
-    EXPECT_EQ(r.Errors()[0].line, 4u);
+    EXPECT_EQ(r.Errors()[0].line, 3u);
     EXPECT_NE(r.Errors()[0].reason.find(u"正则表达式有误"), std::u16string::npos);
-    EXPECT_EQ(r.Errors()[1].line, 5u);
-    EXPECT_EQ(r.Errors()[2].line, 6u);
+    EXPECT_EQ(r.Errors()[1].line, 4u);
+    EXPECT_EQ(r.Errors()[2].line, 5u);
     EXPECT_NE(r.Errors()[2].reason.find(u"空文本"), std::u16string::npos);
-    EXPECT_EQ(r.Errors()[3].line, 7u);
+    EXPECT_EQ(r.Errors()[3].line, 6u);
     EXPECT_NE(r.Errors()[3].reason.find(u"太短"), std::u16string::npos);
 }
 
@@ -320,7 +320,7 @@ std::u16string Book(int chapters, std::u16string_view afterHeading, std::u16stri
                     std::vector<std::size_t>* headings = nullptr) {
     const std::u16string prose = Utf16(prose::kKongYiJi) + Utf16(prose::kHongLouMeng);
     std::u16string text;
-    std::size_t line = 1;
+    std::size_t line = 0;
     auto lines = [](std::u16string_view s) {
         return static_cast<std::size_t>(std::count(s.begin(), s.end(), u'\n'));
     };

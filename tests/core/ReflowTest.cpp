@@ -234,6 +234,9 @@ TEST(Reflow, PlanOfAnotherTextIsRefused) {
     const std::u16string a = WrapAt(KongYiJi(), 30, true);
     const rf::Plan plan = rf::Decide(a);
     EXPECT_EQ(rf::Apply(u"一\r\n二", plan), u"一\r\n二");
+    std::u16string b = a;  // as many lines, one character changed
+    b[0] = u'甲';
+    EXPECT_EQ(rf::Apply(b, plan), b);
     EXPECT_EQ(rf::Reflow(u""), u"");
     EXPECT_EQ(rf::Decide(u"").breaks.size(), 0u);
 }

@@ -29,11 +29,11 @@ TEST(Repeats, ParagraphRepeatedAfterNormalisation) {
     const std::vector<r::Repeat> found = r::Find(text);
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].kind, r::Kind::Paragraph);
-    EXPECT_EQ(found[0].line, 3u);
-    EXPECT_EQ(found[0].firstLine, 1u);
+    EXPECT_EQ(found[0].line, 2u);
+    EXPECT_EQ(found[0].firstLine, 0u);
     EXPECT_EQ(found[0].text, again);
-    EXPECT_EQ(found[1].line, 5u);
-    EXPECT_EQ(found[1].firstLine, 2u);
+    EXPECT_EQ(found[1].line, 4u);
+    EXPECT_EQ(found[1].firstLine, 1u);
     EXPECT_EQ(r::Remove(text, found).text, Lines({kA, kB, kC}));
     // Only the chosen one goes.
     EXPECT_EQ(r::Remove(text, {found[1]}).text, Lines({kA, kB, again, kC}));
@@ -48,7 +48,7 @@ TEST(Repeats, EmptyLineBetweenParagraphsGoesWithTheRepeat) {
     const std::u16string text = Lines({kA, u"", kB, u"", kA, u"", kC});
     const std::vector<r::Repeat> found = r::Find(text);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].line, 5u);
+    EXPECT_EQ(found[0].line, 4u);
     EXPECT_EQ(r::Remove(text, found).text, Lines({kA, u"", kB, u"", kC}));
 }
 
@@ -58,14 +58,14 @@ TEST(Repeats, TitleRepeatedAsFirstLine) {
                u"第二回 贾夫人仙逝", u"贾夫人仙逝", kB, u"第三回 林黛玉进京", kC});
     for (const bool given : {false, true}) {
         r::Options o;
-        if (given) o.chapterLines = {1, 5, 8};
+        if (given) o.chapterLines = {0, 4, 7};
         const std::vector<r::Repeat> found = r::Find(text, o);
         ASSERT_EQ(found.size(), 2u) << given;
         EXPECT_EQ(found[0].kind, r::Kind::Title);
-        EXPECT_EQ(found[0].line, 3u);
-        EXPECT_EQ(found[0].firstLine, 1u);
-        EXPECT_EQ(found[1].line, 6u);  // the title without its number
-        EXPECT_EQ(found[1].firstLine, 5u);
+        EXPECT_EQ(found[0].line, 2u);
+        EXPECT_EQ(found[0].firstLine, 0u);
+        EXPECT_EQ(found[1].line, 5u);  // the title without its number
+        EXPECT_EQ(found[1].firstLine, 4u);
         EXPECT_EQ(r::Remove(text, found).text,
                   Lines({u"第一回 甄士隐梦幻识通灵", u"", kA, u"第二回 贾夫人仙逝", kB,
                          u"第三回 林黛玉进京", kC}));
@@ -76,17 +76,17 @@ TEST(Repeats, ChapterPastedTwiceIsOneRepeat) {
     const std::u16string text =
         Lines({u"第一回", kA, kB, u"第二回", kC, u"", u"第一回", kA, u"", kB, u"第三回", kA});
     r::Options o;
-    o.chapterLines = {1, 4, 7, 11};
+    o.chapterLines = {0, 3, 6, 10};
     const std::vector<r::Repeat> found = r::Find(text, o);
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].kind, r::Kind::Chapter);
-    EXPECT_EQ(found[0].line, 7u);
-    EXPECT_EQ(found[0].firstLine, 1u);
+    EXPECT_EQ(found[0].line, 6u);
+    EXPECT_EQ(found[0].firstLine, 0u);
     EXPECT_EQ(found[0].lines, 4u);
     EXPECT_EQ(found[0].text, u"第一回");
     // Its paragraphs are not listed again; a paragraph elsewhere still is.
     EXPECT_EQ(found[1].kind, r::Kind::Paragraph);
-    EXPECT_EQ(found[1].line, 12u);
+    EXPECT_EQ(found[1].line, 11u);
     EXPECT_EQ(r::Remove(text, {found[0]}).text,
               Lines({u"第一回", kA, kB, u"第二回", kC, u"", u"第三回", kA}));
 }
@@ -94,7 +94,7 @@ TEST(Repeats, ChapterPastedTwiceIsOneRepeat) {
 TEST(Repeats, SameHeadingOtherBodyIsNoChapterRepeat) {
     const std::u16string text = Lines({u"第一回", kA, u"第一回", kB});
     r::Options o;
-    o.chapterLines = {1, 3};
+    o.chapterLines = {0, 2};
     EXPECT_TRUE(r::Find(text, o).empty());
 }
 
@@ -102,7 +102,7 @@ TEST(Repeats, LineFeedsAndStaleRepeats) {
     const std::u16string text = kA + u"\n" + kB + u"\n" + kA;
     const std::vector<r::Repeat> found = r::Find(text);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].line, 3u);
+    EXPECT_EQ(found[0].line, 2u);
     EXPECT_EQ(r::Remove(text, found).text, kA + u"\n" + kB + u"\n");
     const r::Removed stale = r::Remove(kB, found);
     EXPECT_EQ(stale.text, kB);

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "FailingAllocation.h"
-#include "core/novel/Epub.h"
+#include "core/novel/NovelBook.h"
 #include "files/EpubWriter.h"
 
 namespace e = qm::epub;
@@ -53,9 +53,10 @@ e::Book WithVolumes() {
 }
 
 e::Book NoChapters() {
-    return e::FromText(u"孔乙己", u"鲁迅",
-                       u"　　鲁镇的酒店的格局，是和别处不同的。\r\n\r\n　　我从十二岁起，便在镇口的"
-                       u"咸亨酒店里当伙计。\r\n");
+    return qm::novel::BookFromText(
+        u"孔乙己", u"鲁迅",
+        u"　　鲁镇的酒店的格局，是和别处不同的。\r\n\r\n　　我从十二岁起，便在镇口的"
+        u"咸亨酒店里当伙计。\r\n");
 }
 
 e::Book ThousandChapters() {

@@ -210,7 +210,7 @@ Material Plant(const std::u16string& prose, unsigned seed) {
     std::size_t nextLine = 0, nextFragment = 0;
     Material m;
     m.clean = prose;
-    std::size_t lineNo = 1;
+    std::size_t lineNo = 0;
     auto emit = [&](const std::u16string& line) {
         m.dirty += line;
         m.dirty += u"\r\n";

@@ -23,7 +23,7 @@ struct Material {
     std::u16string clean;  // the prose as it was
     std::u16string dirty;  // with the marks
     std::vector<Mark> marks;
-    std::vector<std::size_t> headings;  // chapter heading lines of dirty (1 for the first)
+    std::vector<std::size_t> headings;  // chapter heading lines of dirty (0 for the first)
 };
 
 // UTF-8 file text with its line breaks as CR LF.

@@ -140,18 +140,6 @@ std::string Identifier(std::u16string_view title, std::u16string_view author) {
     return out;
 }
 
-Book FromText(std::u16string title, std::u16string author, std::u16string_view text) {
-    Book book;
-    book.title = std::move(title);
-    book.author = std::move(author);
-    for (const text::Line& l : text::SplitLines(text)) {
-        const std::u16string_view line =
-            text::Strip(text.substr(l.start, l.length), text::kEpubBlanks);
-        if (!line.empty()) book.front.emplace_back(line);
-    }
-    return book;
-}
-
 std::vector<File> Files(const Book& book) {
     std::vector<File> files;
     files.push_back({"mimetype", "application/epub+zip", false});

@@ -41,10 +41,6 @@ struct File {
 // The container's files in the order they must be zipped (mimetype first).
 std::vector<File> Files(const Book& book);
 
-// The same book from plain text without chapters: every non-empty line a
-// paragraph, its indent taken off (the reader indents).
-Book FromText(std::u16string title, std::u16string author, std::u16string_view text);
-
 // The book's identifier: a UUID from its title and author, so that a book
 // exported again is the same book to a reader's library.
 std::string Identifier(std::u16string_view title, std::u16string_view author);

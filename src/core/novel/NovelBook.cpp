@@ -9,8 +9,21 @@ namespace qm::novel {
 
 std::vector<std::size_t> HeadingLines(std::u16string_view text) {
     std::vector<std::size_t> lines;
-    for (const chapters::Heading& h : chapters::Find(text)) lines.push_back(h.line + 1);
+    for (const chapters::Heading& h : chapters::Find(text)) lines.push_back(h.line);
     return lines;
+}
+
+purge::Found FindMarks(std::u16string_view text, const purge::UserRules& rules) {
+    purge::Options options;
+    options.user = &rules;
+    options.chapterLines = HeadingLines(text);
+    return purge::Find(text, options);
+}
+
+std::vector<repeats::Repeat> FindRepeats(std::u16string_view text) {
+    repeats::Options options;
+    options.chapterLines = HeadingLines(text);
+    return repeats::Find(text, options);
 }
 
 epub::Book BookFromText(std::u16string title, std::u16string author, std::u16string_view text) {

@@ -186,6 +186,8 @@ bool VersePair(const LineInfo& a, const LineInfo& b) {
 
 Plan Decide(std::u16string_view text) {
     Plan plan;
+    plan.textLength = text.size();
+    plan.textHash = std::hash<std::u16string_view>{}(text);
     const auto lines = text::SplitLines(text);
     auto info = Describe(text, lines);
     const std::size_t n = lines.size();
@@ -311,6 +313,8 @@ Plan Decide(std::u16string_view text) {
 }
 
 std::u16string Apply(std::u16string_view text, const Plan& plan) {
+    if (plan.textLength != text.size() || plan.textHash != std::hash<std::u16string_view>{}(text))
+        return std::u16string(text);
     const auto lines = text::SplitLines(text);
     if (plan.breaks.size() + 1 != lines.size()) return std::u16string(text);
     std::u16string out;

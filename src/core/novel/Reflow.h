@@ -43,6 +43,9 @@ struct Plan {
     Layout layout = Layout::Ragged;
     std::size_t width = 0;      // the wrap width found (FixedWidth only)
     bool displayWidth = false;  // width counts display columns, not characters
+    // The text the plan was made for: Apply refuses any other.
+    std::size_t textLength = 0;
+    std::size_t textHash = 0;
 };
 
 // The decisions for every line break of the text.

@@ -52,9 +52,9 @@ std::vector<Repeat> Find(std::u16string_view text, const Options& options) {
     std::vector<Repeat> out;
     std::vector<bool> covered(lines.size(), false);
 
-    std::vector<std::size_t> headings;  // 0-based
+    std::vector<std::size_t> headings;
     for (const std::size_t h : options.chapterLines)
-        if (h >= 1 && h <= lines.size()) headings.push_back(h - 1);
+        if (h < lines.size()) headings.push_back(h);
     std::sort(headings.begin(), headings.end());
     headings.erase(std::unique(headings.begin(), headings.end()), headings.end());
 
@@ -70,8 +70,8 @@ std::vector<Repeat> Find(std::u16string_view text, const Options& options) {
         if (fresh || lines[h].norm.empty()) continue;
         Repeat r;
         r.kind = Kind::Chapter;
-        r.line = h + 1;
-        r.firstLine = it->second + 1;
+        r.line = h;
+        r.firstLine = it->second;
         r.lines = end - h;
         r.start = lines[h].start;
         r.length = lines[end - 1].Next() - r.start;
@@ -91,8 +91,8 @@ std::vector<Repeat> Find(std::u16string_view text, const Options& options) {
     auto addLine = [&](Kind kind, std::size_t n, std::size_t first) {
         Repeat r;
         r.kind = kind;
-        r.line = n + 1;
-        r.firstLine = first + 1;
+        r.line = n;
+        r.firstLine = first;
         r.start = lines[n].start;
         r.length = lines[n].Next() - lines[n].start;
         // Between empty lines, one of them goes with it, so that the

@@ -19,7 +19,7 @@ enum class Kind {
 
 struct Repeat {
     Kind kind = Kind::Paragraph;
-    std::size_t line = 0;       // first line of the repeat (1 for the first line)
+    std::size_t line = 0;       // first line of the repeat (0 for the first line)
     std::size_t firstLine = 0;  // the line it repeats (for a title: the heading)
     std::size_t lines = 1;      // lines it covers (a chapter: heading to its end)
     std::size_t start = 0;      // what removing it takes, in UTF-16 units,
@@ -28,7 +28,7 @@ struct Repeat {
 };
 
 struct Options {
-    // Line numbers (1 for the first) of the chapter headings; without them,
+    // Line numbers (0 for the first) of the chapter headings; without them,
     // titles are only told by their form (第…章, 第…回) and chapters are not
     // compared whole.
     std::vector<std::size_t> chapterLines;

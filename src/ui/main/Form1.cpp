@@ -117,7 +117,7 @@ void Form1::Form_Load() {
     SetCaption(QStringLiteral("QuillmereV4.0") + QString(66, ' ') +
                QStringLiteral("https://quillmere.example/ "));
     const QString skin = platform::ProgramFolder() + QStringLiteral("/1.she");
-    if (QFileInfo::exists(skin)) platform::AttachSkin(skin, QString());
+    if (QFileInfo::exists(skin)) platform::AttachSkin(skin);
     Panel[3]->setText(QString::fromUtf8(kWeekdays[QDate::currentDate().dayOfWeek() % 7]));
     TxtTiHuan->addItem(QStringLiteral("回车"));
     TxtTiHuan->setCurrentIndex(-1);  // the item is offered, not chosen: the field starts empty

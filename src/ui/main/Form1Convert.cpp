@@ -13,7 +13,6 @@
 #include "platform/OpenCC.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
-#include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
 namespace ui {

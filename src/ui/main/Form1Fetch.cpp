@@ -7,7 +7,6 @@
 
 #include "files/FetchSource.h"
 #include "ui/common/Dialogs.h"
-#include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
 namespace ui {

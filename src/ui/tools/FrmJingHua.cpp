@@ -60,8 +60,9 @@ qm::purge::UserRules ReadUserRules(QString* problems) {
     }
     qm::purge::UserRules rules = qm::purge::UserRules::Parse(r.loaded.text);
     for (const qm::purge::RuleError& e : rules.Errors()) {
-        *problems +=
-            QStringLiteral("规则第%1行：%2。").arg(e.line).arg(QString::fromStdU16String(e.reason));
+        *problems += QStringLiteral("规则第%1行：%2。")
+                         .arg(e.line + 1)
+                         .arg(QString::fromStdU16String(e.reason));
     }
     return rules;
 }
@@ -123,18 +124,14 @@ void FrmJingHua::Find() {
     QList<QTreeWidgetItem*> items;
     const auto add = [&](std::size_t index, std::size_t line, const std::u16string& what,
                          const QString& why) {
-        auto* item = new QTreeWidgetItem({QString::number(line), Shown(what), why});
+        auto* item = new QTreeWidgetItem({QString::number(line + 1), Shown(what), why});
         item->setData(0, kIndexRole, static_cast<qulonglong>(index));
         item->setCheckState(0, Qt::Checked);
         items.append(item);
     };
     if (mode_ == Mode::Purge) {
         QString problems;
-        const qm::purge::UserRules rules = ReadUserRules(&problems);
-        qm::purge::Options options;
-        options.user = &rules;
-        options.chapterLines = qm::novel::HeadingLines(text);
-        qm::purge::Found found = qm::purge::Find(text, options);
+        qm::purge::Found found = qm::novel::FindMarks(text, ReadUserRules(&problems));
         hits_ = std::move(found.hits);
         std::map<QString, int> perRule;
         for (std::size_t i = 0; i < hits_.size(); ++i) {
@@ -150,13 +147,11 @@ void FrmJingHua::Find() {
         for (const std::u16string& w : found.warnings) said += QString::fromStdU16String(w);
         Say(problems.isEmpty() ? said : said + QStringLiteral("\n") + problems);
     } else {
-        qm::repeats::Options options;
-        options.chapterLines = qm::novel::HeadingLines(text);
-        repeats_ = qm::repeats::Find(text, options);
+        repeats_ = qm::novel::FindRepeats(text);
         for (std::size_t i = 0; i < repeats_.size(); ++i) {
             const qm::repeats::Repeat& r = repeats_[i];
             add(i, r.line, r.text,
-                QStringLiteral("第%1行（%2）").arg(r.firstLine).arg(RepeatKind(r.kind)));
+                QStringLiteral("第%1行（%2）").arg(r.firstLine + 1).arg(RepeatKind(r.kind)));
         }
         Say(repeats_.empty() ? QStringLiteral("没有找到重复的段落或章节。")
                              : QStringLiteral("共%1处重复。").arg(repeats_.size()));
@@ -251,15 +246,23 @@ void FrmJingHua::CmdBianJi_Click() {
         if (!rules.Errors().empty()) {
             const qm::purge::RuleError& e = rules.Errors().front();
             ui::ShowMessage(&dialog, QStringLiteral("第%1行的规则有误：%2。请改正后再保存。")
-                                         .arg(e.line)
+                                         .arg(e.line + 1)
                                          .arg(QString::fromStdU16String(e.reason)));
             return;
         }
         QDir().mkpath(QFileInfo(path).absolutePath());
         // The list is the user's own file: UTF-8, as Linux editors write it.
-        const qm::enc::Encoded bytes = qm::enc::Encode(list, qm::enc::Encoding::Utf8);
-        const files::Outcome w = files::WriteFileAtomic(path, bytes.bytes);
-        if (!w) {
+        qm::enc::FileFormat utf8;
+        utf8.encoding = qm::enc::Encoding::Utf8;
+        utf8.breaks = qm::enc::LineBreak::Lf;
+        const files::TextWriteResult w =
+            files::WriteTextFile(path, list, utf8, false, [](const auto&) { return false; });
+        if (w.declined) {
+            ui::ShowMessage(&dialog, QStringLiteral("规则中有 %1 个字符无法保存，请改正后再保存。")
+                                         .arg(w.encoded.unencodable));
+            return;
+        }
+        if (!w.ok) {
             ui::ShowMessage(&dialog, QStringLiteral("无法保存规则文件“%1”：%2。")
                                          .arg(QDir::toNativeSeparators(path), w.why));
             return;

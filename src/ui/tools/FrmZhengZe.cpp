@@ -15,7 +15,6 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"
-#include "ui/editor/EditorView.h"
 #include "ui/main/CommandGate.h"
 
 namespace ui {

@@ -12,7 +12,6 @@
 #include "core/search/Search.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/TextHost.h"
-#include "ui/editor/EditorView.h"
 #include "ui/main/CommandGate.h"
 
 namespace ui {

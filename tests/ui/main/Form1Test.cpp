@@ -521,7 +521,7 @@ TEST(Form1, ReopenAndSaveInAnotherEncoding) {
 
 TEST(Form1, SkinIsAttachedOnlyWhenTheSkinFileExists) {
     QStringList calls;
-    platform::SetSkinHook([&calls](const QString& path, const QString&) { calls << path; });
+    platform::SetSkinHook([&calls](const QString& path) { calls << path; });
     const QString skin = platform::ProgramFolder() + "/1.she";
     QFile::remove(skin);
     { auto w = StartForm(); }

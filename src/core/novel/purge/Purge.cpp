@@ -475,7 +475,7 @@ UserRules UserRules::Parse(std::u16string_view listText) {
         const std::u16string_view line =
             text::Strip(listText.substr(lines[n].start, lines[n].length), text::kPurgeTrimmed);
         if (line.empty() || line.front() == u'#') continue;
-        auto fail = [&](std::u16string reason) { r.errors_.push_back({n + 1, std::move(reason)}); };
+        auto fail = [&](std::u16string reason) { r.errors_.push_back({n, std::move(reason)}); };
         const bool isRegex = line.starts_with(u"正则:") || line.starts_with(u"正则：");
         if (isRegex) {
             const std::u16string_view body = line.substr(3);
@@ -780,7 +780,7 @@ class Finder {
     void AddWholeLine(std::size_t n, RuleKind kind, const std::u16string& rule) {
         const Line& l = lines_[n];
         Hit h;
-        h.line = n + 1;
+        h.line = n;
         h.text = std::u16string(text_.substr(l.start, l.length));
         h.kind = kind;
         h.rule = rule;
@@ -850,7 +850,7 @@ class Finder {
             takeLeft();
         }
         Hit h;
-        h.line = n + 1;
+        h.line = n;
         h.start = a;
         h.length = b - a;
         h.text = std::u16string(text_.substr(a, b - a));
@@ -1030,10 +1030,10 @@ class Finder {
         if (!options_.chapterLines.empty()) {
             std::vector<std::size_t> chapters;
             for (const Place& p : places)
-                chapters.push_back(static_cast<std::size_t>(
-                    std::upper_bound(options_.chapterLines.begin(), options_.chapterLines.end(),
-                                     p.line + 1) -
-                    options_.chapterLines.begin()));
+                chapters.push_back(
+                    static_cast<std::size_t>(std::upper_bound(options_.chapterLines.begin(),
+                                                              options_.chapterLines.end(), p.line) -
+                                             options_.chapterLines.begin()));
             chapters.erase(std::unique(chapters.begin(), chapters.end()), chapters.end());
             return chapters.size();
         }
@@ -1052,7 +1052,7 @@ class Finder {
         std::unordered_map<std::u16string, std::vector<Place>> lines, brackets;
         std::vector<bool> heading(lines_.size(), false);
         for (const std::size_t h : options_.chapterLines)
-            if (h >= 1 && h <= lines_.size()) heading[h - 1] = true;
+            if (h < lines_.size()) heading[h] = true;
         for (std::size_t n = 0; n < lines_.size(); ++n) {
             if (lineTaken_[n] || heading[n]) continue;
             const Line& l = lines_[n];

@@ -28,7 +28,7 @@ enum class RuleKind {
 };
 
 struct Hit {
-    std::size_t line = 0;    // 1 for the first line
+    std::size_t line = 0;    // 0 for the first line
     std::size_t start = 0;   // offset in the text, UTF-16 units
     std::size_t length = 0;  // units; a whole line's hit takes its line break too
     std::u16string text;     // what goes (a whole line without its break)
@@ -38,7 +38,7 @@ struct Hit {
 };
 
 struct RuleError {
-    std::size_t line = 0;  // 1 for the first line of the list
+    std::size_t line = 0;  // 0 for the first line of the list
     std::u16string reason;
 };
 
@@ -71,7 +71,7 @@ struct Options {
     bool builtIn = true;              // addresses and the program's phrases
     bool frequency = true;            // repeated short non-prose lines and brackets
     const UserRules* user = nullptr;  // none: only the program's rules
-    // Line numbers (1 for the first) of the chapter headings, when known: the
+    // Line numbers (0 for the first) of the chapter headings, when known: the
     // frequency rule then counts chapters; without them it counts stretches
     // of text far enough apart.
     std::vector<std::size_t> chapterLines;
