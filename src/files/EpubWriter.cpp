@@ -70,8 +70,7 @@ struct Sink {
                 return static_cast<zip_int64_t>(len);
             }
             case ZIP_SOURCE_SEEK_WRITE: {
-                const zip_int64_t to = zip_source_seek_compute_offset(
-                    at, size, data, len, &error);
+                const zip_int64_t to = zip_source_seek_compute_offset(at, size, data, len, &error);
                 if (to < 0) return -1;
                 at = static_cast<zip_uint64_t>(to);
                 return 0;

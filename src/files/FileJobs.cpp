@@ -1,6 +1,5 @@
 #include "files/FileJobs.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -99,14 +98,10 @@ bool IsTextDocumentName(const QString& name) {
 QStringList TextFilesIn(const QString& folder) {
     // Listed by hand: Qt's listing leaves out names that are not UTF-8.
     QStringList out;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(PathBytes(folder).constData()),
-                                                  ::closedir);
-    if (!dir) return out;
     const QString base = QFileInfo(folder).absoluteFilePath() + QLatin1Char('/');
-    while (const dirent* e = ::readdir(dir.get())) {
+    for (const QString& name : NamesIn(folder).value_or(QStringList())) {
         // Hidden files stay out, as in the file manager.
-        if (e->d_name[0] == '.') continue;
-        const QString name = PathFromBytes(e->d_name);
+        if (name.startsWith(QLatin1Char('.'))) continue;
         struct stat st {};
         if (IsTextDocumentName(name) && StatPath(base + name, &st) && S_ISREG(st.st_mode)) {
             out << base + name;

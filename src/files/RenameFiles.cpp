@@ -30,18 +30,26 @@ FolderListing ListFolder(const QString& folder, const QString& nameFilter) {
         out.why = QStringLiteral("没有读取该文件夹的权限");
         return out;
     }
-    // Two listings are faster than one of QFileInfo (which reads each entry's
-    // details): 0.04 s against 0.10 s for 10,000 files.
-    const QStringList all =
-        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    out.everything.reserve(all.size());
-    for (const QString& n : all) out.everything.push_back(n.toStdU16String());
+    // Listed by hand: Qt's listing leaves out names that are not UTF-8.
+    const std::optional<QStringList> all = NamesIn(folder);
+    if (!all) {
+        out.why = ErrnoText(errno);
+        return out;
+    }
     const QStringList filters =
         nameFilter.split(QRegularExpression(QStringLiteral("[;；,，\\s]+")), Qt::SkipEmptyParts);
-    // Links count as the files they name; hidden files are left out of the batch.
-    const QStringList files = dir.entryList(filters, QDir::Files);
-    out.files.reserve(files.size());
-    for (const QString& n : files) out.files.push_back(n.toStdU16String());
+    const QString base = dir.absolutePath() + QLatin1Char('/');
+    out.everything.reserve(all->size());
+    for (const QString& n : *all) {
+        out.everything.push_back(n.toStdU16String());
+        // Links count as the files they name; hidden files are left out of the batch.
+        // (Wildcards are matched on the shown name: kept bytes are no text.)
+        struct stat st {};
+        if (!n.startsWith(QLatin1Char('.')) && (filters.isEmpty() || QDir::match(filters, ShownPath(n))) &&
+            ::stat(PathBytes(base + n).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+            out.files.push_back(n.toStdU16String());
+        }
+    }
     std::sort(out.files.begin(), out.files.end(), qm::rename::NaturalLess);
     out.ok = true;
     return out;

@@ -1,5 +1,6 @@
 #include "files/TextFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,6 +125,20 @@ QString ShownPath(const QString& path) {
         }
     }
     return shown;
+}
+
+std::optional<QStringList> NamesIn(const QString& folder) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(PathBytes(folder).constData()),
+                                                  ::closedir);
+    if (!dir) return std::nullopt;
+    QStringList names;
+    errno = 0;
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string_view name = e->d_name;
+        if (name != "." && name != "..") names << PathFromBytes(name);
+    }
+    if (errno != 0) return std::nullopt;
+    return names;
 }
 
 namespace {

@@ -8,9 +8,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -129,5 +131,10 @@ QString PathFromBytes(std::string_view bytes);
 QByteArray PathBytes(const QString& path);
 // The path for a message: each kept byte written as "\xB5".
 QString ShownPath(const QString& path);
+
+// Every name in a folder but "." and "..", as PathFromBytes gives it (Qt's
+// listings leave out names that are not UTF-8); nothing when the folder
+// cannot be read, errno saying why.
+std::optional<QStringList> NamesIn(const QString& folder);
 
 }  // namespace files

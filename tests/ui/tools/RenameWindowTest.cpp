@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <fstream>
 
 #include "UiTestSupport.h"
 #include "files/RenameFiles.h"
@@ -172,4 +173,14 @@ TEST(RenameWindow, TwoTargetsWithOneNameAreRefused) {
     msg = uitest::AcceptNextMessage();
     emit Get<QLineEdit>(f, "TxtFolder")->returnPressed();
     EXPECT_TRUE(msg->text.contains(QStringLiteral("文件夹不存在"))) << msg->text.toStdString();
+}
+
+TEST(RenameFiles, AFileWithAGbkNameIsListedAndRenamed) {
+    QTemporaryDir dir;
+    std::ofstream(dir.path().toStdString() + "/\xB5\xDA.txt") << "x";  // 第, in GBK
+    const auto listing = files::ListFolder(dir.path(), QStringLiteral("*.TXT"));
+    ASSERT_EQ(listing.files.size(), 1u);
+    const QString name = dir.filePath(QString::fromStdU16String(listing.files[0]));
+    EXPECT_EQ(files::RenameNoReplace(name, dir.filePath("1.txt")), 0);
+    EXPECT_EQ(Contents(dir.path()), QStringList{"1.txt=x"});
 }
