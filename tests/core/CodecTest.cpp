@@ -4,8 +4,10 @@
 #include <string>
 
 #include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 
 namespace cp = qm::cp936;
+namespace enc = qm::enc;
 
 namespace {
 
@@ -53,42 +55,69 @@ TEST(Codec, EveryTwoByteCodeAgreesWithIconvAndRoundTrips) {
     EXPECT_GT(mapped, 21000u);  // GBK has 21,886 two-byte characters
 }
 
-TEST(Codec, SingleBytes) {
-    EXPECT_EQ(cp::Decode("abc\r\n").text, u"abc\r\n");
-    EXPECT_EQ(cp::Decode("\x80").text, u"\u20AC");  // the euro sign, as on Windows
-    EXPECT_EQ(cp::Encode(u"\u20AC").bytes, "\x80");
+// Where the code page 936 codec and the GBK of the encodings part ways:
+// only a byte that does not decode (U+FFFD there, a kept byte here) and a
+// kept byte being written back ("?" there, the byte here where it still
+// reads back so).
+struct DecodeRow {
+    const char* name;
+    std::string bytes;
+    std::u16string shown;  // bad bytes as U+FFFD
+    std::u16string kept;   // bad bytes kept, U+DC80 + byte
+    std::size_t invalid;
+};
+
+TEST(Codec, DecodingRows) {
+    const DecodeRow rows[] = {
+        {"Chinese with English", "\xC4\xE3\xBA\xC3 world\r\n\xA1\xA3", u"你好 world\r\n。",
+         u"你好 world\r\n。", 0},
+        {"0x80 is the euro sign", "\x80", u"\u20AC", u"\u20AC", 0},
+        {"NUL", std::string(1, '\0'), std::u16string(1, u'\0'), std::u16string(1, u'\0'), 0},
+        {"empty", "", u"", u"", 0},
+        {"a lone 0xFF", "a\xFF", u"a\uFFFD", u"a\xDCFF", 1},
+        {"a lead byte before LF", "b\xC4\n", u"b\uFFFD\n", u"b\xDCC4\n", 1},
+        {"a lead byte cut off", "c\xC4", u"c\uFFFD", u"c\xDCC4", 1},
+    };
+    for (const DecodeRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        const cp::DecodeResult c = cp::Decode(r.bytes);
+        EXPECT_EQ(c.text, r.shown);
+        EXPECT_EQ(c.invalid, r.invalid);
+        const enc::Decoded e = enc::Decode(r.bytes, enc::Encoding::Gbk);
+        EXPECT_EQ(e.text, r.kept);
+        EXPECT_EQ(e.invalid, r.invalid);
+    }
+}
+
+struct EncodeRow {
+    const char* name;
+    std::u16string text;
+    std::string cp936;  // what code page 936 wrote
+    std::string gbk;    // what the encodings' GBK writes
+    std::size_t cp936Unencodable, gbkUnencodable;
+};
+
+TEST(Codec, EncodingRows) {
+    const EncodeRow rows[] = {
+        {"Chinese with English", u"你好abc", "\xC4\xE3\xBA\xC3\x61\x62\x63",
+         "\xC4\xE3\xBA\xC3\x61\x62\x63", 0, 0},
+        {"the euro sign", u"\u20AC", "\x80", "\x80", 0, 0},
+        {"a pair is one character", u"a\U0001F600b", "a?b", "a?b", 1, 1},
+        {"a lone high surrogate", u"b\xD800", "b?", "b?", 1, 1},
+        {"a character GBK lacks", u"c\u0E01", "c?", "c?", 1, 1},
+        {"a kept byte", u"x\xDCFF", "x?", "x\xFF", 1, 0},
+        {"a kept lead byte joining what follows", u"\xDCC4\u7AE0", "?\xD5\xC2", "?\xD5\xC2", 1, 1},
+        {"a kept 0x80 reads as the euro", u"\xDC80", "?", "?", 1, 1},
+    };
+    for (const EncodeRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        const cp::EncodeResult c = cp::Encode(r.text);
+        EXPECT_EQ(c.bytes, r.cp936);
+        EXPECT_EQ(c.unencodable, r.cp936Unencodable);
+        const enc::Encoded e = enc::Encode(r.text, enc::Encoding::Gbk);
+        EXPECT_EQ(e.bytes, r.gbk);
+        EXPECT_EQ(e.unencodable, r.gbkUnencodable);
+    }
     EXPECT_EQ(cp::CodeOf(u'A'), 65);
-    std::string nul(1, '\0');
-    EXPECT_EQ(cp::Decode(nul).text, std::u16string(1, u'\0'));
-}
-
-TEST(Codec, ChineseMixedWithEnglish) {
-    const std::string gbk = "\xC4\xE3\xBA\xC3 world\r\n\xA1\xA3";  // 你好 world 。
-    const cp::DecodeResult d = cp::Decode(gbk);
-    EXPECT_EQ(d.text, u"你好 world\r\n。");
-    EXPECT_EQ(d.invalid, 0u);
-    EXPECT_EQ(cp::Encode(d.text).bytes, gbk);
-}
-
-TEST(Codec, InvalidBytesBecomeReplacementAndAreCounted) {
-    // A lone 0xFF, a lead byte before a line break, and a lead byte cut off at the end.
-    const cp::DecodeResult d = cp::Decode(
-        "a\xFF"
-        "b\xC4\n"
-        "c\xC4");
-    EXPECT_EQ(d.text, u"a\uFFFDb\uFFFD\nc\uFFFD");
-    EXPECT_EQ(d.invalid, 3u);
-    EXPECT_EQ(cp::Decode("").text, u"");
-}
-
-TEST(Codec, UnencodableCharactersBecomeOneQuestionMarkEach) {
-    // U+1F600 is a surrogate pair; U+D800 alone is a broken one; U+0E01 (Thai) is not in GBK.
-    const std::u16string text =
-        u"a\U0001F600b\xD800"
-        u"c\u0E01";
-    const cp::EncodeResult e = cp::Encode(text);
-    EXPECT_EQ(e.bytes, "a?b?c?");
-    EXPECT_EQ(e.unencodable, 3u);
-    EXPECT_EQ(cp::Encode(u"你好abc").unencodable, 0u);
     EXPECT_EQ(cp::CodeOf(u'\u0E01'), 0xFFFF);
 }
