@@ -3,10 +3,8 @@
 
 #include <string>
 
-#include "core/encoding/Codec.h"
 #include "core/encoding/Encoding.h"
 
-namespace cp = qm::cp936;
 namespace enc = qm::enc;
 
 namespace {
@@ -39,26 +37,26 @@ TEST(Codec, EveryTwoByteCodeAgreesWithIconvAndRoundTrips) {
         for (int trail = 0x40; trail <= 0xFE; ++trail) {
             const std::string bytes{static_cast<char>(lead), static_cast<char>(trail)};
             std::u16string expected;
-            const cp::DecodeResult got = cp::Decode(bytes);
+            const enc::Decoded got = enc::Decode(bytes, enc::Encoding::Gbk);
             if (IconvDecode(bytes, expected) && expected.size() == 1) {
                 ++mapped;
                 ASSERT_EQ(got.text, expected) << std::hex << lead << " " << trail;
                 ASSERT_EQ(got.invalid, 0u);
-                ASSERT_EQ(cp::Encode(got.text).bytes, bytes) << std::hex << lead << " " << trail;
-                ASSERT_EQ(cp::CodeOf(got.text[0]), lead * 256 + trail);
+                ASSERT_EQ(enc::Encode(got.text, enc::Encoding::Gbk).bytes, bytes)
+                    << std::hex << lead << " " << trail;
+                ASSERT_EQ(enc::GbkCode(got.text[0]), lead * 256 + trail);
             } else {
                 ASSERT_GE(got.invalid, 1u) << std::hex << lead << " " << trail;
-                ASSERT_EQ(got.text[0], u'\uFFFD');
+                ASSERT_EQ(got.text[0], 0xDC00 + lead);
             }
         }
     }
     EXPECT_GT(mapped, 21000u);  // GBK has 21,886 two-byte characters
 }
 
-// Where the code page 936 codec and the GBK of the encodings part ways:
-// only a byte that does not decode (U+FFFD there, a kept byte here) and a
-// kept byte being written back ("?" there, the byte here where it still
-// reads back so).
+// GBK where it once had a second codec that differed: a byte that does not
+// decode is kept (and shown as U+FFFD where the text is only used), a kept
+// byte goes back as the byte where it still reads back so.
 struct DecodeRow {
     const char* name;
     std::string bytes;
@@ -80,44 +78,39 @@ TEST(Codec, DecodingRows) {
     };
     for (const DecodeRow& r : rows) {
         SCOPED_TRACE(r.name);
-        const cp::DecodeResult c = cp::Decode(r.bytes);
-        EXPECT_EQ(c.text, r.shown);
-        EXPECT_EQ(c.invalid, r.invalid);
         const enc::Decoded e = enc::Decode(r.bytes, enc::Encoding::Gbk);
         EXPECT_EQ(e.text, r.kept);
         EXPECT_EQ(e.invalid, r.invalid);
+        EXPECT_EQ(enc::ShowKeptBytes(e.text), r.shown);
     }
 }
 
 struct EncodeRow {
     const char* name;
     std::u16string text;
-    std::string cp936;  // what code page 936 wrote
-    std::string gbk;    // what the encodings' GBK writes
-    std::size_t cp936Unencodable, gbkUnencodable;
+    std::string bytes;
+    std::size_t unencodable;
 };
 
 TEST(Codec, EncodingRows) {
     const EncodeRow rows[] = {
-        {"Chinese with English", u"你好abc", "\xC4\xE3\xBA\xC3\x61\x62\x63",
-         "\xC4\xE3\xBA\xC3\x61\x62\x63", 0, 0},
-        {"the euro sign", u"\u20AC", "\x80", "\x80", 0, 0},
-        {"a pair is one character", u"a\U0001F600b", "a?b", "a?b", 1, 1},
-        {"a lone high surrogate", u"b\xD800", "b?", "b?", 1, 1},
-        {"a character GBK lacks", u"c\u0E01", "c?", "c?", 1, 1},
-        {"a kept byte", u"x\xDCFF", "x?", "x\xFF", 1, 0},
-        {"a kept lead byte joining what follows", u"\xDCC4\u7AE0", "?\xD5\xC2", "?\xD5\xC2", 1, 1},
-        {"a kept 0x80 reads as the euro", u"\xDC80", "?", "?", 1, 1},
+        {"Chinese with English", u"你好abc", "\xC4\xE3\xBA\xC3\x61\x62\x63", 0},
+        {"the euro sign", u"\u20AC", "\x80", 0},
+        {"a pair is one character", u"a\U0001F600b", "a?b", 1},
+        {"a lone high surrogate", u"b\xD800", "b?", 1},
+        {"a character GBK lacks", u"c\u0E01", "c?", 1},
+        {"a kept byte", u"x\xDCFF", "x\xFF", 0},
+        {"a kept lead byte joining what follows", u"\xDCC4\u7AE0", "?\xD5\xC2", 1},
+        {"a kept 0x80 reads as the euro", u"\xDC80", "?", 1},
     };
     for (const EncodeRow& r : rows) {
         SCOPED_TRACE(r.name);
-        const cp::EncodeResult c = cp::Encode(r.text);
-        EXPECT_EQ(c.bytes, r.cp936);
-        EXPECT_EQ(c.unencodable, r.cp936Unencodable);
         const enc::Encoded e = enc::Encode(r.text, enc::Encoding::Gbk);
-        EXPECT_EQ(e.bytes, r.gbk);
-        EXPECT_EQ(e.unencodable, r.gbkUnencodable);
+        EXPECT_EQ(e.bytes, r.bytes);
+        EXPECT_EQ(e.unencodable, r.unencodable);
     }
-    EXPECT_EQ(cp::CodeOf(u'A'), 65);
-    EXPECT_EQ(cp::CodeOf(u'\u0E01'), 0xFFFF);
+    EXPECT_EQ(enc::GbkCode(u'A'), 65);
+    EXPECT_EQ(enc::GbkCode(u'中'), 0xD6D0);
+    EXPECT_EQ(enc::GbkCode(u'\u0E01'), 0xFFFF);
+    EXPECT_EQ(enc::GbkCode(u'\xDCFF'), 0xFFFF);
 }
