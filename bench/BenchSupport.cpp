@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 
 namespace bench {
 
@@ -15,7 +15,8 @@ std::string MakeGbkText(std::size_t bytes) {
         u"阳光透过窗帘洒在桌上，屋里很安静。",
     };
     std::string encoded[5];
-    for (int i = 0; i < 5; ++i) encoded[i] = qm::cp936::Encode(pieces[i]).bytes;
+    for (int i = 0; i < 5; ++i)
+        encoded[i] = qm::enc::Encode(pieces[i], qm::enc::Encoding::Gbk).bytes;
     std::string out;
     out.reserve(bytes + 256);
     for (unsigned k = 0; out.size() < bytes; ++k) {

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "BenchSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/tools/Statistics.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
@@ -24,7 +24,7 @@ void Statistics(const QString& dir) {
     const std::string file = (dir + "/stats.txt").toStdString();
     std::ofstream(file, std::ios::binary)
         .write(gbk.data(), static_cast<std::streamsize>(gbk.size()));
-    const std::u16string text = qm::cp936::Decode(gbk).text;
+    const std::u16string text = qm::enc::Decode(gbk, qm::enc::Encoding::Gbk).text;
     qm::stats::Counts c;
     const double ours = bench::BestOf(3, [&] { c = qm::stats::Count(text); });
     const double peer = bench::BestOf(3, [&] {
@@ -41,7 +41,7 @@ void ApplyTable() {
     Form1 w;
     w.show();
     QCoreApplication::processEvents();
-    w.Doc().SetText(qm::cp936::Decode(bench::MakeGbkText(10u << 20)).text);
+    w.Doc().SetText(qm::enc::Decode(bench::MakeGbkText(10u << 20), qm::enc::Encoding::Gbk).text);
     w.DoEvents();
     w.findChild<QPushButton*>("CmdTiHuanBiao")->click();
     QWidget* table = nullptr;

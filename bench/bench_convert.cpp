@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/tools/Convert.h"
 #include "core/tools/Pinyin.h"
 #include "ui/editor/EditorView.h"
@@ -19,7 +19,8 @@ using ui::Form1;
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const std::u16string text = qm::cp936::Decode(bench::MakeGbkText(10u << 20)).text;
+    const std::u16string text =
+        qm::enc::Decode(bench::MakeGbkText(10u << 20), qm::enc::Encoding::Gbk).text;
     std::u16string chinese;
     while (chinese.size() < (1u << 20) / 2)
         chinese += u"清晨五点天刚蒙蒙亮村口的老槐树下已经聚了几个人他们去银行取钱";

@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
+#include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
@@ -67,18 +68,19 @@ int Open(std::size_t mb, bool old) {
     const double base = PeakMb();
     const double t0 = bench::Now();
     // As "打开" reads it: in pieces with progress from 8 MB on.
-    files::ReadResult r = mb >= 8
-                              ? files::ReadGbkFile(QString::fromStdString(path),
-                                                   [](std::int64_t, std::int64_t) { return true; })
-                              : files::ReadGbkFile(QString::fromStdString(path));
-    const std::size_t units = r.text.size();
+    files::TextReadResult read = files::ReadTextFile(
+        QString::fromStdString(path), qm::enc::Encoding::Gbk,
+        mb >= 8 ? files::Progress([](std::int64_t, std::int64_t) { return true; })
+                : files::Progress());
+    std::u16string& text = read.loaded.text;
+    const std::size_t units = text.size();
     if (old) {
-        plain.setPlainText(WidgetText(r.text));
-        r.text = std::u16string();
+        plain.setPlainText(WidgetText(text));
+        text = std::u16string();
         plain.viewport()->repaint();
     } else {
         // What "打开" does after the dialog: the document, the line count, the first paint.
-        w.Doc().SetText(std::move(r.text));
+        w.Doc().SetText(std::move(text));
         w.RefreshLineCount();
         w.DoEvents();
         w.Box()->viewport()->repaint();
@@ -110,7 +112,8 @@ void TypeKeys(Box* box, QWidget* viewport, Times& times, int keys) {
 }
 
 int TypeMiddle(bool old) {
-    const std::u16string text = qm::cp936::Decode(bench::MakeGbkText(50u << 20)).text;
+    const std::u16string text =
+        qm::enc::Decode(bench::MakeGbkText(50u << 20), qm::enc::Encoding::Gbk).text;
     Times times;
     if (old) {
         QPlainTextEdit plain;
@@ -160,7 +163,7 @@ int TypeLongLine() {
 int ScrollPages() {
     Form1 w;
     w.show();
-    w.Doc().SetText(qm::cp936::Decode(bench::MakeGbkText(10u << 20)).text);
+    w.Doc().SetText(qm::enc::Decode(bench::MakeGbkText(10u << 20), qm::enc::Encoding::Gbk).text);
     w.DoEvents();
     w.activateWindow();
     if (!QTest::qWaitForWindowActive(&w)) std::puts("(window not active)");

@@ -15,7 +15,6 @@
 #include <functional>
 
 #include "BenchSupport.h"
-#include "core/encoding/Codec.h"
 #include "core/encoding/Encoding.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
@@ -184,7 +183,8 @@ class Uchardet {
 std::string Convert(const std::u16string& text, Encoding e) { return Encode(text, e, false).bytes; }
 
 void HardCases(const std::string& gbkSample) {
-    const std::u16string prose = qm::cp936::Decode(gbkSample.substr(0, 4000)).text;
+    const std::u16string prose =
+        qm::enc::Decode(gbkSample.substr(0, 4000), qm::enc::Encoding::Gbk).text;
     std::string log;
     for (int i = 0; i < 200; ++i)
         log += "2024-05-01 12:00:00 INFO request " + std::to_string(i) + " ok\n";
@@ -240,12 +240,13 @@ int main() {
     QTemporaryDir tmp;
     const std::string dir = tmp.path().toStdString();
     const std::string gbk = bench::MakeGbkText(50u << 20);
-    const std::u16string text = qm::cp936::Decode(gbk).text;
+    const std::u16string text = qm::enc::Decode(gbk, qm::enc::Encoding::Gbk).text;
 
     // Today's GBK open, in the same run.
     const std::string gbkPath = dir + "/today.txt";
     WriteAll(gbkPath, gbk);
-    const Times today = Best([&] { files::ReadGbkFile(QString::fromStdString(gbkPath)); });
+    const Times today =
+        Best([&] { files::ReadTextFile(QString::fromStdString(gbkPath), qm::enc::Encoding::Gbk); });
 
     // GB18030: the same text with a line of characters outside GBK now and then.
     std::u16string gb18030Text;

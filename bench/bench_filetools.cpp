@@ -13,8 +13,9 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/filetools/FileTools.h"
+#include "files/EncodedFile.h"
 #include "files/FileJobs.h"
 
 namespace {
@@ -135,10 +136,11 @@ void TextIntoFiles(const QString& dir) {
         text += u"}\r\n";
     }
     const std::string input = (dir + "/records.txt").toStdString();
-    Write(input, qm::cp936::Encode(text).bytes);
+    Write(input, qm::enc::Encode(text, qm::enc::Encoding::Gbk).bytes);
     const double t0 = bench::Now();
-    files::ReadResult r = files::ReadGbkFile(QString::fromStdString(input));
-    const auto records = qm::filetools::CutRecords(r.text, u"|", u"}");
+    files::TextReadResult r =
+        files::ReadTextFile(QString::fromStdString(input), qm::enc::Encoding::Gbk);
+    const auto records = qm::filetools::CutRecords(r.loaded.text, u"|", u"}");
     files::WriteRecords(records, dir + "/records-ours");
     const double mine = bench::Now() - t0;
     QDir(dir).mkdir("awk");

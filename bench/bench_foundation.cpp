@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
+#include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
@@ -29,11 +30,12 @@ void OpenAndSave(const QString& dir) {
 
     std::u16string text;
     const double open = bench::BestOf(3, [&] {
-        files::ReadResult r = files::ReadGbkFile(QString::fromStdString(in));
-        text = std::move(r.text);
+        files::TextReadResult r =
+            files::ReadTextFile(QString::fromStdString(in), qm::enc::Encoding::Gbk);
+        text = std::move(r.loaded.text);
     });
     const double save = bench::BestOf(3, [&] {
-        const std::string bytes = qm::cp936::Encode(text + u"\r\n").bytes;
+        const std::string bytes = qm::enc::Encode(text + u"\r\n", qm::enc::Encoding::Gbk).bytes;
         files::WriteFileAtomic(dir + "/out.txt", bytes);
     });
     const double peerOpen = bench::BestOf(3, [&] {
@@ -66,7 +68,7 @@ void Typing() {
     w.show();
     QCoreApplication::processEvents();
     const std::string gbk = bench::MakeGbkText(10u << 20);
-    w.Doc().SetText(qm::cp936::Decode(gbk).text);
+    w.Doc().SetText(qm::enc::Decode(gbk, qm::enc::Encoding::Gbk).text);
     w.DoEvents();
     w.activateWindow();
     if (!QTest::qWaitForWindowActive(&w)) std::puts("(window not active: shortcuts may not work)");

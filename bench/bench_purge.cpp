@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "BenchSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/novel/Epub.h"
 #include "core/novel/Repeats.h"
 #include "core/novel/purge/Purge.h"
@@ -13,7 +13,8 @@
 
 int main() {
     // 10 MB of GBK, with an address line every 200 lines to find.
-    const std::u16string base = qm::cp936::Decode(bench::MakeGbkText(10 << 20)).text;
+    const std::u16string base =
+        qm::enc::Decode(bench::MakeGbkText(10 << 20), qm::enc::Encoding::Gbk).text;
     std::u16string text;
     std::size_t lines = 0;
     for (std::size_t at = 0; at < base.size();) {

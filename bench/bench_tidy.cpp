@@ -15,7 +15,7 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/text/Common.h"
 #include "core/tools/Tidy.h"
 #include "ui/editor/EditorView.h"
@@ -39,7 +39,8 @@ int WindowCommand(const char* command) {
     Form1 w;
     w.show();
     QCoreApplication::processEvents();
-    const std::u16string text = qm::cp936::Decode(bench::MakeGbkText(10u << 20)).text;
+    const std::u16string text =
+        qm::enc::Decode(bench::MakeGbkText(10u << 20), qm::enc::Encoding::Gbk).text;
     std::size_t lines = 0;
     for (std::size_t i = 0; i + 1 < text.size(); ++i)
         lines += text[i] == u'\r' && text[i + 1] == u'\n';
@@ -76,7 +77,7 @@ void CorePeers(const std::string& self) {
     const std::string out = (dir.path() + "/out.txt").toStdString();
     std::ofstream(file, std::ios::binary)
         .write(gbk.data(), static_cast<std::streamsize>(gbk.size()));
-    const std::u16string text = qm::cp936::Decode(gbk).text;
+    const std::u16string text = qm::enc::Decode(gbk, qm::enc::Encoding::Gbk).text;
     std::u16string result;
     auto sinkInto = [&result](std::u16string_view c) { result.append(c); };
 

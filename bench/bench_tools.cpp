@@ -14,7 +14,7 @@
 #include <fstream>
 
 #include "BenchSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/search/Extract.h"
 #include "core/search/Regex.h"
 #include "core/tools/Cipher.h"
@@ -36,7 +36,8 @@ void Ratio(const char* what, double ours, const char* peer, double theirs) {
 
 // A 10 MB article with a phone number, a QQ number and an address every few lines.
 std::u16string Article() {
-    std::u16string text = qm::cp936::Decode(bench::MakeGbkText(10u << 20)).text;
+    std::u16string text =
+        qm::enc::Decode(bench::MakeGbkText(10u << 20), qm::enc::Encoding::Gbk).text;
     std::u16string out;
     out.reserve(text.size() + text.size() / 10);
     std::size_t line = 0;
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
     }
     const std::string file = utf8Path.toStdString();
     std::printf("text: %zu UTF-16 units (%.1f MB as GBK)\n", text.size(),
-                qm::cp936::Encode(text).bytes.size() / 1048576.0);
+                qm::enc::Encode(text, qm::enc::Encoding::Gbk).bytes.size() / 1048576.0);
 
     std::printf("extraction (list, deduplicated) vs grep -o of a like pattern on the UTF-8 file\n");
     const struct {

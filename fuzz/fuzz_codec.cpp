@@ -1,19 +1,20 @@
-// Code page 936 decoding of arbitrary bytes, and the way back.
+// GBK decoding of arbitrary bytes, and the way back.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using qm::enc::Encoding;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const qm::cp936::DecodeResult d = qm::cp936::Decode(bytes);
+    const qm::enc::Decoded d = qm::enc::Decode(bytes, Encoding::Gbk);
     // Every decoded unit stands for at least one byte.
     if (d.text.size() > size) std::abort();
-    const qm::cp936::EncodeResult e = qm::cp936::Encode(d.text);
+    const qm::enc::Encoded e = qm::enc::Encode(d.text, Encoding::Gbk);
     // Clean input must come back byte for byte: that is what "save without
     // touching it" promises the user.
     if (d.invalid == 0 && (e.unencodable != 0 || e.bytes != bytes)) std::abort();
-    for (char16_t u : d.text) (void)qm::cp936::CodeOf(u);
+    for (char16_t u : d.text) (void)qm::enc::GbkCode(u);
     return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/search/Extract.h"
 #include "core/search/Regex.h"
 
@@ -63,7 +63,9 @@ void TryPattern(std::u16string_view pattern) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     const std::u16string text =
-        qm::cp936::Decode(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)).text;
+        qm::enc::Decode(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1),
+                        qm::enc::Encoding::Gbk)
+            .text;
     if (data[0] % 3 == 0)
         Extract(text);
     else if (data[0] % 3 == 1)

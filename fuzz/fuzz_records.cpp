@@ -4,13 +4,15 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/filetools/FileTools.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     const std::u16string all =
-        qm::cp936::Decode(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2)).text;
+        qm::enc::Decode(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2),
+                        qm::enc::Encoding::Gbk)
+            .text;
     const std::size_t titleLen = std::min<std::size_t>(data[0] % 4, all.size());
     const std::size_t recordLen = std::min<std::size_t>(data[1] % 4, all.size() - titleLen);
     const std::u16string_view titleSep = std::u16string_view(all).substr(0, titleLen);

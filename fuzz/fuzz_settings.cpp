@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "settings/ModSetting.h"
 
 namespace {
@@ -18,7 +18,9 @@ std::u16string_view Trim(std::u16string_view s) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     const std::u16string all =
-        qm::cp936::Decode(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2)).text;
+        qm::enc::Decode(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2),
+                        qm::enc::Encoding::Gbk)
+            .text;
     const std::size_t keyLen = std::min<std::size_t>(data[0] % 8, all.size());
     const std::size_t valueLen = std::min<std::size_t>(data[1] % 16, all.size() - keyLen);
     const std::u16string key = all.substr(0, keyLen);

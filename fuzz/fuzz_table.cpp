@@ -3,12 +3,12 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/search/ReplaceTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const std::u16string content = qm::cp936::Decode(bytes).text;
+    const std::u16string content = qm::enc::Decode(bytes, qm::enc::Encoding::Gbk).text;
     const std::vector<qm::table::Line> lines = qm::table::Parse(content);
     if (lines.size() > static_cast<std::size_t>(qm::table::kRows)) std::abort();
     // What was read and saved again reads back the same.

@@ -16,7 +16,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 
 namespace files {
 
@@ -157,7 +157,8 @@ Outcome WriteRejoinScripts(const SplitNames& names, std::int64_t parts, bool wit
         }
     }
     const std::u16string batch = qm::filetools::BatchText(p, s, parts, withDelete).value();
-    if (Outcome o = WriteFileAtomic(bat, qm::cp936::Encode(batch).bytes); !o) {
+    if (Outcome o = WriteFileAtomic(bat, qm::enc::Encode(batch, qm::enc::Encoding::Gbk).bytes);
+        !o) {
         return Fail(QStringLiteral("无法写批处理文件“%1”：%2").arg(Named(bat), o.why));
     }
     // The shell sees names as the file system stores them.
@@ -354,7 +355,9 @@ RecordsWritten WriteRecords(const std::vector<qm::filetools::Record>& records,
             continue;
         }
         const QString target = folder + QLatin1Char('/') + QString::fromStdU16String(r.fileName);
-        if (!WriteFileAtomic(target, qm::cp936::Encode(r.content + u"\r\n").bytes, Sync::Fast))
+        if (!WriteFileAtomic(target,
+                             qm::enc::Encode(r.content + u"\r\n", qm::enc::Encoding::Gbk).bytes,
+                             Sync::Fast))
             w.notWritten << title;
     }
     return w;

@@ -11,7 +11,6 @@
 #include <climits>
 #include <cstring>
 
-#include "core/encoding/Codec.h"
 #include "core/encoding/Encoding.h"
 #include "core/filetools/FileTools.h"
 
@@ -214,48 +213,6 @@ Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progr
     }
     bytes.resize(done);
     return Outcome{true, {}};
-}
-
-ReadResult ReadGbkFile(const QString& path, const Progress& progress) {
-    ReadResult r;
-    std::string bytes;
-    const Outcome read = ReadBytes(path, bytes, progress, &r.canceled);
-    if (!read) {
-        r.why = read.why;
-        return r;
-    }
-    if (!progress) {
-        qm::cp936::DecodeResult d = qm::cp936::Decode(bytes);
-        r.text = std::move(d.text);
-        r.invalid = d.invalid;
-        r.ok = true;
-        return r;
-    }
-    // In pieces cut just after an LF byte: an LF is never part of a two-byte
-    // character, so the pieces decode exactly as the whole would.
-    const auto total = static_cast<std::int64_t>(bytes.size());
-    // Room for exactly the text: a large file's text then costs its own size.
-    r.text.reserve(qm::cp936::DecodedLength(bytes));
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        if (!progress(total + static_cast<std::int64_t>(at),
-                      2 * std::max<std::int64_t>(total, 1))) {
-            r.canceled = true;
-            r.text = std::u16string();
-            return r;
-        }
-        std::size_t end = std::min(bytes.size(), at + kPiece);
-        if (end < bytes.size()) {
-            const std::size_t lf = bytes.find('\n', end);
-            end = lf == std::string::npos ? bytes.size() : lf + 1;
-        }
-        qm::cp936::DecodeResult d = qm::cp936::Decode(std::string_view(bytes).substr(at, end - at));
-        r.text += d.text;
-        r.invalid += d.invalid;
-        at = end;
-    }
-    r.ok = true;
-    return r;
 }
 
 Outcome CheckWritable(const QString& path) {

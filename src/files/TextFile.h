@@ -25,14 +25,6 @@ struct Outcome {
     explicit operator bool() const { return ok; }
 };
 
-struct ReadResult {
-    bool ok = false;
-    bool canceled = false;  // the progress callback asked to stop
-    QString why;            // when not ok and not canceled
-    std::u16string text;
-    std::size_t invalid = 0;  // bytes that were not clean code page 936
-};
-
 // A regular file open for reading, closed when this goes. Anything else (a
 // pipe, a device, a folder) is refused at once, without blocking on it.
 class ReadableFile {
@@ -57,10 +49,6 @@ class ReadableFile {
 
 // Told how far a long read has come (of total); returns false to cancel.
 using Progress = std::function<bool(std::int64_t done, std::int64_t total)>;
-
-// Reads the whole file and decodes it, in pieces when a progress callback is
-// given (reading is the first half of total, decoding the second).
-ReadResult ReadGbkFile(const QString& path, const Progress& progress = {});
 
 // Reads the whole file as raw bytes. Refuses anything that is not a regular
 // file (or a link to one) without blocking on it. `canceled` is set when

@@ -3,9 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/text/Common.h"
 #include "core/text/Strip.h"
+#include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
 
@@ -90,12 +91,13 @@ std::optional<std::u16string> ReadSettingValue(const QString& path, std::u16stri
                                                std::u16string_view def, QString* why) {
     if (key.empty()) return std::u16string(def);
     if (!QFileInfo::exists(path)) return std::u16string(def);
-    files::ReadResult r = files::ReadGbkFile(path);
+    const files::TextReadResult r = files::ReadTextFile(path, qm::enc::Encoding::Gbk);
     if (!r.ok) {
         if (why) *why = r.why;
         return std::nullopt;
     }
-    return FindValue(r.text, key, def);
+    // A value is used, not written back: a byte that does not decode shows as "�".
+    return qm::enc::ShowKeptBytes(FindValue(r.loaded.text, key, def));
 }
 
 bool WriteSettingValue(const QString& path, std::u16string_view key, std::u16string_view value,
@@ -107,9 +109,10 @@ bool WriteSettingValue(const QString& path, std::u16string_view key, std::u16str
     if (key.empty()) return failed(QStringLiteral("没有键名"));
     std::u16string content;
     if (QFileInfo::exists(path)) {
-        files::ReadResult r = files::ReadGbkFile(path);
+        // Bytes that do not decode are kept, and go back as they were.
+        const files::TextReadResult r = files::ReadTextFile(path, qm::enc::Encoding::Gbk);
         if (!r.ok) return failed(r.why);
-        content = RewriteContent(r.text, key, value);
+        content = RewriteContent(r.loaded.text, key, value);
         if (content.empty()) {
             QFile f(path);
             return f.remove() || failed(f.errorString());
@@ -118,7 +121,8 @@ bool WriteSettingValue(const QString& path, std::u16string_view key, std::u16str
         if (value.empty()) return true;
         content = NewFileContent(key, value);
     }
-    const files::Outcome w = files::WriteFileAtomic(path, qm::cp936::Encode(content).bytes);
+    const files::Outcome w =
+        files::WriteFileAtomic(path, qm::enc::Encode(content, qm::enc::Encoding::Gbk).bytes);
     return w.ok || failed(w.why);
 }
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 
-namespace cp = qm::cp936;
+namespace enc = qm::enc;
 
 namespace {
 
@@ -37,58 +37,80 @@ TEST(Codec, EveryTwoByteCodeAgreesWithIconvAndRoundTrips) {
         for (int trail = 0x40; trail <= 0xFE; ++trail) {
             const std::string bytes{static_cast<char>(lead), static_cast<char>(trail)};
             std::u16string expected;
-            const cp::DecodeResult got = cp::Decode(bytes);
+            const enc::Decoded got = enc::Decode(bytes, enc::Encoding::Gbk);
             if (IconvDecode(bytes, expected) && expected.size() == 1) {
                 ++mapped;
                 ASSERT_EQ(got.text, expected) << std::hex << lead << " " << trail;
                 ASSERT_EQ(got.invalid, 0u);
-                ASSERT_EQ(cp::Encode(got.text).bytes, bytes) << std::hex << lead << " " << trail;
-                ASSERT_EQ(cp::CodeOf(got.text[0]), lead * 256 + trail);
+                ASSERT_EQ(enc::Encode(got.text, enc::Encoding::Gbk).bytes, bytes)
+                    << std::hex << lead << " " << trail;
+                ASSERT_EQ(enc::GbkCode(got.text[0]), lead * 256 + trail);
             } else {
                 ASSERT_GE(got.invalid, 1u) << std::hex << lead << " " << trail;
-                ASSERT_EQ(got.text[0], u'\uFFFD');
+                ASSERT_EQ(got.text[0], 0xDC00 + lead);
             }
         }
     }
     EXPECT_GT(mapped, 21000u);  // GBK has 21,886 two-byte characters
 }
 
-TEST(Codec, SingleBytes) {
-    EXPECT_EQ(cp::Decode("abc\r\n").text, u"abc\r\n");
-    EXPECT_EQ(cp::Decode("\x80").text, u"\u20AC");  // the euro sign, as on Windows
-    EXPECT_EQ(cp::Encode(u"\u20AC").bytes, "\x80");
-    EXPECT_EQ(cp::CodeOf(u'A'), 65);
-    std::string nul(1, '\0');
-    EXPECT_EQ(cp::Decode(nul).text, std::u16string(1, u'\0'));
+// GBK where it once had a second codec that differed: a byte that does not
+// decode is kept (and shown as U+FFFD where the text is only used), a kept
+// byte goes back as the byte where it still reads back so.
+struct DecodeRow {
+    const char* name;
+    std::string bytes;
+    std::u16string shown;  // bad bytes as U+FFFD
+    std::u16string kept;   // bad bytes kept, U+DC80 + byte
+    std::size_t invalid;
+};
+
+TEST(Codec, DecodingRows) {
+    const DecodeRow rows[] = {
+        {"Chinese with English", "\xC4\xE3\xBA\xC3 world\r\n\xA1\xA3", u"你好 world\r\n。",
+         u"你好 world\r\n。", 0},
+        {"0x80 is the euro sign", "\x80", u"\u20AC", u"\u20AC", 0},
+        {"NUL", std::string(1, '\0'), std::u16string(1, u'\0'), std::u16string(1, u'\0'), 0},
+        {"empty", "", u"", u"", 0},
+        {"a lone 0xFF", "a\xFF", u"a\uFFFD", u"a\xDCFF", 1},
+        {"a lead byte before LF", "b\xC4\n", u"b\uFFFD\n", u"b\xDCC4\n", 1},
+        {"a lead byte cut off", "c\xC4", u"c\uFFFD", u"c\xDCC4", 1},
+    };
+    for (const DecodeRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        const enc::Decoded e = enc::Decode(r.bytes, enc::Encoding::Gbk);
+        EXPECT_EQ(e.text, r.kept);
+        EXPECT_EQ(e.invalid, r.invalid);
+        EXPECT_EQ(enc::ShowKeptBytes(e.text), r.shown);
+    }
 }
 
-TEST(Codec, ChineseMixedWithEnglish) {
-    const std::string gbk = "\xC4\xE3\xBA\xC3 world\r\n\xA1\xA3";  // 你好 world 。
-    const cp::DecodeResult d = cp::Decode(gbk);
-    EXPECT_EQ(d.text, u"你好 world\r\n。");
-    EXPECT_EQ(d.invalid, 0u);
-    EXPECT_EQ(cp::Encode(d.text).bytes, gbk);
-}
+struct EncodeRow {
+    const char* name;
+    std::u16string text;
+    std::string bytes;
+    std::size_t unencodable;
+};
 
-TEST(Codec, InvalidBytesBecomeReplacementAndAreCounted) {
-    // A lone 0xFF, a lead byte before a line break, and a lead byte cut off at the end.
-    const cp::DecodeResult d = cp::Decode(
-        "a\xFF"
-        "b\xC4\n"
-        "c\xC4");
-    EXPECT_EQ(d.text, u"a\uFFFDb\uFFFD\nc\uFFFD");
-    EXPECT_EQ(d.invalid, 3u);
-    EXPECT_EQ(cp::Decode("").text, u"");
-}
-
-TEST(Codec, UnencodableCharactersBecomeOneQuestionMarkEach) {
-    // U+1F600 is a surrogate pair; U+D800 alone is a broken one; U+0E01 (Thai) is not in GBK.
-    const std::u16string text =
-        u"a\U0001F600b\xD800"
-        u"c\u0E01";
-    const cp::EncodeResult e = cp::Encode(text);
-    EXPECT_EQ(e.bytes, "a?b?c?");
-    EXPECT_EQ(e.unencodable, 3u);
-    EXPECT_EQ(cp::Encode(u"你好abc").unencodable, 0u);
-    EXPECT_EQ(cp::CodeOf(u'\u0E01'), 0xFFFF);
+TEST(Codec, EncodingRows) {
+    const EncodeRow rows[] = {
+        {"Chinese with English", u"你好abc", "\xC4\xE3\xBA\xC3\x61\x62\x63", 0},
+        {"the euro sign", u"\u20AC", "\x80", 0},
+        {"a pair is one character", u"a\U0001F600b", "a?b", 1},
+        {"a lone high surrogate", u"b\xD800", "b?", 1},
+        {"a character GBK lacks", u"c\u0E01", "c?", 1},
+        {"a kept byte", u"x\xDCFF", "x\xFF", 0},
+        {"a kept lead byte joining what follows", u"\xDCC4\u7AE0", "?\xD5\xC2", 1},
+        {"a kept 0x80 reads as the euro", u"\xDC80", "?", 1},
+    };
+    for (const EncodeRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        const enc::Encoded e = enc::Encode(r.text, enc::Encoding::Gbk);
+        EXPECT_EQ(e.bytes, r.bytes);
+        EXPECT_EQ(e.unencodable, r.unencodable);
+    }
+    EXPECT_EQ(enc::GbkCode(u'A'), 65);
+    EXPECT_EQ(enc::GbkCode(u'中'), 0xD6D0);
+    EXPECT_EQ(enc::GbkCode(u'\u0E01'), 0xFFFF);
+    EXPECT_EQ(enc::GbkCode(u'\xDCFF'), 0xFFFF);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/text/Utf8.h"
 #include "core/tools/Convert.h"
 #include "core/tools/Pinyin.h"
@@ -216,7 +216,8 @@ TEST(Convert, GarbledChineseComesBackWhereTheBytesSurvived) {
     const std::u16string original = u"今天天气很好，我们去公园散步。Hello 2026!";
     using Kind = cv::Repair::Kind;
     // GBK bytes read as Latin-1, and UTF-8 bytes read as Latin-1: exact.
-    cv::Repair r = cv::RepairGarbled(AsLatin1(qm::cp936::Encode(original).bytes));
+    cv::Repair r =
+        cv::RepairGarbled(AsLatin1(qm::enc::Encode(original, qm::enc::Encoding::Gbk).bytes));
     EXPECT_EQ(r.kind, Kind::Repaired);
     EXPECT_TRUE(r.text == original);
     r = cv::RepairGarbled(AsLatin1(Utf8(original)));
@@ -224,7 +225,7 @@ TEST(Convert, GarbledChineseComesBackWhereTheBytesSurvived) {
     EXPECT_TRUE(r.text == original);
     // UTF-8 bytes read as GBK: back when every byte survived the decode.
     for (const char16_t* sample : {u"今天天气很好", u"你好世界", u"欢迎光临", u"谢谢"}) {
-        const qm::cp936::DecodeResult asGbk = qm::cp936::Decode(Utf8(sample));
+        const qm::enc::Decoded asGbk = qm::enc::Decode(Utf8(sample), qm::enc::Encoding::Gbk);
         ASSERT_EQ(asGbk.invalid, 0u);  // these bytes all survive a GBK decode
         r = cv::RepairGarbled(asGbk.text);
         EXPECT_EQ(r.kind, Kind::Repaired) << Utf8(sample);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/filetools/FileTools.h"
 
 namespace ft = qm::filetools;
@@ -61,7 +61,7 @@ TEST(FileTools, NamesNumbersAndSizesAsTheSplitterShowsThem) {
         {u"--1", std::nullopt}, {u",5", std::nullopt},
     };
     for (const auto& n : numbers) {
-        SCOPED_TRACE(qm::cp936::Encode(n.typed).bytes);
+        SCOPED_TRACE(qm::enc::Encode(n.typed, qm::enc::Encoding::Gbk).bytes);
         EXPECT_EQ(ft::ParseNumber(n.typed), n.number);
     }
     const struct {
@@ -313,7 +313,8 @@ TEST(FileTools, RecordsLoseTheLineBreaksAroundTheirTitles) {
 // ("甲乙" in UTF-8 is also three GBK characters: it is UTF-8), never binary.
 TEST(FileTools, OnlyCleanTextIsRewrittenAndItsFormatIsKnown) {
     qm::enc::LoadedText t;
-    EXPECT_FALSE(ft::NotCleanText(qm::cp936::Encode(u"甲乙 plain ASCII 也行").bytes, &t));
+    EXPECT_FALSE(ft::NotCleanText(
+        qm::enc::Encode(u"甲乙 plain ASCII 也行", qm::enc::Encoding::Gbk).bytes, &t));
     EXPECT_EQ(t.format.encoding, qm::enc::Encoding::Gbk);
     EXPECT_FALSE(ft::NotCleanText(""));
     EXPECT_FALSE(ft::NotCleanText("\xE7\x94\xB2\xE4\xB9\x99\n", &t));  // 甲乙 in UTF-8

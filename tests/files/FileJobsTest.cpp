@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "../ui/UiTestSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "files/FileJobs.h"
 
 namespace {
 QByteArray Gbk(const char16_t* text) {
-    return QByteArray::fromStdString(qm::cp936::Encode(text).bytes);
+    return QByteArray::fromStdString(qm::enc::Encode(text, qm::enc::Encoding::Gbk).bytes);
 }
 
 struct RewriteCase {

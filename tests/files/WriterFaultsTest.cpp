@@ -19,7 +19,7 @@
 #include <functional>
 
 #include "../ui/UiTestSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "files/FileJobs.h"
 #include "files/TextFile.h"
 #include "ui/common/Dialogs.h"
@@ -46,7 +46,9 @@ QString ReadLink(const QString& link) {
     const ssize_t n = ::readlink(Enc(link).constData(), to, sizeof to);
     return n < 0 ? QString() : QFile::decodeName(QByteArray(to, n));
 }
-QByteArray Gbk(const char16_t* t) { return QByteArray::fromStdString(qm::cp936::Encode(t).bytes); }
+QByteArray Gbk(const char16_t* t) {
+    return QByteArray::fromStdString(qm::enc::Encode(t, qm::enc::Encoding::Gbk).bytes);
+}
 
 // Runs body in a child process of its own; true when it returned true.
 bool InChild(const std::function<bool()>& body) {
@@ -145,7 +147,8 @@ TEST(ReadOnlyFiles, TheWindowsSaySoInsteadOfSaving) {
 
     // Saving from the main window.
     auto msg = uitest::AcceptNextMessage();
-    EXPECT_FALSE(ui::SaveGbkText(w.get(), path, qm::cp936::Encode(u"新"), ui::kTipTitle));
+    EXPECT_FALSE(ui::SaveGbkText(w.get(), path, qm::enc::Encode(u"新", qm::enc::Encoding::Gbk),
+                                 ui::kTipTitle));
     EXPECT_TRUE(msg->seen);
     EXPECT_TRUE(msg->text.contains(QStringLiteral("“doc.txt”是只读文件")))
         << msg->text.toStdString();

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "../ui/UiTestSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"
 #include "settings/PeiZhi.h"
@@ -27,10 +27,12 @@ class SettingsFile : public ::testing::Test {
     static QString Path() { return path_; }
     static void Put(std::u16string_view content) {
         ASSERT_TRUE(uitest::WriteBytes(
-            Path(), QByteArray::fromStdString(qm::cp936::Encode(content).bytes)));
+            Path(),
+            QByteArray::fromStdString(qm::enc::Encode(content, qm::enc::Encoding::Gbk).bytes)));
     }
     static std::u16string Get() {
-        return qm::cp936::Decode(uitest::ReadBytes(Path()).toStdString()).text;
+        return qm::enc::Decode(uitest::ReadBytes(Path()).toStdString(), qm::enc::Encoding::Gbk)
+            .text;
     }
     // The texts by the main window's field they show in; nothing when the
     // file could not be read.
@@ -70,9 +72,10 @@ TEST_F(SettingsFile, FirstSaveWritesHeaderAndSixLinesInSaveOrder) {
           {"TxtBeiTiHuan", u"，"},
           {"TxtTiHuan", u"回车"}});
     const QByteArray expected = QByteArray::fromStdString(
-        qm::cp936::Encode(
+        qm::enc::Encode(
             u"#本配置文件由程序自动生成,请勿自行修改。\r\n删除包含 = 删\r\n删除行 = 行\r\n"
-            u"删除开始 = [\r\n删除结束 = ]\r\n被替换 = ，\r\n替换为 = 回车\r\n")
+            u"删除开始 = [\r\n删除结束 = ]\r\n被替换 = ，\r\n替换为 = 回车\r\n",
+            qm::enc::Encoding::Gbk)
             .bytes);
     EXPECT_EQ(uitest::ReadBytes(Path()), expected);
     const auto loaded = Load();
@@ -99,10 +102,11 @@ TEST_F(SettingsFile, ValuesAreTrimmedAndKeepTheirEqualsSigns) {
 }
 
 TEST_F(SettingsFile, TwoLinesForOneKeyReadFirstRewriteBoth) {
-    Put(u"# mine\r\n删除行 = one\r\n删除行=two\r\n");
+    // A byte that is no GBK (kept, U+DC80 + byte) is written back as it was.
+    Put(u"# mine \xDCFF\r\n删除行 = one\r\n删除行=two\r\n");
     EXPECT_EQ(Load().at("TxtBaoHan"), u"one");
     ASSERT_TRUE(Write(u"删除行", u"new"));
-    EXPECT_EQ(Get(), u"# mine\r\n删除行 = new\r\n删除行 = new\r\n");
+    EXPECT_EQ(Get(), u"# mine \xDCFF\r\n删除行 = new\r\n删除行 = new\r\n");
 }
 
 TEST_F(SettingsFile, RewriteTidiesLinesAndKeepsComments) {

@@ -673,6 +673,13 @@ Decoded Decode(std::string_view bytes, Encoding e) {
     return d;
 }
 
+std::u16string ShowKeptBytes(std::u16string text) {
+    std::replace_if(text.begin(), text.end(), IsEscapedByte, u'\uFFFD');
+    return text;
+}
+
+std::uint16_t GbkCode(char16_t unit) { return GbkTable().enc[unit]; }
+
 Encoded Encode(std::u16string_view text, Encoding e, bool bom) {
     const std::string_view mark = bom && e != Encoding::Utf8 ? Bom(e) : std::string_view();
     return WithEncoder(e, true,

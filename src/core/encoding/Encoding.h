@@ -60,6 +60,16 @@ struct Decoded {
 // Decodes the bytes (a BOM of the encoding is skipped). Never fails.
 Decoded Decode(std::string_view bytes, Encoding e);
 
+// The text with each kept byte (U+DC80..U+DCFF) shown as U+FFFD, for a text
+// that is used but never written back (a setting's value); for text decoded
+// from any encoding but UTF-16. ShowKeptBytes(u"x\xDCFF") == u"x\uFFFD".
+std::u16string ShowKeptBytes(std::u16string text);
+
+// The GBK code of one UTF-16 unit: below 0x100 a one-byte code, otherwise
+// lead byte * 256 + trail byte; 0xFFFF where GBK has none (surrogates, kept
+// bytes among them). GbkCode(u'中') == 0xD6D0.
+std::uint16_t GbkCode(char16_t unit);
+
 // A character the target cannot hold, by its place in the text.
 struct Unencodable {
     std::size_t offset = 0;  // in UTF-16 units

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <utility>
 
-#include "core/encoding/Codec.h"
 #include "core/encoding/Encoding.h"
 #include "core/text/Common.h"
 #include "core/text/Paths.h"
@@ -252,7 +251,8 @@ std::optional<std::u16string> ScriptNameProblem(std::u16string_view name) {
     if (name.find_first_of(u"\"*?<>|:") != std::u16string_view::npos) {
         return u"含有 Windows 文件名不能使用的字符（\" * ? < > | :）";
     }
-    if (qm::cp936::Encode(name).unencodable > 0) return u"含有 GBK 编码无法表示的字符";
+    if (qm::enc::Encode(name, qm::enc::Encoding::Gbk).unencodable > 0)
+        return u"含有 GBK 编码无法表示的字符";
     return std::nullopt;
 }
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/text/Common.h"
 
 namespace qm::convert {
@@ -176,47 +176,13 @@ std::optional<std::u16string> ChineseNumerals(std::u16string_view typed, Numeral
 
 namespace {
 
-// Strict UTF-8: nothing for an invalid or overlong sequence.
+// Strict UTF-8: nothing for an invalid or overlong sequence. A leading BOM
+// stays in the text, as a character of it.
 std::optional<std::u16string> FromUtf8(std::string_view b) {
-    std::u16string out;
-    for (std::size_t i = 0; i < b.size();) {
-        const auto c = static_cast<unsigned char>(b[i]);
-        char32_t cp = 0;
-        std::size_t n = 0;
-        if (c < 0x80) {
-            cp = c;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            cp = c & 0x1F;
-            n = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            cp = c & 0x0F;
-            n = 2;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            cp = c & 0x07;
-            n = 3;
-        } else {
-            return std::nullopt;
-        }
-        if (n > 0 && i + n >= b.size()) return std::nullopt;
-        for (std::size_t k = 1; k <= n; ++k) {
-            const auto t = static_cast<unsigned char>(b[i + k]);
-            if ((t & 0xC0) != 0x80) return std::nullopt;
-            cp = (cp << 6) | (t & 0x3F);
-        }
-        if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return std::nullopt;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i += n + 1;
-    }
-    return out;
+    enc::Decoded d = enc::Decode(b, enc::Encoding::Utf8);
+    if (d.invalid > 0) return std::nullopt;
+    if (b.starts_with("\xEF\xBB\xBF")) d.text.insert(0, 1, u'\uFEFF');
+    return std::move(d.text);
 }
 
 // How much a text reads like Chinese mixed with English. Mis-decoded bytes
@@ -237,7 +203,7 @@ double Plausibility(std::u16string_view t) {
             continue;
         }
         if (c >= 0x4E00 && c <= 0x9FA5) {
-            const unsigned code = cp936::CodeOf(c);
+            const unsigned code = enc::GbkCode(c);
             const unsigned lead = code >> 8;
             const unsigned trail = code & 0xFF;
             if (lead >= 0xB0 && lead <= 0xD7 && trail >= 0xA1) {
@@ -285,11 +251,11 @@ Repair RepairGarbled(std::u16string_view text) {
         std::string bytes(text.begin(), text.end());
         if (auto u = FromUtf8(bytes); u && take(std::move(*u), u"UTF-8 编码的文字被当成了 Latin-1"))
             return r;
-        const cp936::DecodeResult g = cp936::Decode(bytes);
+        const enc::Decoded g = enc::Decode(bytes, enc::Encoding::Gbk);
         if (g.invalid == 0 && take(g.text, u"GBK 编码的文字被当成了 Latin-1")) return r;
     }
     // Read as GBK: its bytes come back where GBK could hold every character.
-    const cp936::EncodeResult e = cp936::Encode(text);
+    const enc::Encoded e = enc::Encode(text, enc::Encoding::Gbk);
     if (e.unencodable == 0) {
         if (auto u = FromUtf8(e.bytes); u && take(std::move(*u), u"UTF-8 编码的文字被当成了 GBK"))
             return r;

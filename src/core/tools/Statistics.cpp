@@ -1,11 +1,11 @@
 #include "core/tools/Statistics.h"
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 
 namespace qm::stats {
 
 std::int16_t SignedCode(char16_t unit) {
-    const std::uint16_t code = cp936::CodeOf(unit);
+    const std::uint16_t code = enc::GbkCode(unit);
     if (code == 0xFFFF) return 63;
     return static_cast<std::int16_t>(code);
 }

@@ -42,7 +42,7 @@ bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable) {
                                 .arg(unencodable));
 }
 
-bool SaveGbkText(QWidget* parent, const QString& path, const qm::cp936::EncodeResult& encoded,
+bool SaveGbkText(QWidget* parent, const QString& path, const qm::enc::Encoded& encoded,
                  const QString& title) {
     if (!ConfirmUnencodable(parent, encoded.unencodable)) return false;
     return WriteBytes(parent, path, encoded.bytes, title);

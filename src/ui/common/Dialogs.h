@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/encoding/Codec.h"
 #include "core/encoding/Encoding.h"
 
 class QAbstractFileIconProvider;
@@ -42,7 +41,7 @@ bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable);
 
 // Writes text in GBK to path, after asking about characters GBK cannot hold;
 // a failure is told (the old file stays as it was). True when written.
-bool SaveGbkText(QWidget* parent, const QString& path, const qm::cp936::EncodeResult& encoded,
+bool SaveGbkText(QWidget* parent, const QString& path, const qm::enc::Encoded& encoded,
                  const QString& title = kTipTitle);
 
 // Tells that the file could not be saved and why (the old file is untouched).

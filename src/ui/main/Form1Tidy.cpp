@@ -18,7 +18,7 @@
 #include <new>
 #include <optional>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/text/Common.h"
 #include "core/tools/Tidy.h"
 #include "platform/Platform.h"
@@ -301,7 +301,7 @@ void Form1::MnuSaveINI_Click() {
     const 配置::RuleTexts texts = RuleTexts();
     std::size_t unencodable = 0;
     for (const 配置::KeyText& kt : 配置::kSaveOrder) {
-        unencodable += qm::cp936::Encode(texts.*kt.text).unencodable;
+        unencodable += qm::enc::Encode(texts.*kt.text, qm::enc::Encoding::Gbk).unencodable;
     }
     if (!ui::ConfirmUnencodable(this, unencodable)) return;
     const QString saved = ModSetting::SettingsPath(U16(QFileInfo(path).fileName()));

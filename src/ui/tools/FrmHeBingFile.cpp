@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "files/FileJobs.h"
 #include "platform/Platform.h"
 #include "ui/common/Dialogs.h"

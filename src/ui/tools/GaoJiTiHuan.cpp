@@ -11,7 +11,7 @@
 #include <QRadioButton>
 
 #include "core/document/Document.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
 #include "ui/common/Dialogs.h"
@@ -125,7 +125,7 @@ void 高级替换::CmdBaoCun_Click() {
     if (path.isEmpty()) return;
     std::u16string text;
     for (const std::u16string& s : listed_) text += s + u"\r\n";
-    if (!ui::SaveGbkText(this, path, qm::cp936::Encode(text))) return;
+    if (!ui::SaveGbkText(this, path, qm::enc::Encode(text, qm::enc::Encoding::Gbk))) return;
     LblShuLiang->setText(QStringLiteral("已保存 %1 个%2。").arg(listed_.size()).arg(KindName()));
 }
 

@@ -9,7 +9,7 @@
 #include <QTableWidget>
 
 #include "core/document/Document.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "ui/common/Dialogs.h"
@@ -151,7 +151,8 @@ void 替换表::CmdSave_Click() {
     const QString name =
         ui::AskSaveFileName(this, QString(), QStringLiteral("文本文件|*.txt"), QString());
     if (name.isEmpty()) return;
-    const qm::cp936::EncodeResult e = qm::cp936::Encode(qm::table::Serialize(Pairs()));
+    const qm::enc::Encoded e =
+        qm::enc::Encode(qm::table::Serialize(Pairs()), qm::enc::Encoding::Gbk);
     if (!ui::SaveGbkText(this, name, e, QStringLiteral("信息提示"))) return;
     ui::ShowMessage(this, QStringLiteral("保存成功"), QStringLiteral("信息提示"));
 }

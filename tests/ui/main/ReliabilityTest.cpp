@@ -21,8 +21,9 @@
 #include <QTimer>
 
 #include "UiTestSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "core/tools/Tidy.h"
+#include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"
@@ -67,7 +68,9 @@ TEST(FullDisk, AtomicWriteFailsAndKeepsTheOldFile) {
 TEST(FullDisk, SettingsSaveKeepsTheFileAndSaysSo) {
     const QString path = ModSetting::SettingsPath(u"满盘测试.ini");
     const QByteArray old = QByteArray::fromStdString(
-        qm::cp936::Encode(u"#本配置文件由程序自动生成,请勿自行修改。\r\n删除行 = 旧\r\n").bytes);
+        qm::enc::Encode(u"#本配置文件由程序自动生成,请勿自行修改。\r\n删除行 = 旧\r\n",
+                        qm::enc::Encoding::Gbk)
+            .bytes);
     ASSERT_TRUE(uitest::WriteBytes(path, old));
     files::Outcome saved;
     {
@@ -128,7 +131,7 @@ TEST(SpecialFiles, ReadingANamedPipeIsRefusedWithoutWaiting) {
     QTemporaryDir dir;
     uitest::NamedPipe pipe(dir.filePath("pipe.txt"));
     ASSERT_TRUE(pipe.Made());
-    const files::ReadResult r = files::ReadGbkFile(dir.filePath("pipe.txt"));
+    const files::TextReadResult r = files::ReadTextFile(dir.filePath("pipe.txt"));
     EXPECT_FALSE(pipe.Rescued());  // blocking on it would have needed the rescue
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.why.contains(QStringLiteral("不是普通文件"))) << r.why.toStdString();

@@ -21,7 +21,7 @@
 #include <QTreeWidget>
 
 #include "UiTestSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "platform/Platform.h"
 #include "ui/main/Form1.h"
 #include "ui/tools/FrmPiLiangTiHuan.h"
@@ -30,7 +30,9 @@ namespace {
 
 using uitest::Click;
 using uitest::Get;
-QByteArray Gbk(const char16_t* t) { return QByteArray::fromStdString(qm::cp936::Encode(t).bytes); }
+QByteArray Gbk(const char16_t* t) {
+    return QByteArray::fromStdString(qm::enc::Encode(t, qm::enc::Encoding::Gbk).bytes);
+}
 
 }  // namespace
 

@@ -22,7 +22,6 @@
 #include <chrono>
 
 #include "UiTestSupport.h"
-#include "core/encoding/Codec.h"
 #include "core/tools/Cipher.h"
 #include "ui/main/Form1.h"
 #include "ui/tools/FrmZhengZe.h"

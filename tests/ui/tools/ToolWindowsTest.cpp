@@ -16,7 +16,7 @@
 #include <QTest>
 
 #include "UiTestSupport.h"
-#include "core/encoding/Codec.h"
+#include "core/encoding/Encoding.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 #include "ui/tools/TiHuanBiao.h"
@@ -260,7 +260,8 @@ TEST(ReplaceTableWindow, EditRowsApplySaveAndImport) {
     EXPECT_EQ(saved->text, QStringLiteral("保存成功"));
     EXPECT_EQ(saved->title, QStringLiteral("信息提示"));
     EXPECT_EQ(uitest::ReadBytes(file),
-              QByteArray::fromStdString(qm::cp936::Encode(u"甲|乙\r\n乙|丙\r\n").bytes));
+              QByteArray::fromStdString(
+                  qm::enc::Encode(u"甲|乙\r\n乙|丙\r\n", qm::enc::Encoding::Gbk).bytes));
     win->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 

@@ -1,5 +1,5 @@
 // Code page 936's tables, built once from the C library's converter: what
-// the encodings' codecs and the code-page-936 conversions read.
+// the GBK codec's own table is made from.
 #pragma once
 
 #include <array>

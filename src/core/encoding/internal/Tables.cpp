@@ -1,5 +1,5 @@
 // The double-byte tables, built once from the C library's converters (GBK
-// from the code page 936 tables of Codec), then used for every conversion.
+// from the code page 936 tables of Cp936Tables), then used for every conversion.
 #include <iconv.h>
 
 #include <cstring>
