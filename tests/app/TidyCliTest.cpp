@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "../core/ChineseProse.h"
+#include "Bytes.h"
 #include "app/TidyCli.h"
 #include "core/encoding/Encoding.h"
 #include "core/text/Utf8.h"
@@ -143,12 +144,8 @@ std::u16string Wrapped(std::u16string_view br) {
     return s;
 }
 
-std::string Gbk(std::u16string_view text) {
-    return qm::enc::Encode(text, qm::enc::Encoding::Gbk).bytes;
-}
-std::string Utf8(std::u16string_view text) {
-    return qm::enc::Encode(text, qm::enc::Encoding::Utf8).bytes;
-}
+using testsupport::Gbk;
+using testsupport::Utf8;
 
 // A short book with a numbering gap: 第一章, 第二章, 第四章.
 std::u16string NumberedBook() {

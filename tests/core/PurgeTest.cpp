@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Bytes.h"
 #include "ChineseProse.h"
 #include "FailingAllocation.h"
 #include "PurgeMaterial.h"
@@ -14,7 +15,7 @@ namespace p = qm::purge;
 
 namespace {
 
-std::string Utf8(std::u16string_view s) { return qm::text::ToUtf8(s); }
+using testsupport::Utf8;
 
 std::u16string Utf16(std::string_view s) {
     std::u16string out;
@@ -370,18 +371,18 @@ TEST(PurgeFrequency, RepeatedProseStays) {
 // 90 % of each disguise, not one real character removed, and the innocent
 // text left as it is.
 TEST(PurgeMaterial, MeetsItsTargets) {
-    const std::u16string prose = purgebench::ReadUtf8File(QM_PURGE_DATA "/prose.txt");
-    const std::u16string innocent = purgebench::ReadUtf8File(QM_PURGE_DATA "/innocent.txt");
+    const std::u16string prose = material::ReadUtf8File(QM_PURGE_DATA "/prose.txt");
+    const std::u16string innocent = material::ReadUtf8File(QM_PURGE_DATA "/innocent.txt");
     ASSERT_FALSE(prose.empty());
     ASSERT_FALSE(innocent.empty());
     EXPECT_TRUE(p::Find(prose).hits.empty());
     EXPECT_TRUE(p::Find(innocent).hits.empty());
     for (unsigned seed = 1; seed <= 5; ++seed) {
-        const purgebench::Material m = purgebench::Plant(prose, seed);
+        const material::Material m = material::Plant(prose, seed);
         for (const bool headings : {false, true}) {
             p::Options o;
             if (headings) o.chapterLines = m.headings;
-            const purgebench::Figures f = purgebench::Measure(m, o);
+            const material::Figures f = material::Measure(m, o);
             EXPECT_GE(f.all.removed * 100, f.all.planted * 95) << seed;
             for (const auto& [name, t] : f.byDisguise)
                 EXPECT_GE(t.removed * 100, t.planted * 90) << name << " " << seed;
