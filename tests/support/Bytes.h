@@ -2,6 +2,7 @@
 // files read or written whole (with Qt's types where the test has Qt).
 #pragma once
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -30,11 +31,14 @@ inline std::u16string FromUtf8(std::string_view bytes) {
 }
 
 // A whole file's bytes; empty when it cannot be read.
-inline std::string ReadFileBytes(const std::string& path) {
+inline std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
 #ifdef QT_CORE_LIB
