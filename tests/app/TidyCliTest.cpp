@@ -9,7 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QString>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "../core/ChineseProse.h"
+#include "Bytes.h"
 #include "app/TidyCli.h"
 #include "core/encoding/Encoding.h"
 #include "core/text/Utf8.h"
@@ -28,9 +28,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::u16string U16(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toStdU16String();
-}
+using testsupport::FromUtf8;
+using testsupport::Gbk;
+using testsupport::ReadFileBytes;
+using testsupport::Utf8;
+using testsupport::WriteFileBytes;
 
 struct Result {
     int status = -1;
@@ -47,17 +49,6 @@ Result RunInProcess(const std::vector<std::string>& args) {
                               [&](std::string_view b) { r.err += b; }};
     r.status = tidycli::Run(args, io);
     return r;
-}
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteAll(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
 }
 
 class TempDir {
@@ -107,8 +98,8 @@ Result RunProgram(const std::vector<std::string>& args, const TempDir& dir,
         r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     posix_spawn_file_actions_destroy(&actions);
-    r.out = ReadAll(outPath);
-    r.err = ReadAll(errPath);
+    r.out = ReadFileBytes(outPath);
+    r.err = ReadFileBytes(errPath);
     fs::remove(outPath);
     fs::remove(errPath);
     return r;
@@ -121,7 +112,7 @@ std::vector<std::u16string> Paragraphs() {
     const std::string s(prose::kKongYiJi);
     std::size_t start = 0;
     for (std::size_t at; (at = s.find('\n', start)) != std::string::npos; start = at + 1) {
-        if (at > start) out.push_back(U16(s.substr(start, at - start)));
+        if (at > start) out.push_back(FromUtf8(s.substr(start, at - start)));
     }
     return out;
 }
@@ -141,13 +132,6 @@ std::u16string Wrapped(std::u16string_view br) {
         }
     }
     return s;
-}
-
-std::string Gbk(std::u16string_view text) {
-    return qm::enc::Encode(text, qm::enc::Encoding::Gbk).bytes;
-}
-std::string Utf8(std::u16string_view text) {
-    return qm::enc::Encode(text, qm::enc::Encoding::Utf8).bytes;
 }
 
 // A short book with a numbering gap: 第一章, 第二章, 第四章.
@@ -204,17 +188,17 @@ TEST(TidyCommandLine, ReportsInUtf8WithoutBrokenFields) {
 
 TEST(TidyProgram, ReflowGbkCrLfIntoAFileInGbkCrLf) {
     TempDir dir;
-    WriteAll(dir / "in.txt", Gbk(Wrapped(u"\r\n")));
+    WriteFileBytes(dir / "in.txt", Gbk(Wrapped(u"\r\n")));
     const Result r =
         RunProgram({"reflow", (dir / "in.txt").string(), "-o", (dir / "out.txt").string()}, dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out.empty());
-    EXPECT_EQ(ReadAll(dir / "out.txt"), Gbk(Flowed(u"\r\n")));
+    EXPECT_EQ(ReadFileBytes(dir / "out.txt"), Gbk(Flowed(u"\r\n")));
 }
 
 TEST(TidyProgram, ReflowUtf8LfToStandardOutput) {
     TempDir dir;
-    WriteAll(dir / "in.txt", Utf8(Wrapped(u"\n")));
+    WriteFileBytes(dir / "in.txt", Utf8(Wrapped(u"\n")));
     const Result r = RunProgram({"reflow", (dir / "in.txt").string(), "-o", "-"}, dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, Utf8(Flowed(u"\n")));
@@ -222,7 +206,8 @@ TEST(TidyProgram, ReflowUtf8LfToStandardOutput) {
 
 TEST(TidyProgram, IndentAndBlankLinesKeepTheEncoding) {
     TempDir dir;
-    WriteAll(dir / "in.txt", Gbk(u"第一章 酒店\r\n鲁镇的酒店。\r\n\r\n\r\n我从十二岁起。\r\n"));
+    WriteFileBytes(dir / "in.txt",
+                   Gbk(u"第一章 酒店\r\n鲁镇的酒店。\r\n\r\n\r\n我从十二岁起。\r\n"));
     Result r = RunProgram({"indent", (dir / "in.txt").string(), "-o", "-"}, dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(
@@ -230,13 +215,13 @@ TEST(TidyProgram, IndentAndBlankLinesKeepTheEncoding) {
         Gbk(u"第一章 酒店\r\n\u3000\u3000鲁镇的酒店。\r\n\r\n\r\n\u3000\u3000我从十二岁起。\r\n"));
     r = RunProgram({"blanklines", (dir / "in.txt").string(), "-o", (dir / "in.txt").string()}, dir);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadAll(dir / "in.txt"),
+    EXPECT_EQ(ReadFileBytes(dir / "in.txt"),
               Gbk(u"第一章 酒店\r\n\r\n鲁镇的酒店。\r\n\r\n我从十二岁起。\r\n"));
 }
 
 TEST(TidyProgram, ChaptersAndCheckPrintUtf8FromAGbkFile) {
     TempDir dir;
-    WriteAll(dir / "book.txt", Gbk(NumberedBook()));
+    WriteFileBytes(dir / "book.txt", Gbk(NumberedBook()));
     Result r = RunProgram({"chapters", (dir / "book.txt").string()}, dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
@@ -251,7 +236,8 @@ TEST(TidyProgram, ChaptersAndCheckPrintUtf8FromAGbkFile) {
 TEST(TidyProgram, ForcedEncoding) {
     TempDir dir;
     // Big5 bytes read as what they are when told.
-    WriteAll(dir / "in.txt", qm::enc::Encode(u"第一章 酒店\r\n", qm::enc::Encoding::Big5).bytes);
+    WriteFileBytes(dir / "in.txt",
+                   qm::enc::Encode(u"第一章 酒店\r\n", qm::enc::Encoding::Big5).bytes);
     const Result r = RunProgram({"chapters", "--encoding", "Big5", (dir / "in.txt").string()}, dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "1\tchapter\t第一章 酒店\n");
@@ -266,24 +252,24 @@ TEST(TidyProgram, UsageErrorExitsTwo) {
 
 TEST(TidyProgram, UnwritableOutputFailsAndLeavesNothingHalfWritten) {
     TempDir dir;
-    WriteAll(dir / "in.txt", Gbk(Wrapped(u"\r\n")));
+    WriteFileBytes(dir / "in.txt", Gbk(Wrapped(u"\r\n")));
     // Under a regular file: no folder to write in.
-    WriteAll(dir / "file", "x");
+    WriteFileBytes(dir / "file", "x");
     Result r = RunProgram(
         {"reflow", (dir / "in.txt").string(), "-o", (dir / "file" / "out.txt").string()}, dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("无法写入"), std::string::npos) << r.err;
 
     // A read-only output keeps what it had.
-    WriteAll(dir / "ro.txt", "old");
+    WriteFileBytes(dir / "ro.txt", "old");
     fs::permissions(dir / "ro.txt", fs::perms::owner_read | fs::perms::group_read);
     r = RunProgram({"reflow", (dir / "in.txt").string(), "-o", (dir / "ro.txt").string()}, dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(ReadAll(dir / "ro.txt"), "old");
+    EXPECT_EQ(ReadFileBytes(dir / "ro.txt"), "old");
 
     // The disk fails as the data is made durable: the old file stays whole and
     // no temporary file is left beside it.
-    WriteAll(dir / "target.txt", "old");
+    WriteFileBytes(dir / "target.txt", "old");
     // A sanitized build wants its runtime first; the shim goes before it.
     const char* asan = std::getenv("ASAN_OPTIONS");
     r = RunProgram(
@@ -294,7 +280,7 @@ TEST(TidyProgram, UnwritableOutputFailsAndLeavesNothingHalfWritten) {
              (asan != nullptr && *asan != '\0' ? ":" : "") + "verify_asan_link_order=0"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("无法写入"), std::string::npos) << r.err;
-    EXPECT_EQ(ReadAll(dir / "target.txt"), "old");
+    EXPECT_EQ(ReadFileBytes(dir / "target.txt"), "old");
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir.path())) {
         names.push_back(e.path().filename().string());
@@ -306,10 +292,10 @@ TEST(TidyProgram, UnwritableOutputFailsAndLeavesNothingHalfWritten) {
 TEST(TidyProgram, PurgeCutsMarksWithTheUsersRulesAndKeepsTheEncoding) {
     TempDir dir;
     const auto p = Paragraphs();
-    WriteAll(dir / "in.txt",
-             Gbk(u"第一章 酒店\r\n" + p[0] + u"最新章节请访问 ｗｗｗ．ｂｉｑｕｇｅ．ｃｃ\r\n" +
-                 p[1] + u"\r\n【某某书屋】\r\n"));
-    WriteAll(dir / "rules.txt", Utf8(u"# 我的规则\n某某书屋\n"));
+    WriteFileBytes(dir / "in.txt", Gbk(u"第一章 酒店\r\n" + p[0] +
+                                       u"最新章节请访问 ｗｗｗ．ｂｉｑｕｇｅ．ｃｃ\r\n" + p[1] +
+                                       u"\r\n【某某书屋】\r\n"));
+    WriteFileBytes(dir / "rules.txt", Utf8(u"# 我的规则\n某某书屋\n"));
     Result r = RunProgram(
         {"purge", (dir / "in.txt").string(), "-o", "-", "--rules", (dir / "rules.txt").string()},
         dir);
@@ -317,7 +303,7 @@ TEST(TidyProgram, PurgeCutsMarksWithTheUsersRulesAndKeepsTheEncoding) {
     EXPECT_EQ(r.out, Gbk(u"第一章 酒店\r\n" + p[0] + u"\r\n" + p[1] + u"\r\n"));
 
     // A bad rule: told with its line, nothing written.
-    WriteAll(dir / "rules.txt", Utf8(u"某某书屋\n正则:[\n"));
+    WriteFileBytes(dir / "rules.txt", Utf8(u"某某书屋\n正则:[\n"));
     r = RunProgram({"purge", (dir / "in.txt").string(), "-o", (dir / "out.txt").string(), "--rules",
                     (dir / "rules.txt").string()},
                    dir);
@@ -329,7 +315,7 @@ TEST(TidyProgram, PurgeCutsMarksWithTheUsersRulesAndKeepsTheEncoding) {
 TEST(TidyProgram, DuplicatesListsEachRepeatWithItsFirstLine) {
     TempDir dir;
     const auto p = Paragraphs();
-    WriteAll(dir / "in.txt", Utf8(p[0] + u"\n" + p[1] + u"\n" + p[0] + u"\n"));
+    WriteFileBytes(dir / "in.txt", Utf8(p[0] + u"\n" + p[1] + u"\n" + p[0] + u"\n"));
     const Result r = RunProgram({"duplicates", (dir / "in.txt").string()}, dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "3\t1\t" + Utf8(p[0]) + "\n");
@@ -337,14 +323,14 @@ TEST(TidyProgram, DuplicatesListsEachRepeatWithItsFirstLine) {
 
 TEST(TidyProgram, EpubTakesItsTitleFromTheFileNameAndNeverGoesToStandardOutput) {
     TempDir dir;
-    WriteAll(dir / "孔乙己.txt", Gbk(NumberedBook()));
+    WriteFileBytes(dir / "孔乙己.txt", Gbk(NumberedBook()));
     Result r = RunProgram({"epub", (dir / "孔乙己.txt").string(), "-o", "-"}, dir);
     EXPECT_EQ(r.status, 2) << r.err;
     r = RunProgram({"epub", (dir / "孔乙己.txt").string(), "-o", (dir / "k.epub").string(),
                     "--author", "鲁迅"},
                    dir);
     EXPECT_EQ(r.status, 0) << r.err;
-    const std::string epub = ReadAll(dir / "k.epub");
+    const std::string epub = ReadFileBytes(dir / "k.epub");
     // A zip whose first entry is the stored "mimetype".
     ASSERT_GT(epub.size(), 58u);
     EXPECT_EQ(epub.substr(0, 4), "PK\x03\x04");
@@ -361,8 +347,8 @@ TEST(TidyProgram, AnInputLargerThanMemoryIsToldAndNothingIsWritten) {
     std::string line = Utf8(u"\u3000\u3000" + Paragraphs()[0]) + "\n";
     std::string big;
     while (big.size() < 87'000'000) big += line;
-    WriteAll(dir / "big.txt", big);
-    WriteAll(dir / "out.txt", "old");
+    WriteFileBytes(dir / "big.txt", big);
+    WriteFileBytes(dir / "out.txt", "old");
     const std::string tidy = QM_TIDY;
     const std::string in = (dir / "big.txt").string();
     const std::string out = (dir / "out.txt").string();
@@ -381,8 +367,8 @@ TEST(TidyProgram, AnInputLargerThanMemoryIsToldAndNothingIsWritten) {
     ::waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal: " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_NE(ReadAll(err).find("内存不足"), std::string::npos) << ReadAll(err);
-    EXPECT_EQ(ReadAll(dir / "out.txt"), "old");
+    EXPECT_NE(ReadFileBytes(err).find("内存不足"), std::string::npos) << ReadFileBytes(err);
+    EXPECT_EQ(ReadFileBytes(dir / "out.txt"), "old");
     fs::remove(err);
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir.path())) {
@@ -395,15 +381,15 @@ TEST(TidyProgram, AnInputLargerThanMemoryIsToldAndNothingIsWritten) {
 TEST(TidyProgram, FileNamesThatAreNotUtf8AreKeptAsTheirBytes) {
     TempDir dir;  // GBK names: 第, 章
     const std::string di = (dir / "\xB5\xDA.txt").string(), zhang = (dir / "\xD5\xC2.txt").string();
-    WriteAll(di, Gbk(NumberedBook()));
+    WriteFileBytes(di, Gbk(NumberedBook()));
     EXPECT_EQ(RunProgram({"indent", di, "-o", zhang}, dir).status, 0);
-    EXPECT_EQ(ReadAll(zhang), RunProgram({"indent", di, "-o", "-"}, dir).out);
+    EXPECT_EQ(ReadFileBytes(zhang), RunProgram({"indent", di, "-o", "-"}, dir).out);
     EXPECT_NE(RunProgram({"check", di + "x"}, dir).err.find("\\xB5\\xDA.txtx"), std::string::npos);
 }
 
 TEST(TidyProgram, KilledWhileWritingANewFileLeavesNoPartOfIt) {
     TempDir dir;
-    WriteAll(dir / "in.txt", Gbk(NumberedBook()));
+    WriteFileBytes(dir / "in.txt", Gbk(NumberedBook()));
     RunProgram({"reflow", (dir / "in.txt").string(), "-o", (dir / "out.txt").string()}, dir,
                {std::string("LD_PRELOAD=") + QM_FAILING_CALLS, "QM_FAIL_CALL=write",
                 "QM_FAIL_PATH=out.txt", "ASAN_OPTIONS=verify_asan_link_order=0"});
@@ -423,7 +409,7 @@ class TidyFailures : public testing::TestWithParam<Failure> {};
 
 TEST_P(TidyFailures, ExitOneWithNothingWritten) {
     TempDir dir;
-    WriteAll(dir / "in.txt", Gbk(NumberedBook()));
+    WriteFileBytes(dir / "in.txt", Gbk(NumberedBook()));
     std::vector<std::string> args;
     for (const auto& a : GetParam().args)
         args.push_back(a[0] == '@' ? (dir / a.substr(1)).string() : a);

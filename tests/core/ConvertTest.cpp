@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Bytes.h"
 #include "core/encoding/Encoding.h"
 #include "core/text/Utf8.h"
 #include "core/tools/Convert.h"
@@ -209,7 +210,7 @@ std::u16string AsLatin1(const std::string& bytes) {
     for (char b : bytes) out += static_cast<char16_t>(static_cast<unsigned char>(b));
     return out;
 }
-std::string Utf8(const std::u16string& t) { return qm::text::ToUtf8(t); }
+using testsupport::Utf8;
 }  // namespace
 
 TEST(Convert, GarbledChineseComesBackWhereTheBytesSurvived) {

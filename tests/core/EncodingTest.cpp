@@ -4,10 +4,13 @@
 #include <random>
 #include <string>
 
+#include "Bytes.h"
 #include "ChineseProse.h"
 #include "core/encoding/Encoding.h"
 
 using namespace qm::enc;
+
+using testsupport::FromUtf8;
 
 namespace {
 
@@ -27,8 +30,6 @@ std::string Iconv(const char* from, const char* to, std::string_view in) {
     out.resize(out.size() - outLeft);
     return out;
 }
-
-std::u16string U16(std::string_view utf8) { return Decode(utf8, Encoding::Utf8).text; }
 
 std::string WithBreaks(std::string_view text, std::string_view br) {
     std::string s;
@@ -74,7 +75,7 @@ TEST(EncodingNames, NamesLabelsAndPickList) {
 // Each codec reads real prose as the C library does.
 TEST(EncodingCodecs, DecodeProseAsTheReferenceDoes) {
     for (const std::string_view text : {prose::kKongYiJi, prose::kHongLouMeng}) {
-        const std::u16string expected = U16(text);
+        const std::u16string expected = FromUtf8(text);
         for (const auto& [charset, e] : {std::pair{"GBK", Encoding::Gbk},
                                          {"GB18030", Encoding::Gb18030},
                                          {"UTF-16LE", Encoding::Utf16Le},
@@ -88,9 +89,9 @@ TEST(EncodingCodecs, DecodeProseAsTheReferenceDoes) {
     for (const std::string_view text :
          {prose::kKongYiJiTraditional, prose::kHongLouMengTraditional}) {
         const Decoded d = Decode(In("BIG5", text), Encoding::Big5);
-        EXPECT_EQ(d.text, U16(text));
+        EXPECT_EQ(d.text, FromUtf8(text));
         EXPECT_EQ(d.invalid, 0u);
-        EXPECT_EQ(Encode(U16(text), Encoding::Big5).bytes, In("BIG5", text));
+        EXPECT_EQ(Encode(FromUtf8(text), Encoding::Big5).bytes, In("BIG5", text));
     }
 }
 
@@ -100,7 +101,7 @@ TEST(EncodingCodecs, Gb18030FourByteAndSupplementary) {
     const std::string gb = In("GB18030", text);
     EXPECT_NE(gb.find("\x90\x30\x81\x30"), std::string::npos);  // U+10000
     const Decoded d = Decode(gb, Encoding::Gb18030);
-    EXPECT_EQ(d.text, U16(text));
+    EXPECT_EQ(d.text, FromUtf8(text));
     EXPECT_EQ(d.invalid, 0u);
     EXPECT_EQ(Encode(d.text, Encoding::Gb18030).bytes, gb);
     // Past U+10FFFF and in the gap after the BMP part: kept as bytes.
@@ -584,7 +585,7 @@ TEST(EncodingDetection, Utf16WithoutABomByItsZeroBytes) {
         EXPECT_EQ(t.format.encoding, want) << charset;
         EXPECT_FALSE(t.format.bom);
         EXPECT_EQ(t.format.breaks, LineBreak::Lf);
-        EXPECT_EQ(t.text, U16(WithBreaks(mixed, "\r\n")));
+        EXPECT_EQ(t.text, FromUtf8(WithBreaks(mixed, "\r\n")));
         EXPECT_EQ(EncodeFile(t.text, t.format).bytes, bytes) << charset;
         EXPECT_EQ(Detect(In(charset, "ok")), want) << "two ASCII letters";
         EXPECT_EQ(Detect(In(charset, "第1章 你好世界，再见了朋友们 ok")), want) << "5 of 18 ASCII";

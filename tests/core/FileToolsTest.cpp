@@ -50,8 +50,6 @@ TEST(FileTools, NamesNumbersAndSizesAsTheSplitterShowsThem) {
     EXPECT_EQ(ft::GetFileName(u"C:\\x\\a b.zip"), u"a_b.zip");
     EXPECT_EQ(ft::FileNameFromPath(u"/x/y/z.txt"), u"z.txt");
     EXPECT_FALSE(ft::FileNameFromPath(u"plain"));
-    EXPECT_TRUE(ft::ChkInt(u"12"));
-    EXPECT_FALSE(ft::ChkInt(u"5.0"));
     const struct {
         const char16_t* typed;
         std::optional<double> number;  // none: not a number
@@ -110,6 +108,9 @@ struct SplitCheckCase {
 const SplitCheckCase kSplitChecks[] = {
     {"NoSize", true, u"", u"", 5000, SplitCheckCase::Both, u"输入分割的文件大小."},
     {"FractionalSize", true, u"1.5", u"", 5000, SplitCheckCase::Both, u"文件分割大小仅支持整数."},
+    {"AWholeSizeWithADot", true, u"5.0", u"", 5000, SplitCheckCase::Both,
+     u"文件分割大小仅支持整数."},
+    {"AWholeSize", true, u"12", u"", 50'000, SplitCheckCase::Both, u""},
     {"LettersForASize", true, u"x", u"", 5000, SplitCheckCase::Both, u"文件分割大小仅支持整数."},
     {"ZeroSize", true, u"0", u"", 5000, SplitCheckCase::Both, u"文件分割大小不能为0."},
     {"NoCount", false, u"", u"", 5000, SplitCheckCase::Both, u"Enter number to split file into."},

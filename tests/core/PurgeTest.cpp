@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Bytes.h"
 #include "ChineseProse.h"
 #include "FailingAllocation.h"
 #include "PurgeMaterial.h"
@@ -14,39 +15,8 @@ namespace p = qm::purge;
 
 namespace {
 
-std::string Utf8(std::u16string_view s) { return qm::text::ToUtf8(s); }
-
-std::u16string Utf16(std::string_view s) {
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char b = s[i];
-        char32_t c;
-        int n;
-        if (b < 0x80) {
-            c = b;
-            n = 1;
-        } else if (b < 0xE0) {
-            c = b & 0x1F;
-            n = 2;
-        } else if (b < 0xF0) {
-            c = b & 0x0F;
-            n = 3;
-        } else {
-            c = b & 0x07;
-            n = 4;
-        }
-        for (int k = 1; k < n; ++k) c = (c << 6) | (s[i + k] & 0x3F);
-        i += n;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-    }
-    return out;
-}
+using testsupport::FromUtf8;
+using testsupport::Utf8;
 
 std::u16string Purged(std::u16string_view text, const p::Options& o = {}) {
     return p::Apply(text, p::Find(text, o).hits).text;
@@ -201,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Purge, ClassicProseUntouched) {
     for (const std::string_view s : {prose::kKongYiJi, prose::kHongLouMeng}) {
-        const std::u16string text = Utf16(s);
+        const std::u16string text = FromUtf8(s);
         EXPECT_TRUE(p::Find(text).hits.empty());
     }
 }
@@ -318,7 +288,7 @@ namespace {
 // heading and at the end.
 std::u16string Book(int chapters, std::u16string_view afterHeading, std::u16string_view atEnd,
                     std::vector<std::size_t>* headings = nullptr) {
-    const std::u16string prose = Utf16(prose::kKongYiJi) + Utf16(prose::kHongLouMeng);
+    const std::u16string prose = FromUtf8(prose::kKongYiJi) + FromUtf8(prose::kHongLouMeng);
     std::u16string text;
     std::size_t line = 0;
     auto lines = [](std::u16string_view s) {
@@ -361,7 +331,7 @@ TEST(PurgeFrequency, RepeatedProseStays) {
              u"【注释】\r\n");
     EXPECT_TRUE(p::Find(text).hits.empty());
     // A line repeated only within one stretch of text is no watermark either.
-    std::u16string verse = Utf16(prose::kHongLouMeng);
+    std::u16string verse = FromUtf8(prose::kHongLouMeng);
     for (int i = 0; i < 6; ++i) verse += u"【好了歌】\r\n世人都晓神仙好\r\n";
     EXPECT_TRUE(p::Find(verse).hits.empty());
 }
@@ -370,18 +340,18 @@ TEST(PurgeFrequency, RepeatedProseStays) {
 // 90 % of each disguise, not one real character removed, and the innocent
 // text left as it is.
 TEST(PurgeMaterial, MeetsItsTargets) {
-    const std::u16string prose = purgebench::ReadUtf8File(QM_PURGE_DATA "/prose.txt");
-    const std::u16string innocent = purgebench::ReadUtf8File(QM_PURGE_DATA "/innocent.txt");
+    const std::u16string prose = material::ReadUtf8File(QM_PURGE_DATA "/prose.txt");
+    const std::u16string innocent = material::ReadUtf8File(QM_PURGE_DATA "/innocent.txt");
     ASSERT_FALSE(prose.empty());
     ASSERT_FALSE(innocent.empty());
     EXPECT_TRUE(p::Find(prose).hits.empty());
     EXPECT_TRUE(p::Find(innocent).hits.empty());
     for (unsigned seed = 1; seed <= 5; ++seed) {
-        const purgebench::Material m = purgebench::Plant(prose, seed);
+        const material::Material m = material::Plant(prose, seed);
         for (const bool headings : {false, true}) {
             p::Options o;
             if (headings) o.chapterLines = m.headings;
-            const purgebench::Figures f = purgebench::Measure(m, o);
+            const material::Figures f = material::Measure(m, o);
             EXPECT_GE(f.all.removed * 100, f.all.planted * 95) << seed;
             for (const auto& [name, t] : f.byDisguise)
                 EXPECT_GE(t.removed * 100, t.planted * 90) << name << " " << seed;

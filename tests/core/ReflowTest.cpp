@@ -3,13 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "Bytes.h"
 #include "ChineseProse.h"
 #include "NovelMaterial.h"
 #include "core/novel/Reflow.h"
 
 namespace rf = qm::reflow;
-using material::FromUtf8;
 using material::WrapAt;
+using testsupport::FromUtf8;
 
 namespace {
 

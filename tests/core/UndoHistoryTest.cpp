@@ -41,25 +41,6 @@ struct Editor {
 
 }  // namespace
 
-TEST(UndoHistory, ChangeReturnsTheExcessSpanEndingBeforeEndPos) {
-    const struct {
-        const char* name;
-        const char16_t* shorter;
-        const char16_t* longer;
-        std::size_t endPos;
-        const char16_t* excess;
-    } rows[] = {
-        {"OneAtTheEnd", u"ab", u"abc", 4, u"c"},
-        {"SeveralInside", u"abcde", u"ae", 5, u"bcd"},
-        {"SameLengthHasNone", u"abc", u"xyz", 2, u""},
-        {"NoneThatWouldStartBeforeTheText", u"a", u"abc", 1, u""},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(UndoHistory::Change(r.shorter, r.longer, r.endPos), r.excess);
-    }
-}
-
 TEST(UndoHistory, StartsWithOneBaseSnapshotAndNothingToUndo) {
     Editor e;
     EXPECT_FALSE(e.undoMenu);
@@ -106,11 +87,15 @@ struct DeletionCase {
     const char16_t* text;
     int start, length;              // what is selected and deleted
     int undoneStart, undoneLength;  // the selection after the undo
+    const char16_t* with = u"";     // what the selection is replaced by
 };
 
 const DeletionCase kDeletions[] = {
     {"AWordComesBackSelected", u"abcde", 1, 3, 1, 3},
     {"ALineBreakComesBackWithTheCaretAfterIt", u"a\r\nb", 1, 2, 3, 0},
+    {"OneAtTheEndComesBackWithTheCaretAfterIt", u"abc", 2, 1, 3, 0},
+    {"ASameLengthReplacementIsUndone", u"abc", 0, 3, 0, 0, u"xyz"},
+    {"ALongerReplacementIsUndone", u"a", 0, 1, 1, 0, u"abc"},
 };
 
 class UndoneDeletion : public ::testing::TestWithParam<DeletionCase> {};
@@ -120,11 +105,14 @@ TEST_P(UndoneDeletion, RestoresTheTextAndTheSelection) {
     Editor e;
     e.doc.SetText(c.text);
     e.Select(c.start, c.length);
-    e.doc.SetSelText(u"");
+    e.doc.SetSelText(c.with);
+    const std::u16string edited = e.doc.Text();
     e.history.Undo();
     EXPECT_EQ(e.doc.Text(), c.text);
     EXPECT_EQ(e.doc.SelStart(), c.undoneStart);
     EXPECT_EQ(e.doc.SelLength(), c.undoneLength);
+    e.history.Redo();
+    EXPECT_EQ(e.doc.Text(), edited);
 }
 
 INSTANTIATE_TEST_SUITE_P(UndoHistory, UndoneDeletion, ::testing::ValuesIn(kDeletions),

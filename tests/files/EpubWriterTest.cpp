@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "Bytes.h"
 #include "FailingAllocation.h"
 #include "core/novel/NovelBook.h"
 #include "files/EpubWriter.h"
@@ -16,15 +17,8 @@ namespace e = qm::epub;
 
 namespace {
 
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 e::Chapter MakeChapter(int n, int paragraphs = 3) {
     e::Chapter c;

@@ -15,9 +15,7 @@
 #include "files/FileJobs.h"
 
 namespace {
-QByteArray Gbk(const char16_t* text) {
-    return QByteArray::fromStdString(qm::enc::Encode(text, qm::enc::Encoding::Gbk).bytes);
-}
+using testsupport::GbkBytes;
 
 struct RewriteCase {
     const char* name;
@@ -33,8 +31,8 @@ struct RewriteCase {
 // tests are listed, not while statics are set up: the encoder is a static too.)
 std::vector<RewriteCase> Rewrites() {
     return {
-        {"GbkWithABackup", Gbk(u"旧文本\r\n\r\n又是旧的"), u"旧", u"新", true,
-         Gbk(u"新文本\r\n\r\n又是新的\r\n")},
+        {"GbkWithABackup", GbkBytes(u"旧文本\r\n\r\n又是旧的"), u"旧", u"新", true,
+         GbkBytes(u"新文本\r\n\r\n又是新的\r\n")},
         {"Utf8WithLfBreaks", QStringLiteral("旧文本\n旧€\n").toUtf8(), u"旧", u"新😀", false,
          QStringLiteral("新😀文本\n新😀€\n").toUtf8()},
         // 旧𠀀 in GB18030: a four-byte sequence, which GBK lacks.
@@ -73,7 +71,7 @@ struct RefusalCase {
 
 std::vector<RefusalCase> Refusals() {
     return {
-        {"AReplacementTheEncodingCannotHold", Gbk(u"新文本\r\n\r\n又是新的\r\n"), u"新", u"😀",
+        {"AReplacementTheEncodingCannotHold", GbkBytes(u"新文本\r\n\r\n又是新的\r\n"), u"新", u"😀",
          "GBK"},
         {"BytesThatDecodeInNoEncoding", QByteArray("\xC4\xE3\xFF\xFF"), u"你", u"我", "无法按"},
     };
@@ -109,7 +107,7 @@ TEST(BatchReplace, AListedFileThatWentAwayIsNotMadeAgain) {
 TEST(BatchReplace, AFullDiskLeavesTheOldFileWhole) {
     QTemporaryDir dir;
     const QString gbk = dir.filePath("a.txt");
-    const QByteArray before = Gbk(u"新文本\r\n\r\n又是新的\r\n");
+    const QByteArray before = GbkBytes(u"新文本\r\n\r\n又是新的\r\n");
     ASSERT_TRUE(uitest::WriteBytes(gbk, before));
     {
         uitest::FileSizeLimit limit(8);
@@ -172,9 +170,9 @@ TEST(Splitter, PartsRejoinByteForByteWithTheScript) {
     ASSERT_TRUE(files::WriteRejoinScripts(names, plan.parts, true).ok);
     EXPECT_TRUE(QFileInfo(dir.filePath("out/源_文件.bin.sh")).isExecutable());
     EXPECT_EQ(uitest::ReadBytes(dir.filePath("out/源_文件.bin.bat")),
-              Gbk(u"copy /b 部分_x.bin.0 + 部分_x.bin.1 + 部分_x.bin.2 源_文件.bin\r\n"
-                  u"del 部分_x.bin.0\r\ndel 部分_x.bin.1\r\ndel 部分_x.bin.2\r\nDEL "
-                  u"\"源_文件.bin.bat\"\r\n"));
+              GbkBytes(u"copy /b 部分_x.bin.0 + 部分_x.bin.1 + 部分_x.bin.2 源_文件.bin\r\n"
+                       u"del 部分_x.bin.0\r\ndel 部分_x.bin.1\r\ndel 部分_x.bin.2\r\nDEL "
+                       u"\"源_文件.bin.bat\"\r\n"));
     QProcess sh;
     sh.start(QStringLiteral("/bin/sh"), {dir.filePath("out/源_文件.bin.sh")});
     ASSERT_TRUE(sh.waitForFinished(180000));
@@ -319,7 +317,7 @@ TEST(Merger, TellsEachInputsEncodingAndConvertsThoseOfAnotherFamily) {
     using qm::enc::Encoding;
     QTemporaryDir dir;
     const QString gbk = dir.filePath("g.txt");
-    ASSERT_TRUE(uitest::WriteBytes(gbk, Gbk(u"第一章 天地玄黄，宇宙洪荒。\r\n")));
+    ASSERT_TRUE(uitest::WriteBytes(gbk, GbkBytes(u"第一章 天地玄黄，宇宙洪荒。\r\n")));
     const QString utf8 = dir.filePath("u.txt");
     ASSERT_TRUE(uitest::WriteBytes(utf8, QStringLiteral("第二章 日月盈昃，辰宿列张。\n").toUtf8()));
     const QString bom = dir.filePath("b.txt");
@@ -344,8 +342,9 @@ TEST(Merger, TellsEachInputsEncodingAndConvertsThoseOfAnotherFamily) {
     c.from = {e[0], e[1], e[2]};
     const QString out = dir.filePath("out.txt");
     ASSERT_TRUE(files::MergeFiles({gbk, utf8, bom}, out, "", &c).ok);
-    EXPECT_EQ(uitest::ReadBytes(out),
-              Gbk(u"第一章 天地玄黄，宇宙洪荒。\r\n第二章 日月盈昃，辰宿列张。\r\n寒来暑往\r\n"));
+    EXPECT_EQ(
+        uitest::ReadBytes(out),
+        GbkBytes(u"第一章 天地玄黄，宇宙洪荒。\r\n第二章 日月盈昃，辰宿列张。\r\n寒来暑往\r\n"));
     // As they are: the bytes joined untouched.
     ASSERT_TRUE(files::MergeFiles({gbk, utf8}, out, "").ok);
     EXPECT_EQ(uitest::ReadBytes(out),

@@ -46,9 +46,7 @@ QString ReadLink(const QString& link) {
     const ssize_t n = ::readlink(Enc(link).constData(), to, sizeof to);
     return n < 0 ? QString() : QFile::decodeName(QByteArray(to, n));
 }
-QByteArray Gbk(const char16_t* t) {
-    return QByteArray::fromStdString(qm::enc::Encode(t, qm::enc::Encoding::Gbk).bytes);
-}
+using testsupport::GbkBytes;
 
 // Runs body in a child process of its own; true when it returned true.
 bool InChild(const std::function<bool()>& body) {
@@ -118,12 +116,12 @@ TEST(ReadOnlyFiles, AFileTheUserMayNotWriteIsRefused) {
 TEST(ReadOnlyFiles, BatchReplaceRefusesThemAndReadOnlyBackups) {
     QTemporaryDir dir;
     const QString path = dir.filePath("a.txt");
-    ASSERT_TRUE(uitest::WriteBytes(path, Gbk(u"甲乙")));
+    ASSERT_TRUE(uitest::WriteBytes(path, GbkBytes(u"甲乙")));
     SetMode(path, 0444);
     files::Outcome r = files::ReplaceInFile(path, u"甲", u"丙", true);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.why.contains(QStringLiteral("只读"))) << r.why.toStdString();
-    EXPECT_EQ(uitest::ReadBytes(path), Gbk(u"甲乙"));
+    EXPECT_EQ(uitest::ReadBytes(path), GbkBytes(u"甲乙"));
     EXPECT_EQ(FilesIn(dir.path()), QStringList{"a.txt"});  // no backup either
 
     // A backup that may not be replaced stops the file's replacement too.
@@ -134,7 +132,7 @@ TEST(ReadOnlyFiles, BatchReplaceRefusesThemAndReadOnlyBackups) {
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.why.contains(QStringLiteral("备份"))) << r.why.toStdString();
     EXPECT_TRUE(r.why.contains(QStringLiteral("a.txt.BAK"))) << r.why.toStdString();
-    EXPECT_EQ(uitest::ReadBytes(path), Gbk(u"甲乙"));
+    EXPECT_EQ(uitest::ReadBytes(path), GbkBytes(u"甲乙"));
     EXPECT_EQ(uitest::ReadBytes(path + ".BAK"), QByteArray("older"));
 }
 
@@ -142,7 +140,7 @@ TEST(ReadOnlyFiles, TheWindowsSaySoInsteadOfSaving) {
     auto w = uitest::StartForm();
     QTemporaryDir dir;
     const QString path = dir.filePath("doc.txt");
-    ASSERT_TRUE(uitest::WriteBytes(path, Gbk(u"甲乙")));
+    ASSERT_TRUE(uitest::WriteBytes(path, GbkBytes(u"甲乙")));
     SetMode(path, 0444);
 
     // Saving from the main window.
@@ -152,7 +150,7 @@ TEST(ReadOnlyFiles, TheWindowsSaySoInsteadOfSaving) {
     EXPECT_TRUE(msg->seen);
     EXPECT_TRUE(msg->text.contains(QStringLiteral("“doc.txt”是只读文件")))
         << msg->text.toStdString();
-    EXPECT_EQ(uitest::ReadBytes(path), Gbk(u"甲乙"));
+    EXPECT_EQ(uitest::ReadBytes(path), GbkBytes(u"甲乙"));
 
     // Batch replace logs it as failed, with the reason.
     w->findChild<QPushButton*>("CmdPiLiangTiHuan")->click();
@@ -168,7 +166,7 @@ TEST(ReadOnlyFiles, TheWindowsSaySoInsteadOfSaving) {
     EXPECT_EQ(log->topLevelItem(0)->text(4), QStringLiteral("失败"));
     EXPECT_TRUE(log->topLevelItem(0)->toolTip(4).contains(QStringLiteral("只读")))
         << log->topLevelItem(0)->toolTip(4).toStdString();
-    EXPECT_EQ(uitest::ReadBytes(path), Gbk(u"甲乙"));
+    EXPECT_EQ(uitest::ReadBytes(path), GbkBytes(u"甲乙"));
 }
 
 TEST(ReadOnlyFiles, OtherWritersRefuseThemToo) {
@@ -193,12 +191,12 @@ TEST(ReadOnlyFiles, OtherWritersRefuseThemToo) {
 TEST(PrivateFiles, BackupsAndRewrittenFilesKeepTheirModeAndOwner) {
     QTemporaryDir dir;
     const QString path = dir.filePath("私密.txt");
-    ASSERT_TRUE(uitest::WriteBytes(path, Gbk(u"甲乙")));
+    ASSERT_TRUE(uitest::WriteBytes(path, GbkBytes(u"甲乙")));
     SetMode(path, 0600);
     ASSERT_TRUE(files::ReplaceInFile(path, u"甲", u"丙", true).ok);
     EXPECT_EQ(ModeOf(path + ".BAK"), 0600u);
     EXPECT_EQ(ModeOf(path), 0600u);
-    EXPECT_EQ(uitest::ReadBytes(path + ".BAK"), Gbk(u"甲乙"));
+    EXPECT_EQ(uitest::ReadBytes(path + ".BAK"), GbkBytes(u"甲乙"));
 
     // An older, more open backup takes the file's mode too.
     SetMode(path + ".BAK", 0666);

@@ -6,7 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "core/encoding/Encoding.h"
+#include "Bytes.h"
 #include "core/novel/NovelText.h"
 #include "core/novel/Reflow.h"
 
@@ -18,10 +18,6 @@ using qm::chapters::Level;
 using qm::chapters::ProblemType;
 
 }  // namespace
-
-std::u16string FromUtf8(const std::string& s) {
-    return qm::enc::Decode(s, qm::enc::Encoding::Utf8).text;
-}
 
 std::u16string WrapAt(const std::vector<std::u16string>& paragraphs, std::size_t width, bool indent,
                       std::u16string_view br) {
@@ -249,7 +245,7 @@ std::vector<std::u16string> LoadParagraphs(const std::string& dataDir) {
         std::string line;
         while (std::getline(in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty()) out.push_back(FromUtf8(line));
+            if (!line.empty()) out.push_back(testsupport::FromUtf8(line));
         }
     }
     return out;

@@ -1,4 +1,5 @@
-// Test books for the re-flow and the chapter list, made from real prose
+// The material library's books (its ads are in PurgeMaterial.h): test books
+// for the re-flow and the chapter list, made from real prose
 // (tests/data/novel): the true paragraphs are known, headings of one style a
 // book are added, and the book is then wrapped the ways downloaded novels come
 // (fixed widths in characters or GBK bytes, ragged web lines, with or without
@@ -31,9 +32,6 @@ struct Book {
     std::vector<Item> items;
     std::vector<Fault> faults;
 };
-
-// UTF-8 (the material's files, literals in tests) as UTF-16.
-std::u16string FromUtf8(const std::string& s);
 
 // Paragraphs wrapped every `width` characters, each starting with "　　" when
 // `indent`, lines joined by `br`: a fixed-width hard-wrapped text.

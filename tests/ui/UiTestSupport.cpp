@@ -213,16 +213,6 @@ std::unique_ptr<Form1> StartForm() {
     return w;
 }
 
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 }  // namespace uitest
 
 #include <fcntl.h>

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include "Bytes.h"
+
 class QWidget;
 namespace ui {
 class EditorView;
@@ -126,9 +128,8 @@ inline void Click(QWidget* window, const char* name) { Get<QPushButton>(window, 
 // A started main window, shown and with its events processed.
 std::unique_ptr<Form1> StartForm();
 
-// Writes bytes to a file; returns false on failure.
-bool WriteBytes(const QString& path, const QByteArray& bytes);
-QByteArray ReadBytes(const QString& path);
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
 
 }  // namespace uitest
 

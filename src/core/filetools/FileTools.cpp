@@ -36,6 +36,9 @@ std::u16string Ascii(const char* s) {
     return std::u16string(s, s + std::char_traits<char>::length(s));
 }
 
+// True when the text holds no ".": the splitter takes whole numbers only.
+bool ChkInt(std::u16string_view text) { return text.find(u'.') == std::u16string_view::npos; }
+
 }  // namespace
 
 std::u16string GetFileName(std::u16string_view path) {
@@ -54,8 +57,6 @@ std::optional<std::u16string> FileNameFromPath(std::u16string_view path) {
     if (text::LastSeparator(path) == std::u16string_view::npos) return std::nullopt;
     return std::u16string(text::FileNameOf(path));
 }
-
-bool ChkInt(std::u16string_view text) { return text.find(u'.') == std::u16string_view::npos; }
 
 std::optional<double> ParseNumber(std::u16string_view text) {
     text = text::Strip(text);

@@ -28,8 +28,6 @@ namespace qm::filetools {
 std::u16string GetFileName(std::u16string_view path);
 // The name after the last separator; nothing when the path has none.
 std::optional<std::u16string> FileNameFromPath(std::u16string_view path);
-// True when the text holds no ".".
-bool ChkInt(std::u16string_view text);
 // A number as a numeric parser reads it: blanks around, a sign, thousands
 // separators, an exponent. Nothing for anything else.
 std::optional<double> ParseNumber(std::u16string_view text);

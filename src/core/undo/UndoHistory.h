@@ -55,11 +55,6 @@ class UndoHistory {
     bool CanRedo() const { return store_->RedoCount() > 0; }
     const SnapshotStore& Store() const { return *store_; }
 
-    // The part by which the longer of a and b exceeds the shorter: the d units
-    // of the longer (b when equal) that end just before 1-based endPos.
-    static std::u16string Change(const std::u16string& a, const std::u16string& b,
-                                 std::int64_t endPos);
-
     // Window hooks: whether undo and redo are available now, the selection
     // highlight, the focus.
     std::function<void(bool undoEnabled, bool redoEnabled)> onAvailability;
@@ -67,6 +62,10 @@ class UndoHistory {
     std::function<void()> onFocus;
 
   private:
+    // The part by which the longer of a and b exceeds the shorter: the d units
+    // of the longer (b when equal) that end just before 1-based endPos.
+    static std::u16string Change(const std::u16string& a, const std::u16string& b,
+                                 std::int64_t endPos);
     void Record(std::optional<ChangeSpan> span);
     void OnDocumentChange(const TextChange& c);
     // The span replays of undo and redo, on the document or a scratch copy.

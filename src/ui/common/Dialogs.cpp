@@ -35,6 +35,20 @@ bool AskYesNo(QWidget* parent, const QString& text, const QString& title, bool y
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
 
+ProgressDialog::ProgressDialog(QWidget* parent, const QString& title, const QString& label,
+                               int delayMs)
+    : QProgressDialog(label, QStringLiteral("取消"), 0, 1000, parent) {
+    setWindowTitle(title);
+    setWindowModality(Qt::WindowModal);
+    setMinimumDuration(delayMs);
+}
+
+bool ProgressDialog::Step(std::int64_t done, std::int64_t total) {
+    setValue(static_cast<int>(done * 1000 / total));
+    QCoreApplication::processEvents();
+    return !wasCanceled();
+}
+
 bool ConfirmUnencodable(QWidget* parent, std::size_t unencodable) {
     return unencodable == 0 ||
            AskYesNo(parent, QStringLiteral("文本中有 %1 个字符无法用 GBK 编码保存，将被写成“?”。\n"

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QString>
 #include <optional>
 #include <string>
@@ -33,6 +34,15 @@ class WaitCursor {
     ~WaitCursor();
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The dialog of a long piece of work: window-modal, with "取消", counting to
+// 1000, shown once the work has lasted delayMs.
+class ProgressDialog : public QProgressDialog {
+  public:
+    ProgressDialog(QWidget* parent, const QString& title, const QString& label, int delayMs);
+    // Shows done of total and lets window events run; false once cancelled.
+    bool Step(std::int64_t done, std::int64_t total);
 };
 
 // Before writing text that GBK cannot hold: true when there is nothing to

@@ -4,10 +4,7 @@
 
 namespace ui {
 
-void TextHost::InsertAtCaret(std::u16string_view text) {
-    Doc().SetSelText(text);
-    RefreshLineCount();
-}
+void TextHost::InsertAtCaret(std::u16string_view text) { Doc().SetSelText(text); }
 
 bool TextHost::HasSelection() { return Doc().SelLength() > 0; }
 
@@ -24,7 +21,6 @@ void TextHost::ReplaceSelectionOrText(std::u16string text) {
     const std::int32_t start = doc.SelStart();
     doc.SetSelText(text);
     doc.SetSelection(start, static_cast<std::int32_t>(text.size()), qm::EditSource::Program);
-    RefreshLineCount();
 }
 
 }  // namespace ui

@@ -1,8 +1,8 @@
 // What a tool window may do to the main window's text. Tool windows hold a
 // TextHost, not the main window: they see the document, the command gate and
-// the few ways of writing back below, so the rules of writing back (the line
-// count refreshed, the selection kept, the result shown) live here once and
-// every window follows them alike.
+// the few ways of writing back below, so the rules of writing back (the
+// selection kept, the result shown) live here once and every window follows
+// them alike. The line count follows when the gate's command ends.
 #pragma once
 
 #include <cstddef>
@@ -24,19 +24,16 @@ class TextHost {
     // Every command that reads or writes the text goes through this gate.
     virtual CommandGate& Gate() = 0;
 
-    // Makes `text` the whole text, as one undo step, and refreshes the
-    // status bar's line count.
+    // Makes `text` the whole text, as one undo step.
     virtual void ReplaceText(std::u16string text) = 0;
     // Selects [start, start + length) of the text, scrolls it into the middle
     // of the view, brings the main window forward and gives it the keyboard.
     virtual void SelectAndShow(std::size_t start, std::size_t length) = 0;
     // The 0-based line that holds position `pos` (the last line for the end).
     virtual std::size_t LineOfPosition(std::size_t pos) = 0;
-    // Shows the text's line count in the status bar again.
-    virtual void RefreshLineCount() = 0;
 
     // Puts `text` where the caret is, over the selection if there is one
-    // (one undo step); the caret ends after it, and the line count follows.
+    // (one undo step); the caret ends after it.
     void InsertAtCaret(std::u16string_view text);
     // The selection when there is one, else the whole text: what the
     // selection-or-all commands (conversions, the cipher, reversing) work on.

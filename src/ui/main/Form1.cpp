@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -47,7 +46,6 @@ Form1::Form1() {
     BuildMenus();
     BuildToolbars();
     WireCommands();
-    WireTools();
     BuildPalette();
     WireConversions();
     默认_Click();
@@ -188,13 +186,11 @@ void Form1::Redo() {
 void Form1::UndoCommand() {
     history_.UndoCommand();
     RichTextBox1->Flush();
-    RefreshLineCount();
 }
 
 void Form1::RedoCommand() {
     history_.RedoCommand();
     RichTextBox1->Flush();
-    RefreshLineCount();
 }
 
 void Form1::ShowCaret() {
@@ -226,10 +222,7 @@ void Form1::RefreshLineCount() {
         static_cast<qulonglong>(RichTextBox1->Lines().LineCount() - 1)));
 }
 
-void Form1::ReplaceText(std::u16string text) {
-    doc_.SetText(std::move(text));
-    RefreshLineCount();
-}
+void Form1::ReplaceText(std::u16string text) { doc_.SetText(std::move(text)); }
 
 void Form1::SelectAndShow(std::size_t start, std::size_t length) {
     doc_.SetSelection(static_cast<std::int32_t>(start), static_cast<std::int32_t>(length),
@@ -312,7 +305,6 @@ void Form1::mnunew_Click() {
     Panel[5]->clear();
     history_.MarkSaved();
     ShowFormat();
-    RefreshLineCount();
 }
 
 std::optional<Form1::OpenedFile> Form1::OpenTextFile() {
@@ -332,15 +324,11 @@ std::optional<Form1::OpenedFile> Form1::ReadTextFile(const QString& path,
         // A large file: show how far it has come, let the user stop, and
         // keep every other command waiting meanwhile.
         ui::CommandGate::Hold hold(gate_);
-        QProgressDialog progress(QStringLiteral("正在打开“%1”……").arg(QFileInfo(path).fileName()),
-                                 QStringLiteral("取消"), 0, 1000, this);
-        progress.setWindowTitle(QStringLiteral("打开"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(300);
+        ui::ProgressDialog progress(
+            this, QStringLiteral("打开"),
+            QStringLiteral("正在打开“%1”……").arg(QFileInfo(path).fileName()), 300);
         r = files::ReadTextFile(path, forced, [&progress](std::int64_t done, std::int64_t total) {
-            progress.setValue(static_cast<int>(done * 1000 / total));
-            QCoreApplication::processEvents();
-            return !progress.wasCanceled();
+            return progress.Step(done, total);
         });
     }
     if (r.canceled) return std::nullopt;

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <type_traits>
 #include <typeindex>
 
@@ -18,9 +19,9 @@
 #include "core/encoding/Encoding.h"
 #include "core/undo/UndoHistory.h"
 #include "settings/PeiZhi.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/TextHost.h"
 #include "ui/common/ToolWindow.h"
-#include "ui/main/CommandGate.h"
 
 class QAction;
 class QComboBox;
@@ -54,14 +55,27 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void ReplaceText(std::u16string text) override;
     void SelectAndShow(std::size_t start, std::size_t length) override;
     std::size_t LineOfPosition(std::size_t pos) override;
-    // Shows "共" N "行" in panel 2, N being the editor's line count minus one.
-    void RefreshLineCount() override;
+    // Shows "共" N "行" in panel 2, N being the editor's line count minus one;
+    // the gate calls it as every command ends.
+    void RefreshLineCount();
     // Lets pending window events run, with the editor brought up to date first.
     void DoEvents();
 
     // Opens a text file as "打开" does, without asking for it (a file named on
     // the command line or dropped on the box).
     void OpenPath(const QString& path);
+
+    // A tool window's button: the one place that adds a tool window to this
+    // one. The builder puts the buttons in table order, in their column; the
+    // opener opens (or raises) the window.
+    enum class ToolColumn { ReplaceFrame, Count, Files, Texts };
+    struct ToolButton {
+        const char* button;  // object name
+        const char* caption;
+        ToolColumn column;
+        void (*open)(Form1&);
+    };
+    static std::span<const ToolButton> ToolButtons();
 
     // Handlers of the menus, buttons and timer.
     void Undo();
@@ -108,8 +122,6 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void mnufind_Click();
     void mnuNext_Click();
     void TiaoZhuan_Click();
-    void CmdTongJiGeShu_Click();
-    void CmdTiHuanBiao_Click();
     void 大写转小写_Click();
     void 小写转大写_Click();
     void Strconv全转半_Click();
@@ -120,16 +132,6 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void 汉字转拼音_Click();
     void 常用符号_Click();
     void abount_Click();
-    void CmdPiLiangTiHuan_Click();
-    void CmdZuHe_Click();
-    void CmdReguLar_Click();
-    void CmdGaoJiTiHuan_Click();
-    void cmdCipher_Click();
-    void CmdFileGaiMing_Click();
-    void CmdYouHua_Click();
-    void CmdFileFenGe2_Click();
-    void CmdFileFenGe_Click();
-    void CmdFileHeBing_Click();
     void MnuSaveINI_Click();
 
     // The menu "小说".
@@ -159,7 +161,8 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void BuildToolbars();
     void WireCommands();
     void WireConversions();
-    void WireTools();
+    // Makes the button of a tool window, which opens it.
+    QPushButton* AddToolButton(const ToolButton& tool, QWidget* parent);
     void BuildNovelMenu(QMenu* novel);
     void BuildPalette();
     // Converts the selection when there is one (it stays selected), otherwise
@@ -271,8 +274,6 @@ class Form1 : public QMainWindow, public ui::TextHost {
     QLineEdit* TxtTiHuanWei = nullptr;
     QLineEdit* TxtBeiTiHuan = nullptr;
     QComboBox* TxtTiHuan = nullptr;
-    QPushButton* CmdGaoJiTiHuan = nullptr;
-    QPushButton* CmdTiHuanBiao = nullptr;
     // Insert at every line.
     QGroupBox* Frame3 = nullptr;
     QPlainTextEdit* TxtChaRu1 = nullptr;
@@ -297,16 +298,6 @@ class Form1 : public QMainWindow, public ui::TextHost {
     QPushButton* CmdHanZi = nullptr;
     QPushButton* CmdDaZi = nullptr;
     QPushButton* CMstopDaZi = nullptr;
-    QPushButton* CmdTongJiGeShu = nullptr;
-    QPushButton* CmdPiLiangTiHuan = nullptr;
-    QPushButton* CmdFileFenGe2 = nullptr;
-    QPushButton* CmdFileFenGe = nullptr;
-    QPushButton* CmdFileHeBing = nullptr;
-    QPushButton* CmdZuHe = nullptr;
-    QPushButton* CmdReguLar = nullptr;
-    QPushButton* cmdCipher = nullptr;
-    QPushButton* CmdFileGaiMing = nullptr;
-    QPushButton* CmdYouHua = nullptr;
     QTimer* Timer1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* Panel[8] = {};          // 1-based, as the status bar counts; 6: encoding, 7: caret

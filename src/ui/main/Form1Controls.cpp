@@ -89,10 +89,12 @@ void Form1::BuildControls() {
     g2->addWidget(TxtBeiTiHuan, 0, 1);
     g2->addWidget(Label(QStringLiteral("替换为")), 1, 0);
     g2->addWidget(TxtTiHuan, 1, 1);
-    CmdGaoJiTiHuan = Button("CmdGaoJiTiHuan", QStringLiteral("高级替换"), Frame2);
-    CmdTiHuanBiao = Button("CmdTiHuanBiao", QStringLiteral("替换表"), Frame2);
-    g2->addWidget(CmdGaoJiTiHuan, 2, 0, 1, 2);
-    g2->addWidget(CmdTiHuanBiao, 3, 0, 1, 2);
+    int row = 2;
+    for (const ToolButton& t : ToolButtons()) {
+        if (t.column == ToolColumn::ReplaceFrame) {
+            g2->addWidget(AddToolButton(t, Frame2), row++, 0, 1, 2);
+        }
+    }
     Frame2->resize(200, 146);
 
     // Insert at every line start or end.
@@ -142,16 +144,6 @@ void Form1::BuildControls() {
     CmdHanZi = Button("CmdHanZi", QStringLiteral("过滤不符合条件"), CommandColumn);
     CmdDaZi = Button("CmdDaZi", QStringLiteral("自动打字"), CommandColumn);
     CMstopDaZi = Button("CMstopDaZi", QStringLiteral("停止打字"), CommandColumn);
-    CmdTongJiGeShu = Button("CmdTongJiGeShu", QStringLiteral("字数统计"), CommandColumn);
-    CmdPiLiangTiHuan = Button("CmdPiLiangTiHuan", QStringLiteral("文件批量替换"), CommandColumn);
-    CmdFileFenGe2 = Button("CmdFileFenGe2", QStringLiteral("文件分割(按尺寸)"), CommandColumn);
-    CmdFileFenGe = Button("CmdFileFenGe", QStringLiteral("文件分割(按段落)"), CommandColumn);
-    CmdFileHeBing = Button("CmdFileHeBing", QStringLiteral("文本合并"), CommandColumn);
-    CmdZuHe = Button("CmdZuHe", QStringLiteral("字符串联组合"), CommandColumn);
-    CmdReguLar = Button("CmdReguLar", QStringLiteral("正则工具"), CommandColumn);
-    cmdCipher = Button("cmdCipher", QStringLiteral("加密解密"), CommandColumn);
-    CmdFileGaiMing = Button("CmdFileGaiMing", QStringLiteral("文件批量改名"), CommandColumn);
-    CmdYouHua = Button("CmdYouHua", QStringLiteral("网站优化专用功能"), CommandColumn);
 
     auto* fenHang = new QHBoxLayout;
     fenHang->addWidget(TxtFenHang, 1);
@@ -172,15 +164,13 @@ void Form1::BuildControls() {
     col->addWidget(CmdHanZi);
     col->addWidget(CmdDaZi);
     col->addWidget(CMstopDaZi);
-    col->addSpacing(6);
-    col->addWidget(CmdTongJiGeShu);
-    col->addSpacing(6);
-    for (QPushButton* b :
-         {CmdPiLiangTiHuan, CmdFileFenGe2, CmdFileFenGe, CmdFileHeBing, CmdFileGaiMing}) {
-        col->addWidget(b);
+    // The tool windows' buttons, a group to each column of the table.
+    for (ToolColumn c : {ToolColumn::Count, ToolColumn::Files, ToolColumn::Texts}) {
+        col->addSpacing(6);
+        for (const ToolButton& t : ToolButtons()) {
+            if (t.column == c) col->addWidget(AddToolButton(t, CommandColumn));
+        }
     }
-    col->addSpacing(6);
-    for (QPushButton* b : {CmdReguLar, cmdCipher, CmdZuHe, CmdYouHua}) col->addWidget(b);
     col->addStretch(1);
 
     Timer1 = Named(new QTimer(this), "Timer1");

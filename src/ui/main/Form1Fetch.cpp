@@ -1,7 +1,6 @@
 // "获取源码": a web page's source as the document.
 #include <QInputDialog>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QStatusBar>
 #include <algorithm>
 
@@ -29,12 +28,10 @@ void Form1::mnuGetSource_Click() {
         // Other commands wait while the page comes; the user may stop it.
         ui::CommandGate::Hold hold(gate_);
         files::FetchSource fetch;
-        QProgressDialog progress(
-            QStringLiteral("正在获取“%1”……").arg(address.url.toDisplayString()),
-            QStringLiteral("取消"), 0, 0, this);
-        progress.setWindowTitle(QStringLiteral("获取源码"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(500);
+        ui::ProgressDialog progress(
+            this, QStringLiteral("获取源码"),
+            QStringLiteral("正在获取“%1”……").arg(address.url.toDisplayString()), 500);
+        progress.setMaximum(0);  // a busy bar until the size is known
         // The half second counts from the value reaching the minimum: set
         // it now, for a silent server gives no size to show for a while.
         progress.setValue(0);

@@ -145,7 +145,6 @@ void Form1::CmdKongYiHang_Click() {
     BusyGuard busy(*this);
     if (!busy) return;
     RebuildByLines(qm::tidy::EmptyLineAfterEveryLine, true);
-    RefreshLineCount();
 }
 
 void Form1::CmdHeBingHang_Click() {
@@ -170,7 +169,6 @@ void Form1::CmdChongXin_Click() {
                        const qm::tidy::Sink& sink) { qm::tidy::Rebreak(text, *n, sink); },
                    false);
     CmdChongXin->setEnabled(false);
-    RefreshLineCount();
 }
 
 void Form1::CmdDelKongGe_Click() {
@@ -192,7 +190,6 @@ void Form1::CmdDelKongHang_Click() {
         DoEvents();
         doc_.SetText(step);
     });
-    RefreshLineCount();
 }
 
 // ---- rule panel ----

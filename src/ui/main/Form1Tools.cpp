@@ -1,11 +1,14 @@
-// Form1's find commands and the tool windows it opens.
+// Form1's find commands and the tool windows it opens: a new tool window
+// is one row of ToolButtons() (and its include).
 #include <QAction>
 #include <QInputDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "core/search/Search.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Dialogs.h"
+#include "ui/common/Named.h"
 #include "ui/common/ToolWindow.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
@@ -63,40 +66,41 @@ void Form1::FindAndSelect(std::size_t from) {
     RichTextBox1->setFocus();
 }
 
-void Form1::WireTools() {
-    // Counting reads the text, so it waits for a running command.
-    Wire(CmdTongJiGeShu, &QPushButton::clicked, &Form1::CmdTongJiGeShu_Click);
-    Wire(CmdTiHuanBiao, &QPushButton::clicked, &Form1::CmdTiHuanBiao_Click);
-    // The other windows only open here; their own commands pass the gate.
-    connect(CmdPiLiangTiHuan, &QPushButton::clicked, this, &Form1::CmdPiLiangTiHuan_Click);
-    connect(CmdFileFenGe2, &QPushButton::clicked, this, &Form1::CmdFileFenGe2_Click);
-    connect(CmdFileFenGe, &QPushButton::clicked, this, &Form1::CmdFileFenGe_Click);
-    connect(CmdFileHeBing, &QPushButton::clicked, this, &Form1::CmdFileHeBing_Click);
-    connect(CmdZuHe, &QPushButton::clicked, this, &Form1::CmdZuHe_Click);
-    connect(CmdReguLar, &QPushButton::clicked, this, &Form1::CmdReguLar_Click);
-    connect(CmdGaoJiTiHuan, &QPushButton::clicked, this, &Form1::CmdGaoJiTiHuan_Click);
-    connect(cmdCipher, &QPushButton::clicked, this, &Form1::cmdCipher_Click);
-    connect(CmdFileGaiMing, &QPushButton::clicked, this, &Form1::CmdFileGaiMing_Click);
-    connect(CmdYouHua, &QPushButton::clicked, this, &Form1::CmdYouHua_Click);
+std::span<const Form1::ToolButton> Form1::ToolButtons() {
+    using C = ToolColumn;
+    // Counting and the replacement table read the text, so they wait for a
+    // running command; the other windows only open here and their own
+    // commands pass the gate.
+    static constexpr ToolButton kTools[] = {
+        {"CmdGaoJiTiHuan", "高级替换", C::ReplaceFrame, [](Form1& f) { f.OpenTool<高级替换>(); }},
+        {"CmdTiHuanBiao", "替换表", C::ReplaceFrame,
+         [](Form1& f) { f.gate_.Run([&f] { f.OpenTool<替换表>(); }); }},
+        {"CmdTongJiGeShu", "字数统计", C::Count,
+         [](Form1& f) {
+             f.gate_.Run(
+                 [&f] { f.OpenTool<FrmTongJi>([&f] { return new FrmTongJi(f.doc_.Text()); }); });
+         }},
+        {"CmdPiLiangTiHuan", "文件批量替换", C::Files,
+         [](Form1& f) { f.OpenTool<FrmPiLiangTiHuan>(); }},
+        {"CmdFileFenGe2", "文件分割(按尺寸)", C::Files, [](Form1& f) { f.OpenTool<FenGe2>(); }},
+        {"CmdFileFenGe", "文件分割(按段落)", C::Files, [](Form1& f) { f.OpenTool<FrmFenGe>(); }},
+        {"CmdFileHeBing", "文本合并", C::Files, [](Form1& f) { f.OpenTool<FrmHeBingFile>(); }},
+        {"CmdFileGaiMing", "文件批量改名", C::Files, [](Form1& f) { f.OpenTool<FrmGaiMing>(); }},
+        {"CmdReguLar", "正则工具", C::Texts, [](Form1& f) { f.OpenTool<FrmZhengZe>(); }},
+        {"cmdCipher", "加密解密", C::Texts, [](Form1& f) { f.OpenTool<jiajiemi>(); }},
+        {"CmdZuHe", "字符串联组合", C::Texts, [](Form1& f) { f.OpenTool<FrmZiFuZuHe>(); }},
+        {"CmdYouHua", "网站优化专用功能", C::Texts, [](Form1& f) { f.OpenTool<FrmYouHua>(); }},
+    };
+    return kTools;
+}
+
+QPushButton* Form1::AddToolButton(const ToolButton& tool, QWidget* parent) {
+    auto* button = ui::NamedButton(tool.button, QString::fromUtf8(tool.caption), parent);
+    connect(button, &QPushButton::clicked, this, [this, open = tool.open] { open(*this); });
+    return button;
 }
 
 void Form1::TiaoZhuan_Click() { OpenTool<frmGoTo>(); }
-
-void Form1::CmdTongJiGeShu_Click() {
-    OpenTool<FrmTongJi>([this] { return new FrmTongJi(doc_.Text()); });
-}
-
-void Form1::CmdTiHuanBiao_Click() { OpenTool<替换表>(); }
-void Form1::CmdPiLiangTiHuan_Click() { OpenTool<FrmPiLiangTiHuan>(); }
-void Form1::CmdFileFenGe2_Click() { OpenTool<FenGe2>(); }
-void Form1::CmdFileFenGe_Click() { OpenTool<FrmFenGe>(); }
-void Form1::CmdFileHeBing_Click() { OpenTool<FrmHeBingFile>(); }
-void Form1::CmdZuHe_Click() { OpenTool<FrmZiFuZuHe>(); }
-void Form1::CmdReguLar_Click() { OpenTool<FrmZhengZe>(); }
-void Form1::CmdGaoJiTiHuan_Click() { OpenTool<高级替换>(); }
-void Form1::cmdCipher_Click() { OpenTool<jiajiemi>(); }
-void Form1::CmdFileGaiMing_Click() { OpenTool<FrmGaiMing>(); }
-void Form1::CmdYouHua_Click() { OpenTool<FrmYouHua>(); }
 void Form1::阿拉伯转换汉字_Click() { OpenTool<ALABO>(); }
 void Form1::abount_Click() { OpenTool<FrmAbout>(); }
 

@@ -19,10 +19,10 @@
 #include "core/novel/NovelBook.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"
-#include "ui/main/CommandGate.h"
 
 namespace ui {
 

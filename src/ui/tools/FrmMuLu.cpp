@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 
 #include "core/document/Document.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"
-#include "ui/main/CommandGate.h"
 
 namespace ui {
 

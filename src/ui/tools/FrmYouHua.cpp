@@ -16,10 +16,10 @@
 #include "core/document/Document.h"
 #include "core/tools/Combine.h"
 #include "core/tools/Remix.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"
-#include "ui/main/CommandGate.h"
 
 namespace ui {
 

@@ -7,15 +7,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "core/document/Document.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"
-#include "ui/main/CommandGate.h"
 
 namespace ui {
 
@@ -201,16 +200,11 @@ void FrmZhengZe::CmdTiHuan_Click() {
         // every other command waits meanwhile (the text must not change).
         ui::CommandGate::Hold hold(host_.Gate());
         ui::WaitCursor wait;
-        QProgressDialog progress(QStringLiteral("正在替换……"), QStringLiteral("取消"), 0, 1000,
-                                 this);
-        progress.setWindowTitle(windowTitle());
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(500);
+        ui::ProgressDialog progress(this, windowTitle(), QStringLiteral("正在替换……"), 500);
         r = pattern->ReplaceAll(host_.Doc().Text(), replacement, kReplaceBudget,
                                 qm::regex::kMaxResult, [&](std::size_t done, std::size_t total) {
-                                    progress.setValue(static_cast<int>(done * 1000 / total));
-                                    QCoreApplication::processEvents();
-                                    return !progress.wasCanceled();
+                                    return progress.Step(static_cast<std::int64_t>(done),
+                                                         static_cast<std::int64_t>(total));
                                 });
     }
     if (r.stop == qm::regex::Stop::Canceled) {

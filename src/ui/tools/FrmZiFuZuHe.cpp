@@ -11,10 +11,10 @@
 #include "core/filetools/FileTools.h"
 #include "core/text/Common.h"
 #include "core/tools/Combine.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"
-#include "ui/main/CommandGate.h"
 
 namespace ui {
 

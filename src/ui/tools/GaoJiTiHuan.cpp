@@ -14,10 +14,10 @@
 #include "core/encoding/Encoding.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"
-#include "ui/main/CommandGate.h"
 
 namespace ui {
 

@@ -10,9 +10,9 @@
 
 #include "core/document/Document.h"
 #include "core/search/Search.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/TextHost.h"
-#include "ui/main/CommandGate.h"
 
 namespace ui {
 

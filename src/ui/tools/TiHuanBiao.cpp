@@ -12,9 +12,9 @@
 #include "core/encoding/Encoding.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/TextHost.h"
-#include "ui/main/CommandGate.h"
 
 namespace ui {
 

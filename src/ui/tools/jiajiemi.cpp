@@ -7,10 +7,10 @@
 
 #include "core/document/Document.h"
 #include "core/tools/Cipher.h"
+#include "ui/common/CommandGate.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/common/TextHost.h"
-#include "ui/main/CommandGate.h"
 
 namespace ui {
 

@@ -24,11 +24,9 @@ struct Screen {
 
 // Every tool window the main window opens, from its buttons and menu items.
 QList<QWidget*> OpenEveryToolWindow(Form1& w) {
-    for (const char* b : {"CmdTongJiGeShu", "CmdTiHuanBiao", "CmdPiLiangTiHuan", "CmdFileFenGe2",
-                          "CmdFileFenGe", "CmdFileHeBing", "CmdZuHe", "CmdReguLar",
-                          "CmdGaoJiTiHuan", "cmdCipher", "CmdFileGaiMing", "CmdYouHua"}) {
-        auto* button = w.findChild<QPushButton*>(QString::fromUtf8(b));
-        EXPECT_NE(button, nullptr) << b;
+    for (const ui::Form1::ToolButton& t : ui::Form1::ToolButtons()) {
+        auto* button = w.findChild<QPushButton*>(QString::fromUtf8(t.button));
+        EXPECT_NE(button, nullptr) << t.button;
         if (button) button->click();
     }
     for (const char* a : {"TiaoZhuan", "abount", "阿拉伯转换汉字"}) {

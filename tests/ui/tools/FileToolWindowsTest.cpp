@@ -28,11 +28,9 @@
 
 namespace {
 
+using testsupport::GbkBytes;
 using uitest::Click;
 using uitest::Get;
-QByteArray Gbk(const char16_t* t) {
-    return QByteArray::fromStdString(qm::enc::Encode(t, qm::enc::Encoding::Gbk).bytes);
-}
 
 }  // namespace
 
@@ -44,9 +42,9 @@ TEST(FileToolWindows, BatchReplaceListsRunsAndLogs) {
     const QString good1 = dir.filePath("1.txt");
     const QString bad = dir.filePath("2.txt");
     const QString good2 = dir.filePath("3.txt");
-    ASSERT_TRUE(uitest::WriteBytes(good1, Gbk(u"甲乙")));
+    ASSERT_TRUE(uitest::WriteBytes(good1, GbkBytes(u"甲乙")));
     ASSERT_TRUE(uitest::WriteBytes(bad, QByteArray("\xBC\xD7\0\xD2\xD2", 5)));  // binary: fails
-    ASSERT_TRUE(uitest::WriteBytes(good2, Gbk(u"甲")));
+    ASSERT_TRUE(uitest::WriteBytes(good2, GbkBytes(u"甲")));
     for (const QString& p : {good1, bad, good2}) {
         uitest::AnswerNextFileDialog(p);
         Click(f, "Cmd_Fnd");
@@ -83,8 +81,8 @@ TEST(FileToolWindows, BatchReplaceListsRunsAndLogs) {
     EXPECT_FALSE(log->topLevelItem(1)->toolTip(4).isEmpty());
     EXPECT_EQ(Get<QLabel>(f, "Panel3")->text(),
               QStringLiteral("此次替换了2个文件,总共替换了%1 个文件.").arg(k + 2));
-    EXPECT_EQ(uitest::ReadBytes(good1), Gbk(u"丙乙\r\n"));
-    EXPECT_EQ(uitest::ReadBytes(good1 + ".BAK"), Gbk(u"甲乙"));
+    EXPECT_EQ(uitest::ReadBytes(good1), GbkBytes(u"丙乙\r\n"));
+    EXPECT_EQ(uitest::ReadBytes(good1 + ".BAK"), GbkBytes(u"甲乙"));
     EXPECT_EQ(uitest::ReadBytes(bad), QByteArray("\xBC\xD7\0\xD2\xD2", 5));
     EXPECT_FALSE(Get<QProgressBar>(f, "ProBar")->isVisible());
     // A second run goes on numbering after the rows already logged.
@@ -235,7 +233,7 @@ TEST(FileToolWindows, MergerAsksWhenEncodingsDifferAndDoesWhatWasChosen) {
     QTemporaryDir dir;
     const QString a = dir.filePath("a.txt");
     const QString b = dir.filePath("b.txt");
-    ASSERT_TRUE(uitest::WriteBytes(a, Gbk(u"甲乙丙丁")));
+    ASSERT_TRUE(uitest::WriteBytes(a, GbkBytes(u"甲乙丙丁")));
     ASSERT_TRUE(uitest::WriteBytes(b, QStringLiteral("戊己庚辛").toUtf8()));
     for (const QString& p : {a, b}) {
         uitest::AnswerNextFileDialog(p);
@@ -250,14 +248,14 @@ TEST(FileToolWindows, MergerAsksWhenEncodingsDifferAndDoesWhatWasChosen) {
     EXPECT_TRUE(asked->text.contains(QStringLiteral("GBK"))) << asked->text.toStdString();
     EXPECT_EQ(ok->text, QStringLiteral("成功合并2个文件"));
     // The separator chosen by default is a line break, in GBK too.
-    EXPECT_EQ(uitest::ReadBytes(out), Gbk(u"甲乙丙丁\r\n戊己庚辛\r\n\r\n"));
+    EXPECT_EQ(uitest::ReadBytes(out), GbkBytes(u"甲乙丙丁\r\n戊己庚辛\r\n\r\n"));
 
     asked = uitest::ClickInNextMessage("joinAsIs");
     uitest::AcceptNextMessage();
     Click(f, "Command2");
     EXPECT_TRUE(asked->text.contains(QStringLiteral("GBK"))) << asked->text.toStdString();
     EXPECT_EQ(uitest::ReadBytes(out),
-              Gbk(u"甲乙丙丁\r\n") + QStringLiteral("戊己庚辛").toUtf8() + "\r\n\r\n");
+              GbkBytes(u"甲乙丙丁\r\n") + QStringLiteral("戊己庚辛").toUtf8() + "\r\n\r\n");
 }
 
 TEST(FileToolWindows, TextIntoFilesWritesRecordsAndReportsThoseItCannot) {
@@ -266,8 +264,8 @@ TEST(FileToolWindows, TextIntoFilesWritesRecordsAndReportsThoseItCannot) {
     ASSERT_NE(f, nullptr);
     QTemporaryDir dir;
     const QString input = dir.filePath("records.txt");
-    ASSERT_TRUE(
-        uitest::WriteBytes(input, Gbk(u"第一章|内容一}\r\n第二章|内容二}\r\n坏/标题|内容}\r\n")));
+    ASSERT_TRUE(uitest::WriteBytes(
+        input, GbkBytes(u"第一章|内容一}\r\n第二章|内容二}\r\n坏/标题|内容}\r\n")));
     // ctest runs tests side by side, and the tool writes into the program's
     // own folder: the tests that use it take turns.
     QLockFile turn(QDir::tempPath() + QStringLiteral("/quillmere-records-test.lock"));
@@ -279,8 +277,10 @@ TEST(FileToolWindows, TextIntoFilesWritesRecordsAndReportsThoseItCannot) {
     Click(f, "Command1");
     EXPECT_EQ(Get<QGroupBox>(f, "Frame1")->title(), QStringLiteral("3条记录"));
     EXPECT_EQ(Get<QListWidget>(f, "List1")->count(), 3);
-    EXPECT_EQ(uitest::ReadBytes(folder + QStringLiteral("/第一章.txt")), Gbk(u"第一章|内容一\r\n"));
-    EXPECT_EQ(uitest::ReadBytes(folder + QStringLiteral("/第二章.txt")), Gbk(u"第二章|内容二\r\n"));
+    EXPECT_EQ(uitest::ReadBytes(folder + QStringLiteral("/第一章.txt")),
+              GbkBytes(u"第一章|内容一\r\n"));
+    EXPECT_EQ(uitest::ReadBytes(folder + QStringLiteral("/第二章.txt")),
+              GbkBytes(u"第二章|内容二\r\n"));
     EXPECT_TRUE(report->text.contains(QStringLiteral("坏/标题"))) << report->text.toStdString();
     QDir(folder).removeRecursively();
 }
@@ -294,7 +294,8 @@ TEST(FileToolWindows, TextIntoFilesWithLfBreaksAndAnUnclosedLastRecord) {
     QTemporaryDir dir;
     const QString input = dir.filePath("records.txt");
     ASSERT_TRUE(uitest::WriteBytes(
-        input, Gbk(u"第一章|内容一}\n第二章|内容二}\n|无标题}\n坏\n标题|x}\r第三章|没有结尾\n")));
+        input,
+        GbkBytes(u"第一章|内容一}\n第二章|内容二}\n|无标题}\n坏\n标题|x}\r第三章|没有结尾\n")));
     // ctest runs tests side by side, and the tool writes into the program's
     // own folder: the tests that use it take turns.
     QLockFile turn(QDir::tempPath() + QStringLiteral("/quillmere-records-test.lock"));
@@ -310,7 +311,8 @@ TEST(FileToolWindows, TextIntoFilesWithLfBreaksAndAnUnclosedLastRecord) {
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
               (QStringList{QStringLiteral("坏标题.txt"), QStringLiteral("第一章.txt"),
                            QStringLiteral("第二章.txt")}));
-    EXPECT_EQ(uitest::ReadBytes(folder + QStringLiteral("/第二章.txt")), Gbk(u"第二章|内容二\r\n"));
+    EXPECT_EQ(uitest::ReadBytes(folder + QStringLiteral("/第二章.txt")),
+              GbkBytes(u"第二章|内容二\r\n"));
     auto* list = Get<QListWidget>(f, "List1");
     ASSERT_EQ(list->count(), 4);
     EXPECT_EQ(list->item(1)->text(), QStringLiteral("第二章"));

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,48 +50,37 @@ void AnswerInput(const QString& text) {
     });
 }
 
-struct ToolButton {
-    const char* name;
-    friend void PrintTo(const ToolButton& c, std::ostream* os) { *os << c.name; }
-    const char* button;
-    const char* window;   // its object name
-    const char* caption;  // on the button, where it says what the tool is
-};
+// The visible top-level windows other than the main window.
+QSet<QWidget*> ShownTools(const QWidget* main) {
+    QSet<QWidget*> shown;
+    for (QWidget* t : QApplication::topLevelWidgets()) {
+        if (t != main && t->isVisible()) shown.insert(t);
+    }
+    return shown;
+}
 
-const ToolButton kToolButtons[] = {
-    {"RegexTool", "CmdReguLar", "FrmZhengZe", "正则工具"},
-    {"Extraction", "CmdGaoJiTiHuan", "高级替换", "高级替换"},
-    {"Cipher", "cmdCipher", "jiajiemi", "加密解密"},
-    {"BatchRename", "CmdFileGaiMing", "FrmGaiMing", "文件批量改名"},
-    {"Remixer", "CmdYouHua", "FrmYouHua", "网站优化专用功能"},
-    {"BatchReplace", "CmdPiLiangTiHuan", "FrmPiLiangTiHuan", nullptr},
-    {"Splitter", "CmdFileFenGe2", "FenGe2", nullptr},
-    {"TextIntoFiles", "CmdFileFenGe", "FrmFenGe", nullptr},
-    {"Merger", "CmdFileHeBing", "FrmHeBingFile", nullptr},
-};
-
-class ToolWindowButton : public ::testing::TestWithParam<ToolButton> {};
+class ToolWindowButton : public ::testing::TestWithParam<ui::Form1::ToolButton> {};
 
 TEST_P(ToolWindowButton, OpensItsWindowOnceWithoutOwner) {
-    const ToolButton& c = GetParam();
+    const ui::Form1::ToolButton& c = GetParam();
     auto w = StartForm();
     auto* button = uitest::Get<QPushButton>(w.get(), c.button);
     ASSERT_NE(button, nullptr);
-    if (c.caption) {
-        EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
-    }
-    const QString name = QString::fromUtf8(c.window);
+    EXPECT_EQ(button->text(), QString::fromUtf8(c.caption));
+    const QSet<QWidget*> before = ShownTools(w.get());
     button->click();
-    QWidget* first = TopLevel(name);
-    ASSERT_NE(first, nullptr);
+    const QSet<QWidget*> opened = ShownTools(w.get()) - before;
+    ASSERT_EQ(opened.size(), 1);
+    QWidget* first = *opened.begin();
     EXPECT_EQ(first->parentWidget(), nullptr);
     EXPECT_FALSE(first->isModal());
     button->click();
-    EXPECT_EQ(TopLevel(name), first) << "a second click raises the same window";
+    EXPECT_EQ(ShownTools(w.get()) - before, opened) << "a second click raises the same window";
 }
 
-INSTANTIATE_TEST_SUITE_P(ToolWindows, ToolWindowButton, ::testing::ValuesIn(kToolButtons),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ToolWindows, ToolWindowButton,
+                         ::testing::ValuesIn(ui::Form1::ToolButtons()),
+                         [](const auto& info) { return std::string(info.param.button); });
 
 }  // namespace
 

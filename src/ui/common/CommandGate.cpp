@@ -1,4 +1,4 @@
-#include "ui/main/CommandGate.h"
+#include "ui/common/CommandGate.h"
 
 #include <QApplication>
 

@@ -1,20 +1,13 @@
 #include "PurgeMaterial.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
-#include "core/encoding/Encoding.h"
-#include "core/text/Utf8.h"
+#include "Bytes.h"
 
-namespace purgebench {
+namespace material {
 
 namespace {
-
-std::u16string FromUtf8(const std::string& s) {
-    return qm::enc::Decode(s, qm::enc::Encoding::Utf8).text;
-}
 
 // A small generator of its own, so that every library plants the same marks.
 class Random {
@@ -186,10 +179,7 @@ std::vector<std::size_t> SentenceEnds(std::u16string_view p) {
 }  // namespace
 
 std::u16string ReadUtf8File(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::u16string text = FromUtf8(ss.str());
+    const std::u16string text = testsupport::FromUtf8(testsupport::ReadFileBytes(path));
     std::u16string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == u'\r') continue;
@@ -201,8 +191,6 @@ std::u16string ReadUtf8File(const std::string& path) {
     }
     return out;
 }
-
-std::string ToUtf8(std::u16string_view s) { return qm::text::ToUtf8(s); }
 
 Material Plant(const std::u16string& prose, unsigned seed) {
     Random r(seed);
@@ -325,4 +313,4 @@ Figures Measure(const Material& m, const qm::purge::Options& options) {
     return fig;
 }
 
-}  // namespace purgebench
+}  // namespace material

@@ -1,5 +1,5 @@
-// Material for measuring the purge: real prose with marks planted by a
-// generator in every disguise, as whole lines and as fragments inside
+// The material library's ads (its books are in NovelMaterial.h): real prose
+// with marks planted in every disguise, as whole lines and as fragments inside
 // paragraphs, so that what was planted is known to the unit.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 #include "core/novel/purge/Purge.h"
 
-namespace purgebench {
+namespace material {
 
 struct Mark {
     std::string disguise;    // how it was dressed up
@@ -28,7 +28,6 @@ struct Material {
 
 // UTF-8 file text with its line breaks as CR LF.
 std::u16string ReadUtf8File(const std::string& path);
-std::string ToUtf8(std::u16string_view s);
 
 // The prose (CR LF lines; chapters start with lines "第…回" or "第…章") with
 // marks planted; the same seed plants the same marks.
@@ -48,4 +47,4 @@ struct Figures {
 
 Figures Measure(const Material& m, const qm::purge::Options& options);
 
-}  // namespace purgebench
+}  // namespace material

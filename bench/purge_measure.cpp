@@ -6,15 +6,16 @@
 #include <cstdio>
 #include <string>
 
+#include "Bytes.h"
 #include "PurgeMaterial.h"
 
 namespace {
 
-double Share(const purgebench::Tally& t) {
+double Share(const material::Tally& t) {
     return t.planted == 0 ? 100.0 : 100.0 * static_cast<double>(t.removed) / t.planted;
 }
 
-void Print(const char* title, const purgebench::Figures& f) {
+void Print(const char* title, const material::Figures& f) {
     std::printf("%s\n", title);
     for (const auto& [name, t] : f.byDisguise)
         std::printf("  %-16s %4zu / %4zu  %6.1f %%\n", name.c_str(), t.removed, t.planted,
@@ -29,7 +30,7 @@ void Print(const char* title, const purgebench::Figures& f) {
     std::printf("  purged text is the clean prose: %s\n", f.restored ? "yes" : "no");
 }
 
-void Add(purgebench::Figures& sum, const purgebench::Figures& f) {
+void Add(material::Figures& sum, const material::Figures& f) {
     for (const auto& [name, t] : f.byDisguise) {
         sum.byDisguise[name].planted += t.planted;
         sum.byDisguise[name].removed += t.removed;
@@ -48,20 +49,20 @@ void Add(purgebench::Figures& sum, const purgebench::Figures& f) {
 int main(int argc, char** argv) {
     const std::string dir = argc > 1 ? argv[1] : QM_PURGE_DATA;
     const int seeds = argc > 2 ? std::stoi(argv[2]) : 20;
-    const std::u16string prose = purgebench::ReadUtf8File(dir + "/prose.txt");
-    const std::u16string innocent = purgebench::ReadUtf8File(dir + "/innocent.txt");
+    const std::u16string prose = material::ReadUtf8File(dir + "/prose.txt");
+    const std::u16string innocent = material::ReadUtf8File(dir + "/innocent.txt");
     if (prose.empty() || innocent.empty()) {
         std::fprintf(stderr, "no material in %s\n", dir.c_str());
         return 2;
     }
     for (const bool headings : {true, false}) {
-        purgebench::Figures sum;
+        material::Figures sum;
         sum.restored = true;
         for (int s = 1; s <= seeds; ++s) {
-            const purgebench::Material m = purgebench::Plant(prose, s);
+            const material::Material m = material::Plant(prose, s);
             qm::purge::Options o;
             if (headings) o.chapterLines = m.headings;
-            Add(sum, purgebench::Measure(m, o));
+            Add(sum, material::Measure(m, o));
         }
         const std::string title = std::to_string(seeds) + " plantings, chapter headings " +
                                   (headings ? "given" : "not given");
@@ -75,11 +76,11 @@ int main(int argc, char** argv) {
         qm::purge::Apply(innocent, inn.hits).text == innocent && inn.hits.empty() ? "yes" : "no",
         inn.hits.size());
     for (const auto& h : inn.hits)
-        std::printf("  innocent hit, line %zu: %s\n", h.line, purgebench::ToUtf8(h.text).c_str());
+        std::printf("  innocent hit, line %zu: %s\n", h.line, testsupport::Utf8(h.text).c_str());
 
     // A 10 MB novel (5.2 million units, as GBK would hold it).
     std::u16string big;
-    for (int s = 1; big.size() < 5'200'000; ++s) big += purgebench::Plant(prose, s).dirty;
+    for (int s = 1; big.size() < 5'200'000; ++s) big += material::Plant(prose, s).dirty;
     const auto t0 = std::chrono::steady_clock::now();
     const qm::purge::Found f = qm::purge::Find(big);
     const auto t1 = std::chrono::steady_clock::now();
