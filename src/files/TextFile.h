@@ -1,4 +1,5 @@
-// Text files in code page 936: whole-file reads and atomic writes.
+// Files on disk: regular files read safely, paths kept as bytes, and
+// atomic writes.
 //
 // Every file the program reads is opened as a ReadableFile and every file it
 // writes goes through an AtomicWriter, so that the rules below hold everywhere:
