@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "core/encoding/Encoding.h"
@@ -270,6 +271,25 @@ AtomicWriter::AtomicWriter(const QString& path, Sync sync, const QString& likeFi
 
 AtomicWriter::~AtomicWriter() = default;
 
+namespace {
+// The process's umask, read without setting it: umask(0) for a moment would
+// let another thread create a file open to everyone.
+mode_t ProcessUmask() {
+    if (FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, f))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(f);
+        if (found) return static_cast<mode_t>(mask);
+    }
+    const mode_t mask = ::umask(022);  // no /proc: the old way, briefly a common mask
+    ::umask(mask);
+    return mask;
+}
+}  // namespace
+
 Outcome AtomicWriter::Open() {
     d_->target = PathBytes(d_->path);
     struct stat like {};
@@ -302,8 +322,7 @@ Outcome AtomicWriter::Open() {
     // The new file keeps the old one's permissions and owner (or gets the usual ones).
     if (haveLike) return d_->TakeOver(like);
     if (exists) return d_->TakeOver(st);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    const mode_t mask = ProcessUmask();
     if (::fchmod(d_->fd, 0666 & ~mask) != 0) return d_->Failed(errno);
     return Outcome{true, {}};
 }

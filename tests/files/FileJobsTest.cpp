@@ -175,7 +175,7 @@ TEST(Splitter, PartsRejoinByteForByteWithTheScript) {
                        u"\"源_文件.bin.bat\"\r\n"));
     QProcess sh;
     sh.start(QStringLiteral("/bin/sh"), {dir.filePath("out/源_文件.bin.sh")});
-    ASSERT_TRUE(sh.waitForFinished(180000));
+    ASSERT_TRUE(sh.waitForFinished(-1));
     EXPECT_EQ(sh.exitCode(), 0) << sh.readAllStandardError().toStdString();
     EXPECT_EQ(uitest::ReadBytes(dir.filePath("out/源_文件.bin")), bytes);
     // With deletion chosen, only the joined file is left.
@@ -190,7 +190,7 @@ int RunScript(const QString& shell, const QString& script, const QString& workDi
     QProcess p;
     p.setWorkingDirectory(workDir);
     p.start(shell, {script});
-    if (!p.waitForFinished(180000)) return -1;
+    if (!p.waitForFinished(-1)) return -1;
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 

@@ -115,11 +115,14 @@ class EndlessServer {
     QUrl Url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port_)); }
 
   private:
+    // Waits only in short slices so that it sees stop_: how long anything
+    // takes never decides what a test sees.
+    static constexpr int kSliceMs = 100;
     void Serve(std::promise<quint16>& port) {
         QTcpServer server;
         server.listen(QHostAddress::LocalHost, 0);
         port.set_value(server.serverPort());
-        while (!stop_ && !server.waitForNewConnection(100)) {
+        while (!stop_ && !server.waitForNewConnection(kSliceMs)) {
         }
         std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
         if (!s) return;
@@ -127,7 +130,7 @@ class EndlessServer {
         const QByteArray piece(1 << 20, 'a');
         for (qint64 sent = 0; !stop_ && s->state() == QAbstractSocket::ConnectedState;) {
             if (sent < cap_ && s->bytesToWrite() == 0) sent += s->write(piece);
-            if (!s->waitForBytesWritten(100)) s->waitForReadyRead(100);
+            if (!s->waitForBytesWritten(kSliceMs)) s->waitForReadyRead(kSliceMs);
         }
     }
 

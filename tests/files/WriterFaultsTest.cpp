@@ -286,7 +286,7 @@ TEST(WriterSystemCalls, AFailedSyncCloseOrRenameIsNotASave) {
                    (asan.isEmpty() ? QString() : asan + ":") + "verify_asan_link_order=0");
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(QM_WRITER_PROBE), {target, "new"});
-        EXPECT_TRUE(p.waitForFinished(180000));
+        EXPECT_TRUE(p.waitForFinished(-1));
         *out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
         return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     };
@@ -358,7 +358,7 @@ TEST(ZeroSizeFiles, AreReadToTheirEndPastTheFirstRead) {
         r = files::ReadBytes(environ, bytes);
     }
     child.kill();
-    child.waitForFinished();
+    child.waitForFinished(-1);
     ASSERT_TRUE(r.ok) << r.why.toStdString();
     EXPECT_GT(bytes.size(), 20000u);
     EXPECT_NE(bytes.find("QM_BIG=" + big.toStdString() + '\0'), std::string::npos);
