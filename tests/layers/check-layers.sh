@@ -49,7 +49,14 @@ for room in "${!below[@]}"; do
         [ "$ok" = 1 ] || report "$room reaches up or sideways: $line"
     done < <(grep -rnE '#include[[:space:]]*"core/' "$src/core/$room")
 done
-# Only the encoding room opens its internals.
-while IFS= read -r hit; do report "encoding/internal included from outside its room: $hit"; done < <(
-    grep -rnE '#include[[:space:]]*"core/encoding/internal/' "$src" | grep -v "^$src/core/encoding/")
+# Private headers: only their own room opens them.
+declare -A private=(
+    [core/encoding/internal/]=core/encoding/
+    [core/novel/purge/Folding.h]=core/novel/purge/
+    [core/novel/purge/Rules.h]=core/novel/purge/
+)
+for header in "${!private[@]}"; do
+    while IFS= read -r hit; do report "$header included from outside its room: $hit"; done < <(
+        grep -rnF "#include \"$header" "$src" | grep -v "^$src/${private[$header]}")
+done
 exit "$bad"
