@@ -337,7 +337,7 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     }
     const files::TextWriteResult written = files::WriteTextFile(
         Path(*o.output), result, read.loaded.format, false, [](const auto&) { return false; });
-    if (written.declined) return refuse(written.encoded.unencodable);
+    if (written.canceled) return refuse(written.encoded.unencodable);
     if (!written.ok) {
         io.err(std::string(kName) + "：无法写入“" + Shown(*o.output) + "”：" + Utf8(written.why) +
                "\n");

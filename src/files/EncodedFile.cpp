@@ -115,7 +115,7 @@ TextWriteResult WriteTextFile(const QString& path, std::u16string_view text,
         qm::enc::EncodeFileInPieces(u"\r\n", tail, write);
     }
     if (wrote && r.encoded.unencodable > 0 && accept && !accept(r.encoded)) {
-        r.declined = true;
+        r.canceled = true;
         return r;  // the writer removes what it wrote
     }
     if (wrote) wrote = writer.Commit();

@@ -13,10 +13,8 @@
 
 namespace files {
 
-struct TextReadResult {
-    bool ok = false;
-    bool canceled = false;  // the progress callback asked to stop
-    QString why;            // when not ok and not canceled
+// Canceled when the progress callback asked to stop.
+struct TextReadResult : Outcome {
     qm::enc::LoadedText loaded;
 };
 
@@ -27,10 +25,9 @@ struct TextReadResult {
 TextReadResult ReadTextFile(const QString& path, std::optional<qm::enc::Encoding> forced = {},
                             const Progress& progress = {});
 
-struct TextWriteResult {
-    bool ok = false;           // written and in place of the old file
-    bool declined = false;     // `accept` said no: the old file is as it was
-    QString why;               // when neither
+// Ok: written and in place of the old file; canceled: `accept` said no and
+// the old file is as it was.
+struct TextWriteResult : Outcome {
     qm::enc::Encoded encoded;  // what could not be encoded (its bytes stay empty)
 };
 

@@ -97,7 +97,7 @@ Outcome Zip(const std::vector<qm::epub::File>& files, AtomicWriter& out) {
     zip_t* za = src ? zip_open_from_source(src, ZIP_CREATE | ZIP_TRUNCATE, &error) : nullptr;
     if (!za) {
         if (src) zip_source_free(src);
-        const Outcome o{false, ZipWhy(&error)};
+        const Outcome o = Outcome::Failed(ZipWhy(&error));
         zip_error_fini(&error);
         zip_error_fini(&sink.error);
         return o;
@@ -109,7 +109,7 @@ Outcome Zip(const std::vector<qm::epub::File>& files, AtomicWriter& out) {
         const zip_int64_t index = s ? zip_file_add(za, f.path.c_str(), s, ZIP_FL_ENC_UTF_8) : -1;
         if (index < 0) {
             if (s) zip_source_free(s);
-            result = Outcome{false, ZipWhy(zip_get_error(za))};
+            result = Outcome::Failed(ZipWhy(zip_get_error(za)));
             break;
         }
         // mimetype stored as it is, first in the archive: how a reader knows
@@ -119,7 +119,7 @@ Outcome Zip(const std::vector<qm::epub::File>& files, AtomicWriter& out) {
     }
     if (result && zip_close(za) != 0) {
         // The disk's own reason (full, say) rather than libzip's "write error".
-        result = sink.failed ? Outcome{false, ZipWhy(zip_get_error(za))} : sink.failed;
+        result = sink.failed ? Outcome::Failed(ZipWhy(zip_get_error(za))) : sink.failed;
     } else if (result) {
         za = nullptr;  // closed, and the source freed with it
     }

@@ -93,10 +93,9 @@ WebAddress ParseWebAddress(const QString& typed) {
 FetchSource::FetchSource(FetchLimits limits, QObject* parent) : QObject(parent), limits_(limits) {
     silence_.setSingleShot(true);
     connect(&silence_, &QTimer::timeout, this, [this] {
-        Stop(FetchResult::Outcome::Failed,
-             QStringLiteral("服务器“%1”在 %2 秒内没有回应，已停止获取。")
-                 .arg(reply_ ? reply_->url().host() : result_.url.host(),
-                      SecondsText(limits_.timeout)));
+        Stop(Outcome::Failed(QStringLiteral("服务器“%1”在 %2 秒内没有回应，已停止获取。")
+                                 .arg(reply_ ? reply_->url().host() : result_.url.host(),
+                                      SecondsText(limits_.timeout))));
     });
 }
 
@@ -151,7 +150,7 @@ void FetchSource::Start(const QUrl& url) {
 }
 
 void FetchSource::Cancel() {
-    if (running_) Stop(FetchResult::Outcome::Canceled, QString());
+    if (running_) Stop(Outcome::Canceled());
 }
 
 void FetchSource::OnMetaData() {
@@ -159,21 +158,19 @@ void FetchSource::OnMetaData() {
     if (status >= 300 && status < 400) return;  // a redirect being followed
     if (status >= 400) {
         // The error page itself is not wanted.
-        Stop(FetchResult::Outcome::Failed,
-             StatusText(status,
-                        reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
+        Stop(Outcome::Failed(StatusText(
+            status, reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())));
         return;
     }
     const qint64 length = reply_->header(QNetworkRequest::ContentLengthHeader).toLongLong();
     if (length > limits_.maxBytes) {
-        Stop(FetchResult::Outcome::Failed,
-             QStringLiteral("网页大小 %1，超过了 %2 的上限，没有获取。")
-                 .arg(SizeText(length), SizeText(limits_.maxBytes)));
+        Stop(Outcome::Failed(QStringLiteral("网页大小 %1，超过了 %2 的上限，没有获取。")
+                                 .arg(SizeText(length), SizeText(limits_.maxBytes))));
         return;
     }
     const QString type = reply_->header(QNetworkRequest::ContentTypeHeader).toString();
     if (qm::page::IsBinaryType(type.toStdString())) {
-        Stop(FetchResult::Outcome::Failed, NotText(reply_->url(), type));
+        Stop(Outcome::Failed(NotText(reply_->url(), type)));
     }
 }
 
@@ -185,8 +182,8 @@ void FetchSource::OnReadyRead() {
     // Counted as it arrives (after any decompression), so a server that
     // names no length, or a false one, is held to the limit too.
     if (body_.size() > limits_.maxBytes) {
-        Stop(FetchResult::Outcome::Failed,
-             QStringLiteral("网页超过了 %1 的上限，没有获取。").arg(SizeText(limits_.maxBytes)));
+        Stop(Outcome::Failed(
+            QStringLiteral("网页超过了 %1 的上限，没有获取。").arg(SizeText(limits_.maxBytes))));
     }
 }
 
@@ -225,7 +222,7 @@ void FetchSource::OnFinished() {
         Finish();
         return;
     }
-    result_.outcome = FetchResult::Outcome::Ok;
+    result_.ok = true;
     result_.text = std::move(page.text);
     result_.encoding = page.encoding;
     result_.invalid = page.invalid;
@@ -269,11 +266,10 @@ QString FetchSource::FailureOf(QNetworkReply* reply) const {
     }
 }
 
-void FetchSource::Stop(FetchResult::Outcome outcome, const QString& why) {
+void FetchSource::Stop(Outcome how) {
     if (decided_) return;
     decided_ = true;
-    result_.outcome = outcome;
-    result_.why = why;
+    static_cast<Outcome&>(result_) = std::move(how);
     if (reply_) {
         result_.url = reply_->url();
         reply_->abort();  // finishes the reply, which finishes the fetch

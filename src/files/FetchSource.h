@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/encoding/Encoding.h"
+#include "files/TextFile.h"
 
 class QNetworkReply;
 
@@ -34,10 +35,9 @@ struct WebAddress {
 };
 WebAddress ParseWebAddress(const QString& typed);
 
-struct FetchResult {
-    enum class Outcome { Ok, Failed, Canceled };
-    Outcome outcome = Outcome::Failed;
-    QString why;          // the failure, as the user is told it
+// Failed or canceled (Cancel, or the source went) unless ok; `why` is the
+// failure as the user is told it.
+struct FetchResult : Outcome {
     QUrl url;             // where the page came from, after redirects
     std::u16string text;  // with CR LF breaks
     qm::enc::Encoding encoding = qm::enc::Encoding::Gbk;
@@ -67,7 +67,7 @@ class FetchSource : public QObject {
     void OnReadyRead();
     void OnFinished();
     // Ends the fetch now with that outcome (the reply is aborted).
-    void Stop(FetchResult::Outcome outcome, const QString& why);
+    void Stop(Outcome how);
     void Finish();
     QString FailureOf(QNetworkReply* reply) const;
 

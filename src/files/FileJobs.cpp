@@ -24,9 +24,6 @@ namespace {
 
 constexpr std::size_t kBuffer = 1u << 20;
 
-Outcome Ok() { return Outcome{true, {}}; }
-Outcome Fail(const QString& why) { return Outcome{false, why}; }
-
 QString Named(const QString& path) { return ShownPath(QFileInfo(path).fileName()); }
 
 // Where the path leads, followed through links; false when nothing is there.
@@ -41,12 +38,12 @@ bool StatPath(const QString& path, struct stat* st) {
 Outcome ReplaceInFile(const QString& path, std::u16string_view find,
                       std::u16string_view replacement, bool backup) {
     struct stat st {};
-    if (!StatPath(path, &st)) return Fail(QStringLiteral("文件不存在"));
+    if (!StatPath(path, &st)) return Outcome::Failed(QStringLiteral("文件不存在"));
     // Before anything is read or a backup made: a read-only file stays as it is.
     if (Outcome w = CheckWritable(path); !w) return w;
     // The text is held several times over while it is replaced.
     if (const qint64 size = st.st_size; size > kMaxReplaceBytes) {
-        return Fail(
+        return Outcome::Failed(
             QStringLiteral("文件太大（%1），批量替换只处理不超过 %2 的文件，未改动")
                 .arg(QString::fromStdU16String(qm::filetools::SpaceValue(size)),
                      QString::fromStdU16String(qm::filetools::SpaceValue(kMaxReplaceBytes))));
@@ -56,20 +53,20 @@ Outcome ReplaceInFile(const QString& path, std::u16string_view find,
     // Read in its own encoding, written back in it and in its line breaks.
     qm::enc::LoadedText text;
     if (const auto why = qm::filetools::NotCleanText(bytes, &text)) {
-        return Fail(QString::fromStdU16String(*why) + QStringLiteral("，未改动"));
+        return Outcome::Failed(QString::fromStdU16String(*why) + QStringLiteral("，未改动"));
     }
     const qm::enc::Encoded out = qm::enc::EncodeFile(
         qm::filetools::ReplaceInLines(text.text, find, replacement), text.format);
     if (out.unencodable > 0) {
-        return Fail(QStringLiteral("替换后有 %1 个字符无法用 %2 保存，未改动")
-                        .arg(out.unencodable)
-                        .arg(QString::fromLatin1(qm::enc::Name(text.format.encoding))));
+        return Outcome::Failed(QStringLiteral("替换后有 %1 个字符无法用 %2 保存，未改动")
+                                   .arg(out.unencodable)
+                                   .arg(QString::fromLatin1(qm::enc::Name(text.format.encoding))));
     }
     if (backup) {
         // As private as the file it copies.
         if (Outcome b = WriteFileAtomic(path + QStringLiteral(".BAK"), bytes, Sync::Fast, path);
             !b) {
-            return Fail(QStringLiteral("无法写备份文件：") + b.why);
+            return Outcome::Failed(QStringLiteral("无法写备份文件：") + b.why);
         }
     }
     return WriteFileAtomic(path, out.bytes, Sync::Fast);
@@ -125,12 +122,13 @@ Outcome SplitFile(const QString& source, const SplitNames& names,
                   const qm::filetools::SplitPlan& plan,
                   const std::function<bool(std::int64_t)>& beforePart) {
     ReadableFile in;
-    if (Outcome o = in.Open(source); !o) return Fail(QStringLiteral("无法读取源文件：") + o.why);
+    if (Outcome o = in.Open(source); !o)
+        return Outcome::Failed(QStringLiteral("无法读取源文件：") + o.why);
     for (std::int64_t k = 0; k < plan.parts; ++k) {
-        if (beforePart && !beforePart(k)) return Fail(QStringLiteral("已取消"));
+        if (beforePart && !beforePart(k)) return Outcome::Failed(QStringLiteral("已取消"));
         const QString name = names.partBase + QLatin1Char('.') + QString::number(k);
         const auto partFailed = [&](const QString& why) {
-            return Fail(
+            return Outcome::Failed(
                 QStringLiteral("写第 %1 个分割文件“%2”时出错：%3").arg(k + 1).arg(name, why));
         };
         AtomicWriter out(names.folder + QLatin1Char('/') + name, Sync::Fast);
@@ -141,7 +139,7 @@ Outcome SplitFile(const QString& source, const SplitNames& names,
         }
         if (Outcome o = out.Commit(); !o) return partFailed(o.why);
     }
-    return Ok();
+    return Outcome::Done();
 }
 
 Outcome WriteRejoinScripts(const SplitNames& names, std::int64_t parts, bool withDelete) {
@@ -151,26 +149,27 @@ Outcome WriteRejoinScripts(const SplitNames& names, std::int64_t parts, bool wit
     // Neither script is written for a name the batch file cannot hold.
     for (const std::u16string& name : {p, s}) {
         if (const auto why = qm::filetools::ScriptNameProblem(name)) {
-            return Fail(QStringLiteral("文件名“%1”%2，无法写合并脚本")
-                            .arg(QString::fromStdU16String(qm::filetools::ReadableName(name)),
-                                 QString::fromStdU16String(*why)));
+            return Outcome::Failed(
+                QStringLiteral("文件名“%1”%2，无法写合并脚本")
+                    .arg(QString::fromStdU16String(qm::filetools::ReadableName(name)),
+                         QString::fromStdU16String(*why)));
         }
     }
     const std::u16string batch = qm::filetools::BatchText(p, s, parts, withDelete).value();
     if (Outcome o = WriteFileAtomic(bat, qm::enc::Encode(batch, qm::enc::Encoding::Gbk).bytes);
         !o) {
-        return Fail(QStringLiteral("无法写批处理文件“%1”：%2").arg(Named(bat), o.why));
+        return Outcome::Failed(QStringLiteral("无法写批处理文件“%1”：%2").arg(Named(bat), o.why));
     }
     // The shell sees names as the file system stores them.
     const QString sh = names.folder + QLatin1Char('/') + names.sourceName + QStringLiteral(".sh");
     const QByteArray script =
         QString::fromStdU16String(qm::filetools::ShellText(p, s, parts, withDelete)).toUtf8();
     if (Outcome o = WriteFileAtomic(sh, script.toStdString()); !o) {
-        return Fail(QStringLiteral("无法写合并脚本“%1”：%2").arg(Named(sh), o.why));
+        return Outcome::Failed(QStringLiteral("无法写合并脚本“%1”：%2").arg(Named(sh), o.why));
     }
     QFile::setPermissions(sh, QFile::permissions(sh) | QFile::ExeOwner | QFile::ExeUser |
                                   QFile::ExeGroup | QFile::ExeOther);
-    return Ok();
+    return Outcome::Done();
 }
 
 // ---- the merger ----
@@ -189,10 +188,10 @@ Outcome ReadAllFrom(ReadableFile& in, std::string& bytes) {
     std::string buf(kBuffer, '\0');
     for (std::int64_t at = 0;;) {
         const std::int64_t n = in.Read(buf.data(), buf.size(), at);
-        if (n < 0) return Fail(ErrnoText(errno));
-        if (n == 0) return Ok();
+        if (n < 0) return Outcome::Failed(ErrnoText(errno));
+        if (n == 0) return Outcome::Done();
         at += n;
-        if (at > kMaxReplaceBytes) return Fail(TooLargeToConvert());
+        if (at > kMaxReplaceBytes) return Outcome::Failed(TooLargeToConvert());
         bytes.append(buf.data(), static_cast<std::size_t>(n));
     }
 }
@@ -284,13 +283,13 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
         }
         auto in = std::make_unique<ReadableFile>();
         if (Outcome o = in->Open(path); !o) {
-            return Fail(
+            return Outcome::Failed(
                 QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), o.why));
         }
         // One to convert must fit in memory: told before anything is written.
         if (NeedsConverting(convert, static_cast<std::size_t>(i)) &&
             in->SizeHint() > kMaxReplaceBytes) {
-            return Fail(
+            return Outcome::Failed(
                 QStringLiteral("“%1”%2").arg(QDir::toNativeSeparators(path), TooLargeToConvert()));
         }
         fdOf.insert(path, in->Fd());
@@ -299,7 +298,8 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
         open.push_back(std::move(in));
     }
     const auto writeFailed = [&output](const Outcome& o) {
-        return Fail(QStringLiteral("无法写合并后的文件“%1”：%2").arg(Named(output), o.why));
+        return Outcome::Failed(
+            QStringLiteral("无法写合并后的文件“%1”：%2").arg(Named(output), o.why));
     };
     // An output that exists (an input among them) is written beside it and
     // renamed over it at the end. A new one holds nothing to lose.
@@ -314,8 +314,9 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
             const qm::enc::Encoding from = *convert->from[i];
             std::string bytes;
             if (Outcome o = ReadAllFrom(*fileOf.value(fd), bytes); !o) {
-                return Fail(QStringLiteral("无法读取文件“%1”：%2")
-                                .arg(QDir::toNativeSeparators(inputs[static_cast<int>(i)]), o.why));
+                return Outcome::Failed(
+                    QStringLiteral("无法读取文件“%1”：%2")
+                        .arg(QDir::toNativeSeparators(inputs[static_cast<int>(i)]), o.why));
             }
             qm::enc::FileFormat target = convert->target;
             target.bom = false;
@@ -336,7 +337,7 @@ Outcome MergeFiles(const QStringList& inputs, const QString& output, const std::
     }
     if (Outcome o = out.Write(closing.data(), closing.size()); !o) return writeFailed(o);
     if (Outcome o = out.Commit(); !o) return writeFailed(o);
-    return Ok();
+    return Outcome::Done();
 }
 
 // ---- text into files ----

@@ -45,7 +45,8 @@ FolderListing ListFolder(const QString& folder, const QString& nameFilter) {
         // Links count as the files they name; hidden files are left out of the batch.
         // (Wildcards are matched on the shown name: kept bytes are no text.)
         struct stat st {};
-        if (!n.startsWith(QLatin1Char('.')) && (filters.isEmpty() || QDir::match(filters, ShownPath(n))) &&
+        if (!n.startsWith(QLatin1Char('.')) &&
+            (filters.isEmpty() || QDir::match(filters, ShownPath(n))) &&
             ::stat(PathBytes(base + n).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
             out.files.push_back(n.toStdU16String());
         }

@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "core/filetools/Rename.h"
+#include "files/TextFile.h"
 
 namespace files {
 
-struct FolderListing {
-    bool ok = false;
-    QString why;
+struct FolderListing : Outcome {
     std::vector<std::u16string> files;       // regular files, not hidden, in natural order
     std::vector<std::u16string> everything;  // every name in the folder
 };
@@ -27,9 +26,8 @@ FolderListing ListFolder(const QString& folder, const QString& nameFilter);
 using RenameOne = std::function<int(const QString& from, const QString& to)>;
 int RenameNoReplace(const QString& from, const QString& to);
 
-struct RenameOutcome {
-    bool ok = false;
-    QString why;              // the failed rename and its reason
+// `why`: the failed rename and its reason.
+struct RenameOutcome : Outcome {
     QStringList notRestored;  // names left under a temporary or new name after a failure
 };
 

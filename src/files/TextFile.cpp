@@ -19,8 +19,6 @@ namespace files {
 
 namespace {
 
-Outcome Fail(const QString& why) { return Outcome{false, why}; }
-
 QString KindText(mode_t mode) {
     if (S_ISDIR(mode)) return QStringLiteral("这是一个文件夹，不是文件");
     return QStringLiteral("这不是普通文件（是管道、设备或套接字），程序不读写这类文件");
@@ -37,10 +35,10 @@ QString ReadOnlyText(const QByteArray& path) {
 }
 
 Outcome CheckWritableAt(const QByteArray& path, const struct stat& st) {
-    if ((st.st_mode & 0222) == 0) return Fail(ReadOnlyText(path));
-    if (::access(path.constData(), W_OK) == 0) return Outcome{true, {}};
-    if (errno == EACCES || errno == EPERM) return Fail(ReadOnlyText(path));
-    return Fail(ErrnoText(errno));
+    if ((st.st_mode & 0222) == 0) return Outcome::Failed(ReadOnlyText(path));
+    if (::access(path.constData(), W_OK) == 0) return Outcome::Done();
+    if (errno == EACCES || errno == EPERM) return Outcome::Failed(ReadOnlyText(path));
+    return Outcome::Failed(ErrnoText(errno));
 }
 
 // Where a chain of links ends: the first name that is not a link, whether it
@@ -149,15 +147,15 @@ Outcome ReadableFile::Open(const QString& path) {
     // Non-blocking, so that opening a pipe nobody writes to returns at once;
     // it is refused below before anything is read.
     fd_ = ::open(PathBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd_ < 0) return Fail(ErrnoText(errno));
+    if (fd_ < 0) return Outcome::Failed(ErrnoText(errno));
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return Fail(ErrnoText(errno));
-    if (!S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
+    if (::fstat(fd_, &st) != 0) return Outcome::Failed(ErrnoText(errno));
+    if (!S_ISREG(st.st_mode)) return Outcome::Failed(KindText(st.st_mode));
     const int flags = ::fcntl(fd_, F_GETFL);
     if (flags == -1 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) == -1)
-        return Fail(ErrnoText(errno));
+        return Outcome::Failed(ErrnoText(errno));
     size_ = st.st_size;
-    return Outcome{true, {}};
+    return Outcome::Done();
 }
 
 ReadableFile::~ReadableFile() {
@@ -181,8 +179,8 @@ Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progr
     const auto tooLarge = [&](std::uint64_t size) {
         bytes.clear();
         bytes.shrink_to_fit();
-        return Fail(QStringLiteral("文件太大（%1），超过了能处理的 %2")
-                        .arg(SizeText(size), SizeText(maxBytes)));
+        return Outcome::Failed(QStringLiteral("文件太大（%1），超过了能处理的 %2")
+                                   .arg(SizeText(size), SizeText(maxBytes)));
     };
     if (static_cast<std::uint64_t>(f.SizeHint()) > maxBytes) return tooLarge(f.SizeHint());
     // The size is only a hint: /proc files say 0 and sysfs files 4096, whatever
@@ -199,7 +197,7 @@ Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progr
                                   2 * std::max<std::int64_t>(f.SizeHint(), 1))) {
             bytes.clear();
             if (canceled) *canceled = true;
-            return Fail(QString());
+            return Outcome::Failed(QString());
         }
         const std::size_t want = progress ? std::min(kPiece, capacity - done) : capacity - done;
         const std::int64_t n = f.Read(bytes.data() + done, want);
@@ -207,20 +205,20 @@ Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progr
         if (n < 0) {
             const int err = errno;
             bytes.clear();
-            return Fail(ErrnoText(err));
+            return Outcome::Failed(ErrnoText(err));
         }
         done += static_cast<std::size_t>(n);
         if (done > maxBytes) return tooLarge(done);
     }
     bytes.resize(done);
-    return Outcome{true, {}};
+    return Outcome::Done();
 }
 
 Outcome CheckWritable(const QString& path) {
     const QByteArray name = PathBytes(path);
     struct stat st {};
     // Nothing there yet (or a link to nothing): nothing to keep.
-    if (::stat(name.constData(), &st) != 0) return Outcome{true, {}};
+    if (::stat(name.constData(), &st) != 0) return Outcome::Done();
     int err = 0;
     const QByteArray end = LinkEnd(name, &err);
     return CheckWritableAt(end.isEmpty() ? name : end, st);
@@ -245,7 +243,7 @@ struct AtomicWriter::Impl {
     }
     Outcome Failed(int err) {
         Discard();
-        return Fail(ErrnoText(err));
+        return Outcome::Failed(ErrnoText(err));
     }
     // Gives the open file the mode and owner of `like` (an owner the process
     // may not give is left as it is).
@@ -258,7 +256,7 @@ struct AtomicWriter::Impl {
         }
         // After fchown, which may clear the set-user and set-group bits.
         if (::fchmod(fd, like.st_mode & 07777) != 0) return Failed(errno);
-        return Outcome{true, {}};
+        return Outcome::Done();
     }
 };
 
@@ -308,7 +306,7 @@ Outcome AtomicWriter::Open() {
     if (!exists && errno != ENOENT) return d_->Failed(errno);
     if (exists) {
         // Renaming over a device or a pipe would replace it with a plain file.
-        if (!S_ISREG(st.st_mode)) return Fail(KindText(st.st_mode));
+        if (!S_ISREG(st.st_mode)) return Outcome::Failed(KindText(st.st_mode));
         if (Outcome o = CheckWritableAt(d_->target, st); !o) return o;
     }
     // A new file too is written beside its place and renamed there whole: a
@@ -324,12 +322,12 @@ Outcome AtomicWriter::Open() {
     if (exists) return d_->TakeOver(st);
     const mode_t mask = ProcessUmask();
     if (::fchmod(d_->fd, 0666 & ~mask) != 0) return d_->Failed(errno);
-    return Outcome{true, {}};
+    return Outcome::Done();
 }
 
 Outcome AtomicWriter::CopyFrom(int fd, std::int64_t from, std::int64_t length,
                                std::int64_t* copied) {
-    if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
+    if (d_->fd < 0) return Outcome::Failed(QStringLiteral("文件没有打开"));
     // The kernel copies without passing the bytes through this process.
     loff_t in = from;
     bool kernel = true;
@@ -353,7 +351,7 @@ Outcome AtomicWriter::CopyFrom(int fd, std::int64_t from, std::int64_t length,
     }
     if (kernel) {
         if (copied) *copied = in - from;
-        return Outcome{true, {}};
+        return Outcome::Done();
     }
     std::string buf(1u << 20, '\0');
     while (length != 0) {
@@ -372,11 +370,11 @@ Outcome AtomicWriter::CopyFrom(int fd, std::int64_t from, std::int64_t length,
         if (length > 0) length -= n;
     }
     if (copied) *copied = in - from;
-    return Outcome{true, {}};
+    return Outcome::Done();
 }
 
 Outcome AtomicWriter::Write(const char* data, std::size_t size) {
-    if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
+    if (d_->fd < 0) return Outcome::Failed(QStringLiteral("文件没有打开"));
     while (size > 0) {
         const ssize_t n = ::write(d_->fd, data, size);
         if (n < 0 && errno == EINTR) continue;
@@ -384,11 +382,11 @@ Outcome AtomicWriter::Write(const char* data, std::size_t size) {
         data += n;
         size -= static_cast<std::size_t>(n);
     }
-    return Outcome{true, {}};
+    return Outcome::Done();
 }
 
 Outcome AtomicWriter::WriteAt(std::uint64_t offset, const char* data, std::size_t size) {
-    if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
+    if (d_->fd < 0) return Outcome::Failed(QStringLiteral("文件没有打开"));
     while (size > 0) {
         const ssize_t n = ::pwrite(d_->fd, data, size, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) continue;
@@ -397,11 +395,11 @@ Outcome AtomicWriter::WriteAt(std::uint64_t offset, const char* data, std::size_
         offset += static_cast<std::uint64_t>(n);
         size -= static_cast<std::size_t>(n);
     }
-    return Outcome{true, {}};
+    return Outcome::Done();
 }
 
 Outcome AtomicWriter::Commit() {
-    if (d_->fd < 0) return Fail(QStringLiteral("文件没有打开"));
+    if (d_->fd < 0) return Outcome::Failed(QStringLiteral("文件没有打开"));
     if (d_->sync == Sync::Durable && ::fdatasync(d_->fd) != 0) return d_->Failed(errno);
     const int fd = d_->fd;
     d_->fd = -1;
@@ -410,7 +408,7 @@ Outcome AtomicWriter::Commit() {
         return d_->Failed(errno);
     }
     d_->temp.clear();
-    return Outcome{true, {}};
+    return Outcome::Done();
 }
 
 Outcome WriteFileAtomic(const QString& path, const std::string& bytes, Sync sync,

@@ -19,11 +19,19 @@
 
 namespace files {
 
-// Why a read or write failed, in the program's own words (empty on success).
+// How a read or write ended: done, failed (`why` says why, in the
+// program's own words) or stopped at the user's word (`canceled`: nothing
+// was changed). Every result of this layer is an Outcome plus its payload,
+// which holds only when ok.
 struct Outcome {
     bool ok = false;
     QString why;
+    bool canceled = false;
     explicit operator bool() const { return ok; }
+
+    static Outcome Done() { return {true, {}}; }
+    static Outcome Failed(QString why) { return {false, std::move(why)}; }
+    static Outcome Canceled() { return {false, {}, true}; }
 };
 
 // A regular file open for reading, closed when this goes. Anything else (a

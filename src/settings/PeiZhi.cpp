@@ -11,11 +11,11 @@ files::Outcome LoadRuleTexts(const QString& path, RuleTexts& texts) {
     for (const KeyText& kt : kLoadOrder) {
         QString why;
         std::optional<std::u16string> v = ModSetting::ReadSettingValue(path, kt.key, u"", &why);
-        if (!v) return files::Outcome{false, why};
+        if (!v) return files::Outcome::Failed(why);
         read.*kt.text = std::move(*v);
     }
     texts = std::move(read);
-    return files::Outcome{true, {}};
+    return files::Outcome::Done();
 }
 
 files::Outcome SaveRuleTexts(const QString& path, const RuleTexts& texts) {
@@ -23,7 +23,7 @@ files::Outcome SaveRuleTexts(const QString& path, const RuleTexts& texts) {
     for (const KeyText& kt : kSaveOrder) {
         QString why;
         if (!ModSetting::WriteSettingValue(path, kt.key, texts.*kt.text, &why) && all.ok) {
-            all = files::Outcome{false, why};
+            all = files::Outcome::Failed(why);
         }
     }
     return all;

@@ -142,7 +142,7 @@ TEST(EncodedFile, WriteInPiecesAsksBeforeReplacingTheOldFile) {
             EXPECT_EQ(e.unencodable, 1u);
             return false;
         });
-    EXPECT_TRUE(no.declined);
+    EXPECT_TRUE(no.canceled);
     EXPECT_FALSE(no.ok);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(uitest::ReadBytes(path), QByteArray("old"));
@@ -150,7 +150,7 @@ TEST(EncodedFile, WriteInPiecesAsksBeforeReplacingTheOldFile) {
 
     const QString fresh = dir.filePath("new.txt");
     EXPECT_TRUE(
-        files::WriteTextFile(fresh, text, gbk, false, [](auto&) { return false; }).declined);
+        files::WriteTextFile(fresh, text, gbk, false, [](auto&) { return false; }).canceled);
     EXPECT_FALSE(QFile::exists(fresh));
 
     const files::TextWriteResult yes =
@@ -177,7 +177,7 @@ TEST(EncodedFile, WriteInPiecesAsksBeforeReplacingTheOldFile) {
         full = files::WriteTextFile(path, std::u16string(300000, u'中'), gbk);
     }
     EXPECT_FALSE(full.ok);
-    EXPECT_FALSE(full.declined);
+    EXPECT_FALSE(full.canceled);
     EXPECT_FALSE(full.why.isEmpty());
     EXPECT_EQ(uitest::ReadBytes(path), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.txt"});

@@ -449,13 +449,13 @@ bool Form1::WriteDocument(const QString& path, qm::enc::FileFormat format, bool 
         ui::CommandGate::Hold hold(gate_);
         ui::WaitCursor wait;
         w = files::WriteTextFile(path, doc_.Text(), format, closingBreak, ask);
-        if (w.declined && answer == ui::UnencodableAnswer::Utf8) {
+        if (w.canceled && answer == ui::UnencodableAnswer::Utf8) {
             format.encoding = qm::enc::Encoding::Utf8;
             format.bom = false;
             w = files::WriteTextFile(path, doc_.Text(), format, closingBreak);
         }
     }
-    if (w.declined) return false;
+    if (w.canceled) return false;
     if (!w.ok) {
         ui::ShowWriteFailure(this, path, w.why);
         return false;

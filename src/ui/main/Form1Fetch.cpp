@@ -51,11 +51,11 @@ void Form1::mnuGetSource_Click() {
         r = files::FetchAndWait(fetch, address.url);
     }
 
-    if (r.outcome == files::FetchResult::Outcome::Canceled) {
+    if (r.canceled) {
         StatusBar1->showMessage(QStringLiteral("已取消获取源码。"), 3000);
         return;
     }
-    if (r.outcome == files::FetchResult::Outcome::Failed) {
+    if (!r.ok) {
         ui::ShowMessage(this, r.why);
         return;
     }

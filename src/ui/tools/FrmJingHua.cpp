@@ -257,7 +257,7 @@ void FrmJingHua::CmdBianJi_Click() {
         utf8.breaks = qm::enc::LineBreak::Lf;
         const files::TextWriteResult w =
             files::WriteTextFile(path, list, utf8, false, [](const auto&) { return false; });
-        if (w.declined) {
+        if (w.canceled) {
             ui::ShowMessage(&dialog, QStringLiteral("规则中有 %1 个字符无法保存，请改正后再保存。")
                                          .arg(w.encoded.unencodable));
             return;
