@@ -19,7 +19,7 @@ using testsupport::FromUtf8;
 using testsupport::Utf8;
 
 std::u16string Purged(std::u16string_view text, const p::Options& o = {}) {
-    return p::Apply(text, p::Find(text, o).hits).text;
+    return p::Apply(text, p::DefaultChoice(p::Find(text, o).hits)).text;
 }
 
 const std::u16string kBefore =

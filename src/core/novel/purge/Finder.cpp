@@ -254,12 +254,14 @@ class Finder {
 
     // A line of marks with only names around them: the words outside are
     // a site's name (笔趣阁, 某某小说网), an address without its dots
-    // (630bookla) or, beside two or more marks, a few words of a book's
-    // title ("喜欢某书请大家收藏：(m.xx.com)某书更新速度全网最快。"). Prose
-    // never holds two marks, nor one with nothing but names around it.
+    // (630bookla) or, between two marks of one ad sentence, a few words of a
+    // book's title ("喜欢某书请大家收藏：(m.xx.com)某书更新速度全网最快。"),
+    // which then belong to the ad. Prose before the first mark, after the
+    // last or across a sentence's end keeps the line.
     bool AdDense(const Line& line, const std::vector<Segment>& segs) const {
-        std::size_t marked = 0, rest = 0, at = line.start;
-        auto outside = [&](std::size_t from, std::size_t to) {
+        // Units of words outside the marks that are neither a name nor letters.
+        auto plain = [&](std::size_t from, std::size_t to) {
+            std::size_t n = 0;
             for (std::size_t i = from; i < to;) {
                 if (!IsWordChar(text_[i])) {
                     ++i;
@@ -276,28 +278,35 @@ class Finder {
                 for (const auto suf : kSiteSuffix)
                     site = site ||
                            (word.size() <= 10 && word.size() > suf.size() && word.ends_with(suf));
-                if (!latin && !site) rest += j - i;
+                if (!latin && !site) n += j - i;
                 i = j;
             }
+            return n;
         };
-        for (const Segment& s : segs) {
-            outside(at, std::max(at, s.start));
-            for (std::size_t i = std::max(at, s.start); i < s.end; ++i)
-                marked += IsWordChar(text_[i]);
+        std::size_t marked = 0, between = 0, at = line.start;
+        for (std::size_t k = 0; k < segs.size(); ++k) {
+            const Segment& s = segs[k];
+            const std::size_t to = std::max(at, s.start);
+            if (const std::size_t n = plain(at, to); n > 0) {
+                if (k == 0) return false;
+                for (std::size_t i = at; i < to; ++i)
+                    if (In(kSentenceEnd, text_[i])) return false;
+                between += n;
+            }
+            for (std::size_t i = to; i < s.end; ++i) marked += IsWordChar(text_[i]);
             at = std::max(at, s.end);
         }
-        outside(at, line.End());
-        if (segs.size() == 1) return rest == 0;
-        return rest <= 12 && rest * 2 <= marked;
+        if (plain(at, line.End()) > 0) return false;
+        return between <= 12 && between * 2 <= marked;
     }
 
-    void AddWholeLine(std::size_t n, RuleKind kind, const std::u16string& rule) {
+    void AddWholeLine(std::size_t n, RuleKind kind, std::u16string_view rule) {
         const Line& l = lines_[n];
         Hit h;
         h.line = n;
         h.text = std::u16string(text_.substr(l.start, l.length));
         h.kind = kind;
-        h.rule = rule;
+        h.rule = std::u16string(rule);
         h.wholeLine = true;
         if (l.Next() > l.End() || n == 0) {
             h.start = l.start;
@@ -462,6 +471,18 @@ class Finder {
                     kept.push_back(std::move(h));
                     continue;
                 }
+                if (CheckedByDefault(k) != CheckedByDefault(h)) {
+                    // A suspect never rides along with a mark that goes by
+                    // default, nor the other way round: the later one gives
+                    // up the units they share (a separator at most).
+                    const std::size_t end = h.start + h.length, from = k.start + k.length;
+                    if (end <= from || h.wholeLine || k.wholeLine) continue;  // within it
+                    h.start = from;
+                    h.length = end - from;
+                    h.text = std::u16string(text_.substr(h.start, h.length));
+                    kept.push_back(std::move(h));
+                    continue;
+                }
                 const std::size_t end = std::max(k.start + k.length, h.start + h.length);
                 k.length = end - k.start;
                 if (!k.wholeLine) k.text = std::u16string(text_.substr(k.start, k.length));
@@ -509,6 +530,25 @@ class Finder {
         return (latin && han) || (inner.size() == folded.size() && HasSiteWord(folded));
     }
 
+    // A sign of a site in a repeated piece: a name ending in a site word
+    // (〖烟雨书斋〗, 【某某中文网】) or a word only ads use. Without one, the
+    // repetition is all there is, and a story repeats its nicknames, slogans
+    // and terms as often as a site its name.
+    static bool HasSiteEvidence(std::u16string_view folded) {
+        std::u16string_view inner = folded;
+        if (inner.size() >= 2 && Pairs(inner.front(), inner.back()))
+            inner = inner.substr(1, inner.size() - 2);
+        while (!inner.empty() && !IsWordChar(inner.back())) inner.remove_suffix(1);
+        for (const auto suf : kSiteSuffix)
+            if (suf.size() >= 2 && inner.size() > suf.size() && inner.ends_with(suf)) return true;
+        static constexpr std::u16string_view kAdWords[] = {
+            u"小说网", u"中文网", u"书友群", u"qq群",     u"网址",  u"域名",
+            u"本站",   u"txt",    u"首发",   u"最新章节", u"无弹窗"};
+        for (const auto w : kAdWords)
+            if (inner.find(w) != std::u16string_view::npos) return true;
+        return false;
+    }
+
     // A line judged without its bracketed asides, which the bracket rule
     // weighs on their own: "求收藏〔书友群12345〕再会。" is prose around a mark.
     static std::u16string WithoutBrackets(std::u16string_view s) {
@@ -531,7 +571,11 @@ class Finder {
         std::size_t line;
         std::size_t start;  // original
         std::size_t end;
+        bool site = false;  // with a sign of a site
     };
+
+    static constexpr std::u16string_view kRepeated = u"重复出现";
+    static constexpr std::u16string_view kSuspect = u"可能是水印";
 
     std::u16string FoldedPiece(std::size_t a, std::size_t b) const {
         const std::size_t x = k_.IndexOf(a), y = k_.IndexOf(b);
@@ -593,8 +637,11 @@ class Finder {
             if (places.size() < kMinSpread || !NotProse(WithoutBrackets(key)) ||
                 Spread(places) < kMinSpread)
                 continue;
+            const bool site = HasSiteEvidence(key);
             for (const Place& p : places)
-                if (!lineHit_[p.line]) AddWholeLine(p.line, RuleKind::Frequency, u"重复出现");
+                if (!lineHit_[p.line])
+                    AddWholeLine(p.line, site ? RuleKind::Frequency : RuleKind::Suspect,
+                                 site ? kRepeated : kSuspect);
         }
         std::sort(found_.hits.begin(), found_.hits.end(),
                   [](const Hit& a, const Hit& b) { return a.start < b.start; });
@@ -607,15 +654,17 @@ class Finder {
         for (auto& [key, places] : brackets) {
             if (places.size() < kMinSpread || !NotProse(key) || Spread(places) < kMinSpread)
                 continue;
+            const bool site = HasSiteEvidence(key);
             for (const Place& p : places) {
                 if (!lineTaken_[p.line] && !overlapsHit(p.start, p.end))
-                    frequentFragments_.push_back({p.line, p.start, p.end});
+                    frequentFragments_.push_back({p.line, p.start, p.end, site});
             }
         }
         std::sort(frequentFragments_.begin(), frequentFragments_.end(),
                   [](const Place& a, const Place& b) { return a.start < b.start; });
         for (const Place& p : frequentFragments_)
-            AddFragment(p.line, {p.start, p.end, RuleKind::Frequency, u"重复出现"});
+            AddFragment(p.line, {p.start, p.end, p.site ? RuleKind::Frequency : RuleKind::Suspect,
+                                 std::u16string(p.site ? kRepeated : kSuspect)});
     }
 
     std::u16string_view text_;
@@ -633,6 +682,11 @@ class Finder {
 }  // namespace
 
 Found Find(std::u16string_view text, const Options& options) { return Finder(text, options).Run(); }
+
+std::vector<Hit> DefaultChoice(std::vector<Hit> hits) {
+    std::erase_if(hits, [](const Hit& h) { return !CheckedByDefault(h); });
+    return hits;
+}
 
 namespace {
 

@@ -45,6 +45,14 @@ Skeleton Fold(std::u16string_view text) {
             continue;
         }
         if (IsBlank(c)) {
+            // Blanks between two Chinese letters are a disguise ("最 新 章 节"),
+            // never a word boundary the rules need: they go, as zero-widths do.
+            std::size_t j = i + 1;
+            while (j < text.size() && IsSoft(text[j])) ++j;
+            if (k.n > 0 && IsHan(k.s[k.n - 1]) && j < text.size() && IsHan(text[j])) {
+                i = j;
+                continue;
+            }
             if (k.n > 0 && k.s[k.n - 1] == u' ') {
                 k.Stretch(i + 1);
             } else {

@@ -140,7 +140,8 @@ struct Skeleton {
 // Full width to half width, lower case, look-alikes of w to w.
 char16_t FoldUnit(char16_t c);
 // The skeleton of text: zero-width characters dropped, each run of blanks one
-// blank, "(点)" one 点, and 点 / 。 / · between letters or digits a dot.
+// blank (none between two Chinese letters), "(点)" one 点, and 点 / 。 / ·
+// between letters or digits a dot.
 // Example: Fold(u"ｗｗｗ 点 Ｂｉ　ｑｕ") gives u"www . bi qu".
 Skeleton Fold(std::u16string_view text);
 

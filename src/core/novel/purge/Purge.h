@@ -6,9 +6,12 @@
 // disguises: full-width letters, case, blanks and zero-width characters
 // between letters, 点 / 。 / (点) for dots, ω for w. A single word such as
 // 网站, 手机, 阅读 or www never makes a hit on its own: a hit needs an
-// address, a phrase only ads use, a user's rule or a short non-prose line
-// that repeats across the book; the ad words around such a core are taken
-// with it only when they reach a clause boundary.
+// address, a phrase only ads use, a site's name (a word ending in 小说, 书阁,
+// 中文网 …) in brackets or in such a phrase, or a user's rule; the ad words
+// around such a core are taken with it only when they reach a clause
+// boundary. Repetition alone never makes a hit that goes: a short line or a
+// bracket repeated across the book without any such sign (a nickname in 「」,
+// a slogan, a term) is only listed as a suspect, for the user to choose.
 #pragma once
 
 #include <chrono>
@@ -24,7 +27,8 @@ enum class RuleKind {
     Url,        // an address, however disguised
     BuiltIn,    // one of the program's ad phrases
     User,       // a line of the user's list
-    Frequency,  // a short non-prose line or bracket repeated across the book
+    Frequency,  // a short non-prose line or bracket repeated across the book, with a site word
+    Suspect,    // the same without any sign of a site: maybe a mark, maybe the story
 };
 
 struct Hit {
@@ -36,6 +40,12 @@ struct Hit {
     std::u16string rule;  // the rule's name as the window lists it
     bool wholeLine = false;
 };
+
+// Is the hit removed unless the user says otherwise? Every kind but a suspect.
+inline bool CheckedByDefault(const Hit& h) { return h.kind != RuleKind::Suspect; }
+
+// The hits removed unless the user says otherwise.
+std::vector<Hit> DefaultChoice(std::vector<Hit> hits);
 
 struct RuleError {
     std::size_t line = 0;  // 0 for the first line of the list

@@ -63,6 +63,14 @@ std::u16string UrlPattern() {
            u"(?:" + label + dot + u")+" + tld + u")" + path;
 }
 
+// A site's name as ads spell it: a few letters ending in a site word
+// (笔趣阁, 八一中文网, 飘天文学). Never a sentence: no punctuation, no 的.
+std::u16string SiteName() {
+    std::u16string suffix;
+    for (const auto w : kSiteSuffix) suffix += (suffix.empty() ? u"" : u"|") + std::u16string(w);
+    return u"[^\\r\\n,.。!?:;()\\[\\]【】〖〗〔〕「」《》\"' 的]{0,10}?(?:" + suffix + u")";
+}
+
 struct BuiltInRule {
     std::u16string_view name;
     std::u16string pattern;
@@ -78,6 +86,12 @@ std::vector<BuiltInRule> BuiltInRules() {
         {u"记住网址",
          u"天才[一1]秒记住|[一1]秒记住(?=[:【\\[《(「 ]|本站|网址|域名|地址)|"
          u"请?记住本(?:站|书)的?(?:首发|最新)?(?:网址|域名|地址)"},
+        // Before 最新章节, which would take only the head of these.
+        {u"站名指引", u"(?:最新|最快|全本)章节[,: ]?(?:请|就|都)?(?:到|上|去|在|尽在)" +
+                          SiteName() +
+                          u"(?:阅读|观看|查看)?|"
+                          u"本书首发(?:于|自|在)?" +
+                          SiteName() + u"|请(?:到|去|上)" + SiteName() + u"(?:阅读|观看)"},
         {u"最新章节",
          u"(?:最新|最快)章节(?:请|尽在|就上|首发|[,: ]?请?(?:访问|到|上)[^\\r\\n]{0,2}?(?=[a-z]))|"
          u"最快更新[^\\r\\n]{0,4}?(?:无错|无弹窗|全文字|请|访问|首发|就上)|"
@@ -104,7 +118,10 @@ std::vector<BuiltInRule> BuiltInRules() {
         {u"站名",
          u"[(\\[【〖〔「][ "
          u"]?[^\\r\\n)\\]】〗〕」]{0,12}?(?:小说网|中文网|文学网|书网|读书网|看书网|"
-         u"小说阁|趣阁|小说吧|文学城|小说站)[ ]?[)\\]】〗〕」]"},
+         u"小说阁|趣阁|小说吧|文学城|小说站)[ ]?[)\\]】〗〕」]|"
+         // Words a story may also put in 「」 or （）, only in the brackets sites use.
+         u"[\\[【〖〔][ ]?[^\\r\\n()\\[\\]【】〖〗〔〕「」]{1,10}?"
+         u"(?:小说|文学|书屋|书阁|书城|书吧|书斋)[ ]?[\\]】〗〕]"},
         {u"收藏本站",
          u"(?:请|欢迎)?收藏本站|(?:欢迎|请)(?:广大)?书友们?(?:光临|访问|收藏)|"
          u"喜欢[^\\r\\n,。]{1,20}?请大家收藏(?=[:(\\[【 ]|本站|网址)|加入书签[,， "

@@ -48,10 +48,11 @@ std::size_t GlueAfter(std::u16string_view s, std::size_t p);
 
 inline bool SkWord(char16_t c) { return IsWordChar(c); }
 
-// Site names beside an address: 笔趣阁, 某某小说网, 顶点小说.
+// Site names beside an address or in an ad phrase: 笔趣阁, 某某小说网,
+// 顶点小说; the longer first. Those of two letters or more are site words.
 inline constexpr std::u16string_view kSiteSuffix[] = {
-    u"小说网", u"中文网", u"文学网", u"书网", u"小说", u"文学", u"书屋",
-    u"书阁",   u"书城",   u"书吧",   u"趣阁", u"网",   u"阁",   u"站"};
+    u"小说网", u"中文网", u"文学网", u"读书网", u"看书网", u"书网", u"小说", u"文学", u"书屋",
+    u"书阁",   u"书城",   u"书吧",   u"书斋",   u"趣阁",   u"网",   u"阁",   u"站"};
 
 }  // namespace detail
 
