@@ -232,7 +232,19 @@ std::optional<std::u16string> Purge(const Options& o, const std::u16string& text
     const qm::purge::Found found = qm::novel::FindMarks(text, rules);
     for (const auto& w : found.warnings)
         io.err(std::string(kName) + "：" + qm::text::ToUtf8(w) + "\n");
-    return qm::purge::Apply(text, found.hits).text;
+    // Text that only repeats, without any sign of a site, may be the story's
+    // own (a nickname, a slogan): it stays, and the user is told where.
+    std::string kept;
+    std::size_t suspects = 0;
+    for (const auto& h : found.hits) {
+        if (qm::purge::CheckedByDefault(h)) continue;
+        if (suspects++ < 10) kept += (kept.empty() ? "" : "、") + std::to_string(h.line + 1);
+    }
+    if (suspects > 0)
+        io.err(std::string(kName) + "：另有 " + std::to_string(suspects) +
+               " 处只是重复出现、可能是水印的文字没有删除（第 " + kept +
+               (suspects > 10 ? " 等" : "") + " 行），需要时请用窗口的“净化广告”逐条勾选\n");
+    return qm::purge::Apply(text, qm::purge::DefaultChoice(found.hits)).text;
 }
 
 // The text as an EPUB book at the output path (never standard output: a

@@ -92,7 +92,13 @@ INSTANTIATE_TEST_SUITE_P(
              u"（未完待续。如果您喜欢这部作品，欢迎您来投推荐票、月票。手机用户请到m.qidian."
              u"com阅读。）",
              {}},
-        Case{"FreeDomain", u"最新网址：ｗｗｗ．ｘｉａｏｓｈｕｏ．ｓｏ", {}}),
+        Case{"FreeDomain", u"最新网址：ｗｗｗ．ｘｉａｏｓｈｕｏ．ｓｏ", {}},
+        Case{"PointsToSiteByName", u"看最新章节到笔趣阁", {}},
+        Case{"LatestChaptersAtSite", u"本书最新章节请到八一中文网阅读", {}},
+        Case{"FirstPublishedAt", u"本书首发起点中文网", {}},
+        Case{"BareSiteNameSquare", u"[墨香书阁]", {}},
+        Case{"SpacedPhrase", u"最 新 章 节 请 到 笔 趣 阁 阅 读", {}},
+        Case{"ZeroWidthPhrase", u"本\u200b书\u200c首\u200d发\ufeff起点中文网", {}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 // A mark inside a paragraph is cut with its brackets and separators; the rest
@@ -126,7 +132,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"WrappedInBars", u"他走了，|ｗｗｗ．ｂｉｑｕｇｅ．ｃｃ|她来了。", u"他走了，她来了。"},
         Case{"DashRunAfter", u"他走了。ωωω.biquge.la……她来了。", u"他走了。她来了。"},
         Case{"TwoMarks", u"他走了。（本章未完，请翻页）她来了。ωωω.biquge.com 他又走了。",
-             u"他走了。她来了。他又走了。"}),
+             u"他走了。她来了。他又走了。"},
+        // Prose before, between and after the marks: the line is no ad line.
+        Case{"TwoMarksInShortProse", u"他走了。（本章未完，请翻页）她来了。ωωω.biquge.com 他又走。",
+             u"他走了。她来了。他又走。"},
+        Case{"SpacedLettersOfAPhrase", u"他走了。T X T 电子书下载她来了。", u"他走了。她来了。"},
+        Case{"FormulaGluedToProse", u"他走了。天才一秒记住本站地址她来了。", u"他走了。她来了。"}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 // Prose that merely mentions the words ads use stays untouched.
@@ -166,7 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"LikeReading", u"喜欢读书的人请大家收藏好自己的书，不要弄丢了。", {}},
         Case{"Fresh", u"这家铺子的菜更新鲜，更新也最快，价钱却不贵。", {}},
         Case{"BracketedWebsite", u"（他常去的那个网站）早就关了。", {}},
-        Case{"EnglishSentences", u"He went to the store. Me too. She is in. So am I.", {}}),
+        Case{"EnglishSentences", u"He went to the store. Me too. She is in. So am I.", {}},
+        Case{"TermsInStoryBrackets", u"他最爱看「武侠小说」，又爱读（儿童文学），不去书屋。", {}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 TEST(Purge, ClassicProseUntouched) {
@@ -334,6 +346,16 @@ TEST(PurgeFrequency, RepeatedProseStays) {
     std::u16string verse = FromUtf8(prose::kHongLouMeng);
     for (int i = 0; i < 6; ++i) verse += u"【好了歌】\r\n世人都晓神仙好\r\n";
     EXPECT_TRUE(p::Find(verse).hits.empty());
+}
+
+// A story's nicknames, roll calls and slogans in 「」 repeat in every chapter:
+// listed as suspects, none removed unless the user checks it.
+TEST(PurgeFrequency, RepetitionAloneRemovesNothing) {
+    const std::u16string text = Book(6, u"「及时雨」「玉麒麟」「智多星」\r\n",
+                                     u"　　旗上写着「替天行道」，「及时雨」之名传遍。\r\n");
+    const p::Found f = p::Find(text);
+    EXPECT_EQ(f.hits.size(), 18u);
+    EXPECT_TRUE(p::DefaultChoice(f.hits).empty());
 }
 
 // The planted material held to its targets: at least 95 % of the marks gone,

@@ -205,7 +205,7 @@ Material Plant(const std::u16string& prose, unsigned seed) {
         ++lineNo;
     };
     auto plantLine = [&](const std::u16string& text, const std::string& disguise) {
-        m.marks.push_back({disguise, true, m.dirty.size(), text.size() + 2});
+        m.marks.push_back({disguise, true, m.dirty.size(), text.size() + 2, {}});
         emit(text);
     };
     auto address = [&](std::size_t& next, std::string& name) {
@@ -270,7 +270,8 @@ Material Plant(const std::u16string& prose, unsigned seed) {
             }
         }
         for (std::size_t i = 0; i < inserted.size(); ++i)
-            m.marks.push_back({names[i], false, lineStart + inserted[i].first, inserted[i].second});
+            m.marks.push_back(
+                {names[i], false, lineStart + inserted[i].first, inserted[i].second, {}});
         emit(line);
         // A line of its own after about a third of the paragraphs.
         if (r.Below(3) == 0 && start < prose.size()) {
@@ -288,9 +289,10 @@ Material Plant(const std::u16string& prose, unsigned seed) {
 }
 
 Figures Measure(const Material& m, const qm::purge::Options& options) {
-    const qm::purge::Found f = qm::purge::Find(m.dirty, options);
+    const qm::purge::Found all = qm::purge::Find(m.dirty, options);
+    const std::vector<qm::purge::Hit> chosen = qm::purge::DefaultChoice(all.hits);
     std::vector<bool> gone(m.dirty.size(), false);
-    for (const qm::purge::Hit& h : f.hits)
+    for (const qm::purge::Hit& h : chosen)
         for (std::size_t i = h.start; i < h.start + h.length && i < gone.size(); ++i)
             gone[i] = true;
     std::vector<bool> planted(m.dirty.size(), false);
@@ -301,15 +303,16 @@ Figures Measure(const Material& m, const qm::purge::Options& options) {
             planted[i] = true;
             all = all && gone[i];
         }
-        for (Tally* t :
-             {&fig.byDisguise[k.disguise], k.wholeLine ? &fig.lines : &fig.fragments, &fig.all}) {
+        for (Tally* t : {&fig.byDisguise[k.disguise], &fig.byFamily[k.family],
+                         k.wholeLine ? &fig.lines : &fig.fragments, &fig.all}) {
             ++t->planted;
             if (all) ++t->removed;
         }
     }
     for (std::size_t i = 0; i < gone.size(); ++i)
         if (gone[i] && !planted[i]) ++fig.realUnitsRemoved;
-    fig.restored = qm::purge::Apply(m.dirty, f.hits).text == m.clean;
+    fig.suspects = all.hits.size() - chosen.size();
+    fig.restored = qm::purge::Apply(m.dirty, chosen).text == m.clean;
     return fig;
 }
 

@@ -17,6 +17,7 @@ struct Mark {
     bool wholeLine = false;  // a line of its own, or a fragment in a paragraph
     std::size_t start = 0;   // in the dirty text; a line's mark takes its CR LF too
     std::size_t length = 0;
+    std::string family;  // what kind of mark (an address, a phrase …), when told
 };
 
 struct Material {
@@ -39,12 +40,14 @@ struct Tally {
 };
 
 struct Figures {
-    std::map<std::string, Tally> byDisguise;
+    std::map<std::string, Tally> byDisguise, byFamily;
     Tally lines, fragments, all;
     std::size_t realUnitsRemoved = 0;  // units removed that were no part of a mark
+    std::size_t suspects = 0;          // hits listed but left unless the user checks them
     bool restored = false;             // the purged text is the clean prose, exactly
 };
 
+// What the hits checked by default remove.
 Figures Measure(const Material& m, const qm::purge::Options& options);
 
 }  // namespace material

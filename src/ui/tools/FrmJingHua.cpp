@@ -123,10 +123,10 @@ void FrmJingHua::Find() {
     repeats_.clear();
     QList<QTreeWidgetItem*> items;
     const auto add = [&](std::size_t index, std::size_t line, const std::u16string& what,
-                         const QString& why) {
+                         const QString& why, bool checked = true) {
         auto* item = new QTreeWidgetItem({QString::number(line + 1), Shown(what), why});
         item->setData(0, kIndexRole, static_cast<qulonglong>(index));
-        item->setCheckState(0, Qt::Checked);
+        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
         items.append(item);
     };
     if (mode_ == Mode::Purge) {
@@ -134,15 +134,23 @@ void FrmJingHua::Find() {
         qm::purge::Found found = qm::novel::FindMarks(text, ReadUserRules(&problems));
         hits_ = std::move(found.hits);
         std::map<QString, int> perRule;
+        std::map<QString, bool> ruleChecked;
         for (std::size_t i = 0; i < hits_.size(); ++i) {
             const QString rule = QString::fromStdU16String(hits_[i].rule);
-            add(i, hits_[i].line, hits_[i].text, rule);
+            const bool checked = qm::purge::CheckedByDefault(hits_[i]);
+            add(i, hits_[i].line, hits_[i].text, rule, checked);
             ++perRule[rule];
+            ruleChecked[rule] = checked;
         }
         QString said = hits_.empty() ? QStringLiteral("没有找到广告或水印。")
                                      : QStringLiteral("共%1处：").arg(hits_.size());
         QStringList counts;
-        for (const auto& [rule, n] : perRule) counts << QStringLiteral("%1 %2处").arg(rule).arg(n);
+        for (const auto& [rule, n] : perRule)
+            counts << QStringLiteral("%1 %2处%3")
+                          .arg(rule)
+                          .arg(n)
+                          .arg(ruleChecked[rule] ? QString()
+                                                 : QStringLiteral("（只是重复出现，未勾选）"));
         said += counts.join(QStringLiteral("；"));
         for (const std::u16string& w : found.warnings) said += QString::fromStdU16String(w);
         Say(problems.isEmpty() ? said : said + QStringLiteral("\n") + problems);

@@ -1,6 +1,7 @@
 // FrmJingHua ("净化广告") and FrmChongFu ("查找重复"): one window, two lists.
 // Every hit of the purge (or every repeated passage) is listed with its line,
-// its text and why, checked; "执行" removes the checked ones from the main
+// its text and why (the rule's name), checked, except a suspect the purge
+// found only by repetition; "执行" removes the checked ones from the main
 // window's text as one undo step. The purge's own rules can be added to from
 // a plain list in the user's data folder ("编辑规则").
 #pragma once

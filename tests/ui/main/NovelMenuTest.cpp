@@ -187,12 +187,19 @@ TEST(NovelMenu, PurgeListsEveryHitCheckedAndRemovesTheCheckedOnesAsOneStep) {
     EXPECT_EQ(list->topLevelItemCount(), 1) << "listed again";
     Trigger(w.get(), "mnuUndo");
     EXPECT_TRUE(w->Doc().Text() == text);
+    // A nickname repeated in every chapter is only a suspect: listed, unchecked.
+    const std::u16string ch = u"章 来了\r\n　　「及时雨」宋江来了。\r\n";
+    w->Doc().SetText(u"第一" + ch + u"第二" + ch + u"第三" + ch + u"第四" + ch);
+    uitest::Click(f, "CmdShuaXin");
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("可能是水印"));
     f->close();
 }
 
 TEST(NovelMenu, TheUsersOwnRulesAreEditedCheckedAndUsed) {
     auto w = uitest::StartForm();
-    w->Doc().SetText(u"　　正文一段。【某某书屋】\r\n　　正文二段。");
+    w->Doc().SetText(u"　　正文一段。【某某书友会】\r\n　　正文二段。");
     Trigger(w.get(), "mnuPurge");
     QWidget* f = uitest::TopLevel(QStringLiteral("FrmJingHua"));
     ASSERT_NE(f, nullptr);
@@ -214,7 +221,7 @@ TEST(NovelMenu, TheUsersOwnRulesAreEditedCheckedAndUsed) {
         QTimer::singleShot(0, d, [d, edit] {
             d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
             QTimer::singleShot(200, d, [d, edit] {
-                edit->setPlainText(QStringLiteral("# 我的规则\n某某书屋\n"));
+                edit->setPlainText(QStringLiteral("# 我的规则\n某某书友会\n"));
                 d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
             });
         });
@@ -222,7 +229,7 @@ TEST(NovelMenu, TheUsersOwnRulesAreEditedCheckedAndUsed) {
     uitest::Click(f, "CmdBianJi");
     EXPECT_TRUE(told->contains(QStringLiteral("第1行"))) << told->toStdString();
     EXPECT_EQ(uitest::ReadBytes(ui::FrmJingHua::UserRulesPath()),
-              QStringLiteral("# 我的规则\n某某书屋\n").toUtf8());
+              QStringLiteral("# 我的规则\n某某书友会\n").toUtf8());
     EXPECT_EQ(list->topLevelItemCount(), before + 1);
     uitest::Click(f, "CmdZhiXing");
     EXPECT_TRUE(w->Doc().Text() == u"　　正文一段。\r\n　　正文二段。")

@@ -67,7 +67,10 @@ std::u16string UrlPattern() {
 // (笔趣阁, 八一中文网, 飘天文学). Never a sentence: no punctuation, no 的.
 std::u16string SiteName() {
     std::u16string suffix;
-    for (const auto w : kSiteSuffix) suffix += (suffix.empty() ? u"" : u"|") + std::u16string(w);
+    for (const auto w : kSiteSuffix) {
+        if (!suffix.empty()) suffix += u'|';
+        suffix += w;
+    }
     return u"[^\\r\\n,.。!?:;()\\[\\]【】〖〗〔〕「」《》\"' 的]{0,10}?(?:" + suffix + u")";
 }
 
@@ -84,7 +87,9 @@ std::vector<BuiltInRule> BuiltInRules() {
          u"本章(?:未完|没完|尚未完结?)[^\\r\\n]{0,16}?(?:翻页|下一页|继续阅读|后面精彩|精彩内容)|"
          u"(?:请|点击)(?:翻页|下一页)(?:继续)?阅读"},
         {u"记住网址",
-         u"天才[一1]秒记住|[一1]秒记住(?=[:【\\[《(「 ]|本站|网址|域名|地址)|"
+         // The formula's own tail too: glued to the prose after it, glue would not reach.
+         u"天才[一1]秒记住(?:本(?:站|书)的?(?:网址|域名|地址))?|"
+         u"[一1]秒记住(?=[:【\\[《(「 ]|本站|网址|域名|地址)|"
          u"请?记住本(?:站|书)的?(?:首发|最新)?(?:网址|域名|地址)"},
         // Before 最新章节, which would take only the head of these.
         {u"站名指引", u"(?:最新|最快|全本)章节[,: ]?(?:请|就|都)?(?:到|上|去|在|尽在)" +
@@ -114,7 +119,8 @@ std::vector<BuiltInRule> BuiltInRules() {
         {u"搜索提示",
          u"(?:百度|谷歌|搜狗|google|baidu)(?:搜索|一下)[^\\r\\n。,]{1,20}?"
          u"(?:最新章节|阅读|免费|小说网|首发|全文|就能|即可)"},
-        {u"下载提示", u"(?:txt|电子书)(?:全集)?(?:免费)?下载(?:地址|网址)?"},
+        {u"下载提示", u"(?:(?<![a-z0-9])" + Spaced(u"txt") +
+                          u" ?(?:电子书)?|电子书)(?:全集)?(?:免费)?下载(?:地址|网址)?"},
         {u"站名",
          u"[(\\[【〖〔「][ "
          u"]?[^\\r\\n)\\]】〗〕」]{0,12}?(?:小说网|中文网|文学网|书网|读书网|看书网|"
