@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,13 +19,26 @@ double Share(const material::Tally& t) {
     return t.planted == 0 ? 100.0 : 100.0 * static_cast<double>(t.removed) / t.planted;
 }
 
+// The phrase material names its marks "family/disguise": each counted under both.
+std::map<std::string, material::Tally> Split(const std::map<std::string, material::Tally>& by) {
+    std::map<std::string, material::Tally> out;
+    for (const auto& [name, t] : by) {
+        const std::size_t slash = name.find('/');
+        for (const std::string& key :
+             {name.substr(0, slash), slash == std::string::npos ? "" : name.substr(slash + 1)}) {
+            if (key.empty()) continue;
+            out[key].planted += t.planted;
+            out[key].removed += t.removed;
+        }
+    }
+    return out;
+}
+
 void Print(const char* title, const material::Figures& f) {
     std::printf("%s\n", title);
-    for (const auto* by : {&f.byFamily, &f.byDisguise})
-        for (const auto& [name, t] : *by)
-            if (!name.empty())
-                std::printf("  %-16s %4zu / %4zu  %6.1f %%\n", name.c_str(), t.removed, t.planted,
-                            Share(t));
+    for (const auto& [name, t] : Split(f.byDisguise))
+        std::printf("  %-16s %4zu / %4zu  %6.1f %%\n", name.c_str(), t.removed, t.planted,
+                    Share(t));
     std::printf("  lines            %4zu / %4zu  %6.1f %%\n", f.lines.removed, f.lines.planted,
                 Share(f.lines));
     std::printf("  fragments        %4zu / %4zu  %6.1f %%\n", f.fragments.removed,
@@ -37,12 +51,10 @@ void Print(const char* title, const material::Figures& f) {
 }
 
 void Add(material::Figures& sum, const material::Figures& f) {
-    for (auto [to, from] :
-         {std::pair{&sum.byDisguise, &f.byDisguise}, std::pair{&sum.byFamily, &f.byFamily}})
-        for (const auto& [name, t] : *from) {
-            (*to)[name].planted += t.planted;
-            (*to)[name].removed += t.removed;
-        }
+    for (const auto& [name, t] : f.byDisguise) {
+        sum.byDisguise[name].planted += t.planted;
+        sum.byDisguise[name].removed += t.removed;
+    }
     sum.suspects += f.suspects;
     for (auto [a, b] : {std::pair{&sum.lines, &f.lines}, std::pair{&sum.fragments, &f.fragments},
                         std::pair{&sum.all, &f.all}}) {
@@ -109,7 +121,8 @@ material::Material PlantPhrases(const std::u16string& prose, std::size_t turn) {
         const char* d = kDisguises[turn / std::size(kPhrases) % std::size(kDisguises)];
         ++turn;
         const std::u16string text = Dress(d, p.text);
-        m.marks.push_back({d, wholeLine, at, text.size() + (wholeLine ? 2 : 0), p.family});
+        m.marks.push_back(
+            {std::string(p.family) + "/" + d, wholeLine, at, text.size() + (wholeLine ? 2 : 0)});
         return text;
     };
     for (std::u16string line : Lines(prose)) {

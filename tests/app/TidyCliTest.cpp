@@ -301,6 +301,13 @@ TEST(TidyProgram, PurgeCutsMarksWithTheUsersRulesAndKeepsTheEncoding) {
         dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, Gbk(u"第一章 酒店\r\n" + p[0] + u"\r\n" + p[1] + u"\r\n"));
+    // A nickname in every chapter only repeats: kept, and its lines named.
+    const std::u16string ch = u"章 来了\r\n「及时雨」宋江来了。\r\n";
+    WriteFileBytes(dir / "nick.txt",
+                   Utf8(u"第一" + ch + u"第二" + ch + u"第三" + ch + u"第四" + ch));
+    r = RunProgram({"purge", (dir / "nick.txt").string(), "-o", "-"}, dir);
+    EXPECT_EQ(r.out, ReadFileBytes(dir / "nick.txt"));
+    EXPECT_NE(r.err.find("第 2、4、6、8 行"), std::string::npos) << r.err;
 
     // A bad rule: told with its line, nothing written.
     WriteFileBytes(dir / "rules.txt", Utf8(u"某某书屋\n正则:[\n"));

@@ -205,7 +205,7 @@ Material Plant(const std::u16string& prose, unsigned seed) {
         ++lineNo;
     };
     auto plantLine = [&](const std::u16string& text, const std::string& disguise) {
-        m.marks.push_back({disguise, true, m.dirty.size(), text.size() + 2, {}});
+        m.marks.push_back({disguise, true, m.dirty.size(), text.size() + 2});
         emit(text);
     };
     auto address = [&](std::size_t& next, std::string& name) {
@@ -270,8 +270,7 @@ Material Plant(const std::u16string& prose, unsigned seed) {
             }
         }
         for (std::size_t i = 0; i < inserted.size(); ++i)
-            m.marks.push_back(
-                {names[i], false, lineStart + inserted[i].first, inserted[i].second, {}});
+            m.marks.push_back({names[i], false, lineStart + inserted[i].first, inserted[i].second});
         emit(line);
         // A line of its own after about a third of the paragraphs.
         if (r.Below(3) == 0 && start < prose.size()) {
@@ -303,8 +302,8 @@ Figures Measure(const Material& m, const qm::purge::Options& options) {
             planted[i] = true;
             all = all && gone[i];
         }
-        for (Tally* t : {&fig.byDisguise[k.disguise], &fig.byFamily[k.family],
-                         k.wholeLine ? &fig.lines : &fig.fragments, &fig.all}) {
+        for (Tally* t :
+             {&fig.byDisguise[k.disguise], k.wholeLine ? &fig.lines : &fig.fragments, &fig.all}) {
             ++t->planted;
             if (all) ++t->removed;
         }

@@ -17,7 +17,6 @@ struct Mark {
     bool wholeLine = false;  // a line of its own, or a fragment in a paragraph
     std::size_t start = 0;   // in the dirty text; a line's mark takes its CR LF too
     std::size_t length = 0;
-    std::string family;  // what kind of mark (an address, a phrase …), when told
 };
 
 struct Material {
@@ -40,7 +39,7 @@ struct Tally {
 };
 
 struct Figures {
-    std::map<std::string, Tally> byDisguise, byFamily;
+    std::map<std::string, Tally> byDisguise;
     Tally lines, fragments, all;
     std::size_t realUnitsRemoved = 0;  // units removed that were no part of a mark
     std::size_t suspects = 0;          // hits listed but left unless the user checks them
