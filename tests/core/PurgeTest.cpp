@@ -178,7 +178,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Fresh", u"这家铺子的菜更新鲜，更新也最快，价钱却不贵。", {}},
         Case{"BracketedWebsite", u"（他常去的那个网站）早就关了。", {}},
         Case{"EnglishSentences", u"He went to the store. Me too. She is in. So am I.", {}},
-        Case{"TermsInStoryBrackets", u"他最爱看「武侠小说」，又爱读（儿童文学），不去书屋。", {}}),
+        Case{"TermsInStoryBrackets", u"他最爱看「武侠小说」，又爱读（儿童文学），不去书屋。", {}},
+        Case{"PlacesNotSites", u"方丈道：请到藏经阁阅读。这本书最新章节在网上。", {}}),
     [](const testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 TEST(Purge, ClassicProseUntouched) {

@@ -64,14 +64,17 @@ std::u16string UrlPattern() {
 }
 
 // A site's name as ads spell it: a few letters ending in a site word
-// (笔趣阁, 八一中文网, 飘天文学). Never a sentence: no punctuation, no 的.
-std::u16string SiteName() {
+// (笔趣阁, 八一中文网, 飘天文学), never the site word alone (网上). Never a
+// sentence: no punctuation, no 的. Strict: only site words of two letters or
+// more, where a story could send someone to a place (请到藏经阁阅读).
+std::u16string SiteName(bool strict = false) {
     std::u16string suffix;
     for (const auto w : kSiteSuffix) {
+        if (strict && w.size() < 2) continue;
         if (!suffix.empty()) suffix += u'|';
         suffix += w;
     }
-    return u"[^\\r\\n,.。!?:;()\\[\\]【】〖〗〔〕「」《》\"' 的]{0,10}?(?:" + suffix + u")";
+    return u"[^\\r\\n,.。!?:;()\\[\\]【】〖〗〔〕「」《》\"' 的]{1,10}?(?:" + suffix + u")";
 }
 
 struct BuiltInRule {
@@ -96,7 +99,7 @@ std::vector<BuiltInRule> BuiltInRules() {
                           SiteName() +
                           u"(?:阅读|观看|查看)?|"
                           u"本书首发(?:于|自|在)?" +
-                          SiteName() + u"|请(?:到|去|上)" + SiteName() + u"(?:阅读|观看)"},
+                          SiteName() + u"|请(?:到|去|上)" + SiteName(true) + u"(?:阅读|观看)"},
         {u"最新章节",
          u"(?:最新|最快)章节(?:请|尽在|就上|首发|[,: ]?请?(?:访问|到|上)[^\\r\\n]{0,2}?(?=[a-z]))|"
          u"最快更新[^\\r\\n]{0,4}?(?:无错|无弹窗|全文字|请|访问|首发|就上)|"
