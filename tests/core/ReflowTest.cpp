@@ -203,6 +203,25 @@ TEST(Reflow, BlankLineParagraphsJoinEveryOtherBreak) {
     EXPECT_EQ(rf::Apply(text, plan), expected);
 }
 
+TEST(Reflow, UntitledTitlesOfACollectionStayApartInARaggedCopy) {
+    // Stories closed by a date, each next title a line without a number.
+    const std::u16string titles[] = {u"山居杂记", u"故乡的河", u"Winter Notes"};
+    const std::u16string dates[] = {u"　　一九三〇年五月。", u"　　1931年3月", u"　　一九三二年冬"};
+    std::u16string text, expected;
+    for (std::size_t k = 0; k < 3; ++k) {
+        text += titles[k] + u"\r\n";
+        expected += titles[k] + u"\r\n";
+        for (const auto& p : KongYiJi()) {
+            for (std::size_t i = 0, len = 17; i < p.size(); i += len, len = 17 + (len * 7) % 23)
+                text += (i == 0 ? u"　　" : u"") + p.substr(i, len) + u"\r\n";
+            expected += u"　　" + p + u"\r\n";
+        }
+        text += dates[k] + u"\r\n";
+        expected += dates[k] + u"\r\n";
+    }
+    EXPECT_EQ(rf::Reflow(text), expected);
+}
+
 TEST(Reflow, PoemAmongBlankLineParagraphs) {
     // With empty lines between paragraphs, a poem's run of lines stays; two
     // verse-like lines alone are one long line cut in half.

@@ -177,6 +177,49 @@ std::vector<LineInfo> Describe(std::u16string_view text, const std::vector<text:
     return info;
 }
 
+// A date that closes a piece ("一九三〇年五月。", "1930年5月，北平"): digits
+// or Chinese numerals, then 年, in a short line.
+bool IsDateLine(std::u16string_view s, const LineInfo& li) {
+    static constexpr std::u16string_view kNumerals =
+        u"〇零一二三四五六七八九十0123456789０１２３４５６７８９";
+    if (li.blank || li.chars > 24) return false;
+    const std::size_t year = s.find(u'年');
+    if (year == std::u16string_view::npos) return false;
+    std::size_t digits = 0;
+    for (std::size_t k = year; k > 0 && kNumerals.find(s[k - 1]) != std::u16string_view::npos; --k)
+        ++digits;
+    return digits >= 2;
+}
+
+// Punctuation that never ends a title: a clause goes on after it.
+bool EndsClause(char16_t c) {
+    static constexpr std::u16string_view kMarks = u"，、；,;";
+    return kMarks.find(c) != std::u16string_view::npos;
+}
+
+// A title without a number (a story of a collection, a part's name): a short
+// line without closing punctuation after a paragraph's end or a date, before
+// a line that starts a paragraph (indented, quoted, empty). In ragged copies
+// nothing else tells it from the first piece of the next paragraph.
+bool IsBareTitle(std::u16string_view text, const std::vector<text::Line>& lines,
+                 const std::vector<LineInfo>& info, std::size_t i) {
+    const LineInfo& prev = info[i - 1];
+    const LineInfo& cur = info[i];
+    const LineInfo& next = info[i + 1];
+    if (cur.blank || cur.chars > 20 || cur.endsSentence || EndsClause(cur.last) || cur.verse)
+        return false;
+    const auto s = text.substr(lines[i].start, lines[i].length);
+    for (const char16_t c : s)
+        if (c == u'。' || c == u'！' || c == u'？' || c == u'，') return false;
+    const auto before = text.substr(lines[i - 1].start, lines[i - 1].length);
+    const bool afterEnd = prev.blank ||
+                          (prev.endsSentence && prev.last != u'：' && prev.last != u':') ||
+                          IsDateLine(before, prev);
+    const bool beforeStart =
+        next.blank || next.indented || next.heading || IsOpeningQuote(next.first);
+    return afterEnd && beforeStart && !(prev.blank && next.blank);
+}
+
 // Two lines of one poem: verse of one length.
 bool VersePair(const LineInfo& a, const LineInfo& b) {
     return a.verse && b.verse && a.chars == b.chars;
@@ -196,6 +239,8 @@ Plan Decide(std::u16string_view text) {
         info[h.line].heading = true;
         weak[h.line] = h.weak;
     }
+    for (std::size_t i = 1; i + 1 < n; ++i)
+        if (!info[i].heading && IsBareTitle(text, lines, info, i)) info[i].heading = true;
 
     // The wrap width, from the lines that another line follows.
     std::vector<std::size_t> chars;
