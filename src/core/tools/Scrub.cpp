@@ -30,12 +30,6 @@ class Tallies {
     std::map<std::pair<Kind, std::u16string>, std::size_t> counts_;
 };
 
-std::u16string CodeName(char32_t c) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(c));
-    return std::u16string(buf, buf + std::char_traits<char>::length(buf));
-}
-
 void AppendCodePoint(std::u16string& out, char32_t c) {
     if (c >= 0x10000) {
         out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
@@ -219,6 +213,12 @@ bool MayBeJudged(char16_t c) {
 }
 
 }  // namespace
+
+std::u16string CodeName(char32_t c) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(c));
+    return std::u16string(buf, buf + std::char_traits<char>::length(buf));
+}
 
 std::u16string_view KindName(Kind kind) {
     switch (kind) {

@@ -30,6 +30,9 @@ enum class Kind : std::uint8_t {
 // The kind as the user reads it: "零宽字符", "HTML 实体" …
 std::u16string_view KindName(Kind kind);
 
+// A code point as users look one up: CodeName(0x200B) == u"U+200B".
+std::u16string CodeName(char32_t code);
+
 // How often one thing was taken: a character as "U+200B", an entity as
 // written ("&lt;"), a tag by its name ("</p>", "<br>").
 struct Tally {
