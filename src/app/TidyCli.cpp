@@ -12,6 +12,7 @@
 #include "core/novel/Repeats.h"
 #include "core/novel/purge/Purge.h"
 #include "core/text/Utf8.h"
+#include "core/tools/Scrub.h"
 #include "files/EncodedFile.h"
 #include "files/EpubWriter.h"
 #include "files/TextFile.h"
@@ -28,13 +29,15 @@ struct Options {
     std::optional<std::string> output;
     std::optional<qm::enc::Encoding> encoding;
     std::optional<std::string> rules;   // purge: the user's list
+    std::optional<std::string> pua;     // scrub: the map of private-use characters
     std::optional<std::string> title;   // epub
     std::optional<std::string> author;  // epub
     bool help = false;
 };
 
 bool WritesText(const std::string& c) {
-    return c == "reflow" || c == "indent" || c == "blanklines" || c == "purge" || c == "epub";
+    return c == "reflow" || c == "indent" || c == "blanklines" || c == "purge" || c == "epub" ||
+           c == "scrub";
 }
 bool Reports(const std::string& c) { return c == "chapters" || c == "check" || c == "duplicates"; }
 
@@ -71,15 +74,18 @@ std::optional<Options> Parse(const std::vector<std::string>& args, std::string& 
                     return std::nullopt;
                 }
             }
-        } else if (!optionsEnd && (a == "--rules" || a == "--title" || a == "--author")) {
+        } else if (!optionsEnd &&
+                   (a == "--rules" || a == "--title" || a == "--author" || a == "--pua")) {
             if (i + 1 >= args.size()) {
                 why = "选项“" + a + "”后面缺少" +
                       (a == "--rules"   ? "规则文件"
+                       : a == "--pua"   ? "私用区字符对照表"
                        : a == "--title" ? "书名"
                                         : "作者");
                 return std::nullopt;
             }
             std::optional<std::string>& slot = a == "--rules"   ? o.rules
+                                               : a == "--pua"   ? o.pua
                                                : a == "--title" ? o.title
                                                                 : o.author;
             if (slot) {
@@ -119,6 +125,10 @@ std::optional<Options> Parse(const std::vector<std::string>& args, std::string& 
     }
     if (o.rules && o.command != "purge") {
         why = "--rules 只用于 purge";
+        return std::nullopt;
+    }
+    if (o.pua && o.command != "scrub") {
+        why = "--pua 只用于 scrub";
         return std::nullopt;
     }
     if ((o.title || o.author) && o.command != "epub") {
@@ -174,6 +184,10 @@ std::string HelpText() {
                order（顺序颠倒）、mixed（中文数字与阿拉伯数字混用）
   purge        净化广告：去掉网址和常见的网站广告、水印（整行或段落中的一截），
                加上 --rules 给出的规则；正文照旧
+  scrub        清除隐形字符：去掉零宽字符、双向控制符、软连字符等看不见的格式字符，
+               把 HTML 实体（&quot; &#34; 等）还原成字符、去掉残留的 HTML 标签，
+               不换行空格改为空格；各类各字符的个数写到标准错误。
+               --pua 给出对照表时，按表替换私用区字符（U+E000–U+F8FF）
   duplicates   查找重复：每行一处重复，格式为“行号<TAB>首次出现的行号<TAB>内容”
   epub         导出 EPUB 3 电子书：按章节分页，目录分卷、章两级
 
@@ -182,6 +196,8 @@ std::string HelpText() {
                         必须给出；“-o -”写到标准输出（epub 除外）
   --rules 文件          purge 的自定义规则：每行一条，一个词语，
                         或“正则:”后面跟一个正则表达式
+  --pua 文件            scrub 的私用区字符对照表：每行“U+E3F2<TAB>的”
+                        （或用逗号分隔的两列）
   --title 书名          epub 的书名，默认为输入文件名
   --author 作者         epub 的作者，默认为空
   -e, --encoding 编码   不自动识别，按此编码读入：GBK、GB18030、UTF-8、
@@ -200,6 +216,7 @@ std::string HelpText() {
   quillmere-tidy check 小说.txt
   quillmere-tidy purge 小说.txt -o 小说-净化.txt --rules 我的规则.txt
   quillmere-tidy duplicates 小说.txt
+  quillmere-tidy scrub 小说.txt -o 小说-清除.txt --pua 对照表.txt
   quillmere-tidy epub 小说.txt -o 小说.epub --title 小说 --author 佚名
 )";
 }
@@ -245,6 +262,45 @@ std::optional<std::u16string> Purge(const Options& o, const std::u16string& text
                " 处只是重复出现、可能是水印的文字没有删除（第 " + kept +
                (suspects > 10 ? " 等" : "") + " 行），需要时请用窗口的“净化广告”逐条勾选\n");
     return qm::purge::Apply(text, qm::purge::DefaultChoice(found.hits)).text;
+}
+
+// The text scrubbed (and its private-use characters mapped), with what was
+// taken told on standard error; nothing when the map cannot be used.
+std::optional<std::u16string> Scrub(const Options& o, const std::u16string& text,
+                                    const Streams& io) {
+    qm::scrub::Result r = qm::scrub::Scrub(text);
+    std::string report;
+    for (const auto& t : r.tallies) {
+        report += qm::text::ToUtf8(qm::scrub::KindName(t.kind)) + "\t" + qm::text::ToUtf8(t.what) +
+                  "\t" + std::to_string(t.count) + "\n";
+    }
+    if (o.pua) {
+        const files::TextReadResult list = files::ReadTextFile(Path(*o.pua));
+        if (!list.ok) {
+            io.err(std::string(kName) + "：无法读取对照表“" + Shown(*o.pua) + "”：" +
+                   Utf8(list.why) + "\n");
+            return std::nullopt;
+        }
+        const qm::scrub::PuaMap map = qm::scrub::ParsePuaMap(list.loaded.text);
+        if (!map.badLines.empty()) {
+            for (const std::size_t line : map.badLines)
+                io.err(std::string(kName) + "：对照表“" + Shown(*o.pua) + "”第 " +
+                       std::to_string(line + 1) + " 行不是“U+E3F2<TAB>的”这样的对照\n");
+            io.err(std::string(kName) + "：对照表有错，没有写入任何文件\n");
+            return std::nullopt;
+        }
+        std::size_t replaced = 0;
+        r.text = qm::scrub::ReplacePrivateUse(r.text, map, &replaced);
+        report += "私用区字符\t按对照表替换\t" + std::to_string(replaced) + "\n";
+    }
+    for (const auto& p : qm::scrub::FindPrivateUse(r.text)) {
+        report += "私用区字符\t" + qm::text::ToUtf8(qm::scrub::CodeName(p.code)) + "\t" +
+                  std::to_string(p.count) + "（未替换，首见于第 " +
+                  std::to_string(p.firstLine + 1) + " 行）\n";
+    }
+    if (report.empty()) report = "没有需要清除的字符\n";
+    io.err(report);
+    return std::move(r.text);
 }
 
 // The text as an EPUB book at the output path (never standard output: a
@@ -325,6 +381,10 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
         std::optional<std::u16string> purged = Purge(o, text, io);
         if (!purged) return kFailed;
         result = std::move(*purged);
+    } else if (o.command == "scrub") {
+        std::optional<std::u16string> scrubbed = Scrub(o, text, io);
+        if (!scrubbed) return kFailed;
+        result = std::move(*scrubbed);
     } else if (o.command == "reflow") {
         result = qm::reflow::Reflow(text);
     } else if (o.command == "indent") {

@@ -171,6 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                     std::vector<std::string>{"reflow", "in.txt", "extra", "-o", "out.txt"},
                     std::vector<std::string>{"reflow", "in.txt", "-o", "a", "-o", "b"},
                     std::vector<std::string>{"chapters", "in.txt", "-o", "out.txt"},
+                    std::vector<std::string>{"reflow", "in.txt", "-o", "o", "--pua", "m"},
                     std::vector<std::string>{"--bogus", "chapters", "in.txt"},
                     std::vector<std::string>{"chapters", "in.txt", "--encoding", "KOI8-R"}));
 
@@ -202,6 +203,17 @@ TEST(TidyProgram, ReflowUtf8LfToStandardOutput) {
     const Result r = RunProgram({"reflow", (dir / "in.txt").string(), "-o", "-"}, dir);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, Utf8(Flowed(u"\n")));
+}
+
+TEST(TidyProgram, ScrubWritesTheCleanTextAndCountsOnStandardError) {
+    TempDir dir;
+    WriteFileBytes(dir / "in.txt", Utf8(u"他\u200B说&quot;好\uE3F2\n"));
+    WriteFileBytes(dir / "map.txt", Utf8(u"U+E3F2\t的\n"));
+    const Result r = RunProgram(
+        {"scrub", (dir / "in.txt").string(), "-o", "-", "--pua", (dir / "map.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Utf8(u"他说\"好的\n"));
+    EXPECT_NE(r.err.find("零宽字符\tU+200B\t1\n"), std::string::npos) << r.err;
 }
 
 TEST(TidyProgram, IndentAndBlankLinesKeepTheEncoding) {
@@ -444,5 +456,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"TextToAFullDisk", {"reflow", "@in.txt", "-o", "-"}, "/dev/full"},
         Failure{"TextIntoAClosedPipe", {"reflow", "@in.txt", "-o", "-"}, ""},
         Failure{"PurgeWithUnreadableRules",
-                {"purge", "@in.txt", "-o", "@out.txt", "--rules", "@no"}}),
+                {"purge", "@in.txt", "-o", "@out.txt", "--rules", "@no"}},
+        Failure{"ScrubWithAMapThatIsNone",
+                {"scrub", "@in.txt", "-o", "@out.txt", "--pua", "@in.txt"}}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -77,14 +77,11 @@ constexpr std::u16string_view kUntitled = u"（无题）";
 std::string XmlText(std::u16string_view text) {
     std::string out;
     out.reserve(text.size() * 3);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;  // half a pair
-        }
+    for (std::size_t i = 0; i < text.size();) {
+        const text::CodePoint cp = text::CodePointAt(text, i);
+        i += cp.length;
+        const char32_t c =
+            cp.value >= 0xD800 && cp.value <= 0xDFFF ? 0xFFFD : cp.value;  // half a pair
         switch (c) {
             case u'&':
                 out += "&amp;";

@@ -45,6 +45,19 @@ constexpr bool IsLoneSurrogate(std::u16string_view s, std::size_t i) {
     return false;
 }
 
+// The character starting at s[i] and the units it takes: 2 for a pair, else 1
+// (a lone half stands for itself): CodePointAt(u"a𠀀", 1) == {0x20000, 2}.
+struct CodePoint {
+    char32_t value = 0;
+    std::size_t length = 1;
+};
+constexpr CodePoint CodePointAt(std::u16string_view s, std::size_t i) {
+    const char16_t c = s[i];
+    if (IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1]))
+        return {0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (s[i + 1] - 0xDC00), 2};
+    return {c, 1};
+}
+
 // Bytes the text takes in UTF-8, a lone half counting 3 as it is written:
 // Utf8Length(u"aé中𠀀") == 1 + 2 + 3 + 4.
 constexpr std::size_t Utf8Length(std::u16string_view s) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text/Utf16.h"
+
 namespace qm::text {
 
 // Appends code point c: AppendUtf8(s, U'中') appends "\xE4\xB8\xAD".
@@ -32,15 +34,10 @@ inline void AppendUtf8(std::string& out, char32_t c) {
 inline std::string ToUtf8(std::u16string_view s) {
     std::string out;
     out.reserve(s.size() * 3);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-            s[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(out, c);
+    for (std::size_t i = 0; i < s.size();) {
+        const CodePoint cp = CodePointAt(s, i);
+        i += cp.length;
+        AppendUtf8(out, cp.value >= 0xD800 && cp.value <= 0xDFFF ? 0xFFFD : cp.value);
     }
     return out;
 }

@@ -140,6 +140,8 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void mnuIndent_Click();
     void mnuBlankLines_Click();
     void mnuPurge_Click();
+    void mnuScrub_Click();
+    void mnuPrivateUse_Click();
     void mnuDuplicates_Click();
     void mnuExportEpub_Click();
 

@@ -11,9 +11,12 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "core/novel/NovelBook.h"
 #include "core/novel/Reflow.h"
+#include "core/tools/Scrub.h"
+#include "files/EncodedFile.h"
 #include "files/EpubWriter.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
@@ -26,6 +29,42 @@ namespace ui {
 namespace {
 
 const QString kReflowTitle = QStringLiteral("智能分段");
+const QString kScrubTitle = QStringLiteral("清除隐形字符");
+const QString kPuaTitle = QStringLiteral("替换私用区字符");
+
+QString Q(std::u16string_view s) {
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// "零宽字符 U+200B：120 个" a line, the most frequent first, at most 20 lines.
+QString TallyText(std::vector<qm::scrub::Tally> tallies) {
+    std::stable_sort(tallies.begin(), tallies.end(),
+                     [](const auto& a, const auto& b) { return a.count > b.count; });
+    QString out;
+    for (std::size_t i = 0; i < tallies.size() && i < 20; ++i)
+        out += QStringLiteral("%1 %2：%3 个\n")
+                   .arg(Q(qm::scrub::KindName(tallies[i].kind)), Q(tallies[i].what))
+                   .arg(tallies[i].count);
+    if (tallies.size() > 20) out += QStringLiteral("……另有 %1 种\n").arg(tallies.size() - 20);
+    return out;
+}
+
+// Each private-use character with its count and first place, at most 20.
+QString PrivateUseText(const std::vector<qm::scrub::PrivateUse>& found) {
+    QString out;
+    for (std::size_t i = 0; i < found.size() && i < 20; ++i) {
+        const auto& p = found[i];
+        out +=
+            QStringLiteral("%1：%2 个，第%3行“%4”%5\n")
+                .arg(Q(qm::scrub::CodeName(p.code)))
+                .arg(p.count)
+                .arg(p.firstLine + 1)
+                .arg(Q(p.sample),
+                     p.fromGbk ? QStringLiteral("（GBK 解码所得，一般不是网站替换）") : QString());
+    }
+    if (found.size() > 20) out += QStringLiteral("……另有 %1 种\n").arg(found.size() - 20);
+    return out;
+}
 
 }  // namespace
 
@@ -45,6 +84,60 @@ void Form1::BuildNovelMenu(QMenu* novel) {
             &Form1::mnuPurge_Click);
     connect(AddItem(novel, "mnuDuplicates", QStringLiteral("查找重复")), &QAction::triggered, this,
             &Form1::mnuDuplicates_Click);
+    novel->addSeparator();
+    Wire(AddItem(novel, "mnuScrub", kScrubTitle), &QAction::triggered, &Form1::mnuScrub_Click);
+    Wire(AddItem(novel, "mnuPrivateUse", kPuaTitle + QStringLiteral("…")), &QAction::triggered,
+         &Form1::mnuPrivateUse_Click);
+}
+
+void Form1::mnuScrub_Click() {
+    qm::scrub::Result r = qm::scrub::Scrub(doc_.Text());
+    if (r.tallies.empty()) {
+        ui::ShowMessage(this, QStringLiteral("没有需要清除的隐形字符、HTML 实体或标签。"),
+                        kScrubTitle);
+        return;
+    }
+    const QString question = QStringLiteral("将清除或还原 %1 处：\n%2\n是否继续？（可以撤销）")
+                                 .arg(r.Total())
+                                 .arg(TallyText(r.tallies));
+    if (ui::AskYesNo(this, question, kScrubTitle, true)) ReplaceText(std::move(r.text));
+}
+
+void Form1::mnuPrivateUse_Click() {
+    const auto found = qm::scrub::FindPrivateUse(doc_.Text());
+    if (found.empty()) {
+        ui::ShowMessage(this, QStringLiteral("文中没有私用区字符（U+E000–U+F8FF）。"), kPuaTitle);
+        return;
+    }
+    const QString question = QStringLiteral(
+                                 "文中有 %1 种私用区字符，多半是网站用字体替换的常用字：\n%2\n"
+                                 "是否选择对照表（每行“U+E3F2<TAB>的”）替换？")
+                                 .arg(found.size())
+                                 .arg(PrivateUseText(found));
+    if (!ui::AskYesNo(this, question, kPuaTitle, true)) return;
+    const QString path = ui::AskOpenFileName(
+        this, kPuaTitle, ui::ConvertFilter(QStringLiteral("对照表|*.txt;*.csv|所有文件|*.*")), {});
+    if (path.isEmpty()) return;
+    const files::TextReadResult list = files::ReadTextFile(path);
+    if (!list.ok) {
+        ui::ShowMessage(this, QStringLiteral("无法读取对照表：%1").arg(list.why), kPuaTitle);
+        return;
+    }
+    const qm::scrub::PuaMap map = qm::scrub::ParsePuaMap(list.loaded.text);
+    if (!map.badLines.empty() || map.replace.empty()) {
+        ui::ShowMessage(
+            this,
+            map.replace.empty()
+                ? QStringLiteral("对照表里没有可用的对照，没有替换。")
+                : QStringLiteral("对照表第%1行不是“U+E3F2<TAB>的”这样的对照，没有替换。")
+                      .arg(map.badLines.front() + 1),
+            kPuaTitle);
+        return;
+    }
+    std::size_t replaced = 0;
+    std::u16string out = qm::scrub::ReplacePrivateUse(doc_.Text(), map, &replaced);
+    if (replaced > 0) ReplaceText(std::move(out));
+    StatusBar1->showMessage(QStringLiteral("已替换 %1 个私用区字符。").arg(replaced), 5000);
 }
 
 void Form1::mnuPurge_Click() { OpenTool<FrmJingHua>(); }

@@ -97,6 +97,17 @@ TEST(NovelMenu, IndentAndBlankLinesAreEachOneUndoStep) {
     EXPECT_TRUE(w->Doc().Text() == text);
 }
 
+TEST(NovelMenu, ScrubAsksThenCleansAsOneUndoStep) {
+    auto w = uitest::StartForm();
+    const std::u16string text = u"他\u200B说&quot;好&quot;</p>";
+    w->Doc().SetText(text);
+    uitest::AnswerNextQuestion(QMessageBox::Yes);
+    Trigger(w.get(), "mnuScrub");
+    EXPECT_TRUE(w->Doc().Text() == u"他说\"好\"");
+    Trigger(w.get(), "mnuUndo");
+    EXPECT_TRUE(w->Doc().Text() == text);
+}
+
 TEST(NovelMenu, ChapterPanelListsVolumesAndProblemsAndGoesToAHeading) {
     auto w = uitest::StartForm();
     w->Doc().SetText(Book());
