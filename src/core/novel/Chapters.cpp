@@ -242,7 +242,8 @@ struct Candidate {
     // Standing alone as real headings do: not the middle of a paragraph, not
     // right under another chapter's heading. Weak styles need it.
     bool alone = true;
-    bool lower = false;  // 下卷, numbered by the volumes before it
+    bool lower = false;    // 下卷, numbered by the volumes before it
+    bool follows = false;  // right after another candidate, nothing between (a list, a 目录)
     std::optional<std::int64_t> number;
     Numerals numerals = Numerals::None;
     std::optional<std::int64_t> volume;
@@ -558,6 +559,18 @@ Scan ScanText(std::u16string_view text) {
     const auto& lines = scan.lines;
     // bodyBefore[i]: body lines (neither blank nor candidates) before line i.
     std::vector<std::uint32_t> bodyBefore(lines.size() + 1, 0);
+    // The width of a full line of a wrapped paragraph: the commonest width of
+    // the longer lines. A shorter line ends its paragraph whatever its end.
+    std::map<std::size_t, std::size_t> widths;
+    for (const auto& l : lines) {
+        const std::size_t w = novel::DisplayWidth(text.substr(l.start, l.length));
+        if (w >= 20) widths[w]++;
+    }
+    std::size_t fullWidth = 40;
+    std::size_t seen = 0;
+    for (const auto& [w, count] : widths) {
+        if (count > seen) std::tie(fullWidth, seen) = std::pair{w, count};
+    }
     std::optional<std::size_t> lastLine;  // the last line holding something
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto s = text.substr(lines[i].start, lines[i].length);
@@ -572,7 +585,9 @@ Scan ScanText(std::u16string_view text) {
                         under = &scan.candidates.back();
                     c->alone = under != nullptr
                                    ? under->level != Level::Chapter || under->style == c->style
-                                   : EndsParagraph(text.substr(prev.start, prev.length));
+                                   : EndsParagraph(text.substr(prev.start, prev.length)) ||
+                                         5 * novel::DisplayWidth(text.substr(prev.start, prev.length)) <
+                                             4 * fullWidth;
                 }
                 scan.candidates.push_back(*c);
             } else {
@@ -585,8 +600,10 @@ Scan ScanText(std::u16string_view text) {
     auto& cands = scan.candidates;
     const std::size_t n = cands.size();
     std::vector<bool> adjacent(n, false);  // nothing but blank lines before the next
-    for (std::size_t k = 0; k + 1 < n; ++k)
+    for (std::size_t k = 0; k + 1 < n; ++k) {
         adjacent[k] = bodyBefore[cands[k + 1].line] == bodyBefore[cands[k].line + 1];
+        cands[k + 1].follows = adjacent[k];
+    }
     auto textOf = [&](std::size_t k) {
         const auto& l = lines[cands[k].line];
         return text::Strip(text.substr(l.start, l.length), text::kNovelBlanks);
@@ -665,6 +682,8 @@ const char* TypeName(ProblemType type) {
             return "order";
         case ProblemType::Mixed:
             return "mixed";
+        case ProblemType::Missing:
+            return "missing";
     }
     return "gap";
 }
@@ -700,7 +719,7 @@ std::vector<Heading> Find(std::u16string_view text) {
             // when it carries the numbering on, below the next one of the book's style.
             if (c.style != style) {
                 const bool continues =
-                    style != kStyleNone && c.number &&
+                    style != kStyleNone && c.number && !c.follows &&
                     (*c.number == prev + 1 || (volumeSince && *c.number == 1)) &&
                     (!nextOwn[k + 1] || *nextOwn[k + 1] > *c.number);
                 if (!continues) continue;
@@ -741,8 +760,39 @@ std::vector<HeadingLike> HeadingLikeLines(std::u16string_view text) {
     return lines;
 }
 
-std::vector<Problem> Check(const std::vector<Heading>& headings) {
+std::vector<Problem> Check(const std::vector<Heading>& headings, std::u16string_view text) {
     std::vector<Problem> out;
+    const std::vector<text::Line> lines = text.empty() ? std::vector<text::Line>{} : text::SplitLines(text);
+    // A chapter's usual length: the median distance between chapter headings.
+    std::vector<std::size_t> lengths;
+    for (std::size_t k = 0; k + 1 < headings.size(); ++k) {
+        if (headings[k].level == Level::Chapter && headings[k + 1].level == Level::Chapter)
+            lengths.push_back(headings[k + 1].offset - headings[k].offset);
+    }
+    std::sort(lengths.begin(), lengths.end());
+    const std::size_t usualLength = lengths.empty() ? 0 : lengths[lengths.size() / 2];
+    // A gap over text about twice that long holding a line shaped like a
+    // heading: the heading is most likely there, written so it was not taken.
+    auto missedLine = [&](std::size_t a, std::size_t b, std::int64_t from,
+                          std::int64_t to) -> std::optional<std::size_t> {
+        if (lines.empty() || usualLength == 0 ||
+            5 * (headings[b].offset - headings[a].offset) < 8 * usualLength) {
+            return std::nullopt;
+        }
+        for (std::size_t i = headings[a].line + 1; i < headings[b].line && i < lines.size(); ++i) {
+            const auto s = text::Strip(text.substr(lines[i].start, lines[i].length), text::kNovelBlanks);
+            if (s.empty() || s.size() > kMaxHeading) continue;
+            // A heading but for a stop after it ("【七】归途。", "CHAPTER XVIII.") or
+            // the sentence that follows it ("第十八章 风起，…").
+            const auto marker = ReadDiMarker(s, 0);
+            const auto c = ParseLine(text::StripRight(s, u"。．.，,；;"));
+            const auto number = marker && IsChapterUnit(marker->unit) ? marker->number.value
+                                : c && c->level == Level::Chapter   ? c->number
+                                                                    : std::nullopt;
+            if (number && *number >= from && *number <= to) return i;
+        }
+        return std::nullopt;
+    };
     auto report = [&](ProblemType t, std::size_t k, std::u16string note) {
         out.push_back({t, k, headings[k].line, std::move(note)});
     };
@@ -833,11 +883,20 @@ std::vector<Problem> Check(const std::vector<Heading>& headings) {
                 ++i;
                 continue;
             }
-            report(ProblemType::Gap, k,
-                   u"缺" +
-                       (n - 1 == prev + 1 ? name(k, prev + 1)
-                                          : name(k, prev + 1) + u"至" + name(k, n - 1)) +
-                       u"：上一章是" + name(k, prev));
+            if (const auto missed = missedLine(items[i - 1].k, k, prev + 1, n - 1)) {
+                const auto& l = lines[*missed];
+                out.push_back({ProblemType::Missing, k, *missed,
+                               u"第" + text::WholeNumberText(static_cast<std::int64_t>(*missed) + 1) +
+                                   u"行附近可能漏识别了标题：" +
+                                   std::u16string(text::Strip(text.substr(l.start, l.length),
+                                                              text::kNovelBlanks))});
+            } else {
+                report(ProblemType::Gap, k,
+                       u"缺" +
+                           (n - 1 == prev + 1 ? name(k, prev + 1)
+                                              : name(k, prev + 1) + u"至" + name(k, n - 1)) +
+                           u"：上一章是" + name(k, prev));
+            }
             prev = n;
         } else if (n <= 1) {
             report(ProblemType::Restart, k,
@@ -881,12 +940,18 @@ std::vector<Problem> Check(const std::vector<Heading>& headings) {
         prevVolume = v;
     }
 
-    for (std::size_t k = 0; k < headings.size(); ++k) {
-        const auto& h = headings[k];
-        if (h.level != Level::Chapter || !h.number || h.numerals == usual) continue;
-        report(ProblemType::Mixed, k,
-               h.numerals == Numerals::Arabic ? u"这一章用阿拉伯数字编号，全书其余各章用中文数字"
-                                              : u"这一章用中文数字编号，全书其余各章用阿拉伯数字");
+    // One report a switch: where a run of chapters in the other numerals starts.
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Numerals kind = headings[items[i].k].numerals;
+        if (kind == usual || (i > 0 && headings[items[i - 1].k].numerals == kind)) continue;
+        std::size_t run = 1;
+        while (i + run < items.size() && headings[items[i + run].k].numerals == kind) ++run;
+        const std::u16string other = kind == Numerals::Arabic ? u"中文数字" : u"阿拉伯数字";
+        const std::u16string own = kind == Numerals::Arabic ? u"阿拉伯数字" : u"中文数字";
+        report(ProblemType::Mixed, items[i].k,
+               run == 1 ? u"这一章用" + own + u"编号，全书其余各章用" + other
+                        : u"从这一章起连续" + text::WholeNumberText(static_cast<std::int64_t>(run)) +
+                              u"章改用" + own + u"编号，全书其余各章用" + other);
     }
     std::stable_sort(out.begin(), out.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });
