@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "Bytes.h"
 #include "core/novel/NovelText.h"
@@ -207,31 +208,26 @@ std::vector<Style> Styles() {
     });
     add("第一章风起 (不空格)",
         [](long n, const std::u16string& t, bool f) { return u"第" + Num(n, !f) + u"章" + t; });
-    add("【一】",
-        [](long n, const std::u16string& t, bool f) { return u"【" + Num(n, !f) + u"】" + t; });
-    add("【1】",
-        [](long n, const std::u16string& t, bool f) { return u"【" + Num(n, f) + u"】 " + t; });
-    add("(10)标题",
-        [](long n, const std::u16string& t, bool f) { return u"(" + Num(n, f) + u")" + t; });
-    add("1、标题", [](long n, const std::u16string& t, bool) {
-        return Num(n, false) + u"、" + t;
-    })->canMix = false;
-    add("===第3章===", [](long n, const std::u16string& t, bool f) {
-        return u"===第" + Num(n, f) + u"章 " + t + u"===";
-    });
+    // A number between two strings: 【一】风起, 12章　风起, ===第3章=== ...
+    const std::tuple<const char*, const char16_t*, bool, const char16_t*, long> kAround[] = {
+        {"【一】", u"【", true, u"】", 1},       {"【1】", u"【", false, u"】 ", 1},
+        {"(10)标题", u"(", false, u")", 1},      {"三十章 (无第)", u"", true, u"章 ", 28},
+        {"12章 (无第)", u"", false, u"章　", 1}, {"第 1 章", u"第 ", false, u" 章 ", 1},
+        {"1、标题", u"", false, u"、", 1},       {"===第3章===", u"===第", false, u"章===", 1}};
+    for (const auto& [name, before, chinese, after, start] : kAround) {
+        const std::u16string b = before, a = after;
+        const bool c = chinese;
+        add(name, [b, a, c](long n, const std::u16string& t, bool f) {
+            return b + Num(n, c != f) + a + (a.back() == u'=' ? u"" : t);
+        })->start = start;
+    }
     add("chapter.844", [](long n, const std::u16string& t, bool) {
         return u"chapter." + Num(n, false) + u" " + t;
     })->canMix = false;
     s.back().start = 844;
-    add("三十章 (无第)",
-        [](long n, const std::u16string& t, bool f) { return Num(n, !f) + u"章 " + t; })->start = 28;
-    add("12章 (无第)",
-        [](long n, const std::u16string& t, bool f) { return Num(n, f) + u"章　" + t; });
     add("001 标题", [](long n, const std::u16string& t, bool) {
         return Pad(n, 3) + u" " + t;
     })->canMix = false;
-    add("第 1 章",
-        [](long n, const std::u16string& t, bool f) { return u"第 " + Num(n, f) + u" 章 " + t; });
     add("600 章，80 章写作“N、标题”",
         [](long n, const std::u16string& t, bool f) { return u"第" + Num(n, f) + u"章 " + t; });
     s.back().chapters = 600;
@@ -253,13 +249,9 @@ const std::vector<std::vector<std::u16string>>& Traps() {
          u"again in the spring，这才封好。"},
         {u"一九二一年一月。"},
         {u"这一路他走了 1280 里，花了 36 天，身上只剩 3.5 两银子。"},
-        {u"第一封信"},
-        {u"第四本书", u"第六回合开始了"},
+        {u"第一封信", u"第四本书", u"第六回合开始了"},
         {u"第三集播出后，他就出了名"},
-        {u"第一乐章"},
-        {u"16:30", u"比分 2:1"},
-        {u"16"},
-        {u"哗啦啦～～～", u"------"},
+        {u"第一乐章", u"16:30", u"比分 2:1", u"16", u"哗啦啦～～～", u"------"},
     };
     return t;
 }
@@ -358,19 +350,17 @@ std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool 
         // A heading written so the finder cannot take it ("第十八章 风起。"), in
         // the longest pair of chapters free of other faults: the gap it leaves
         // is to be told as a heading missed, at its line.
-        std::size_t missed = n;
-        if (faults && n >= 22) {
-            auto chars = [&](std::size_t i) {
-                std::size_t c = 0;
-                for (const auto& p : chapters[i]) c += p.size();
-                return c;
-            };
-            for (const std::size_t i : {17, 18, 19, 21}) {
-                if (missed == n || chars(i - 1) + chars(i) > chars(missed - 1) + chars(missed))
-                    missed = i;
-            }
-            planted.push_back({ProblemType::Missing, missed});
-        }
+        std::size_t missed = 17;
+        auto pair = [&](std::size_t i) {
+            std::size_t c = 0;
+            for (const auto& p : chapters[i - 1]) c += p.size();
+            for (const auto& p : chapters[i]) c += p.size();
+            return c;
+        };
+        for (const std::size_t i : {18, 19, 21})
+            missed = n >= 22 && pair(i) > pair(missed) ? i : missed;
+        if (faults && n >= 22) planted.push_back({ProblemType::Missing, missed});
+        if (!faults || n < 22) missed = n;
         const auto& titles = st.longTitles ? LongTitles() : ShortTitles();
         std::vector<Item> headings;  // in order, for the 目录
         std::vector<std::size_t> chapterItem(n);

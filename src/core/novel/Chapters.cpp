@@ -483,7 +483,7 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
         if (title.empty() || ArabicDigit(title[0]) >= 0 || IsChineseNumeral(title[0])) {
             return std::nullopt;
         }
-        c.style = blank                              ? kStyleNumberBlank
+        c.style = blank                         ? kStyleNumberBlank
                   : n->kind == Numerals::Arabic ? kStyleDotNumber
                                                 : kStyleChineseList;
         return c;
@@ -583,11 +583,12 @@ Scan ScanText(std::u16string_view text) {
                     const Candidate* under = nullptr;
                     if (!scan.candidates.empty() && scan.candidates.back().line == *lastLine)
                         under = &scan.candidates.back();
-                    c->alone = under != nullptr
-                                   ? under->level != Level::Chapter || under->style == c->style
-                                   : EndsParagraph(text.substr(prev.start, prev.length)) ||
-                                         5 * novel::DisplayWidth(text.substr(prev.start, prev.length)) <
-                                             4 * fullWidth;
+                    c->alone =
+                        under != nullptr
+                            ? under->level != Level::Chapter || under->style == c->style
+                            : EndsParagraph(text.substr(prev.start, prev.length)) ||
+                                  5 * novel::DisplayWidth(text.substr(prev.start, prev.length)) <
+                                      4 * fullWidth;
                 }
                 scan.candidates.push_back(*c);
             } else {
@@ -613,7 +614,8 @@ Scan ScanText(std::u16string_view text) {
     std::vector<bool> lastEntry(n, false);
     for (std::size_t k = 1; k < n; ++k) {
         if (adjacent[k] || !adjacent[k - 1]) continue;
-        for (std::size_t j = k + 1; j < n && !lastEntry[k]; ++j) lastEntry[k] = textOf(j) == textOf(k);
+        for (std::size_t j = k + 1; j < n && !lastEntry[k]; ++j)
+            lastEntry[k] = textOf(j) == textOf(k);
     }
     for (std::size_t k = n; k-- > 0;) {
         if (lastEntry[k]) {
@@ -718,10 +720,9 @@ std::vector<Heading> Find(std::u16string_view text) {
             // A chapter written another way (most 第N章, some "12、标题") is one
             // when it carries the numbering on, below the next one of the book's style.
             if (c.style != style) {
-                const bool continues =
-                    style != kStyleNone && c.number && !c.follows &&
-                    (*c.number == prev + 1 || (volumeSince && *c.number == 1)) &&
-                    (!nextOwn[k + 1] || *nextOwn[k + 1] > *c.number);
+                const bool continues = style != kStyleNone && c.number && !c.follows &&
+                                       (*c.number == prev + 1 || (volumeSince && *c.number == 1)) &&
+                                       (!nextOwn[k + 1] || *nextOwn[k + 1] > *c.number);
                 if (!continues) continue;
             }
             if (c.number) prev = *c.number;
@@ -762,7 +763,8 @@ std::vector<HeadingLike> HeadingLikeLines(std::u16string_view text) {
 
 std::vector<Problem> Check(const std::vector<Heading>& headings, std::u16string_view text) {
     std::vector<Problem> out;
-    const std::vector<text::Line> lines = text.empty() ? std::vector<text::Line>{} : text::SplitLines(text);
+    const std::vector<text::Line> lines =
+        text.empty() ? std::vector<text::Line>{} : text::SplitLines(text);
     // A chapter's usual length: the median distance between chapter headings.
     std::vector<std::size_t> lengths;
     for (std::size_t k = 0; k + 1 < headings.size(); ++k) {
@@ -780,15 +782,16 @@ std::vector<Problem> Check(const std::vector<Heading>& headings, std::u16string_
             return std::nullopt;
         }
         for (std::size_t i = headings[a].line + 1; i < headings[b].line && i < lines.size(); ++i) {
-            const auto s = text::Strip(text.substr(lines[i].start, lines[i].length), text::kNovelBlanks);
+            const auto s =
+                text::Strip(text.substr(lines[i].start, lines[i].length), text::kNovelBlanks);
             if (s.empty() || s.size() > kMaxHeading) continue;
             // A heading but for a stop after it ("【七】归途。", "CHAPTER XVIII.") or
             // the sentence that follows it ("第十八章 风起，…").
             const auto marker = ReadDiMarker(s, 0);
             const auto c = ParseLine(text::StripRight(s, u"。．.，,；;"));
             const auto number = marker && IsChapterUnit(marker->unit) ? marker->number.value
-                                : c && c->level == Level::Chapter   ? c->number
-                                                                    : std::nullopt;
+                                : c && c->level == Level::Chapter     ? c->number
+                                                                      : std::nullopt;
             if (number && *number >= from && *number <= to) return i;
         }
         return std::nullopt;
@@ -885,11 +888,12 @@ std::vector<Problem> Check(const std::vector<Heading>& headings, std::u16string_
             }
             if (const auto missed = missedLine(items[i - 1].k, k, prev + 1, n - 1)) {
                 const auto& l = lines[*missed];
-                out.push_back({ProblemType::Missing, k, *missed,
-                               u"第" + text::WholeNumberText(static_cast<std::int64_t>(*missed) + 1) +
-                                   u"行附近可能漏识别了标题：" +
-                                   std::u16string(text::Strip(text.substr(l.start, l.length),
-                                                              text::kNovelBlanks))});
+                out.push_back(
+                    {ProblemType::Missing, k, *missed,
+                     u"第" + text::WholeNumberText(static_cast<std::int64_t>(*missed) + 1) +
+                         u"行附近可能漏识别了标题：" +
+                         std::u16string(
+                             text::Strip(text.substr(l.start, l.length), text::kNovelBlanks))});
             } else {
                 report(ProblemType::Gap, k,
                        u"缺" +
@@ -949,9 +953,10 @@ std::vector<Problem> Check(const std::vector<Heading>& headings, std::u16string_
         const std::u16string other = kind == Numerals::Arabic ? u"中文数字" : u"阿拉伯数字";
         const std::u16string own = kind == Numerals::Arabic ? u"阿拉伯数字" : u"中文数字";
         report(ProblemType::Mixed, items[i].k,
-               run == 1 ? u"这一章用" + own + u"编号，全书其余各章用" + other
-                        : u"从这一章起连续" + text::WholeNumberText(static_cast<std::int64_t>(run)) +
-                              u"章改用" + own + u"编号，全书其余各章用" + other);
+               run == 1
+                   ? u"这一章用" + own + u"编号，全书其余各章用" + other
+                   : u"从这一章起连续" + text::WholeNumberText(static_cast<std::int64_t>(run)) +
+                         u"章改用" + own + u"编号，全书其余各章用" + other);
     }
     std::stable_sort(out.begin(), out.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });
