@@ -173,7 +173,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {u"一、甲", P, u"二、乙", P, u"三、丙", kUnended, u"四、丁", P},
                    {C1, C2, C3}},
         HeadingRow{
-            "TocBlurb", {u"目录", u"第1章", u"第2章", P, u"第1章", P, u"第2章", P}, {C1, C2}},
+            "TocBlurb",
+            {u"目录", u"第1章", u"第2章", u"第3章", P, u"第1章", P, u"第2章", P, u"第3章", P},
+            {C1, C2, C3}},
         HeadingRow{"Round", {u"第1回", P, u"第二回合", P, u"第2回", P}, {C1, C2}},
         HeadingRow{
             "EpisodeSentence", {u"第1集", P, u"第二集播出后，他出了名", P, u"第2集", P}, {C1, C2}}),

@@ -609,14 +609,14 @@ Scan ScanText(std::u16string_view text) {
         const auto& l = lines[cands[k].line];
         return text::Strip(text.substr(l.start, l.length), text::kNovelBlanks);
     };
-    // The last entry of a 목录 block may have text under it (a blurb, "正文"):
-    // it is an entry still when the same line comes again further on.
+    // The last entry of a 目录 block (three entries or more) may have text
+    // under it (a blurb, "正文"): it is an entry still when the same line
+    // comes again further on.
+    std::map<std::u16string_view, std::size_t> lastAt;  // the last candidate of each line
+    for (std::size_t k = 0; k < n; ++k) lastAt[textOf(k)] = k;
     std::vector<bool> lastEntry(n, false);
-    for (std::size_t k = 1; k < n; ++k) {
-        if (adjacent[k] || !adjacent[k - 1]) continue;
-        for (std::size_t j = k + 1; j < n && !lastEntry[k]; ++j)
-            lastEntry[k] = textOf(j) == textOf(k);
-    }
+    for (std::size_t k = 2; k < n; ++k)
+        lastEntry[k] = !adjacent[k] && adjacent[k - 1] && adjacent[k - 2] && lastAt[textOf(k)] > k;
     for (std::size_t k = n; k-- > 0;) {
         if (lastEntry[k]) {
             cands[k].toc = true;
