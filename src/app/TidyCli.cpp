@@ -181,7 +181,8 @@ std::string HelpText() {
                级别为 volume（卷）、chapter（章）、special（序章、楔子、番外、后记等）
   check        检查章节编号：每行一个问题，格式为“类型<TAB>行号<TAB>说明”，
                类型为 gap（缺号）、repeat（重号）、restart（未分卷却从头编号）、
-               order（顺序颠倒）、mixed（中文数字与阿拉伯数字混用）
+               order（顺序颠倒）、mixed（中文数字与阿拉伯数字混用，每换一次报一处）、
+               missing（缺号处的正文里有像标题的一行，可能漏识别了标题）
   purge        净化广告：去掉网址和常见的网站广告、水印（整行或段落中的一截），
                加上 --rules 给出的规则；正文照旧
   scrub        清除隐形字符：去掉零宽字符、双向控制符、软连字符等看不见的格式字符，
@@ -362,7 +363,7 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
                           "\t" + Field(h.text) + "\n";
             }
         } else {
-            for (const auto& p : qm::chapters::Check(headings)) {
+            for (const auto& p : qm::chapters::Check(headings, text)) {
                 report += std::string(qm::chapters::TypeName(p.type)) + "\t" +
                           std::to_string(p.line + 1) + "\t" + Field(p.note) + "\n";
             }

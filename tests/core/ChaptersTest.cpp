@@ -27,6 +27,7 @@ std::u16string Book(const std::vector<std::u16string>& headings) {
 struct Found {
     Level level;
     std::optional<std::int64_t> number;
+    bool operator==(const Found&) const = default;
 };
 
 }  // namespace
@@ -127,6 +128,56 @@ INSTANTIATE_TEST_SUITE_P(
                     // Numbers, not list items.
                     std::vector<std::u16string>{u"三、四个人"},
                     std::vector<std::u16string>{u"1.5倍"}));
+
+// A book of lines, "¶" standing for a paragraph of prose.
+std::u16string Lines(const std::vector<std::u16string>& lines) {
+    std::u16string s;
+    for (const auto& l : lines) s += (l == u"¶" ? kBody : l) + u"\n";
+    return s;
+}
+const std::u16string P = u"¶";
+
+// Each heading style, and lines that only look like one: what is taken, at what level.
+struct HeadingRow {
+    const char* name;
+    std::vector<std::u16string> lines;
+    std::vector<Found> taken;
+};
+class HeadingRows : public testing::TestWithParam<HeadingRow> {};
+
+TEST_P(HeadingRows, TakenWithTheirLevelAndNothingElse) {
+    std::vector<Found> found;
+    for (const auto& h : ch::Find(Lines(GetParam().lines))) found.push_back({h.level, h.number});
+    EXPECT_EQ(found, GetParam().taken);
+}
+
+const Found C4{Level::Chapter, 4}, S1{Level::Special, 1}, V1{Level::Volume, 1},
+    V{Level::Volume, {}};
+const std::u16string kUnended = kBody.substr(0, kBody.size() - 1);  // a full line, no stop
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HeadingRows,
+    testing::Values(
+        HeadingRow{"Bracketed", {u"【一】", P, u"【二】风起", P, u"【3】", P}, {C1, C2, C3}},
+        HeadingRow{"Ruled", {u"===第1章===", P, u"------", P, u"===第2章 云涌===", P}, {C1, C2}},
+        HeadingRow{"EnglishDotted", {u"chapter.1", P, u"Chapter2 风起", P}, {C1, C2}},
+        HeadingRow{"Extra", {u"第1章", P, u"番外 第1章 海边", P}, {C1, S1}},
+        HeadingRow{"UnitWithoutDi", {u"一章", P, u"二章 风起", P, u"三章", P}, {C1, C2, C3}},
+        HeadingRow{"NumberBlank", {u"001 风起", P, u"002 云涌", P, u"003 雨落", P}, {C1, C2, C3}},
+        HeadingRow{"FinalVolume", {u"上卷", P, u"第一回", P, u"终卷", P}, {V1, C1, V}},
+        HeadingRow{
+            "TwoStyles", {u"第1章", P, u"2、云涌", P, u"【3】", P, u"第4章", P}, {C1, C2, C3, C4}},
+        HeadingRow{"InParagraph",
+                   {u"一、甲", P, u"二、乙", P, u"三、丙", kUnended, u"四、丁", P},
+                   {C1, C2, C3}},
+        HeadingRow{
+            "TocBlurb",
+            {u"目录", u"第1章", u"第2章", u"第3章", P, u"第1章", P, u"第2章", P, u"第3章", P},
+            {C1, C2, C3}},
+        HeadingRow{"Round", {u"第1回", P, u"第二回合", P, u"第2回", P}, {C1, C2}},
+        HeadingRow{
+            "EpisodeSentence", {u"第1集", P, u"第二集播出后，他出了名", P, u"第2集", P}, {C1, C2}}),
+    [](const testing::TestParamInfo<HeadingRow>& info) { return std::string(info.param.name); });
 
 TEST(Chapters, TableOfContentsBeforeTheTextIsNotTheHeadings) {
     const std::u16string text =
@@ -232,6 +283,42 @@ INSTANTIATE_TEST_SUITE_P(
         NumberingCase{"volumes themselves",
                       {u"第一卷 风", u"第一章 甲", u"第三卷 云", u"第二章 乙"},
                       {{ProblemType::Gap, 2}}}));
+
+// Reports that need the text: one a switch of numerals, a heading missed.
+struct CheckRow {
+    const char* name;
+    std::vector<std::u16string> lines;
+    std::vector<std::pair<ProblemType, std::size_t>> expected;  // at these lines
+    std::u16string note = {};                                   // of the first, if given
+};
+class CheckRows : public testing::TestWithParam<CheckRow> {};
+
+TEST_P(CheckRows, ReportedOnceAtTheirLine) {
+    const auto text = Lines(GetParam().lines);
+    const auto problems = ch::Check(ch::Find(text), text);
+    std::vector<std::pair<ProblemType, std::size_t>> got;
+    for (const auto& p : problems) got.emplace_back(p.type, p.line);
+    EXPECT_EQ(got, GetParam().expected);
+    if (!GetParam().note.empty()) {
+        EXPECT_EQ(problems.at(0).note, GetParam().note);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CheckRows,
+    testing::Values(
+        CheckRow{"TwoSwitches",
+                 {u"第一章", P, u"第二章", P, u"第3章", P, u"第4章", P, u"第五章", P, u"第6章", P},
+                 {{ProblemType::Mixed, 4}, {ProblemType::Mixed, 10}}},
+        CheckRow{"MissedHeading",
+                 {u"第一章", P, P, u"第二章", P, P, u"第三章", P, P, u"第四章 海边。", P, P,
+                  u"第五章", P, P},
+                 {{ProblemType::Missing, 9}},
+                 u"第10行附近可能漏识别了标题：第四章 海边。"},
+        CheckRow{"LongGapWithoutAHeadingShape",
+                 {u"第一章", P, P, u"第二章", P, P, u"第三章", P, P, P, P, P, u"第五章", P, P},
+                 {{ProblemType::Gap, 12}}}),
+    [](const testing::TestParamInfo<CheckRow>& info) { return std::string(info.param.name); });
 
 TEST(Chapters, ParseNumber) {
     const std::pair<std::u16string, std::optional<std::int64_t>> cases[] = {

@@ -49,8 +49,8 @@ TEST_P(NovelMaterial, MeetsItsFigures) {
         total.foundRight += s.foundRight;
     }
     EXPECT_GE(100.0 * total.right / total.breaks, share);
-    EXPECT_GE(100.0 * total.foundRight / total.found, 98.0) << "precision";
-    EXPECT_GE(100.0 * total.foundRight / total.headings, 98.0) << "recall";
+    EXPECT_GE(100.0 * total.foundRight / total.found, 99.5) << "precision";
+    EXPECT_GE(100.0 * total.foundRight / total.headings, 99.5) << "recall";
     for (std::size_t b = 0; b < faulty.size(); ++b) {
         const auto s = material::Measure(faulty[b], layout, static_cast<std::uint32_t>(b + 100));
         EXPECT_EQ(s.faultsFound, s.faults) << faulty[b].name;
@@ -69,5 +69,6 @@ INSTANTIATE_TEST_SUITE_P(
         Target{{Wrap::Bytes76, false, false}, 99.0}, Target{{Wrap::Bytes80, false, false}, 99.0},
         Target{{Wrap::Chars40, false, true}, 100.0}, Target{{Wrap::Bytes76, true, true}, 100.0},
         Target{{Wrap::Ragged, false, true}, 100.0}, Target{{Wrap::Ragged, true, false}, 97.0},
-        Target{{Wrap::Ragged, false, false}, 97.0}, Target{{Wrap::None, false, false}, 100.0}),
+        // The books of the newer heading styles take prose the ragged copy joins worse.
+        Target{{Wrap::Ragged, false, false}, 96.5}, Target{{Wrap::None, false, false}, 100.0}),
     LayoutName);

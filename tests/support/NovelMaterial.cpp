@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "Bytes.h"
 #include "core/novel/NovelText.h"
@@ -125,6 +126,9 @@ struct Style {
     bool restartPerVolume = false;
     bool canMix = true;
     bool longTitles = false;
+    std::size_t chapters = 0;  // when more than the prose gives: short chapters of it over and over
+    // Every seventh chapter from the 26th, to 80 of them, written this way instead.
+    std::function<std::u16string(long n, const std::u16string& t)> second;
 };
 
 std::u16string Num(long n, bool chinese) { return chinese ? Chinese(n) : Ascii(std::to_string(n)); }
@@ -204,6 +208,30 @@ std::vector<Style> Styles() {
     });
     add("第一章风起 (不空格)",
         [](long n, const std::u16string& t, bool f) { return u"第" + Num(n, !f) + u"章" + t; });
+    // A number between two strings: 【一】风起, 12章　风起, ===第3章=== ...
+    const std::tuple<const char*, const char16_t*, bool, const char16_t*, long> kAround[] = {
+        {"【一】", u"【", true, u"】", 1},       {"【1】", u"【", false, u"】 ", 1},
+        {"(10)标题", u"(", false, u")", 1},      {"三十章 (无第)", u"", true, u"章 ", 28},
+        {"12章 (无第)", u"", false, u"章　", 1}, {"第 1 章", u"第 ", false, u" 章 ", 1},
+        {"1、标题", u"", false, u"、", 1},       {"===第3章===", u"===第", false, u"章===", 1}};
+    for (const auto& [name, before, chinese, after, start] : kAround) {
+        const std::u16string b = before, a = after;
+        const bool c = chinese;
+        add(name, [b, a, c](long n, const std::u16string& t, bool f) {
+            return b + Num(n, c != f) + a + (a.back() == u'=' ? u"" : t);
+        })->start = start;
+    }
+    add("chapter.844", [](long n, const std::u16string& t, bool) {
+        return u"chapter." + Num(n, false) + u" " + t;
+    })->canMix = false;
+    s.back().start = 844;
+    add("001 标题", [](long n, const std::u16string& t, bool) {
+        return Pad(n, 3) + u" " + t;
+    })->canMix = false;
+    add("600 章，80 章写作“N、标题”",
+        [](long n, const std::u16string& t, bool f) { return u"第" + Num(n, f) + u"章 " + t; });
+    s.back().chapters = 600;
+    s.back().second = [](long n, const std::u16string& t) { return Num(n, false) + u"、" + t; };
     return s;
 }
 
@@ -221,6 +249,9 @@ const std::vector<std::vector<std::u16string>>& Traps() {
          u"again in the spring，这才封好。"},
         {u"一九二一年一月。"},
         {u"这一路他走了 1280 里，花了 36 天，身上只剩 3.5 两银子。"},
+        {u"第一封信", u"第四本书", u"第六回合开始了"},
+        {u"第三集播出后，他就出了名"},
+        {u"第一乐章", u"16:30", u"比分 2:1", u"16", u"哗啦啦～～～", u"------"},
     };
     return t;
 }
@@ -260,20 +291,22 @@ std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool 
         Book book;
         book.name = st.name;
         // The prose twice over, from a different place each book: enough for
-        // some 25 chapters.
+        // some 25 chapters (or more times, for a long book).
         std::vector<std::u16string> prose;
         const std::size_t from = (si * 17) % paragraphs.size();
-        for (std::size_t k = 0; k < 2 * paragraphs.size(); ++k) {
+        const std::size_t times = st.chapters ? st.chapters * 3 : 2 * paragraphs.size();
+        for (std::size_t k = 0; k < times; ++k) {
             prose.push_back(paragraphs[(from + k) % paragraphs.size()]);
         }
-        // Chapters of 3 to 8 paragraphs.
+        // Chapters of 3 to 8 paragraphs (2 to 4 in a long book).
         std::vector<std::vector<std::u16string>> chapters;
         for (std::size_t k = 0; k < prose.size();) {
-            const std::size_t len = 3 + rng.Below(6);
+            const std::size_t len = st.chapters ? 2 + rng.Below(3) : 3 + rng.Below(6);
             chapters.emplace_back(prose.begin() + k,
                                   prose.begin() + std::min(prose.size(), k + len));
             k += len;
         }
+        if (st.chapters && chapters.size() > st.chapters) chapters.resize(st.chapters);
         // Traps into chapters of their own choosing (never a chapter's first line).
         const auto& traps = Traps();
         for (std::size_t t = 0; t < traps.size(); ++t) {
@@ -314,6 +347,20 @@ std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool 
                 planted.push_back({ProblemType::Mixed, 20});
             }
         }
+        // A heading written so the finder cannot take it ("第十八章 风起。"), in
+        // the longest pair of chapters free of other faults: the gap it leaves
+        // is to be told as a heading missed, at its line.
+        std::size_t missed = 17;
+        auto pair = [&](std::size_t i) {
+            std::size_t c = 0;
+            for (const auto& p : chapters[i - 1]) c += p.size();
+            for (const auto& p : chapters[i]) c += p.size();
+            return c;
+        };
+        for (const std::size_t i : {18, 19, 21})
+            missed = n >= 22 && pair(i) > pair(missed) ? i : missed;
+        if (faults && n >= 22) planted.push_back({ProblemType::Missing, missed});
+        if (!faults || n < 22) missed = n;
         const auto& titles = st.longTitles ? LongTitles() : ShortTitles();
         std::vector<Item> headings;  // in order, for the 目录
         std::vector<std::size_t> chapterItem(n);
@@ -345,18 +392,29 @@ std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool 
             if (st.volumes == Style::SameLine) {
                 text = u"第" + Chinese(static_cast<long>(volumeOf(i)) + 1) + u"卷 " + text;
             }
+            if (st.second && i >= 25 && (i - 25) % 7 == 0 && (i - 25) / 7 < 80)
+                text = st.second(number[i], title);
             chapterItem[i] = items.size();
-            heading(std::move(text), Level::Chapter);
+            if (i == missed) {
+                items.push_back({Item::Missed, text + u"。"});
+            } else {
+                heading(std::move(text), Level::Chapter);
+            }
+            // A line that carries the numbering on right under a heading.
+            if (i == 12) items.push_back({Item::Paragraph, Num(number[i] + 1, false) + u"多岁……"});
             for (const auto& p : chapters[i]) items.push_back({Item::Paragraph, p});
         }
-        static const std::u16string kEnds[] = {u"尾声", u"番外一　海边", u"后记", u"完本感言"};
-        heading(kEnds[si % 4], Level::Special);
+        static const std::u16string kEnds[] = {u"尾声", u"番外一　海边", u"后记", u"完本感言",
+                                               u"番外 第1章 海边"};
+        heading(kEnds[si % 5], Level::Special);
         items.push_back({Item::Paragraph, paragraphs[(si * 11 + 3) % paragraphs.size()]});
         for (const auto& [type, i] : planted) book.faults.push_back({type, chapterItem[i]});
         // A 目录 block before the text in every third book.
         if (si % 3 == 0) {
             std::vector<Item> toc = {{Item::Paragraph, u"目录"}};
             for (const auto& h : headings) toc.push_back({Item::Toc, h.text, h.level});
+            // Some put a blurb between the 目录 and the text.
+            if (si % 6 == 3) toc.push_back({Item::Paragraph, paragraphs[si % paragraphs.size()]});
             const std::size_t shiftBy = toc.size();
             items.insert(items.begin(), toc.begin(), toc.end());
             for (auto& f : book.faults) f.item += shiftBy;
@@ -512,7 +570,7 @@ Score Measure(const Book& book, const Layout& layout, std::uint32_t seed) {
     const std::set<std::size_t> truth(w.headingLines.begin(), w.headingLines.end());
     s.found = found.size();
     for (const auto& h : found) s.foundRight += truth.count(h.line);
-    const auto problems = qm::chapters::Check(found);
+    const auto problems = qm::chapters::Check(found, w.text);
     s.faults = book.faults.size();
     std::vector<bool> matched(problems.size(), false);
     for (const auto& f : book.faults) {

@@ -14,9 +14,10 @@
 
 namespace material {
 
-// One true line of a book: a paragraph, a heading, or an entry of a 目录 block.
+// One true line of a book: a paragraph, a heading, an entry of a 目录 block, or
+// a heading written so it cannot be taken (a planted fault; never wrapped).
 struct Item {
-    enum Kind { Paragraph, Heading, Toc } kind = Paragraph;
+    enum Kind { Paragraph, Heading, Toc, Missed } kind = Paragraph;
     std::u16string text;
     qm::chapters::Level level = qm::chapters::Level::Chapter;
 };

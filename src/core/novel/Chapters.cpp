@@ -21,6 +21,8 @@ constexpr std::size_t kMaxHeading = 64;
 // Weak styles ("1. 标题", "一、标题") are lists as often as headings: only
 // short lines without sentence punctuation count.
 constexpr std::size_t kMaxWeakHeading = 30;
+// Rules drawn around a heading or between parts.
+constexpr std::u16string_view kDecoration = u"=＝*＊~～#＃☆★◆◇※-－—";
 
 int ChineseDigit(char16_t c) {
     switch (c) {
@@ -225,6 +227,9 @@ enum : char16_t {
     kStyleParen = 4,        // （一）, (12)
     kStyleSpecial = 5,
     kStyleVolume = 6,
+    kStyleBracket = 7,      // 【一】, 【1】
+    kStyleBareUnit = 8,     // 三十章, 12章 (no 第)
+    kStyleNumberBlank = 9,  // 001 标题
 };
 
 struct Candidate {
@@ -234,6 +239,11 @@ struct Candidate {
     char16_t unit = 0;
     bool strong = false;
     bool toc = false;
+    // Standing alone as real headings do: not the middle of a paragraph, not
+    // right under another chapter's heading. Weak styles need it.
+    bool alone = true;
+    bool lower = false;    // 下卷, numbered by the volumes before it
+    bool follows = false;  // right after another candidate, nothing between (a list, a 目录)
     std::optional<std::int64_t> number;
     Numerals numerals = Numerals::None;
     std::optional<std::int64_t> volume;
@@ -280,7 +290,19 @@ std::optional<Marker> ReadDiMarker(std::u16string_view s, std::size_t i) {
     j += n->length;
     while (j < s.size() && IsBlank(s[j]) && j - i < 16) ++j;
     if (j >= s.size()) return std::nullopt;
+    // Words that start with a unit: 第六回合, 第三集团, 第一节课 count something else.
+    static constexpr std::u16string_view kWords =
+        u"回合回事回头回家集团集体集中集市节目节课节日节奏章程篇幅幕后话题折扣";
+    if (j + 1 < s.size()) {
+        for (std::size_t w = 0; w + 1 < kWords.size(); w += 2) {
+            if (kWords[w] == s[j] && kWords[w + 1] == s[j + 1]) return std::nullopt;
+        }
+    }
     return Marker{*n, s[j], j + 1};
+}
+
+bool HasComma(std::u16string_view s) {
+    return s.find_first_of(u"，；,;") != std::u16string_view::npos;
 }
 
 std::optional<Candidate> ParseSpecial(std::u16string_view s) {
@@ -302,6 +324,10 @@ std::optional<Candidate> ParseSpecial(std::u16string_view s) {
                 c.number = n->value;
                 c.numerals = n->kind;
                 i = j + n->length;
+            } else if (const auto m = ReadDiMarker(s, j); m && IsChapterUnit(m->unit)) {
+                c.number = m->number.value;  // 番外 第1章: the extra's own numbering
+                c.numerals = m->number.kind;
+                i = m->end;
             }
         }
         if (!TitleFollows(s, i, false)) return std::nullopt;
@@ -345,10 +371,12 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
             i = j + n->length;
         }
     } else if (s.size() >= 2 && (s[1] == u'卷' || s[1] == u'部') &&
-               (s[0] == u'上' || s[0] == u'中' || s[0] == u'下')) {
+               (s[0] == u'上' || s[0] == u'中' || s[0] == u'下' || s[0] == u'终')) {
         vol = Number{1, s[0] == u'上' ? 1 : (s[0] == u'中' ? 2 : 3), Numerals::Chinese};
         i = 2;
-        if (s[0] == u'下') vol->value = 0;  // last: its number depends on whether a 中 came
+        // 下卷 is last: its number depends on whether a 中 came. 终卷 has none.
+        if (s[0] == u'下') vol->value = 0;
+        if (s[0] == u'终') vol->value = -1;
     } else if (StartsWithAsciiWord(s, u"volume") || StartsWithAsciiWord(s, u"book") ||
                StartsWithAsciiWord(s, u"part")) {
         std::size_t j = s[0] == u'v' || s[0] == u'V' ? 6 : 4;
@@ -387,10 +415,13 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
         c.strong = true;
         if (vol->value > 0) c.number = vol->value;
         c.numerals = vol->kind;
+        c.lower = vol->value == 0;
         return c;
     }
     if (auto m = ReadDiMarker(s, 0)) {
         if (!IsChapterUnit(m->unit) || !TitleFollows(s, m->end, true)) return std::nullopt;
+        // "第三集播出后，他……": text glued to the marker and a comma after it.
+        if (m->end < s.size() && !IsSeparator(s[m->end]) && HasComma(s)) return std::nullopt;
         c.style = m->unit;
         c.unit = m->unit;
         c.strong = true;
@@ -399,9 +430,10 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
         return c;
     }
     if (auto sp = ParseSpecial(s)) return sp;
-    if (StartsWithAsciiWord(s, u"chapter") && s.size() > 8 && s[7] == u' ') {
-        std::size_t j = 8;
-        while (j < s.size() && s[j] == u' ') ++j;
+    if (StartsWithAsciiWord(s, u"chapter") && s.size() > 7 &&
+        (s[7] == u' ' || s[7] == u'.' || s[7] == u'_' || s[7] == u'-' || ArabicDigit(s[7]) >= 0)) {
+        std::size_t j = 7;
+        while (j < s.size() && (s[j] == u' ' || s[j] == u'.' || s[j] == u'_' || s[j] == u'-')) ++j;
         std::size_t k = j;
         while (k < s.size() && s[k] < 0x80 && s[k] != u' ' && s[k] != u':' && s[k] != u'.') ++k;
         const auto word = s.substr(j, k - j);
@@ -436,16 +468,24 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
         const std::size_t j = n->length;
         if (j >= s.size()) return std::nullopt;
         const char16_t sep = s[j];
+        c.number = n->value;
+        c.numerals = n->kind;
+        // 三十章, 12章 风起: the unit without 第, then nothing or a separator.
+        if (IsChapterUnit(sep) && TitleFollows(s, j + 1, false)) {
+            c.style = kStyleBareUnit;
+            return c;
+        }
         const bool arabicSep = sep == u'.' || sep == u'．' || sep == u'、';
-        if (n->kind == Numerals::Arabic ? !arabicSep : sep != u'、') return std::nullopt;
+        const bool blank = n->kind == Numerals::Arabic && IsBlank(sep);
+        if (n->kind == Numerals::Arabic ? !arabicSep && !blank : sep != u'、') return std::nullopt;
         const auto title = text::Strip(s.substr(j + 1), text::kNovelBlanks);
         // A title, and not a decimal number ("1.5倍") or a number list ("三、四次").
         if (title.empty() || ArabicDigit(title[0]) >= 0 || IsChineseNumeral(title[0])) {
             return std::nullopt;
         }
-        c.style = n->kind == Numerals::Arabic ? kStyleDotNumber : kStyleChineseList;
-        c.number = n->value;
-        c.numerals = n->kind;
+        c.style = blank                         ? kStyleNumberBlank
+                  : n->kind == Numerals::Arabic ? kStyleDotNumber
+                                                : kStyleChineseList;
         return c;
     }
     return std::nullopt;
@@ -453,6 +493,8 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
 
 std::optional<Candidate> ParseLine(std::u16string_view raw) {
     std::u16string_view s = text::Strip(raw, text::kNovelBlanks);
+    // Rules around a heading ("===第3章===", "★第三章★"); a line of them only is a divider.
+    s = text::Strip(text::Strip(s, kDecoration), text::kNovelBlanks);
     if (s.empty() || s.size() > kMaxHeading || IsOpeningQuote(s[0])) return std::nullopt;
     // A heading in brackets ("【第三节】 标题"): the bracket holds the marker.
     std::u16string_view inner = s;
@@ -479,10 +521,28 @@ std::optional<Candidate> ParseLine(std::u16string_view raw) {
         inner = text::Strip(s.substr(1, at - 1), text::kNovelBlanks);
     }
     auto c = ParseInner(inner);
+    if (!c && close != 0 && s.size() <= kMaxWeakHeading) {
+        // 【一】, 【12】 风起: a bare number in brackets.
+        if (const auto n = ReadNumber(inner, 0); n && n->length == inner.size()) {
+            c = Candidate{};
+            c->style = kStyleBracket;
+            c->number = n->value;
+            c->numerals = n->kind;
+        }
+    }
     if (!c) return std::nullopt;
     // A comma may stand in a chapter's title, not after "后记：".
     if (ReadsAsSentence(s, c->strong && c->level != Level::Special)) return std::nullopt;
+    // A weak line trailing off ("40 多岁……") is the start of a sentence.
+    if (!c->strong && s.back() == u'…') return std::nullopt;
     return c;
+}
+
+// Does a line ending so close a paragraph (a heading may follow it)?
+bool EndsParagraph(std::u16string_view line) {
+    line = text::Strip(line, text::kNovelBlanks);
+    static constexpr std::u16string_view kEnds = u"。．.！？!?…：；:;”」』）)\"'》";
+    return line.empty() || kEnds.find(line.back()) != std::u16string_view::npos;
 }
 
 struct Scan {
@@ -499,29 +559,69 @@ Scan ScanText(std::u16string_view text) {
     const auto& lines = scan.lines;
     // bodyBefore[i]: body lines (neither blank nor candidates) before line i.
     std::vector<std::uint32_t> bodyBefore(lines.size() + 1, 0);
+    // The width of a full line of a wrapped paragraph: the commonest width of
+    // the longer lines. A shorter line ends its paragraph whatever its end.
+    std::map<std::size_t, std::size_t> widths;
+    for (const auto& l : lines) {
+        const std::size_t w = novel::DisplayWidth(text.substr(l.start, l.length));
+        if (w >= 20) widths[w]++;
+    }
+    std::size_t fullWidth = 40;
+    std::size_t seen = 0;
+    for (const auto& [w, count] : widths) {
+        if (count > seen) std::tie(fullWidth, seen) = std::pair{w, count};
+    }
+    std::optional<std::size_t> lastLine;  // the last line holding something
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto s = text.substr(lines[i].start, lines[i].length);
         bool body = false;
         if (!text::Strip(s, text::kNovelBlanks).empty()) {
             if (auto c = ParseLine(s)) {
                 c->line = i;
+                if (lastLine && *lastLine + 1 == i) {
+                    const auto& prev = lines[*lastLine];
+                    const Candidate* under = nullptr;
+                    if (!scan.candidates.empty() && scan.candidates.back().line == *lastLine)
+                        under = &scan.candidates.back();
+                    c->alone =
+                        under != nullptr
+                            ? under->level != Level::Chapter || under->style == c->style
+                            : EndsParagraph(text.substr(prev.start, prev.length)) ||
+                                  5 * novel::DisplayWidth(text.substr(prev.start, prev.length)) <
+                                      4 * fullWidth;
+                }
                 scan.candidates.push_back(*c);
             } else {
                 body = true;
             }
+            lastLine = i;
         }
         bodyBefore[i + 1] = bodyBefore[i] + (body ? 1 : 0);
     }
     auto& cands = scan.candidates;
-    for (std::size_t k = cands.size(); k-- > 0;) {
-        if (k + 1 == cands.size()) continue;
-        const auto& next = cands[k + 1];
-        const bool empty = bodyBefore[next.line] == bodyBefore[cands[k].line + 1];
-        if (!empty) continue;
-        if (cands[k].level == Level::Volume) {
-            cands[k].toc = next.toc;
-        } else {
+    const std::size_t n = cands.size();
+    std::vector<bool> adjacent(n, false);  // nothing but blank lines before the next
+    for (std::size_t k = 0; k + 1 < n; ++k) {
+        adjacent[k] = bodyBefore[cands[k + 1].line] == bodyBefore[cands[k].line + 1];
+        cands[k + 1].follows = adjacent[k];
+    }
+    auto textOf = [&](std::size_t k) {
+        const auto& l = lines[cands[k].line];
+        return text::Strip(text.substr(l.start, l.length), text::kNovelBlanks);
+    };
+    // The last entry of a 目录 block (three entries or more) may have text
+    // under it (a blurb, "正文"): it is an entry still when the same line
+    // comes again further on.
+    std::map<std::u16string_view, std::size_t> lastAt;  // the last candidate of each line
+    for (std::size_t k = 0; k < n; ++k) lastAt[textOf(k)] = k;
+    std::vector<bool> lastEntry(n, false);
+    for (std::size_t k = 2; k < n; ++k)
+        lastEntry[k] = !adjacent[k] && adjacent[k - 1] && adjacent[k - 2] && lastAt[textOf(k)] > k;
+    for (std::size_t k = n; k-- > 0;) {
+        if (lastEntry[k]) {
             cands[k].toc = true;
+        } else if (adjacent[k]) {
+            cands[k].toc = cands[k].level != Level::Volume || cands[k + 1].toc;
         }
     }
     return scan;
@@ -531,10 +631,19 @@ Scan ScanText(std::u16string_view text) {
 // book has no strong style worth the name.
 char16_t ChooseStyle(const std::vector<Candidate>& cands) {
     std::map<char16_t, std::size_t> strong;
+    // A weak style counts its steps: a list is no book's headings, a numbered
+    // sequence across the book may be.
     std::map<char16_t, std::size_t> weak;
+    std::map<char16_t, std::int64_t> lastOf;
     for (const auto& c : cands) {
         if (c.toc || c.level != Level::Chapter) continue;
-        (c.strong ? strong : weak)[c.style]++;
+        if (c.strong) {
+            strong[c.style]++;
+        } else if (c.alone && c.number) {
+            const auto last = lastOf.find(c.style);
+            if (last != lastOf.end() && last->second + 1 == *c.number) weak[c.style]++;
+            lastOf[c.style] = *c.number;
+        }
     }
     auto best = [](const std::map<char16_t, std::size_t>& m) {
         std::pair<char16_t, std::size_t> b{kStyleNone, 0};
@@ -545,8 +654,8 @@ char16_t ChooseStyle(const std::vector<Candidate>& cands) {
     };
     const auto s = best(strong);
     const auto w = best(weak);
-    if (s.second >= 2 || (s.second == 1 && w.second < 3)) return s.first;
-    return w.second >= 3 ? w.first : static_cast<char16_t>(kStyleNone);
+    if (s.second >= 2 || (s.second == 1 && w.second < 2)) return s.first;
+    return w.second >= 2 ? w.first : static_cast<char16_t>(kStyleNone);
 }
 
 }  // namespace
@@ -575,6 +684,8 @@ const char* TypeName(ProblemType type) {
             return "order";
         case ProblemType::Mixed:
             return "mixed";
+        case ProblemType::Missing:
+            return "missing";
     }
     return "gap";
 }
@@ -588,12 +699,37 @@ std::optional<std::int64_t> ParseNumber(std::u16string_view s) {
 
 std::vector<Heading> Find(std::u16string_view text) {
     const Scan scan = ScanText(text);
-    const char16_t style = ChooseStyle(scan.candidates);
+    const auto& cands = scan.candidates;
+    const char16_t style = ChooseStyle(cands);
+    // nextOwn[k]: the number of the next chapter in the book's own style after k.
+    std::vector<std::optional<std::int64_t>> nextOwn(cands.size() + 1);
+    for (std::size_t k = cands.size(); k-- > 0;) {
+        const auto& c = cands[k];
+        const bool own = !c.toc && c.level == Level::Chapter && c.style == style && c.number;
+        nextOwn[k] = own ? c.number : nextOwn[k + 1];
+    }
     std::vector<Heading> out;
     bool sawMiddle = false;
-    for (const auto& c : scan.candidates) {
+    std::int64_t prev = 0;  // the last chapter's number
+    bool volumeSince = false;
+    for (std::size_t k = 0; k < cands.size(); ++k) {
+        const auto& c = cands[k];
         if (c.toc) continue;
-        if (c.level == Level::Chapter && c.style != style) continue;
+        if (c.level == Level::Chapter) {
+            if (!c.strong && !c.alone) continue;
+            // A chapter written another way (most 第N章, some "12、标题") is one
+            // when it carries the numbering on, below the next one of the book's style.
+            if (c.style != style) {
+                const bool continues = style != kStyleNone && c.number && !c.follows &&
+                                       (*c.number == prev + 1 || (volumeSince && *c.number == 1)) &&
+                                       (!nextOwn[k + 1] || *nextOwn[k + 1] > *c.number);
+                if (!continues) continue;
+            }
+            if (c.number) prev = *c.number;
+            volumeSince = false;
+        } else if (c.level == Level::Volume) {
+            volumeSince = true;
+        }
         const auto& line = scan.lines[c.line];
         Heading h;
         h.line = c.line;
@@ -604,7 +740,7 @@ std::vector<Heading> Find(std::u16string_view text) {
         h.number = c.number;
         h.numerals = c.numerals;
         h.volume = c.volume;
-        if (c.level == Level::Volume && !c.number && c.style == kStyleVolume) {
+        if (c.lower) {
             // 下卷 after 中卷 is the third, after 上卷 alone the second.
             h.number = sawMiddle ? 3 : 2;
         }
@@ -625,8 +761,41 @@ std::vector<HeadingLike> HeadingLikeLines(std::u16string_view text) {
     return lines;
 }
 
-std::vector<Problem> Check(const std::vector<Heading>& headings) {
+std::vector<Problem> Check(const std::vector<Heading>& headings, std::u16string_view text) {
     std::vector<Problem> out;
+    const std::vector<text::Line> lines =
+        text.empty() ? std::vector<text::Line>{} : text::SplitLines(text);
+    // A chapter's usual length: the median distance between chapter headings.
+    std::vector<std::size_t> lengths;
+    for (std::size_t k = 0; k + 1 < headings.size(); ++k) {
+        if (headings[k].level == Level::Chapter && headings[k + 1].level == Level::Chapter)
+            lengths.push_back(headings[k + 1].offset - headings[k].offset);
+    }
+    std::sort(lengths.begin(), lengths.end());
+    const std::size_t usualLength = lengths.empty() ? 0 : lengths[lengths.size() / 2];
+    // A gap over text about twice that long holding a line shaped like a
+    // heading: the heading is most likely there, written so it was not taken.
+    auto missedLine = [&](std::size_t a, std::size_t b, std::int64_t from,
+                          std::int64_t to) -> std::optional<std::size_t> {
+        if (lines.empty() || usualLength == 0 ||
+            5 * (headings[b].offset - headings[a].offset) < 8 * usualLength) {
+            return std::nullopt;
+        }
+        for (std::size_t i = headings[a].line + 1; i < headings[b].line && i < lines.size(); ++i) {
+            const auto s =
+                text::Strip(text.substr(lines[i].start, lines[i].length), text::kNovelBlanks);
+            if (s.empty() || s.size() > kMaxHeading) continue;
+            // A heading but for a stop after it ("【七】归途。", "CHAPTER XVIII.") or
+            // the sentence that follows it ("第十八章 风起，…").
+            const auto marker = ReadDiMarker(s, 0);
+            const auto c = ParseLine(text::StripRight(s, u"。．.，,；;"));
+            const auto number = marker && IsChapterUnit(marker->unit) ? marker->number.value
+                                : c && c->level == Level::Chapter     ? c->number
+                                                                      : std::nullopt;
+            if (number && *number >= from && *number <= to) return i;
+        }
+        return std::nullopt;
+    };
     auto report = [&](ProblemType t, std::size_t k, std::u16string note) {
         out.push_back({t, k, headings[k].line, std::move(note)});
     };
@@ -717,11 +886,21 @@ std::vector<Problem> Check(const std::vector<Heading>& headings) {
                 ++i;
                 continue;
             }
-            report(ProblemType::Gap, k,
-                   u"缺" +
-                       (n - 1 == prev + 1 ? name(k, prev + 1)
-                                          : name(k, prev + 1) + u"至" + name(k, n - 1)) +
-                       u"：上一章是" + name(k, prev));
+            if (const auto missed = missedLine(items[i - 1].k, k, prev + 1, n - 1)) {
+                const auto& l = lines[*missed];
+                out.push_back(
+                    {ProblemType::Missing, k, *missed,
+                     u"第" + text::WholeNumberText(static_cast<std::int64_t>(*missed) + 1) +
+                         u"行附近可能漏识别了标题：" +
+                         std::u16string(
+                             text::Strip(text.substr(l.start, l.length), text::kNovelBlanks))});
+            } else {
+                report(ProblemType::Gap, k,
+                       u"缺" +
+                           (n - 1 == prev + 1 ? name(k, prev + 1)
+                                              : name(k, prev + 1) + u"至" + name(k, n - 1)) +
+                           u"：上一章是" + name(k, prev));
+            }
             prev = n;
         } else if (n <= 1) {
             report(ProblemType::Restart, k,
@@ -765,12 +944,19 @@ std::vector<Problem> Check(const std::vector<Heading>& headings) {
         prevVolume = v;
     }
 
-    for (std::size_t k = 0; k < headings.size(); ++k) {
-        const auto& h = headings[k];
-        if (h.level != Level::Chapter || !h.number || h.numerals == usual) continue;
-        report(ProblemType::Mixed, k,
-               h.numerals == Numerals::Arabic ? u"这一章用阿拉伯数字编号，全书其余各章用中文数字"
-                                              : u"这一章用中文数字编号，全书其余各章用阿拉伯数字");
+    // One report a switch: where a run of chapters in the other numerals starts.
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Numerals kind = headings[items[i].k].numerals;
+        if (kind == usual || (i > 0 && headings[items[i - 1].k].numerals == kind)) continue;
+        std::size_t run = 1;
+        while (i + run < items.size() && headings[items[i + run].k].numerals == kind) ++run;
+        const std::u16string other = kind == Numerals::Arabic ? u"中文数字" : u"阿拉伯数字";
+        const std::u16string own = kind == Numerals::Arabic ? u"阿拉伯数字" : u"中文数字";
+        report(ProblemType::Mixed, items[i].k,
+               run == 1
+                   ? u"这一章用" + own + u"编号，全书其余各章用" + other
+                   : u"从这一章起连续" + text::WholeNumberText(static_cast<std::int64_t>(run)) +
+                         u"章改用" + own + u"编号，全书其余各章用" + other);
     }
     std::stable_sort(out.begin(), out.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });

@@ -39,22 +39,25 @@ struct Heading {
 // Every heading of the book, in text order.
 std::vector<Heading> Find(std::u16string_view text);
 
-enum class ProblemType { Gap, Repeat, Restart, Order, Mixed };
-// "gap", "repeat", "restart", "order", "mixed".
+enum class ProblemType { Gap, Repeat, Restart, Order, Mixed, Missing };
+// "gap", "repeat", "restart", "order", "mixed", "missing".
 const char* TypeName(ProblemType type);
 
 struct Problem {
     ProblemType type = ProblemType::Gap;
     std::size_t heading = 0;  // index into the headings checked
-    std::size_t line = 0;     // that heading's line, from 0
+    std::size_t line = 0;     // that heading's line (a missed heading's own), from 0
     std::u16string note;      // what is wrong, in Chinese
 };
 
 // The numbering faults of the headings, in text order: missing numbers,
 // a number twice, numbering that starts again without a new volume (under a
 // new volume it may), numbers out of order, and Chinese and Arabic numerals
-// mixed. Each fault is reported once, at the heading where it shows.
-std::vector<Problem> Check(const std::vector<Heading>& headings);
+// mixed (once a switch, where a run of the other numerals starts). Each fault
+// is reported once, at the heading where it shows. Given the text the headings
+// were found in, a gap over about twice a chapter's usual length that holds a
+// line shaped like a heading is reported as that heading missed, at its line.
+std::vector<Problem> Check(const std::vector<Heading>& headings, std::u16string_view text = {});
 
 // Lines that look like headings, with those of a 目录 block and the book's
 // other styles included: the re-flow keeps each on a line of its own. Weak

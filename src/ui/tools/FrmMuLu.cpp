@@ -90,7 +90,8 @@ FrmMuLu::FrmMuLu(TextHost& host, QWidget* parent)
 void FrmMuLu::Refresh() {
     refresh_->stop();
     headings_ = qm::chapters::Find(host_.Doc().Text());
-    const std::vector<qm::chapters::Problem> problems = qm::chapters::Check(headings_);
+    const std::vector<qm::chapters::Problem> problems =
+        qm::chapters::Check(headings_, host_.Doc().Text());
 
     TreeMuLu->setUpdatesEnabled(false);
     TreeMuLu->clear();
