@@ -200,7 +200,8 @@ double Plausibility(std::u16string_view t) {
             score += 0.5;
             continue;
         }
-        if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF5E)) {
+        if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF5E) ||
+            (c >= 0x2010 && c <= 0x2027)) {
             score += 1;
             continue;
         }
@@ -362,11 +363,18 @@ std::size_t NonAscii(std::u16string_view t) {
         std::count_if(t.begin(), t.end(), [](char16_t c) { return c >= 0x80; }));
 }
 
+// Sound punctuation: garbled text never holds it, so a piece between two
+// marks is either sound or garbled through.
+bool SoundMark(char16_t c) {
+    return (c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF0F) ||
+           (c >= 0xFF1A && c <= 0xFF20) || (c >= 0x2010 && c <= 0x2027) || c == u' ' || c == u'\t';
+}
+
 // Han characters among the characters beyond ASCII (blanks aside).
 double HanShare(std::u16string_view t) {
     std::size_t han = 0, other = 0;
     for (const char16_t c : t) {
-        if (c < 0x80 || c == u'\u3000') continue;
+        if (c < 0x80 || SoundMark(c)) continue;  // punctuation speaks for neither
         (text::IsHan(c, text::HanUnits::WithSurrogates) ? han : other)++;
     }
     return han + other == 0 ? 0.0 : static_cast<double>(han) / static_cast<double>(han + other);
@@ -375,6 +383,12 @@ double HanShare(std::u16string_view t) {
 // The best repair of the piece, one mistake or two, if it is one.
 std::optional<Candidate> BestRepair(std::u16string_view p) {
     if (NonAscii(p) < 2) return std::nullopt;
+    // Mis-read Chinese is a run of Han characters (or of Latin-1 ones):
+    // lists of symbols or pinyin letters between blanks are no such run.
+    const bool run = std::adjacent_find(p.begin(), p.end(), [](char16_t a, char16_t b) {
+                         return a >= 0x80 && b >= 0x80 && !SoundMark(a) && !SoundMark(b);
+                     }) != p.end();
+    if (!run || (HanShare(p) < 0.3 && !Cp1252Bytes(p))) return std::nullopt;
     const double before = Score(p);
     if (before >= 0.9) return std::nullopt;  // reads as sound text already
     std::optional<Candidate> best;
@@ -397,13 +411,6 @@ std::optional<Candidate> BestRepair(std::u16string_view p) {
         for (Candidate& twice : UndoOnce(c.text))
             consider({std::move(twice.text), u"两次：" + c.how + u"，又" + twice.how});
     return best;
-}
-
-// Sound punctuation: garbled text never holds it, so a piece between two
-// marks is either sound or garbled through.
-bool SoundMark(char16_t c) {
-    return (c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF5E) || c == u'“' || c == u'”' ||
-           c == u'‘' || c == u'’' || c == u'…' || c == u'—' || c == u' ' || c == u'\t';
 }
 
 // Runs of lost characters in a line: what a lossy conversion left.
@@ -467,11 +474,28 @@ std::vector<GarbledSpan> FindGarbled(std::u16string_view text) {
         while (b < e && SoundMark(s[b])) ++b;
         while (e > b && SoundMark(s[e - 1])) --e;
         if (b == e || offer(b, e)) continue;
+        // Garbled text may hold a mark of its own (GBK's A1 row): a run of
+        // implausible pieces is tried whole before piece by piece.
+        std::vector<std::pair<std::size_t, std::size_t>> pieces;
         for (std::size_t from = b; from < e;) {
             std::size_t to = from;
             while (to < e && !SoundMark(s[to])) ++to;
-            if (to > from) offer(from, to);
+            if (to > from) pieces.emplace_back(from, to);
             from = to + 1;
+        }
+        for (std::size_t i = 0; i < pieces.size();) {
+            const auto doubtful = [&](std::size_t k) {
+                return Plausibility(s.substr(pieces[k].first, pieces[k].second - pieces[k].first)) <
+                       0.6;
+            };
+            std::size_t j = i;
+            while (j < pieces.size() && doubtful(j)) ++j;
+            if (j > i + 1 && offer(pieces[i].first, pieces[j - 1].second)) {
+                i = j;
+                continue;
+            }
+            offer(pieces[i].first, pieces[i].second);
+            ++i;
         }
     }
     return out;
