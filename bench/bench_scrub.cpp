@@ -11,7 +11,10 @@
 
 #include "BenchSupport.h"
 #include "NovelMaterial.h"
+#include "core/encoding/Encoding.h"
+#include "core/text/Lines.h"
 #include "core/text/Utf8.h"
+#include "core/tools/Convert.h"
 #include "core/tools/Scrub.h"
 
 namespace {
@@ -70,6 +73,106 @@ Material Make(std::size_t units) {
     return m;
 }
 
+// 乱码转正常 in place: every seventh paragraph of real prose damaged one way
+// (whole, or one sentence inside it), every 29th with lost text.
+void Repair(std::size_t units) {
+    using E = qm::enc::Encoding;
+    const auto misread = [](const std::u16string& t, E wrote, E read) {
+        return qm::enc::Decode(qm::enc::Encode(t, wrote, false).bytes, read).text;
+    };
+    const auto latin1 = [](const std::string& b) {
+        std::u16string out;
+        for (const char c : b) out += static_cast<char16_t>(static_cast<unsigned char>(c));
+        return out;
+    };
+    const char* kinds[] = {"UTF-8 as GBK",     "UTF-8 as Big5",  "GBK as Big5",
+                           "UTF-8 as Latin-1", "GBK as Latin-1", "a sentence inside a line"};
+    const auto paragraphs = material::LoadParagraphs(QM_NOVEL_DATA);
+    std::vector<std::u16string> clean, damaged;
+    std::vector<int> kind;  // -1 sound, -2 lossy, else an index of kinds
+    std::size_t size = 0;
+    for (std::size_t n = 0; size < units; ++n) {
+        const std::u16string p = u"\u3000\u3000" + paragraphs[n % paragraphs.size()];
+        clean.push_back(p);
+        size += p.size() + 2;
+        int k = -1;
+        std::u16string d = p;
+        if (n % 29 == 3) {
+            k = -2;
+            d.insert(d.size() / 2, u"锟斤拷锟斤拷");
+            clean.back() = d;  // lost text stays; it is only listed
+        } else if (n % 7 == 0) {
+            k = static_cast<int>((n / 7) % std::size(kinds));
+            switch (k) {
+                case 0:
+                    d = misread(p, E::Utf8, E::Gbk);
+                    break;
+                case 1:
+                    d = misread(p, E::Utf8, E::Big5);
+                    break;
+                case 2:
+                    d = misread(p, E::Gbk, E::Big5);
+                    break;
+                case 3:
+                    d = latin1(qm::text::ToUtf8(p));
+                    break;
+                case 4:
+                    d = latin1(qm::enc::Encode(p, E::Gbk).bytes);
+                    break;
+                default: {
+                    const std::size_t from = p.find(u'，'), to = p.find(u'，', from + 1);
+                    if (from == std::u16string::npos || to == std::u16string::npos) {
+                        k = -1;
+                        break;
+                    }
+                    d = p.substr(0, from + 1) +
+                        misread(p.substr(from + 1, to - from - 1), E::Utf8, E::Gbk) + p.substr(to);
+                }
+            }
+        }
+        damaged.push_back(d);
+        kind.push_back(k);
+    }
+    std::u16string text;
+    for (const auto& d : damaged) text += d + u"\r\n";
+    std::vector<qm::convert::GarbledSpan> spans;
+    std::u16string out;
+    const double ours = bench::BestOf(3, [&] {
+        spans = qm::convert::FindGarbled(text);
+        out = qm::convert::ApplyRepairs(text, spans).text;
+    });
+    const auto lines = qm::text::SplitLines(out);
+    std::vector<std::size_t> planted(std::size(kinds)), restored(std::size(kinds));
+    std::size_t lossyPlanted = 0, lossyListed = 0, soundChanged = 0;
+    for (const auto& g : spans)
+        lossyListed += g.kind == qm::convert::GarbledSpan::Kind::Lossy && kind[g.line] == -2;
+    for (std::size_t i = 0; i < clean.size(); ++i) {
+        const bool same = out.substr(lines[i].start, lines[i].length) == clean[i];
+        if (kind[i] >= 0) {
+            ++planted[kind[i]];
+            restored[kind[i]] += same;
+        } else {
+            lossyPlanted += kind[i] == -2;
+            soundChanged += same ? 0 : 1;
+        }
+    }
+    std::printf("\n乱码转正常 on %zu units of real prose, a damaged paragraph in seven\n",
+                text.size());
+    for (std::size_t k = 0; k < std::size(kinds); ++k)
+        std::printf("  %-28s restored byte for byte %zu / %zu\n", kinds[k], restored[k],
+                    planted[k]);
+    std::printf(
+        "  lost passages listed %zu / %zu; sound or lost lines changed %zu; spans found %zu\n",
+        lossyListed, lossyPlanted, soundChanged, spans.size());
+    const std::string path = "/tmp/quillmere-bench-repair.txt";
+    std::ofstream(path, std::ios::binary) << qm::enc::Encode(text, E::Gb18030).bytes;
+    const double iconv = bench::BestOf(
+        3, [&] { bench::TimeCommand("iconv -f GB18030 -t UTF-8 " + path + " > /dev/null"); });
+    std::remove(path.c_str());
+    std::printf("  %-46s %.3f s   %-28s %.3f s   ratio %.2f\n", "finding and repairing", ours,
+                "iconv (decoding alone)", iconv, iconv > 0 ? ours / iconv : 0.0);
+}
+
 }  // namespace
 
 int main() {
@@ -118,5 +221,6 @@ int main() {
     std::printf("  %-46s %.3f s   %-28s %.3f s   ratio %.2f\n", "scrub of the whole text", ours,
                 "sed (zero-width only)", sed, sed > 0 ? ours / sed : 0.0);
     std::printf("  %-46s %.3f s\n", "private-use map applied", mapping);
+    Repair(5u << 20);
     return 0;
 }

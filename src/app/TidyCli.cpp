@@ -11,7 +11,10 @@
 #include "core/novel/Reflow.h"
 #include "core/novel/Repeats.h"
 #include "core/novel/purge/Purge.h"
+#include "core/text/Lines.h"
+#include "core/text/Utf16.h"
 #include "core/text/Utf8.h"
+#include "core/tools/Convert.h"
 #include "core/tools/Scrub.h"
 #include "files/EncodedFile.h"
 #include "files/EpubWriter.h"
@@ -37,7 +40,7 @@ struct Options {
 
 bool WritesText(const std::string& c) {
     return c == "reflow" || c == "indent" || c == "blanklines" || c == "purge" || c == "epub" ||
-           c == "scrub";
+           c == "scrub" || c == "repair";
 }
 bool Reports(const std::string& c) { return c == "chapters" || c == "check" || c == "duplicates"; }
 
@@ -127,6 +130,10 @@ std::optional<Options> Parse(const std::vector<std::string>& args, std::string& 
         why = "--rules 只用于 purge";
         return std::nullopt;
     }
+    if (o.command == "repair" && *o.output == "-") {
+        why = "repair 把每段乱码写到标准输出，结果须用 -o 写到文件";
+        return std::nullopt;
+    }
     if (o.pua && o.command != "scrub") {
         why = "--pua 只用于 scrub";
         return std::nullopt;
@@ -185,6 +192,10 @@ std::string HelpText() {
                missing（缺号处的正文里有像标题的一行，可能漏识别了标题）
   purge        净化广告：去掉网址和常见的网站广告、水印（整行或段落中的一截），
                加上 --rules 给出的规则；正文照旧
+  repair       乱码转正常：找出正文中的乱码段落并逐段修复，文字已丢失的段落
+               只列出不改；每段一行写到标准输出，格式为
+               “行号<TAB>起<TAB>止<TAB>类型<TAB>说明”，起止为该行中的字符位置
+               （从 0 数起，不含止），类型为 repaired（已修复）或 lossy（已丢失）
   scrub        清除隐形字符：去掉零宽字符、双向控制符、软连字符等看不见的格式字符，
                把 HTML 实体（&quot; &#34; 等）还原成字符、去掉残留的 HTML 标签，
                不换行空格改为空格；各类各字符的个数写到标准错误。
@@ -217,6 +228,7 @@ std::string HelpText() {
   quillmere-tidy check 小说.txt
   quillmere-tidy purge 小说.txt -o 小说-净化.txt --rules 我的规则.txt
   quillmere-tidy duplicates 小说.txt
+  quillmere-tidy repair 小说.txt -o 小说-修复.txt
   quillmere-tidy scrub 小说.txt -o 小说-清除.txt --pua 对照表.txt
   quillmere-tidy epub 小说.txt -o 小说.epub --title 小说 --author 佚名
 )";
@@ -304,6 +316,31 @@ std::optional<std::u16string> Scrub(const Options& o, const std::u16string& text
     return std::move(r.text);
 }
 
+// The text with its garbled passages repaired; each passage found, repaired
+// or lost, told on standard output with its place in its line.
+std::optional<std::u16string> Repair(const std::u16string& text, const Streams& io) {
+    const auto spans = qm::convert::FindGarbled(text);
+    const auto lines = qm::text::SplitLines(text);
+    const auto column = [&](std::size_t line, std::size_t at) {
+        std::size_t n = 0;
+        for (std::size_t i = lines[line].start; i < at; i += qm::text::CodePointAt(text, i).length)
+            ++n;
+        return n;
+    };
+    std::string report;
+    for (const auto& g : spans) {
+        const bool repaired = g.kind == qm::convert::GarbledSpan::Kind::Repaired;
+        report += std::to_string(g.line + 1) + "\t" + std::to_string(column(g.line, g.start)) +
+                  "\t" + std::to_string(column(g.line, g.start + g.length)) + "\t" +
+                  (repaired ? "repaired" : "lossy") + "\t" + Field(g.how) + "\n";
+    }
+    if (!io.out(report)) {
+        io.err(std::string(kName) + "：无法写到标准输出\n");
+        return std::nullopt;
+    }
+    return qm::convert::ApplyRepairs(text, spans).text;
+}
+
 // The text as an EPUB book at the output path (never standard output: a
 // zip archive there is of no use to a terminal).
 int WriteBook(const Options& o, const std::u16string& text, const Streams& io) {
@@ -382,6 +419,10 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
         std::optional<std::u16string> purged = Purge(o, text, io);
         if (!purged) return kFailed;
         result = std::move(*purged);
+    } else if (o.command == "repair") {
+        std::optional<std::u16string> repaired = Repair(text, io);
+        if (!repaired) return kFailed;
+        result = std::move(*repaired);
     } else if (o.command == "scrub") {
         std::optional<std::u16string> scrubbed = Scrub(o, text, io);
         if (!scrubbed) return kFailed;

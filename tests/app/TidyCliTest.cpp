@@ -172,6 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
                     std::vector<std::string>{"reflow", "in.txt", "-o", "a", "-o", "b"},
                     std::vector<std::string>{"chapters", "in.txt", "-o", "out.txt"},
                     std::vector<std::string>{"reflow", "in.txt", "-o", "o", "--pua", "m"},
+                    std::vector<std::string>{"repair", "in.txt", "-o", "-"},
                     std::vector<std::string>{"--bogus", "chapters", "in.txt"},
                     std::vector<std::string>{"chapters", "in.txt", "--encoding", "KOI8-R"}));
 
@@ -214,6 +215,17 @@ TEST(TidyProgram, ScrubWritesTheCleanTextAndCountsOnStandardError) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, Utf8(u"他说\"好的\n"));
     EXPECT_NE(r.err.find("零宽字符\tU+200B\t1\n"), std::string::npos) << r.err;
+}
+
+TEST(TidyProgram, RepairWritesTheTextAndOneLineASpan) {
+    TempDir dir;
+    WriteFileBytes(dir / "in.txt", Utf8(u"好\n浣犲ソ涓栫晫，好\n前锟斤拷后\n"));
+    const Result r =
+        RunProgram({"repair", (dir / "in.txt").string(), "-o", (dir / "out.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFileBytes(dir / "out.txt"), Utf8(u"好\n你好世界，好\n前锟斤拷后\n"));
+    EXPECT_EQ(r.out.substr(0, r.out.find('\t', 7)), "2\t0\t6\trepaired");
+    EXPECT_NE(r.out.find("3\t1\t4\tlossy\t"), std::string::npos) << r.out;
 }
 
 TEST(TidyProgram, IndentAndBlankLinesKeepTheEncoding) {

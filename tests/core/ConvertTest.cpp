@@ -265,3 +265,49 @@ TEST(Convert, PinyinReadsWordsBeforeCharacters) {
         EXPECT_EQ(qm::pinyin::ToPinyin(r.text), r.pinyin);
     }
 }
+
+// Garbled passages inside sound text, each damage as it happens.
+namespace {
+using E = qm::enc::Encoding;
+std::u16string Misread(const std::u16string& t, E wrote, E read) {
+    return qm::enc::Decode(qm::enc::Encode(t, wrote, false).bytes, read).text;
+}
+const std::u16string kSound = u"　　鲁镇的酒店的格局，是和别处不同的：都是当街一个曲尺形的大柜台。";
+const std::u16string kTrad = u"　　魯鎮的酒店的格局，是和別處不同的：都是當街一個曲尺形的大櫃檯。";
+struct GarbledRow {
+    const char* name;
+    std::u16string line;    // between two sound lines
+    std::u16string sound;   // what the repair gives back
+    std::size_t lossy = 0;  // spans listed as lost
+};
+class GarbledRows : public testing::TestWithParam<GarbledRow> {};
+}  // namespace
+
+TEST_P(GarbledRows, RepairedWhereItSitsAndNothingElse) {
+    const std::u16string text = kSound + u"\r\n" + GetParam().line + u"\r\n" + kTrad;
+    const auto spans = cv::FindGarbled(text);
+    std::size_t lossy = 0;
+    for (const auto& s : spans) lossy += s.kind == cv::GarbledSpan::Kind::Lossy ? 1 : 0;
+    EXPECT_EQ(lossy, GetParam().lossy);
+    EXPECT_TRUE(cv::ApplyRepairs(text, spans).text ==
+                kSound + u"\r\n" + GetParam().sound + u"\r\n" + kTrad);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GarbledRows,
+    testing::Values(
+        GarbledRow{"Utf8AsGbk", Misread(kSound, E::Utf8, E::Gbk), kSound},
+        GarbledRow{"Utf8AsBig5", Misread(kSound, E::Utf8, E::Big5), kSound},
+        GarbledRow{"GbkAsBig5", Misread(kSound, E::Gbk, E::Big5), kSound},
+        GarbledRow{"Big5AsGbk", Misread(kTrad, E::Big5, E::Gbk), kTrad},
+        GarbledRow{"Utf8AsLatin1", AsLatin1(Utf8(kSound)), kSound},
+        GarbledRow{"GbkAsLatin1", AsLatin1(qm::enc::Encode(kSound, E::Gbk).bytes), kSound},
+        GarbledRow{"Twice", Misread(Misread(u"中文", E::Utf8, E::Gbk), E::Utf8, E::Gbk), u"中文"},
+        GarbledRow{"InsideASoundLine",
+                   u"他说：" + Misread(u"酒店的格局", E::Utf8, E::Gbk) + u"。然后走了。",
+                   u"他说：酒店的格局。然后走了。"},
+        GarbledRow{"SoundLinesStay", u"Plain English, café. 中文 English",
+                   u"Plain English, café. 中文 English"},
+        GarbledRow{"LostTextListedNotTouched", u"前面锟斤拷锟斤拷后面我?你\uFFFD\uFFFD",
+                   u"前面锟斤拷锟斤拷后面我?你\uFFFD\uFFFD", 3}),
+    [](const auto& info) { return std::string(info.param.name); });

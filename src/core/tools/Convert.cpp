@@ -6,6 +6,8 @@
 
 #include "core/encoding/Encoding.h"
 #include "core/text/Common.h"
+#include "core/text/Lines.h"
+#include "core/text/Utf16.h"
 
 namespace qm::convert {
 
@@ -198,7 +200,8 @@ double Plausibility(std::u16string_view t) {
             score += 0.5;
             continue;
         }
-        if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF5E)) {
+        if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF5E) ||
+            (c >= 0x2010 && c <= 0x2027)) {
             score += 1;
             continue;
         }
@@ -260,6 +263,267 @@ Repair RepairGarbled(std::u16string_view text) {
         if (auto u = FromUtf8(e.bytes); u && take(std::move(*u), u"UTF-8 编码的文字被当成了 GBK"))
             return r;
     }
+    return r;
+}
+
+namespace {
+
+// ---- repair in place ----
+
+// The bytes a text read as Latin-1 or Windows-1252 came from (Windows puts
+// 27 characters at 0x80–0x9F); nothing if it holds anything else.
+std::optional<std::string> Cp1252Bytes(std::u16string_view t) {
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+    std::string out;
+    out.reserve(t.size());
+    for (const char16_t c : t) {
+        // Latin-1 itself gives 0x80–0x9F as U+0080–U+009F.
+        if (c <= 0xFF) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        const auto* at = std::find(std::begin(kHigh), std::end(kHigh), c);
+        if (at == std::end(kHigh)) return std::nullopt;
+        out += static_cast<char>(0x80 + (at - std::begin(kHigh)));
+    }
+    return out;
+}
+
+// The bytes decoded, or nothing when some do not decode; with `keep`, those
+// stay in the text as kept bytes (a first mistake undone, a second to go).
+std::optional<std::u16string> Strict(std::string_view bytes, enc::Encoding e, bool keep = false) {
+    enc::Decoded d = enc::Decode(bytes, e);
+    if (d.invalid > 0 && !keep) return std::nullopt;
+    return std::move(d.text);
+}
+
+// How plausible the text is as traditional Chinese: by its Big5 codes, the
+// 5,401 common characters (lead bytes A4–C6) and punctuation count, the
+// rest against.
+double PlausibilityBig5(std::u16string_view t) {
+    const enc::Encoded e = enc::Encode(t, enc::Encoding::Big5);
+    if (e.unencodable > 0 || t.empty()) return -1;
+    double score = 0;
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < e.bytes.size(); ++chars) {
+        const auto b = static_cast<unsigned char>(e.bytes[i]);
+        if (b < 0x80 || i + 1 >= e.bytes.size()) {
+            score += 0.5;
+            ++i;
+            continue;
+        }
+        // Real traditional text keeps to the common block; GBK bytes read as
+        // Big5 land in the rare one as often as not.
+        score += b >= 0xA1 && b <= 0xC6 ? 1 : -0.5;
+        i += 2;
+    }
+    return score / static_cast<double>(chars);
+}
+
+double Score(std::u16string_view t) { return std::max(Plausibility(t), PlausibilityBig5(t)); }
+
+struct Candidate {
+    std::u16string text;
+    std::u16string how;
+};
+
+bool HasKeptBytes(std::u16string_view t) {
+    return std::any_of(t.begin(), t.end(), [](char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; });
+}
+
+// Each way the piece may have been mis-read, undone once; with `keep`, also
+// undone where some bytes stay undecoded (they decode after a second undo).
+std::vector<Candidate> UndoOnce(std::u16string_view p, bool keep = false) {
+    std::vector<Candidate> out;
+    const auto add = [&](std::optional<std::u16string> t, const char16_t* how) {
+        if (t && *t != p) out.push_back({std::move(*t), how});
+    };
+    const enc::Encoded gbk = enc::Encode(p, enc::Encoding::Gbk);
+    if (gbk.unencodable == 0) {
+        add(Strict(gbk.bytes, enc::Encoding::Utf8, keep), u"UTF-8 编码的文字被当成了 GBK");
+        add(Strict(gbk.bytes, enc::Encoding::Big5), u"Big5 编码的文字被当成了 GBK");
+    }
+    const enc::Encoded big5 = enc::Encode(p, enc::Encoding::Big5);
+    if (big5.unencodable == 0) {
+        add(Strict(big5.bytes, enc::Encoding::Utf8), u"UTF-8 编码的文字被当成了 Big5");
+        add(Strict(big5.bytes, enc::Encoding::Gbk), u"GBK 编码的文字被当成了 Big5");
+    }
+    if (const auto latin = Cp1252Bytes(p)) {
+        add(Strict(*latin, enc::Encoding::Utf8), u"UTF-8 编码的文字被当成了 Latin-1");
+        add(Strict(*latin, enc::Encoding::Gbk), u"GBK 编码的文字被当成了 Latin-1");
+    }
+    return out;
+}
+
+std::size_t NonAscii(std::u16string_view t) {
+    return static_cast<std::size_t>(
+        std::count_if(t.begin(), t.end(), [](char16_t c) { return c >= 0x80; }));
+}
+
+// Sound punctuation: garbled text never holds it, so a piece between two
+// marks is either sound or garbled through.
+bool SoundMark(char16_t c) {
+    return (c >= 0x3000 && c <= 0x303F) || (c >= 0xFF01 && c <= 0xFF0F) ||
+           (c >= 0xFF1A && c <= 0xFF20) || (c >= 0x2010 && c <= 0x2027) || c == u' ' || c == u'\t';
+}
+
+// Han characters among the characters beyond ASCII (blanks aside).
+double HanShare(std::u16string_view t) {
+    std::size_t han = 0, other = 0;
+    for (const char16_t c : t) {
+        if (c < 0x80 || SoundMark(c)) continue;  // punctuation speaks for neither
+        (text::IsHan(c, text::HanUnits::WithSurrogates) ? han : other)++;
+    }
+    return han + other == 0 ? 0.0 : static_cast<double>(han) / static_cast<double>(han + other);
+}
+
+// The best repair of the piece, one mistake or two, if it is one.
+std::optional<Candidate> BestRepair(std::u16string_view p) {
+    if (NonAscii(p) < 2) return std::nullopt;
+    // Mis-read Chinese is a run of Han characters (or of Latin-1 ones):
+    // lists of symbols or pinyin letters between blanks are no such run.
+    const bool run = std::adjacent_find(p.begin(), p.end(), [](char16_t a, char16_t b) {
+                         return a >= 0x80 && b >= 0x80 && !SoundMark(a) && !SoundMark(b);
+                     }) != p.end();
+    if (!run || (HanShare(p) < 0.3 && !Cp1252Bytes(p))) return std::nullopt;
+    const double before = Score(p);
+    if (before >= 0.9) return std::nullopt;  // reads as sound text already
+    std::optional<Candidate> best;
+    double bestScore = before + 0.2;
+    const auto consider = [&](Candidate c) {
+        // What mis-reading makes of Chinese is Chinese: a repair into
+        // symbols and full-width letters is a guess about a table.
+        if (HasKeptBytes(c.text) || HanShare(c.text) < 0.7) return;
+        const double s = Score(c.text);
+        if (s > bestScore && NonAscii(c.text) > 0) {
+            bestScore = s;
+            best = std::move(c);
+        }
+    };
+    // One mistake first: two are taken only when they read clearly better.
+    const std::vector<Candidate> once = UndoOnce(p, true);
+    for (const Candidate& c : once) consider(c);
+    bestScore += 0.1;
+    for (const Candidate& c : once)
+        for (Candidate& twice : UndoOnce(c.text))
+            consider({std::move(twice.text), u"两次：" + c.how + u"，又" + twice.how});
+    return best;
+}
+
+// Runs of lost characters in a line: what a lossy conversion left.
+void FindLost(std::u16string_view s, std::size_t lineStart, std::size_t line,
+              std::vector<GarbledSpan>& out) {
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t end = i;
+        std::u16string how;
+        if (s.substr(i).starts_with(u"锟斤拷")) {
+            while (s.substr(end).starts_with(u"锟斤拷")) end += 3;
+            how = u"锟斤拷：原文在以前的转换中已丢失";
+        } else if (s.substr(i).starts_with(u"烫烫") || s.substr(i).starts_with(u"屯屯")) {
+            while (end < s.size() && s[end] == s[i]) ++end;
+            how = std::u16string(s.substr(i, 1)) + u"：原文在以前的转换中已丢失";
+        } else if (s[i] == 0xFFFD) {
+            while (end < s.size() && s[end] == 0xFFFD) ++end;
+            how = u"替换符 U+FFFD：原文无法解码，已丢失";
+        } else if (s[i] == u'?' && i > 0 && text::IsHan(s[i - 1])) {
+            while (end < s.size() && s[end] == u'?') ++end;
+            if (end >= s.size() || !text::IsHan(s[end])) {
+                i = end;
+                continue;
+            }
+            how = u"“?”：原字符无法编码，已被问号代替";
+        } else {
+            ++i;
+            continue;
+        }
+        out.push_back({GarbledSpan::Kind::Lossy,
+                       line,
+                       lineStart + i,
+                       end - i,
+                       std::u16string(s.substr(i, end - i)),
+                       {},
+                       std::move(how)});
+        i = end;
+    }
+}
+
+}  // namespace
+
+std::vector<GarbledSpan> FindGarbled(std::u16string_view text) {
+    std::vector<GarbledSpan> out;
+    const auto lines = text::SplitLines(text);
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const std::u16string_view s = text.substr(lines[n].start, lines[n].length);
+        if (NonAscii(s) < 2) continue;
+        const std::size_t lost = out.size();
+        FindLost(s, lines[n].start, n, out);
+        if (out.size() > lost) continue;  // nothing to undo where text was lost
+        const auto offer = [&](std::size_t from, std::size_t to) {
+            const std::u16string_view piece = s.substr(from, to - from);
+            auto r = BestRepair(piece);
+            if (!r) return false;
+            out.push_back({GarbledSpan::Kind::Repaired, n, lines[n].start + from, to - from,
+                           std::u16string(piece), std::move(r->text), std::move(r->how)});
+            return true;
+        };
+        // The whole line without its blanks, else each piece between marks.
+        std::size_t b = 0, e = s.size();
+        while (b < e && SoundMark(s[b])) ++b;
+        while (e > b && SoundMark(s[e - 1])) --e;
+        if (b == e || offer(b, e)) continue;
+        // Garbled text may hold a mark of its own (GBK's A1 row): a run of
+        // implausible pieces is tried whole before piece by piece.
+        std::vector<std::pair<std::size_t, std::size_t>> pieces;
+        for (std::size_t from = b; from < e;) {
+            std::size_t to = from;
+            while (to < e && !SoundMark(s[to])) ++to;
+            if (to > from) pieces.emplace_back(from, to);
+            from = to + 1;
+        }
+        for (std::size_t i = 0; i < pieces.size();) {
+            const auto doubtful = [&](std::size_t k) {
+                return Plausibility(s.substr(pieces[k].first, pieces[k].second - pieces[k].first)) <
+                       0.6;
+            };
+            std::size_t j = i;
+            while (j < pieces.size() && doubtful(j)) ++j;
+            if (j > i + 1 && offer(pieces[i].first, pieces[j - 1].second)) {
+                i = j;
+                continue;
+            }
+            offer(pieces[i].first, pieces[i].second);
+            ++i;
+        }
+    }
+    return out;
+}
+
+RepairsApplied ApplyRepairs(std::u16string_view text, const std::vector<GarbledSpan>& chosen) {
+    std::vector<const GarbledSpan*> spans;
+    for (const GarbledSpan& g : chosen)
+        if (g.kind == GarbledSpan::Kind::Repaired) spans.push_back(&g);
+    std::sort(spans.begin(), spans.end(),
+              [](const auto* a, const auto* b) { return a->start < b->start; });
+    RepairsApplied r;
+    r.text.reserve(text.size());
+    std::size_t at = 0;
+    for (const GarbledSpan* g : spans) {
+        const bool fits = g->start >= at && g->start <= text.size() &&
+                          g->length <= text.size() - g->start &&
+                          text.substr(g->start, g->length) == g->before;
+        if (!fits) {
+            ++r.stale;
+            continue;
+        }
+        r.text.append(text.substr(at, g->start - at));
+        r.text += g->after;
+        at = g->start + g->length;
+        ++r.repaired;
+    }
+    r.text.append(text.substr(at));
     return r;
 }
 

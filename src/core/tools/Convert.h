@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm::convert {
 
@@ -40,5 +41,34 @@ struct Repair {
 // decodes cleanly and reads as more plausible Chinese than the text. Text
 // that went through a lossy decode (锟斤拷, 烫烫烫, 屯屯屯) cannot be repaired.
 Repair RepairGarbled(std::u16string_view text);
+
+// "乱码转正常" in place: the garbled passages of an otherwise sound text,
+// found a line at a time (or, where a line is partly sound, a piece between
+// two sound punctuation marks), each undone on its own: UTF-8 read as GBK,
+// as Big5 or as Latin-1/CP1252, GBK read as Big5 or as Latin-1, Big5 read as
+// GBK, and any two of these one after the other. A repair is offered only
+// where it decodes cleanly and reads as more plausible text than the span
+// (Chinese of either script, or English). Lost text (锟斤拷, 烫烫, 屯屯, U+FFFD,
+// "?" between Chinese characters) is listed and left alone.
+struct GarbledSpan {
+    enum class Kind { Repaired, Lossy };
+    Kind kind = Kind::Repaired;
+    std::size_t line = 0;    // 0 for the first line
+    std::size_t start = 0;   // in the text, UTF-16 units
+    std::size_t length = 0;  // units
+    std::u16string before;   // the span as it is
+    std::u16string after;    // what it becomes (Repaired)
+    std::u16string how;      // the mistake undone, or what was lost
+};
+std::vector<GarbledSpan> FindGarbled(std::u16string_view text);
+
+struct RepairsApplied {
+    std::u16string text;
+    std::size_t repaired = 0;
+    std::size_t stale = 0;  // spans the text no longer holds as found, left alone
+};
+// The text with the chosen repairs made (lossy spans are skipped); nothing
+// outside a span changes.
+RepairsApplied ApplyRepairs(std::u16string_view text, const std::vector<GarbledSpan>& chosen);
 
 }  // namespace qm::convert

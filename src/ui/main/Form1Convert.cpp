@@ -14,6 +14,7 @@
 #include "ui/common/Dialogs.h"
 #include "ui/common/Named.h"
 #include "ui/main/Form1.h"
+#include "ui/tools/FrmJingHua.h"
 
 namespace ui {
 
@@ -130,6 +131,11 @@ void Form1::TXT转HTML_Click() { ReplaceText(qm::convert::TextToHtml(doc_.Text()
 
 void Form1::繁体转简体_Click() {
     const bool selection = doc_.SelLength() > 0;
+    // A whole text: each garbled passage listed and repaired where it sits.
+    if (!selection && !qm::convert::FindGarbled(doc_.Text()).empty()) {
+        OpenTool<FrmLuanMa>();
+        return;
+    }
     const std::u16string text = selection ? doc_.SelText() : doc_.Text();
     const qm::convert::Repair r = qm::convert::RepairGarbled(text);
     if (r.kind == qm::convert::Repair::Kind::Lossy) {

@@ -77,15 +77,23 @@ QString FrmJingHua::UserRulesPath() {
 FrmJingHua::FrmJingHua(TextHost& host, Mode mode)
     : QWidget(nullptr, Qt::Window), host_(host), mode_(mode) {
     const bool purge = mode == Mode::Purge;
-    setObjectName(purge ? QStringLiteral("FrmJingHua") : QStringLiteral("FrmChongFu"));
-    setWindowTitle(purge ? QStringLiteral("净化广告") : QStringLiteral("查找重复"));
+    const bool repair = mode == Mode::Repair;
+    setObjectName(purge    ? QStringLiteral("FrmJingHua")
+                  : repair ? QStringLiteral("FrmLuanMa")
+                           : QStringLiteral("FrmChongFu"));
+    setWindowTitle(purge    ? QStringLiteral("净化广告")
+                   : repair ? QStringLiteral("乱码转正常")
+                            : QStringLiteral("查找重复"));
     auto* layout = new QVBoxLayout(this);
-    list_ = Named(new QTreeWidget(this), purge ? "LstJingHua" : "LstChongFu");
+    list_ = Named(new QTreeWidget(this), purge    ? "LstJingHua"
+                                         : repair ? "LstLuanMa"
+                                                  : "LstChongFu");
     list_->setColumnCount(3);
-    list_->setHeaderLabels(
-        purge ? QStringList{QStringLiteral("行"), QStringLiteral("内容"), QStringLiteral("规则")}
-              : QStringList{QStringLiteral("行"), QStringLiteral("内容"),
-                            QStringLiteral("首次出现")});
+    list_->setHeaderLabels({QStringLiteral("行"),
+                            repair ? QStringLiteral("原文 → 修复后") : QStringLiteral("内容"),
+                            purge    ? QStringLiteral("规则")
+                            : repair ? QStringLiteral("说明")
+                                     : QStringLiteral("首次出现")});
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->header()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -121,6 +129,7 @@ void FrmJingHua::Find() {
     list_->clear();
     hits_.clear();
     repeats_.clear();
+    garbled_.clear();
     QList<QTreeWidgetItem*> items;
     const auto add = [&](std::size_t index, std::size_t line, const std::u16string& what,
                          const QString& why, bool checked = true) {
@@ -154,6 +163,22 @@ void FrmJingHua::Find() {
         said += counts.join(QStringLiteral("；"));
         for (const std::u16string& w : found.warnings) said += QString::fromStdU16String(w);
         Say(problems.isEmpty() ? said : said + QStringLiteral("\n") + problems);
+    } else if (mode_ == Mode::Repair) {
+        garbled_ = qm::convert::FindGarbled(text);
+        std::size_t lost = 0;
+        for (std::size_t i = 0; i < garbled_.size(); ++i) {
+            const auto& g = garbled_[i];
+            const bool repaired = g.kind == qm::convert::GarbledSpan::Kind::Repaired;
+            add(i, g.line, repaired ? g.before + u" → " + g.after : g.before,
+                QString::fromStdU16String(g.how), repaired);
+            // Lost text cannot be chosen: it is listed to be seen.
+            if (!repaired) items.back()->setFlags(items.back()->flags() & ~Qt::ItemIsUserCheckable);
+            lost += repaired ? 0 : 1;
+        }
+        Say(garbled_.empty() ? QStringLiteral("没有发现乱码。")
+                             : QStringLiteral("共%1处乱码可以修复，%2处文字已丢失、无法修复。")
+                                   .arg(garbled_.size() - lost)
+                                   .arg(lost));
     } else {
         repeats_ = qm::novel::FindRepeats(text);
         for (std::size_t i = 0; i < repeats_.size(); ++i) {
@@ -172,18 +197,22 @@ void FrmJingHua::Find() {
 void FrmJingHua::CmdZhiXing_Click() {
     std::vector<qm::purge::Hit> hits;
     std::vector<qm::repeats::Repeat> repeats;
+    std::vector<qm::convert::GarbledSpan> spans;
     for (int i = 0; i < list_->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = list_->topLevelItem(i);
         if (item->checkState(0) != Qt::Checked) continue;
         const auto index = static_cast<std::size_t>(item->data(0, kIndexRole).toULongLong());
         if (mode_ == Mode::Purge) {
             hits.push_back(hits_[index]);
+        } else if (mode_ == Mode::Repair) {
+            spans.push_back(garbled_[index]);
         } else {
             repeats.push_back(repeats_[index]);
         }
     }
-    if (hits.empty() && repeats.empty()) {
-        ui::ShowMessage(this, QStringLiteral("没有勾选要删除的内容。"));
+    if (hits.empty() && repeats.empty() && spans.empty()) {
+        ui::ShowMessage(this, mode_ == Mode::Repair ? QStringLiteral("没有勾选要修复的乱码。")
+                                                    : QStringLiteral("没有勾选要删除的内容。"));
         return;
     }
     const std::u16string& text = host_.Doc().Text();
@@ -194,6 +223,11 @@ void FrmJingHua::CmdZhiXing_Click() {
         removed = a.removed;
         stale = a.stale;
         if (removed > 0) host_.ReplaceText(std::move(a.text));
+    } else if (mode_ == Mode::Repair) {
+        qm::convert::RepairsApplied a = qm::convert::ApplyRepairs(text, spans);
+        removed = a.repaired;
+        stale = a.stale;
+        if (removed > 0) host_.ReplaceText(std::move(a.text));
     } else {
         qm::repeats::Removed r = qm::repeats::Remove(text, repeats);
         removed = r.removed;
@@ -201,8 +235,10 @@ void FrmJingHua::CmdZhiXing_Click() {
         if (removed > 0) host_.ReplaceText(std::move(r.text));
     }
     Find();
-    QString said = QStringLiteral("已删除%1处（可撤销）。").arg(removed);
-    if (stale > 0) said += QStringLiteral("因正文已改动而没有删除%1处，请重新查找。").arg(stale);
+    const QString done = mode_ == Mode::Repair ? QStringLiteral("修复") : QStringLiteral("删除");
+    QString said = QStringLiteral("已%1%2处（可撤销）。").arg(done).arg(removed);
+    if (stale > 0)
+        said += QStringLiteral("因正文已改动而没有%1%2处，请重新查找。").arg(done).arg(stale);
     Say(said + QStringLiteral("\n") + LblTongJi->text());
 }
 
@@ -216,6 +252,9 @@ void FrmJingHua::Show(QTreeWidgetItem* item) {
     } else if (mode_ == Mode::Repeats && index < repeats_.size()) {
         start = repeats_[index].start;
         length = repeats_[index].length;
+    } else if (mode_ == Mode::Repair && index < garbled_.size()) {
+        start = garbled_[index].start;
+        length = garbled_[index].length;
     }
     if (start + length > host_.Doc().Length()) return;  // the text changed since
     host_.SelectAndShow(start, length);

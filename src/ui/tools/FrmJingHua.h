@@ -12,6 +12,7 @@
 
 #include "core/novel/Repeats.h"
 #include "core/novel/purge/Purge.h"
+#include "core/tools/Convert.h"
 
 class QLabel;
 class QTreeWidget;
@@ -24,7 +25,7 @@ class TextHost;
 class FrmJingHua : public QWidget {
     Q_OBJECT
   public:
-    enum class Mode { Purge, Repeats };
+    enum class Mode { Purge, Repeats, Repair };
     explicit FrmJingHua(TextHost& host, Mode mode = Mode::Purge);
 
     // Where the user's purge rules are kept: one a line, a phrase or
@@ -45,6 +46,14 @@ class FrmJingHua : public QWidget {
     QLabel* LblTongJi;
     std::vector<qm::purge::Hit> hits_;
     std::vector<qm::repeats::Repeat> repeats_;
+    std::vector<qm::convert::GarbledSpan> garbled_;
+};
+
+// The garbled passages, each with its repair (乱码转正常 on a whole text).
+class FrmLuanMa : public FrmJingHua {
+    Q_OBJECT
+  public:
+    explicit FrmLuanMa(TextHost& host) : FrmJingHua(host, Mode::Repair) {}
 };
 
 // The repeated-passages list, a window of its own kind.

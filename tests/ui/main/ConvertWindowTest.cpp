@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include "UiTestSupport.h"
 #include "platform/OpenCC.h"
@@ -197,14 +198,19 @@ TEST(ConvertMenu, GarbledFirstThenTraditionalToSimplified) {
     Action(w.get(), "繁体转简体")->trigger();
     EXPECT_TRUE(w->Doc().Text() == u"ok 你好 end");
     EXPECT_TRUE(repaired->text.contains(QStringLiteral("Latin-1")));
-    // Lost text is pointed at, and nothing changes.
-    w->Doc().SetText(u"前文锟斤拷后文");
-    auto lost = uitest::AcceptNextMessage();
+    // A whole text: lost and garbled passages listed, the garbled one repaired in one step.
+    const std::u16string whole = u"前文锟斤拷后文\r\n浣犲ソ涓栫晫";
+    w->Doc().SetText(whole);
     Action(w.get(), "繁体转简体")->trigger();
-    EXPECT_TRUE(w->Doc().Text() == u"前文锟斤拷后文");
-    EXPECT_EQ(w->Doc().SelStart(), 2);
-    EXPECT_EQ(w->Doc().SelLength(), 3);
-    EXPECT_TRUE(lost->text.contains(QStringLiteral("无法修复")));
+    QWidget* f = uitest::TopLevel(QStringLiteral("FrmLuanMa"));
+    ASSERT_NE(f, nullptr);
+    auto* list = uitest::Get<QTreeWidget>(f, "LstLuanMa");
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Unchecked);  // lost: cannot be repaired
+    uitest::Click(f, "CmdZhiXing");
+    EXPECT_TRUE(w->Doc().Text() == u"前文锟斤拷后文\r\n你好世界");
+    Action(w.get(), "mnuUndo")->trigger();
+    EXPECT_TRUE(w->Doc().Text() == whole);
 }
 
 TEST(ConvertMenu, PinyinOfTheWholeTextWithUndo) {
