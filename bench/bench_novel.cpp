@@ -66,6 +66,39 @@ void Figures(const std::vector<material::Book>& clean, const std::vector<materia
     }
 }
 
+// A collection of stories: each titled by a line without a number and closed
+// by a date, in every layout; the titles glued to the text around them.
+void Collection(const std::vector<std::u16string>& paragraphs) {
+    const std::u16string titles[] = {u"山居杂记", u"故乡的河", u"秋夜",         u"风筝",
+                                     u"旧友",     u"在酒楼上", u"Winter Notes", u"雨后"};
+    const std::u16string dates[] = {u"一九三〇年五月。", u"1931年3月", u"一九二五年冬。",
+                                    u"一九二四年九月，北京"};
+    material::Book book{"collection", {}, {}};
+    for (std::size_t k = 0, p = 0; k < 40; ++k) {
+        book.items.push_back({material::Item::Heading, titles[k % std::size(titles)]});
+        for (std::size_t n = 0; n < 4; ++n, ++p)
+            book.items.push_back({material::Item::Paragraph, paragraphs[p % paragraphs.size()]});
+        book.items.push_back({material::Item::Paragraph, dates[k % std::size(dates)]});
+    }
+    std::printf(
+        "\na collection of 40 stories with titles without numbers, each closed by a date:\n");
+    for (const int kind : {0, 1, 2}) {
+        std::string line;
+        std::size_t glued = 0, titles = 0;
+        for (const Wrap w :
+             {Wrap::Chars30, Wrap::Chars40, Wrap::Bytes76, Wrap::Ragged, Wrap::None}) {
+            const auto s = material::Measure(book, {w, kind == 0, kind == 2}, 7);
+            glued += s.glued;
+            titles += s.headings;
+        }
+        std::printf("  %-10s titles glued %zu of %zu (30/40 字, 76 字节, 网页参差, 不折行)\n",
+                    kind == 0   ? "缩进"
+                    : kind == 1 ? "无缩进"
+                                : "空行分段",
+                    glued, titles);
+    }
+}
+
 // A long novel: the material's books wrapped at 40 characters, over and over.
 std::u16string BigText(const std::vector<material::Book>& books, std::size_t gbkBytes) {
     std::u16string one;
@@ -112,6 +145,7 @@ int main(int argc, char** argv) {
     std::printf("%zu books of real prose, %zu paragraphs of material\n\n", clean.size(),
                 paragraphs.size());
     Figures(clean, faulty);
+    Collection(paragraphs);
     if (argc > 1 && std::string_view(argv[1]) == "figures") return 0;  // the decisions only
     Timing(clean, 10, 3);
     Timing(clean, 100, 1);

@@ -202,8 +202,10 @@ bool EndsClause(char16_t c) {
 // a line that starts a paragraph (indented, quoted, empty). In ragged copies
 // nothing else tells it from the first piece of the next paragraph.
 bool IsBareTitle(std::u16string_view text, const std::vector<text::Line>& lines,
-                 const std::vector<LineInfo>& info, std::size_t i) {
-    const LineInfo& prev = info[i - 1];
+                 const std::vector<LineInfo>& info, std::size_t i, bool blankIsSection) {
+    if (i == 0 && !blankIsSection) return false;
+    static const LineInfo kStart;  // the text's start: as an empty line
+    const LineInfo& prev = i > 0 ? info[i - 1] : kStart;
     const LineInfo& cur = info[i];
     const LineInfo& next = info[i + 1];
     if (cur.blank || cur.chars > 20 || cur.endsSentence || EndsClause(cur.last) || cur.verse)
@@ -211,12 +213,17 @@ bool IsBareTitle(std::u16string_view text, const std::vector<text::Line>& lines,
     const auto s = text.substr(lines[i].start, lines[i].length);
     for (const char16_t c : s)
         if (c == u'。' || c == u'！' || c == u'？' || c == u'，') return false;
-    const auto before = text.substr(lines[i - 1].start, lines[i - 1].length);
+    const auto before =
+        i > 0 ? text.substr(lines[i - 1].start, lines[i - 1].length) : std::u16string_view();
     const bool afterEnd = prev.blank ||
                           (prev.endsSentence && prev.last != u'：' && prev.last != u':') ||
                           IsDateLine(before, prev);
-    const bool beforeStart =
-        next.blank || next.indented || next.heading || IsOpeningQuote(next.first);
+    // What starts a paragraph: indentation, a quote, an empty line; and after
+    // a date, anything.
+    // Where empty lines do not part every paragraph, one marks a section.
+    const bool beforeStart = next.blank || next.indented || next.heading ||
+                             IsOpeningQuote(next.first) || IsDateLine(before, prev) ||
+                             (prev.blank && blankIsSection);
     return afterEnd && beforeStart && !(prev.blank && next.blank);
 }
 
@@ -239,8 +246,19 @@ Plan Decide(std::u16string_view text) {
         info[h.line].heading = true;
         weak[h.line] = h.weak;
     }
-    for (std::size_t i = 1; i + 1 < n; ++i)
-        if (!info[i].heading && IsBareTitle(text, lines, info, i)) info[i].heading = true;
+    // First with empty lines as paragraph breaks, which they may be; again
+    // below once it is known that they are not.
+    const auto markTitles = [&](bool blankIsSection) {
+        for (std::size_t i = 0; i + 1 < n; ++i) {
+            if (info[i].heading || !IsBareTitle(text, lines, info, i, blankIsSection)) continue;
+            info[i].heading = true;
+            // The date that closed the piece before stands apart too.
+            if (i > 0 &&
+                IsDateLine(text.substr(lines[i - 1].start, lines[i - 1].length), info[i - 1]))
+                info[i - 1].heading = true;
+        }
+    };
+    markTitles(false);
 
     // The wrap width, from the lines that another line follows.
     std::vector<std::size_t> chars;
@@ -269,6 +287,7 @@ Plan Decide(std::u16string_view text) {
     // beside them (wraps that happen to fall there, more in long paragraphs).
     const bool blankMode =
         blankEnds >= 3 && blankEnds * 10 >= blankBefore * 7 && plainEnds * 2 <= blankEnds * 5;
+    if (!blankMode) markTitles(true);
     // Paragraphs marked by indentation: far more indented lines than sentence
     // ends followed by a line without it (wraps that happen to fall there).
     std::size_t indentedLines = 0;
