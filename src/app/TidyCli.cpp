@@ -385,6 +385,19 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
         return kFailed;
     }
     const std::u16string& text = read.loaded.text;
+    // A file of several encodings cannot be written back as it was: UTF-8 holds them all.
+    qm::enc::FileFormat format = read.loaded.format;
+    if (format.mixedEncodings) {
+        std::string where;
+        for (const auto& run : read.loaded.runs)
+            where += (where.empty() ? "第 " : "，第 ") + std::to_string(run.line + 1) + " 行起 " +
+                     qm::enc::Name(run.encoding);
+        io.err(std::string(kName) + "：“" + Shown(o.input) + "”混合了多种编码（" + where +
+               "），已逐段读入" + (WritesText(o.command) ? "，结果以 UTF-8 写出" : "") + "\n");
+        format.encoding = qm::enc::Encoding::Utf8;
+        format.bom = false;
+        format.mixedEncodings = false;
+    }
 
     if (Reports(o.command)) {
         const auto headings = qm::chapters::Find(text);
@@ -437,11 +450,11 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     // Never write "?" in place of what the user had.
     const auto refuse = [&](std::size_t unencodable) {
         io.err(std::string(kName) + "：结果中有 " + std::to_string(unencodable) + " 个字符无法用 " +
-               qm::enc::Name(read.loaded.format.encoding) + " 编码写出，没有写入任何文件\n");
+               qm::enc::Name(format.encoding) + " 编码写出，没有写入任何文件\n");
         return kFailed;
     };
     if (*o.output == "-") {
-        const qm::enc::Encoded encoded = qm::enc::EncodeFile(result, read.loaded.format);
+        const qm::enc::Encoded encoded = qm::enc::EncodeFile(result, format);
         if (encoded.unencodable > 0) return refuse(encoded.unencodable);
         if (!io.out(encoded.bytes)) {
             io.err(std::string(kName) + "：无法写到标准输出\n");
@@ -450,7 +463,7 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
         return kOk;
     }
     const files::TextWriteResult written = files::WriteTextFile(
-        Path(*o.output), result, read.loaded.format, false, [](const auto&) { return false; });
+        Path(*o.output), result, format, false, [](const auto&) { return false; });
     if (written.canceled) return refuse(written.encoded.unencodable);
     if (!written.ok) {
         io.err(std::string(kName) + "：无法写入“" + Shown(*o.output) + "”：" + Utf8(written.why) +

@@ -228,6 +228,17 @@ TEST(TidyProgram, RepairWritesTheTextAndOneLineASpan) {
     EXPECT_NE(r.out.find("3\t1\t4\tlossy\t"), std::string::npos) << r.out;
 }
 
+TEST(TidyProgram, AFileOfSeveralEncodingsIsReadByItsRunsAndWrittenInUtf8) {
+    TempDir dir;
+    const std::u16string a = u"　　鲁镇的酒店的格局，是和别处不同的。\n";
+    const std::u16string b = u"　　都是当街一个曲尺形的大柜台，柜里面预备着热水。\n";
+    WriteFileBytes(dir / "in.txt", Gbk(a) + Utf8(b));
+    const Result r = RunProgram({"indent", (dir / "in.txt").string(), "-o", "-"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Utf8(a + b));
+    EXPECT_NE(r.err.find("第 2 行起 UTF-8"), std::string::npos) << r.err;
+}
+
 TEST(TidyProgram, IndentAndBlankLinesKeepTheEncoding) {
     TempDir dir;
     WriteFileBytes(dir / "in.txt",

@@ -599,3 +599,22 @@ TEST(EncodingDetection, Utf16WithoutABomByItsZeroBytes) {
     // "以其他编码重新打开" is the way to it.
     EXPECT_NE(Detect(In("UTF-16LE", "红楼梦")), Encoding::Utf16Le);
 }
+
+TEST(EncodingDetection, AFileOfSeveralEncodingsOpensAsItsRuns) {
+    using qm::enc::Encoding;
+    const std::u16string gbk = u"第一章 开始\r\n　　鲁镇的酒店的格局，是和别处不同的。\r\n";
+    const std::u16string utf8 =
+        u"第二章 继续\r\n　　都是当街一个曲尺形的大柜台，柜里面预备着热水。\r\n";
+    const std::string g = qm::enc::Encode(gbk, Encoding::Gbk).bytes;
+    const auto mixed = qm::enc::DecodeFile(g + testsupport::Utf8(utf8) + g);
+    EXPECT_TRUE(mixed.text == gbk + utf8 + gbk);
+    EXPECT_TRUE(mixed.format.mixedEncodings);
+    EXPECT_EQ(mixed.format.encoding, Encoding::Gbk);
+    ASSERT_EQ(mixed.runs.size(), 3u);
+    EXPECT_EQ(mixed.runs[1].line, 2u);
+    EXPECT_EQ(mixed.runs[1].encoding, Encoding::Utf8);
+    // One damaged byte is kept as a byte, not read as another encoding.
+    const auto damaged = qm::enc::DecodeFile(g + "\xA1\x40\r\n" + g);
+    EXPECT_FALSE(damaged.format.mixedEncodings);
+    EXPECT_TRUE(damaged.runs.empty());
+}

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <type_traits>
 
@@ -840,6 +841,73 @@ LoadedText Recognise(ByteSource& source, std::optional<Encoding> forced) {
     return r;
 }
 
+// A file of lines each clean in one of UTF-8, GBK/GB18030 and Big5, in more
+// than one of them: decoded a line at a time. Nothing when a line decodes in
+// none, or all in one.
+std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& detected) {
+    std::string bytes;
+    for (std::uint64_t at = 0;;) {
+        const ByteSource::Piece piece = source.At(at);
+        bytes.append(piece.bytes);
+        at += piece.bytes.size();
+        if (piece.last || piece.bytes.empty()) break;
+    }
+    LoadedText r;
+    r.text.reserve(bytes.size());
+    std::map<Encoding, std::size_t> lines;  // bytes of the lines in each
+    std::size_t line = 0;
+    for (std::size_t from = 0; from < bytes.size(); ++line) {
+        std::size_t to = bytes.find('\n', from);
+        to = to == std::string::npos ? bytes.size() : to + 1;
+        const std::string_view l = std::string_view(bytes).substr(from, to - from);
+        from = to;
+        std::optional<Encoding> e;
+        Decoded d;
+        if (HasNonAscii(l)) {
+            for (const Encoding c :
+                 {Encoding::Utf8, Encoding::Gbk, Encoding::Gb18030, Encoding::Big5}) {
+                d = Decode(l, c);
+                if (d.invalid == 0) {
+                    e = c == Encoding::Gb18030 ? Encoding::Gbk : c;  // one family for the user
+                    break;
+                }
+            }
+            if (!e) return std::nullopt;
+            lines[*e] += l.size();
+            if (r.runs.empty() || r.runs.back().encoding != *e) r.runs.push_back({line, *e});
+            r.text += d.text;
+        } else {
+            r.text.append(l.begin(), l.end());
+        }
+    }
+    // A stray byte or two that some other encoding happens to read is damage,
+    // kept as bytes, not a run of text in that encoding.
+    if (lines.size() < 2 ||
+        std::any_of(lines.begin(), lines.end(), [](const auto& n) { return n.second < 32; }))
+        return std::nullopt;
+    // Every break a CR LF, as for any document.
+    std::u16string text;
+    text.reserve(r.text.size() + line);
+    for (std::size_t i = 0; i < r.text.size(); ++i) {
+        const char16_t c = r.text[i];
+        if (c == u'\r' || c == u'\n') {
+            text += u"\r\n";
+            if (c == u'\r' && i + 1 < r.text.size() && r.text[i + 1] == u'\n') ++i;
+        } else {
+            text += c;
+        }
+    }
+    r.text = std::move(text);
+    r.format = detected;
+    r.format.bom = false;
+    r.format.mixedEncodings = true;
+    r.format.encoding =
+        std::max_element(lines.begin(), lines.end(), [](const auto& a, const auto& b) {
+            return a.second < b.second;
+        })->first;
+    return r;
+}
+
 }  // namespace
 
 LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced) {
@@ -850,6 +918,15 @@ LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced) {
 LoadedText DecodeFile(ByteSource& source, std::optional<Encoding> forced) {
     LoadedText r = Recognise(source, forced);
     r.format.keptFrom = r.format.encoding;
+    const Encoding e = r.format.encoding;
+    if (!forced && r.invalid > 0 &&
+        (e == Encoding::Utf8 || e == Encoding::Gbk || e == Encoding::Gb18030 ||
+         e == Encoding::Big5)) {
+        if (std::optional<LoadedText> mixed = DecodeMixed(source, r.format)) {
+            mixed->format.keptFrom.reset();
+            return std::move(*mixed);
+        }
+    }
     return r;
 }
 

@@ -103,12 +103,25 @@ struct FileFormat {
     // The encoding the text's kept bytes came from (DecodeFile sets it); none:
     // they are bytes of `encoding`.
     std::optional<Encoding> keptFrom;
+    // The file was made of runs of lines in different encodings: it cannot be
+    // written back as it was, and the user chooses one encoding to save in.
+    bool mixedEncodings = false;
+};
+
+// Where a run of lines in one encoding begins (0 for the first line).
+struct EncodingRun {
+    std::size_t line = 0;
+    Encoding encoding = Encoding::Gbk;
 };
 
 struct LoadedText {
     std::u16string text;  // with CR LF breaks
     FileFormat format;
     std::size_t invalid = 0;  // bytes kept as escapes
+    // A file no one encoding decodes cleanly but whose every line decodes in
+    // UTF-8, GBK/GB18030 or Big5 (chapters pasted from different sites):
+    // where each run begins; `format.encoding` is the one most lines are in.
+    std::vector<EncodingRun> runs;
 };
 
 // A file's bytes as a document: detected (or the forced encoding), decoded,
@@ -117,6 +130,8 @@ struct LoadedText {
 // A forced encoding with a BOM skips the BOM when the bytes begin with it;
 // a forced Utf8Bom is saved with its BOM whether or not the file had one.
 // In one pass over the bytes where it can: this is the cost of opening.
+// Unless forced, bytes that do not decode send it on to look for runs of
+// lines in different encodings (see `runs`).
 LoadedText DecodeFile(std::string_view bytes, std::optional<Encoding> forced = {});
 
 // A file's bytes handed out a piece at a time, so that a large file is

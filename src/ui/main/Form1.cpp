@@ -362,11 +362,26 @@ void Form1::LoadDocument(OpenedFile f) {
     filePath_ = QFileInfo(f.path).absoluteFilePath();
     lastFolder_ = QFileInfo(filePath_).absolutePath();
     format_ = f.loaded.format;
+    mixedNames_.clear();
+    for (const qm::enc::EncodingRun& run : f.loaded.runs) {
+        const QString name = QString::fromLatin1(qm::enc::Name(run.encoding));
+        if (!mixedNames_.contains(name)) mixedNames_ << name;
+    }
     // An opened file is written back exactly as it stands: nothing is added.
     closingBreak_ = false;
     history_.MarkSaved();
     UpdateTitle();
     ShowFormat();
+    if (!f.loaded.runs.empty()) {
+        QStringList where;
+        for (const qm::enc::EncodingRun& run : f.loaded.runs)
+            where
+                << QStringLiteral("第%1行起 %2").arg(run.line + 1).arg(qm::enc::Name(run.encoding));
+        ui::ShowMessage(this,
+                        QStringLiteral("文件“%1”由不同编码的几段文字组成：%2。\n"
+                                       "已逐段按各自的编码打开；保存时需选择一种编码。")
+                            .arg(QFileInfo(f.path).fileName(), where.join(QStringLiteral("，"))));
+    }
     if (f.loaded.invalid > 0) {
         ui::ShowMessage(this,
                         QStringLiteral("文件“%1”中有 %2 个字节无法按 %3 解码，已显示为“\uFFFD”。"
@@ -381,6 +396,10 @@ void Form1::ShowFormat() {
     QString text =
         QStringLiteral("%1 · %2").arg(QString::fromLatin1(qm::enc::Name(format_.encoding)),
                                       QString::fromLatin1(qm::enc::Name(format_.breaks)));
+    if (format_.mixedEncodings)
+        text = QStringLiteral("混合编码：%1 · %2")
+                   .arg(mixedNames_.join(QStringLiteral(" + ")),
+                        QString::fromLatin1(qm::enc::Name(format_.breaks)));
     // A file that mixed its breaks is saved with CR LF throughout: say so.
     if (format_.mixed) text += QStringLiteral("（原为混合换行）");
     Panel[6]->setText(text);
@@ -432,6 +451,16 @@ bool Form1::SaveWithDialog(const QString& title) {
 }
 
 bool Form1::WriteDocument(const QString& path, qm::enc::FileFormat format, bool closingBreak) {
+    // Lines that came in several encodings go out in one: the user's choice.
+    if (format.mixedEncodings) {
+        const std::optional<qm::enc::Encoding> e = ui::AskEncoding(
+            this, QStringLiteral("混合编码的文件只能以一种编码保存"), format.encoding);
+        if (!e) return false;
+        format.encoding = *e;
+        format.bom = *e == qm::enc::Encoding::Utf8Bom || *e == qm::enc::Encoding::Utf16Le ||
+                     *e == qm::enc::Encoding::Utf16Be;
+        format.mixedEncodings = false;
+    }
     // Encoded straight into the temporary file; characters the encoding
     // lacks are asked about before it replaces the old file.
     ui::UnencodableAnswer answer = ui::UnencodableAnswer::Question;

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
@@ -254,6 +255,7 @@ class Form1 : public QMainWindow, public ui::TextHost {
     // back: an opened file as it was, a new text as GBK with CR LF and one
     // closing CR LF.
     QString filePath_;
+    QStringList mixedNames_;  // the encodings of a file that mixed them, in order of appearance
     qm::enc::FileFormat format_;
     bool closingBreak_ = true;
     QString caption_;
