@@ -36,6 +36,23 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 }  // namespace
 
+// Beside the viewport, in the margin the view leaves for it; the view paints it.
+class LineNumberGutter : public QWidget {
+  public:
+    explicit LineNumberGutter(EditorView* view) : QWidget(view), view_(view) {
+        setObjectName(QStringLiteral("LineNumbers"));
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        view_->PaintGutter(painter);
+    }
+
+  private:
+    EditorView* view_;
+};
+
 EditorView::EditorView(qm::Document& doc, QWidget* parent)
     : QAbstractScrollArea(parent), doc_(doc) {
     InstallEditorAccessibility();
@@ -76,6 +93,7 @@ void EditorView::OnChange(const qm::TextChange& c) {
     ensureVisible_ = true;
     ScheduleFlush();
     viewport()->update();
+    if (LineNumbers()) gutter_->update();
 }
 
 void EditorView::OnSelection(qm::EditSource source) {
@@ -108,6 +126,7 @@ void EditorView::Flush() {
 }
 
 void EditorView::UpdateScrollBars() {
+    PlaceGutter();
     const int visible = std::max(1, viewport()->height() / lineHeight_);
     const auto count = static_cast<qint64>(lines_.LineCount());
     QScrollBar* v = verticalScrollBar();
@@ -305,7 +324,51 @@ void EditorView::resizeEvent(QResizeEvent* event) {
     UpdateScrollBars();
 }
 
-void EditorView::scrollContentsBy(int, int) { viewport()->update(); }
+void EditorView::scrollContentsBy(int, int) {
+    viewport()->update();
+    if (LineNumbers()) gutter_->update();
+}
+
+// ---- line numbers ----
+
+void EditorView::SetLineNumbers(bool on) {
+    if (on && gutter_ == nullptr) gutter_ = new LineNumberGutter(this);
+    if (gutter_ == nullptr) return;
+    gutter_->setVisible(on);
+    PlaceGutter();
+}
+
+void EditorView::PlaceGutter() {
+    int width = 0;
+    if (LineNumbers()) {
+        // Room for the widest number the text has, so the width changes only
+        // when the count gains or loses a digit.
+        int digits = 1;
+        for (std::size_t n = lines_.LineCount(); n >= 10; n /= 10) ++digits;
+        const QFontMetrics fm(layouts_.Font());
+        width = 2 * margin_ + digits * fm.horizontalAdvance(QLatin1Char('9'));
+    }
+    if (viewportMargins().left() != width) setViewportMargins(width, 0, 0, 0);
+    if (width == 0) return;
+    const QRect v = viewport()->geometry();
+    gutter_->setGeometry(v.x() - width, v.y(), width, v.height());
+    gutter_->update();
+}
+
+void EditorView::PaintGutter(QPainter& painter) const {
+    painter.fillRect(gutter_->rect(), palette().window());
+    painter.setFont(layouts_.Font());
+    painter.setPen(palette().placeholderText().color());
+    const std::size_t first = FirstVisibleLine();
+    const std::size_t count = lines_.LineCount();
+    const auto rows = static_cast<std::size_t>(gutter_->height() / lineHeight_ + 2);
+    const int right = gutter_->width() - margin_;
+    for (std::size_t line = first; line < count && line < first + rows; ++line) {
+        const int y = static_cast<int>(line - first) * lineHeight_;
+        painter.drawText(QRect(0, y, right, lineHeight_), Qt::AlignRight | Qt::AlignVCenter,
+                         QString::number(static_cast<qulonglong>(line + 1)));
+    }
+}
 
 void EditorView::SetSelectionHidden(bool hidden) {
     selectionHidden_ = hidden;

@@ -45,6 +45,12 @@ class EditorView : public QAbstractScrollArea {
     void SetAlignment(Qt::Alignment alignment);
     Qt::Alignment AlignmentOf(std::size_t line) const { return layouts_.AlignmentOf(line); }
 
+    // The gutter with the text's line numbers (1-based, as every "第N行" the
+    // program prints), drawn only for the lines on screen.
+    void SetLineNumbers(bool on);
+    bool LineNumbers() const { return gutter_ != nullptr && !gutter_->isHidden(); }
+    QWidget* Gutter() const { return gutter_; }
+
     // Hides the selection highlight (the history does so while it undoes).
     void SetSelectionHidden(bool hidden);
 
@@ -115,6 +121,9 @@ class EditorView : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
+    friend class LineNumberGutter;
+    void PaintGutter(QPainter& painter) const;
+    void PlaceGutter();
     // Paints the marks of lone CR and LF over the blanks the layout left for them.
     void DrawMarks(QPainter& painter, const Piece& p, std::size_t line, QPointF at,
                    std::size_t selA, std::size_t selB) const;
@@ -167,6 +176,7 @@ class EditorView : public QAbstractScrollArea {
     int ascent_ = 0;
     int margin_ = 4;
     double maxWidth_ = 0;  // the widest line drawn so far
+    QWidget* gutter_ = nullptr;  // made when first shown
     LineLayouts layouts_{doc_, lines_};
 };
 

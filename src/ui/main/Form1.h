@@ -19,6 +19,7 @@
 #include "core/encoding/Encoding.h"
 #include "core/undo/UndoHistory.h"
 #include "settings/PeiZhi.h"
+#include "settings/UserSettings.h"
 #include "ui/common/CommandGate.h"
 #include "ui/common/TextHost.h"
 #include "ui/common/ToolWindow.h"
@@ -143,6 +144,9 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void mnuDuplicates_Click();
     void mnuExportEpub_Click();
 
+    // 格式 › 显示行号: shown or hidden, and remembered.
+    void mnuLineNumbers_Click(bool on);
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     // Closing the main window closes its tool windows, so the program ends.
@@ -164,6 +168,12 @@ class Form1 : public QMainWindow, public ui::TextHost {
     // Makes the button of a tool window, which opens it.
     QPushButton* AddToolButton(const ToolButton& tool, QWidget* parent);
     void BuildNovelMenu(QMenu* novel);
+    // The items of 格式 that are habits of the box: line numbers and zoom.
+    void BuildViewItems(QMenu* format);
+    // Loads the user's settings, lets change() alter them and writes them
+    // back (so that windows side by side keep each other's changes); a
+    // failure is told in the status bar.
+    void ChangeUserSettings(const std::function<void(settings::UserSettings&)>& change);
     void BuildPalette();
     // Converts the selection when there is one (it stays selected), otherwise
     // the whole text (and the line count is refreshed); one undo step either way.

@@ -112,6 +112,7 @@ void Form1::BuildMenus() {
          &Form1::mnufont_Click);
     Wire(AddItem(format, "MnuBeiJing", QStringLiteral("背景颜色")), &QAction::triggered,
          &Form1::MnuBeiJing_Click);
+    BuildViewItems(format);
 
     QMenu* find = menu("B", QStringLiteral("查找(&I)"));
     Wire(AddItem(find, "mnufind", QStringLiteral("查找(&F)"), QKeySequence("Ctrl+F")),

