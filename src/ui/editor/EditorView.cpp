@@ -20,6 +20,7 @@
 #include <QTextBoundaryFinder>
 #include <QTimer>
 #include <QUrl>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -139,7 +140,13 @@ void EditorView::UpdateScrollBars() {
 }
 
 void EditorView::UpdateMetrics() {
-    layouts_.SetFont(font());
+    QFont f = font();
+    if (f.pointSizeF() > 0) {
+        f.setPointSizeF(f.pointSizeF() + zoom_);
+    } else {
+        f.setPixelSize(f.pixelSize() + zoom_ * logicalDpiY() / 72);
+    }
+    layouts_.SetFont(f);
     const QFontMetrics fm(layouts_.Font());
     lineHeight_ = std::max(1, fm.lineSpacing());
     ascent_ = fm.ascent();
@@ -327,6 +334,39 @@ void EditorView::resizeEvent(QResizeEvent* event) {
 void EditorView::scrollContentsBy(int, int) {
     viewport()->update();
     if (LineNumbers()) gutter_->update();
+}
+
+// ---- zoom ----
+
+void EditorView::Zoom(int steps) {
+    // From 4 points up to eight times the chosen size.
+    const QFont f = font();
+    const double size = f.pointSizeF() > 0 ? f.pointSizeF() : f.pixelSize() * 72.0 / logicalDpiY();
+    const int least = static_cast<int>(std::ceil(4 - size));
+    const int most = std::max(least, static_cast<int>(size * 7));
+    const int zoom = std::clamp(zoom_ + steps, std::min(0, least), most);
+    if (zoom == zoom_) return;
+    zoom_ = zoom;
+    UpdateMetrics();
+    ensureVisible_ = true;
+    ScheduleFlush();
+    viewport()->update();
+}
+
+void EditorView::ResetZoom() { Zoom(-zoom_); }
+
+void EditorView::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        wheelZoom_ = 0;
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // A notch is 120; a fine-grained wheel or touchpad adds up to one.
+    wheelZoom_ += event->angleDelta().y();
+    const int steps = wheelZoom_ / 120;
+    wheelZoom_ -= steps * 120;
+    if (steps != 0) Zoom(steps);
+    event->accept();
 }
 
 // ---- line numbers ----
@@ -800,6 +840,7 @@ void EditorView::dropEvent(QDropEvent* event) {
 void EditorView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        zoom_ = 0;
         UpdateMetrics();
         viewport()->update();
     } else if (event->type() == QEvent::PaletteChange) {

@@ -51,6 +51,12 @@ class EditorView : public QAbstractScrollArea {
     bool LineNumbers() const { return gutter_ != nullptr && !gutter_->isHidden(); }
     QWidget* Gutter() const { return gutter_; }
 
+    // Zoom: the chosen font (setFont) made larger or smaller by steps of a
+    // point while the program runs; a newly chosen font starts unzoomed.
+    void Zoom(int steps);
+    void ResetZoom();
+    int ZoomSteps() const { return zoom_; }
+
     // Hides the selection highlight (the history does so while it undoes).
     void SetSelectionHidden(bool hidden);
 
@@ -114,6 +120,7 @@ class EditorView : public QAbstractScrollArea {
     void focusOutEvent(QFocusEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -177,6 +184,8 @@ class EditorView : public QAbstractScrollArea {
     int margin_ = 4;
     double maxWidth_ = 0;  // the widest line drawn so far
     QWidget* gutter_ = nullptr;  // made when first shown
+    int zoom_ = 0;               // points added to the chosen font's size
+    int wheelZoom_ = 0;          // eighths of a degree the wheel turned, not yet a step
     LineLayouts layouts_{doc_, lines_};
 };
 

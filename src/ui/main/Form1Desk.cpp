@@ -1,5 +1,6 @@
 // Form1's habits of a desktop editor: line numbers, zoom, recent files.
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QStatusBar>
 
@@ -16,6 +17,28 @@ void Form1::BuildViewItems(QMenu* format) {
     numbers->setChecked(settings::LoadUserSettings().lineNumbers);
     RichTextBox1->SetLineNumbers(numbers->isChecked());
     connect(numbers, &QAction::toggled, this, &Form1::mnuLineNumbers_Click);
+    // Zoom is for the moment: 字体 stays the lasting choice.
+    const struct {
+        const char* name;
+        const char* caption;
+        QList<QKeySequence> keys;
+        int steps;
+    } zooms[] = {
+        {"mnuZoomIn", "放大", {QKeySequence("Ctrl+="), QKeySequence("Ctrl++")}, 1},
+        {"mnuZoomOut", "缩小", {QKeySequence("Ctrl+-")}, -1},
+        {"mnuZoomReset", "原始大小", {QKeySequence("Ctrl+0")}, 0},
+    };
+    for (const auto& z : zooms) {
+        QAction* a = AddItem(format, z.name, QString::fromUtf8(z.caption), z.keys.front());
+        a->setShortcuts(z.keys);
+        connect(a, &QAction::triggered, this, [this, steps = z.steps] {
+            if (steps == 0) {
+                RichTextBox1->ResetZoom();
+            } else {
+                RichTextBox1->Zoom(steps);
+            }
+        });
+    }
 }
 
 void Form1::mnuLineNumbers_Click(bool on) {

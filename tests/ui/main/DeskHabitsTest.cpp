@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QImage>
 #include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
 
 #include "UiTestSupport.h"
 #include "ui/editor/EditorView.h"
@@ -36,4 +38,26 @@ TEST(DeskHabits, LineNumbersShowTheLinesOnScreenAndAreRemembered) {
     auto next = StartForm();
     EXPECT_TRUE(Action(next.get(), "mnuLineNumbers")->isChecked());
     EXPECT_TRUE(Box(next.get())->LineNumbers());
+}
+
+TEST(DeskHabits, ZoomKeysAndCtrlWheelChangeTheSizeForNow) {
+    auto w = StartForm();
+    uitest::ActivateAndFocus(w.get());
+    ui::EditorView* box = Box(w.get());
+    const int chosen = box->LineHeight();
+    QTest::keyClick(box, Qt::Key_Equal, Qt::ControlModifier);
+    const int once = box->LineHeight();
+    EXPECT_GT(once, chosen);
+    QTest::keyClick(box, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_GT(box->LineHeight(), once);
+    QTest::keyClick(box, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(box->LineHeight(), once);
+    const QPoint at = box->viewport()->rect().center();
+    QWheelEvent notch(at, box->viewport()->mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(box->viewport(), &notch);
+    EXPECT_GT(box->LineHeight(), once);
+    QTest::keyClick(box, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(box->LineHeight(), chosen);
+    EXPECT_EQ(box->font().pointSize(), 12) << "the chosen font stays as it was";
 }
