@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"
 #include "settings/PeiZhi.h"
+#include "settings/UserSettings.h"
 
 namespace {
 
@@ -137,4 +138,35 @@ TEST_F(SettingsFile, UnreadableFileStopsTheLoadAtThatField) {
     EXPECT_FALSE(Read(u"删除行", u"").has_value());
     EXPECT_TRUE(Load().empty());
     EXPECT_FALSE(Write(u"删除行", u"x"));
+}
+
+TEST(UserSettings, RecentListKeepsEachFileOnceNewestFirstAndAtMostTen) {
+    const struct {
+        const char* name;
+        QStringList before;
+        QString added;
+        QStringList after;
+    } rows[] = {
+        {"first", {}, "/a", {"/a"}},
+        {"new goes first", {"/a", "/b"}, "/c", {"/c", "/a", "/b"}},
+        {"known moves up", {"/a", "/b", "/c"}, "/c", {"/c", "/a", "/b"}},
+        {"eleventh drops the oldest",
+         {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9", "/10"},
+         "/n",
+         {"/n", "/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(settings::WithRecent(r.before, r.added), r.after) << r.name;
+}
+
+TEST(UserSettings, StoredBytesGiveBackWhatWasStored) {
+    settings::UserSettings s;
+    s.lineNumbers = true;
+    // A GBK name unpacked as bytes, and a name no line can hold.
+    const QString gbk = files::PathFromBytes("/书/\xb5\xda.txt");
+    s.recent = {QStringLiteral("/书/一.txt"), gbk, QStringLiteral("/a\nb.txt")};
+    const settings::UserSettings back = settings::ParseSettings(settings::FormatSettings(s));
+    EXPECT_TRUE(back.lineNumbers);
+    EXPECT_EQ(back.recent, QStringList({QStringLiteral("/书/一.txt"), gbk}));
+    EXPECT_FALSE(settings::ParseSettings("LineNumbers=0\nnoise\n").lineNumbers);
 }

@@ -367,6 +367,7 @@ void Form1::LoadDocument(OpenedFile f) {
     history_.MarkSaved();
     UpdateTitle();
     ShowFormat();
+    RememberRecent(filePath_);
     if (f.loaded.invalid > 0) {
         ui::ShowMessage(this,
                         QStringLiteral("文件“%1”中有 %2 个字节无法按 %3 解码，已显示为“\uFFFD”。"
@@ -468,6 +469,7 @@ bool Form1::WriteDocument(const QString& path, qm::enc::FileFormat format, bool 
     history_.MarkSaved();
     UpdateTitle();
     ShowFormat();
+    RememberRecent(filePath_);
     return true;
 }
 

@@ -146,6 +146,10 @@ class Form1 : public QMainWindow, public ui::TextHost {
 
     // 格式 › 显示行号: shown or hidden, and remembered.
     void mnuLineNumbers_Click(bool on);
+    // 文件 › 最近打开的文件: the list made anew from the settings (as the
+    // menu is about to show); choosing a file opens it as 打开 does.
+    void mnuRecent_Show();
+    void OpenRecent(const QString& path);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -174,6 +178,15 @@ class Form1 : public QMainWindow, public ui::TextHost {
     // back (so that windows side by side keep each other's changes); a
     // failure is told in the status bar.
     void ChangeUserSettings(const std::function<void(settings::UserSettings&)>& change);
+    // Puts the file just opened or saved first in the recent list.
+    void RememberRecent(const QString& path);
+    // A question with buttons of the program's own (object names for tests),
+    // the first the default, the last what Esc answers; the index answered.
+    struct Choice {
+        QString caption;
+        const char* objectName;
+    };
+    int AskAmong(const QString& text, std::initializer_list<Choice> choices);
     void BuildPalette();
     // Converts the selection when there is one (it stays selected), otherwise
     // the whole text (and the line count is refreshed); one undo step either way.
@@ -325,6 +338,7 @@ class Form1 : public QMainWindow, public ui::TextHost {
     QAction* mnuUndoCommand = nullptr;
     QAction* mnuRedoCommand = nullptr;
     QAction* mnuNext = nullptr;
+    QMenu* mnuRecent = nullptr;
 
     std::u16string searchText_;   // kept from one find to the next
     QWidget* palette_ = nullptr;  // the symbol palette "常用符号"

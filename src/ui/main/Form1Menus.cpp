@@ -69,6 +69,9 @@ void Form1::BuildMenus() {
          &QAction::triggered, &Form1::mnusave_Click);
     Wire(AddItem(file, "MnuSaveNeiRong", QStringLiteral("另存为")), &QAction::triggered,
          &Form1::MnuSaveNeiRong_Click);
+    mnuRecent = file->addMenu(QStringLiteral("最近打开的文件"));
+    mnuRecent->setObjectName(QStringLiteral("mnuRecent"));
+    connect(mnuRecent, &QMenu::aboutToShow, this, &Form1::mnuRecent_Show);
     file->addSeparator();
     Wire(AddItem(file, "mnuReopen", QStringLiteral("以其他编码重新打开")), &QAction::triggered,
          &Form1::mnuReopen_Click);

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -60,4 +63,36 @@ TEST(DeskHabits, ZoomKeysAndCtrlWheelChangeTheSizeForNow) {
     QTest::keyClick(box, Qt::Key_0, Qt::ControlModifier);
     EXPECT_EQ(box->LineHeight(), chosen);
     EXPECT_EQ(box->font().pointSize(), 12) << "the chosen font stays as it was";
+}
+
+TEST(DeskHabits, RecentFilesNewestFirstAMissingOneMarkedAndRemovedAndTheListCleared) {
+    uitest::OwnUserFolders folders;
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("甲.txt"));
+    const QString b = dir.filePath(QStringLiteral("乙.txt"));
+    ASSERT_TRUE(uitest::WriteBytes(a, "a") && uitest::WriteBytes(b, "b"));
+    auto w = StartForm();
+    w->OpenPath(a);
+    w->OpenPath(b);
+    auto* menu = w->findChild<QMenu*>(QStringLiteral("mnuRecent"));
+    ASSERT_NE(menu, nullptr);
+    emit menu->aboutToShow();
+    EXPECT_TRUE(
+        Action(w.get(), "mnuRecent1")->text().contains(QStringLiteral("乙.txt  —  ") + dir.path()));
+    EXPECT_TRUE(Action(w.get(), "mnuRecent2")->text().contains(QStringLiteral("甲.txt")));
+    QFile::remove(a);
+    emit menu->aboutToShow();
+    QAction* gone = Action(w.get(), "mnuRecent2");
+    EXPECT_TRUE(gone->text().endsWith(QStringLiteral("（已不存在）")));
+    auto asked = uitest::ClickInNextMessage("remove");
+    gone->trigger();
+    EXPECT_TRUE(asked->text.contains(QStringLiteral("已不存在"))) << asked->text.toStdString();
+    emit menu->aboutToShow();
+    EXPECT_EQ(w->findChild<QAction*>(QStringLiteral("mnuRecent2")), nullptr);
+    Action(w.get(), "mnuRecent1")->trigger();  // opens 乙 again: nothing asked
+    EXPECT_EQ(w->Doc().Text(), u"b");
+    Action(w.get(), "mnuRecentClear")->trigger();
+    emit menu->aboutToShow();
+    EXPECT_EQ(w->findChild<QAction*>(QStringLiteral("mnuRecent1")), nullptr);
+    EXPECT_FALSE(Action(w.get(), "mnuRecentClear")->isEnabled());
 }
