@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"
 #include "settings/PeiZhi.h"
+#include "settings/Recovery.h"
 #include "settings/UserSettings.h"
 
 namespace {
@@ -169,4 +170,29 @@ TEST(UserSettings, StoredBytesGiveBackWhatWasStored) {
     EXPECT_TRUE(back.lineNumbers);
     EXPECT_EQ(back.recent, QStringList({QStringLiteral("/书/一.txt"), gbk}));
     EXPECT_FALSE(settings::ParseSettings("LineNumbers=0\nnoise\n").lineNumbers);
+}
+
+TEST(RecoveryEdits, TheLogReplayedGivesTheTextAsEdited) {
+    const struct {
+        const char* name;
+        std::vector<settings::TextEdit> edits;
+        std::u16string after;
+        std::size_t logged;
+    } rows[] = {
+        {"typing on is one edit",
+         {{2, 0, u"x"}, {3, 0, u"y"}, {4, 0, u"\r\n"}},
+         u"一二xy\r\n三四",
+         1},
+        {"backspace takes back what was typed", {{2, 0, u"xy"}, {3, 1, u""}}, u"一二x三四", 1},
+        {"backspace before it is an edit of its own", {{2, 0, u"x"}, {1, 2, u""}}, u"一三四", 2},
+        {"replacing and then typing elsewhere", {{0, 2, u"甲"}, {3, 0, u"乙"}}, u"甲三四乙", 2},
+    };
+    for (const auto& r : rows) {
+        std::vector<settings::TextEdit> log;
+        for (const settings::TextEdit& e : r.edits) settings::AddEdit(log, e);
+        std::u16string text = u"一二三四";
+        settings::ApplyEdits(text, log);
+        EXPECT_TRUE(text == r.after) << r.name;
+        EXPECT_EQ(log.size(), r.logged) << r.name;
+    }
 }
