@@ -1,12 +1,17 @@
 // The editing box on large texts: opening (with peak memory), typing in the
 // middle of 50 MB and at the end of a 5-million-character line, scrolling a
-// page. Beside each, where it still runs, the same with a QPlainTextEdit, the
-// widget the box used to be. Each measurement runs in a process of its own.
+// page, the window while a recovery copy of 50 MB is made. Beside each, where
+// it still runs, the same with a QPlainTextEdit, the widget the box used to
+// be. Each measurement runs in a process of its own.
 #include <sys/resource.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +24,7 @@
 #include "core/encoding/Encoding.h"
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
+#include "settings/Recovery.h"
 #include "ui/editor/EditorView.h"
 #include "ui/main/Form1.h"
 
@@ -179,6 +185,55 @@ int ScrollPages() {
     return 0;
 }
 
+// The longest the window stalls while the recovery copy of 50 MB is made:
+// the command after which the text is copied for the worker, then typing
+// (a repaint after every key) until the worker has written the copy.
+int RecoveryStall() {
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const QString folder = data.path() + QStringLiteral("/quillmere/recovery");
+    Form1 w;
+    w.show();
+    w.Doc().SetText(qm::enc::Decode(bench::MakeGbkText(50u << 20), qm::enc::Encoding::Gbk).text);
+    w.Doc().SetSelStart(static_cast<std::int32_t>(w.Doc().Length() / 2));
+    w.DoEvents();
+    w.activateWindow();
+    if (!QTest::qWaitForWindowActive(&w)) std::puts("(window not active)");
+    w.Box()->setFocus();
+    QTest::keyClick(w.Box(), 'x');  // the history's full text, once
+    w.Box()->viewport()->repaint();
+    Times times;
+    const double t0 = bench::Now();
+    // A command through the gate: its end copies the text.
+    w.findChild<QAction*>(QStringLiteral("mnuselectall"))->trigger();
+    QCoreApplication::processEvents();
+    w.Box()->viewport()->repaint();
+    times.Add(bench::Now() - t0);
+    std::printf("  the command: %.3f ms\n", times.ms.back());
+    w.Doc().SetSelStart(static_cast<std::int32_t>(w.Doc().Length() / 2));
+    const char letters[] = "abcdefghij";
+    int keys = 0;
+    while (QDir(folder).entryList({QStringLiteral("*.recovery")}, QDir::Files).isEmpty()) {
+        const double t1 = bench::Now();
+        QTest::keyClick(w.Box(), letters[keys++ % 10]);
+        QCoreApplication::processEvents();
+        w.Box()->viewport()->repaint();
+        times.Add(bench::Now() - t1);
+    }
+    std::printf("  (%d keys typed while the copy was written)\n", keys);
+    times.Print("window while the recovery copy of 50 MB is made:");
+    // The keys typed while it was made are in it (replayed by the worker).
+    w.findChild<QAction*>(QStringLiteral("mnuselectall"))->trigger();
+    w.SettleRecoveryCopy();
+    const QString copy = QDir(folder).entryList({QStringLiteral("*.recovery")}).value(0);
+    std::string bytes;
+    std::u16string back;
+    files::ReadBytes(folder + QLatin1Char('/') + copy, bytes);
+    const bool same = settings::ParseRecovery(bytes, &back) && back == w.Doc().Text();
+    std::printf("  (the copy %s the text)\n", same ? "is" : "is NOT");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,11 +246,13 @@ int main(int argc, char** argv) {
         if (what == "type-middle") return TypeMiddle(old);
         if (what == "type-longline") return TypeLongLine();
         if (what == "scroll") return ScrollPages();
+        if (what == "recovery") return RecoveryStall();
         return 1;
     }
     const std::string self = argv[0];
-    const char* runs[] = {"open 10",     "open 10 old",     "open 50",       "open 50 old",
-                          "type-middle", "type-middle old", "type-longline", "scroll"};
+    const char* runs[] = {"open 10",       "open 10 old", "open 50",
+                          "open 50 old",   "type-middle", "type-middle old",
+                          "type-longline", "scroll",      "recovery"};
     std::printf("the editing box (each line a process of its own)\n");
     for (const char* r : runs) {
         std::fflush(stdout);

@@ -1,5 +1,6 @@
 #include <QLibraryInfo>
 #include <QStringList>
+#include <QTimer>
 #include <QTranslator>
 #include <csignal>
 
@@ -40,5 +41,7 @@ int main(int argc, char* argv[]) {
         }
         target->OpenPath(files[i]);
     }
+    // What programs that are gone left unsaved.
+    QTimer::singleShot(0, &w, &ui::Form1::OfferRecoveryCopies);
     return app.exec();
 }

@@ -9,6 +9,8 @@
 #include "platform/Platform.h"
 #include "settings/ModSetting.h"
 #include "settings/PeiZhi.h"
+#include "settings/Recovery.h"
+#include "settings/UserSettings.h"
 
 namespace {
 
@@ -137,4 +139,60 @@ TEST_F(SettingsFile, UnreadableFileStopsTheLoadAtThatField) {
     EXPECT_FALSE(Read(u"删除行", u"").has_value());
     EXPECT_TRUE(Load().empty());
     EXPECT_FALSE(Write(u"删除行", u"x"));
+}
+
+TEST(UserSettings, RecentListKeepsEachFileOnceNewestFirstAndAtMostTen) {
+    const struct {
+        const char* name;
+        QStringList before;
+        QString added;
+        QStringList after;
+    } rows[] = {
+        {"first", {}, "/a", {"/a"}},
+        {"new goes first", {"/a", "/b"}, "/c", {"/c", "/a", "/b"}},
+        {"known moves up", {"/a", "/b", "/c"}, "/c", {"/c", "/a", "/b"}},
+        {"eleventh drops the oldest",
+         {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9", "/10"},
+         "/n",
+         {"/n", "/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(settings::WithRecent(r.before, r.added), r.after) << r.name;
+}
+
+TEST(UserSettings, StoredBytesGiveBackWhatWasStored) {
+    settings::UserSettings s;
+    s.lineNumbers = true;
+    // A GBK name unpacked as bytes, and a name no line can hold.
+    const QString gbk = files::PathFromBytes("/书/\xb5\xda.txt");
+    s.recent = {QStringLiteral("/书/一.txt"), gbk, QStringLiteral("/a\nb.txt")};
+    const settings::UserSettings back = settings::ParseSettings(settings::FormatSettings(s));
+    EXPECT_TRUE(back.lineNumbers);
+    EXPECT_EQ(back.recent, QStringList({QStringLiteral("/书/一.txt"), gbk}));
+    EXPECT_FALSE(settings::ParseSettings("LineNumbers=0\nnoise\n").lineNumbers);
+}
+
+TEST(RecoveryEdits, TheLogReplayedGivesTheTextAsEdited) {
+    const struct {
+        const char* name;
+        std::vector<settings::TextEdit> edits;
+        std::u16string after;
+        std::size_t logged;
+    } rows[] = {
+        {"typing on is one edit",
+         {{2, 0, u"x"}, {3, 0, u"y"}, {4, 0, u"\r\n"}},
+         u"一二xy\r\n三四",
+         1},
+        {"backspace takes back what was typed", {{2, 0, u"xy"}, {3, 1, u""}}, u"一二x三四", 1},
+        {"backspace before it is an edit of its own", {{2, 0, u"x"}, {1, 2, u""}}, u"一三四", 2},
+        {"replacing and then typing elsewhere", {{0, 2, u"甲"}, {3, 0, u"乙"}}, u"甲三四乙", 2},
+    };
+    for (const auto& r : rows) {
+        std::vector<settings::TextEdit> log;
+        for (const settings::TextEdit& e : r.edits) settings::AddEdit(log, e);
+        std::u16string text = u"一二三四";
+        settings::ApplyEdits(text, log);
+        EXPECT_TRUE(text == r.after) << r.name;
+        EXPECT_EQ(log.size(), r.logged) << r.name;
+    }
 }

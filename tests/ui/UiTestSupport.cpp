@@ -206,6 +206,17 @@ QWidget* TopLevel(const QString& name) {
     return found;
 }
 
+OwnUserFolders::OwnUserFolders()
+    : config_(qgetenv("XDG_CONFIG_HOME")), data_(qgetenv("XDG_DATA_HOME")) {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Data()));
+}
+
+OwnUserFolders::~OwnUserFolders() {
+    qputenv("XDG_CONFIG_HOME", config_);
+    qputenv("XDG_DATA_HOME", data_);
+}
+
 std::unique_ptr<Form1> StartForm() {
     auto w = std::make_unique<Form1>();
     w->show();

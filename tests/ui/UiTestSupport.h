@@ -125,6 +125,22 @@ W* Get(QWidget* window, const char* name) {
 // Clicks the named button of a window.
 inline void Click(QWidget* window, const char* name) { Get<QPushButton>(window, name)->click(); }
 
+// While it lives, the user's config and data folders (XDG_CONFIG_HOME and
+// XDG_DATA_HOME) are empty folders of its own.
+class OwnUserFolders {
+  public:
+    OwnUserFolders();
+    ~OwnUserFolders();
+    OwnUserFolders(const OwnUserFolders&) = delete;
+    OwnUserFolders& operator=(const OwnUserFolders&) = delete;
+    QString Data() const { return dir_.filePath(QStringLiteral("data")); }
+
+  private:
+    QTemporaryDir dir_;
+    QByteArray config_;
+    QByteArray data_;
+};
+
 // A started main window, shown and with its events processed.
 std::unique_ptr<Form1> StartForm();
 

@@ -20,6 +20,7 @@
 #include <QTextBoundaryFinder>
 #include <QTimer>
 #include <QUrl>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -35,6 +36,23 @@ namespace {
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 }  // namespace
+
+// Beside the viewport, in the margin the view leaves for it; the view paints it.
+class LineNumberGutter : public QWidget {
+  public:
+    explicit LineNumberGutter(EditorView* view) : QWidget(view), view_(view) {
+        setObjectName(QStringLiteral("LineNumbers"));
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        view_->PaintGutter(painter);
+    }
+
+  private:
+    EditorView* view_;
+};
 
 EditorView::EditorView(qm::Document& doc, QWidget* parent)
     : QAbstractScrollArea(parent), doc_(doc) {
@@ -76,6 +94,7 @@ void EditorView::OnChange(const qm::TextChange& c) {
     ensureVisible_ = true;
     ScheduleFlush();
     viewport()->update();
+    if (LineNumbers()) gutter_->update();
 }
 
 void EditorView::OnSelection(qm::EditSource source) {
@@ -108,6 +127,7 @@ void EditorView::Flush() {
 }
 
 void EditorView::UpdateScrollBars() {
+    PlaceGutter();
     const int visible = std::max(1, viewport()->height() / lineHeight_);
     const auto count = static_cast<qint64>(lines_.LineCount());
     QScrollBar* v = verticalScrollBar();
@@ -120,7 +140,13 @@ void EditorView::UpdateScrollBars() {
 }
 
 void EditorView::UpdateMetrics() {
-    layouts_.SetFont(font());
+    QFont f = font();
+    if (f.pointSizeF() > 0) {
+        f.setPointSizeF(f.pointSizeF() + zoom_);
+    } else {
+        f.setPixelSize(f.pixelSize() + zoom_ * logicalDpiY() / 72);
+    }
+    layouts_.SetFont(f);
     const QFontMetrics fm(layouts_.Font());
     lineHeight_ = std::max(1, fm.lineSpacing());
     ascent_ = fm.ascent();
@@ -305,7 +331,84 @@ void EditorView::resizeEvent(QResizeEvent* event) {
     UpdateScrollBars();
 }
 
-void EditorView::scrollContentsBy(int, int) { viewport()->update(); }
+void EditorView::scrollContentsBy(int, int) {
+    viewport()->update();
+    if (LineNumbers()) gutter_->update();
+}
+
+// ---- zoom ----
+
+void EditorView::Zoom(int steps) {
+    // From 4 points up to eight times the chosen size.
+    const QFont f = font();
+    const double size = f.pointSizeF() > 0 ? f.pointSizeF() : f.pixelSize() * 72.0 / logicalDpiY();
+    const int least = static_cast<int>(std::ceil(4 - size));
+    const int most = std::max(least, static_cast<int>(size * 7));
+    const int zoom = std::clamp(zoom_ + steps, std::min(0, least), most);
+    if (zoom == zoom_) return;
+    zoom_ = zoom;
+    UpdateMetrics();
+    ensureVisible_ = true;
+    ScheduleFlush();
+    viewport()->update();
+}
+
+void EditorView::ResetZoom() { Zoom(-zoom_); }
+
+void EditorView::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        wheelZoom_ = 0;
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // A notch is 120; a fine-grained wheel or touchpad adds up to one.
+    wheelZoom_ += event->angleDelta().y();
+    const int steps = wheelZoom_ / 120;
+    wheelZoom_ -= steps * 120;
+    if (steps != 0) Zoom(steps);
+    event->accept();
+}
+
+// ---- line numbers ----
+
+void EditorView::SetLineNumbers(bool on) {
+    if (on && gutter_ == nullptr) gutter_ = new LineNumberGutter(this);
+    if (gutter_ == nullptr) return;
+    gutter_->setVisible(on);
+    PlaceGutter();
+}
+
+void EditorView::PlaceGutter() {
+    int width = 0;
+    if (LineNumbers()) {
+        // Room for the widest number the text has, so the width changes only
+        // when the count gains or loses a digit.
+        int digits = 1;
+        for (std::size_t n = lines_.LineCount(); n >= 10; n /= 10) ++digits;
+        const QFontMetrics fm(layouts_.Font());
+        width = 2 * margin_ + digits * fm.horizontalAdvance(QLatin1Char('9'));
+    }
+    if (viewportMargins().left() != width) setViewportMargins(width, 0, 0, 0);
+    if (width == 0) return;
+    const QRect v = viewport()->geometry();
+    gutter_->setGeometry(v.x() - width, v.y(), width, v.height());
+    gutter_->update();
+}
+
+void EditorView::PaintGutter(QPainter& painter) const {
+    painter.fillRect(gutter_->rect(), palette().window());
+    painter.setFont(layouts_.Font());
+    painter.setPen(palette().placeholderText().color());
+    const std::size_t first = FirstVisibleLine();
+    const std::size_t count = lines_.LineCount();
+    const auto rows = static_cast<std::size_t>(gutter_->height() / lineHeight_ + 2);
+    const int right = gutter_->width() - margin_;
+    for (std::size_t line = first; line < count && line < first + rows; ++line) {
+        const int y = static_cast<int>(line - first) * lineHeight_;
+        painter.drawText(QRect(0, y, right, lineHeight_), Qt::AlignRight | Qt::AlignVCenter,
+                         QString::number(static_cast<qulonglong>(line + 1)));
+    }
+}
 
 void EditorView::SetSelectionHidden(bool hidden) {
     selectionHidden_ = hidden;
@@ -737,6 +840,7 @@ void EditorView::dropEvent(QDropEvent* event) {
 void EditorView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        zoom_ = 0;
         UpdateMetrics();
         viewport()->update();
     } else if (event->type() == QEvent::PaletteChange) {

@@ -45,6 +45,18 @@ class EditorView : public QAbstractScrollArea {
     void SetAlignment(Qt::Alignment alignment);
     Qt::Alignment AlignmentOf(std::size_t line) const { return layouts_.AlignmentOf(line); }
 
+    // The gutter with the text's line numbers (1-based, as every "第N行" the
+    // program prints), drawn only for the lines on screen.
+    void SetLineNumbers(bool on);
+    bool LineNumbers() const { return gutter_ != nullptr && !gutter_->isHidden(); }
+    QWidget* Gutter() const { return gutter_; }
+
+    // Zoom: the chosen font (setFont) made larger or smaller by steps of a
+    // point while the program runs; a newly chosen font starts unzoomed.
+    void Zoom(int steps);
+    void ResetZoom();
+    int ZoomSteps() const { return zoom_; }
+
     // Hides the selection highlight (the history does so while it undoes).
     void SetSelectionHidden(bool hidden);
 
@@ -108,6 +120,7 @@ class EditorView : public QAbstractScrollArea {
     void focusOutEvent(QFocusEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -115,6 +128,9 @@ class EditorView : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
+    friend class LineNumberGutter;
+    void PaintGutter(QPainter& painter) const;
+    void PlaceGutter();
     // Paints the marks of lone CR and LF over the blanks the layout left for them.
     void DrawMarks(QPainter& painter, const Piece& p, std::size_t line, QPointF at,
                    std::size_t selA, std::size_t selB) const;
@@ -167,6 +183,9 @@ class EditorView : public QAbstractScrollArea {
     int ascent_ = 0;
     int margin_ = 4;
     double maxWidth_ = 0;  // the widest line drawn so far
+    QWidget* gutter_ = nullptr;  // made when first shown
+    int zoom_ = 0;               // points added to the chosen font's size
+    int wheelZoom_ = 0;          // eighths of a degree the wheel turned, not yet a step
     LineLayouts layouts_{doc_, lines_};
 };
 

@@ -21,6 +21,7 @@
 #include "files/EncodedFile.h"
 #include "files/TextFile.h"
 #include "platform/Platform.h"
+#include "settings/Recovery.h"
 #include "ui/common/Dialogs.h"
 #include "ui/common/WindowPlacement.h"
 #include "ui/editor/EditorView.h"
@@ -42,6 +43,7 @@ int PxToTwips(int px, int dpi) { return px * 1440 / dpi; }
 
 Form1::Form1() {
     setObjectName("Form1");
+    StartRecovery();
     BuildControls();
     BuildMenus();
     BuildToolbars();
@@ -58,6 +60,11 @@ Form1::Form1() {
         if (history_.IsModified() != shownModified_) {
             shownModified_ = !shownModified_;
             UpdateTitle();
+            // Nothing unsaved: nothing to recover.
+            if (!shownModified_) {
+                StopCapture();
+                recovery_->Remove();
+            }
         }
     };
     gate_.onCommand = [this] { history_.BeginCommand(); };
@@ -66,12 +73,14 @@ Form1::Form1() {
     gate_.onCommandDone = [this] {
         history_.EndCommand();
         if (RichTextBox1 != nullptr) RefreshLineCount();
+        KeepRecoveryCopy();
     };
     doc_.AddSelectionListener([this](qm::EditSource) { caretTimer_->start(); });
     doc_.AddChangeListener([this](const qm::TextChange& c) {
         // A change before the counted place makes the count stale.
         if (c.pos < caretColumn_.pos) caretColumn_ = CaretColumn{};
         caretTimer_->start();
+        CaptureChange(c);
     });
     connect(&gate_, &ui::CommandGate::busyChanged, this, &Form1::OnBusyChanged);
     connect(&gate_, &ui::CommandGate::refused, this,
@@ -108,6 +117,8 @@ void Form1::closeEvent(QCloseEvent* event) {
     for (const auto& [kind, w] : toolWindows_) {
         if (w) w->close();
     }
+    // Saved, or the user chose not to save: nothing is left to recover.
+    recovery_->Remove();
     event->accept();
 }
 
@@ -372,6 +383,7 @@ void Form1::LoadDocument(OpenedFile f) {
     history_.MarkSaved();
     UpdateTitle();
     ShowFormat();
+    RememberRecent(filePath_);
     if (!f.loaded.runs.empty()) {
         QStringList where;
         for (const qm::enc::EncodingRun& run : f.loaded.runs)
@@ -497,6 +509,7 @@ bool Form1::WriteDocument(const QString& path, qm::enc::FileFormat format, bool 
     history_.MarkSaved();
     UpdateTitle();
     ShowFormat();
+    RememberRecent(filePath_);
     return true;
 }
 

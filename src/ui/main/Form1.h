@@ -15,11 +15,13 @@
 #include <span>
 #include <type_traits>
 #include <typeindex>
+#include <vector>
 
 #include "core/document/Document.h"
 #include "core/encoding/Encoding.h"
 #include "core/undo/UndoHistory.h"
 #include "settings/PeiZhi.h"
+#include "settings/UserSettings.h"
 #include "ui/common/CommandGate.h"
 #include "ui/common/TextHost.h"
 #include "ui/common/ToolWindow.h"
@@ -36,6 +38,13 @@ class QRadioButton;
 class QStatusBar;
 class QTimer;
 class QToolBar;
+
+namespace settings {
+class FoundCopy;
+class RecoveryCopy;
+struct RecoveryInfo;
+struct TextEdit;
+}  // namespace settings
 
 namespace ui {
 class EditorView;
@@ -61,6 +70,13 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void RefreshLineCount();
     // Lets pending window events run, with the editor brought up to date first.
     void DoEvents();
+
+    // At start: offers, each in its own question, the recovery copies left by
+    // programs that are gone (恢复 / 丢弃 / 稍后). A recovered text opens in
+    // this window while it holds nothing, otherwise in a window of its own.
+    void OfferRecoveryCopies();
+    // Waits until this window's recovery copy is written or removed as last asked.
+    void SettleRecoveryCopy();
 
     // Opens a text file as "打开" does, without asking for it (a file named on
     // the command line or dropped on the box).
@@ -146,6 +162,13 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void mnuDuplicates_Click();
     void mnuExportEpub_Click();
 
+    // 格式 › 显示行号: shown or hidden, and remembered.
+    void mnuLineNumbers_Click(bool on);
+    // 文件 › 最近打开的文件: the list made anew from the settings (as the
+    // menu is about to show); choosing a file opens it as 打开 does.
+    void mnuRecent_Show();
+    void OpenRecent(const QString& path);
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     // Closing the main window closes its tool windows, so the program ends.
@@ -167,6 +190,35 @@ class Form1 : public QMainWindow, public ui::TextHost {
     // Makes the button of a tool window, which opens it.
     QPushButton* AddToolButton(const ToolButton& tool, QWidget* parent);
     void BuildNovelMenu(QMenu* novel);
+    // The items of 格式 that are habits of the box: line numbers and zoom.
+    void BuildViewItems(QMenu* format);
+    // Loads the user's settings, lets change() alter them and writes them
+    // back (so that windows side by side keep each other's changes); a
+    // failure is told in the status bar.
+    void ChangeUserSettings(const std::function<void(settings::UserSettings&)>& change);
+    // Keeps the recovery copy up to date: written (from a copy of the text,
+    // on a worker) while the text has unsaved changes, removed once it has none.
+    void StartRecovery();
+    void KeepRecoveryCopy();
+    // Copies the next piece of the text for the recovery copy (every piece
+    // when `all`), and hands the whole to the worker.
+    void CaptureStep(bool all = false);
+    void StopCapture();
+    // A change during the capture: one to the part already copied is logged
+    // for the worker to replay.
+    void CaptureChange(const qm::TextChange& c);
+    // Makes a found copy this window's text, as modified, with its file's
+    // name and format.
+    void Recover(settings::FoundCopy& found, std::u16string text, settings::RecoveryInfo info);
+    // Puts the file just opened or saved first in the recent list.
+    void RememberRecent(const QString& path);
+    // A question with buttons of the program's own (object names for tests),
+    // the first the default, the last what Esc answers; the index answered.
+    struct Choice {
+        QString caption;
+        const char* objectName;
+    };
+    int AskAmong(const QString& text, std::initializer_list<Choice> choices);
     void BuildPalette();
     // Converts the selection when there is one (it stays selected), otherwise
     // the whole text (and the line count is refreshed); one undo step either way.
@@ -319,6 +371,18 @@ class Form1 : public QMainWindow, public ui::TextHost {
     QAction* mnuUndoCommand = nullptr;
     QAction* mnuRedoCommand = nullptr;
     QAction* mnuNext = nullptr;
+    QMenu* mnuRecent = nullptr;
+
+    std::unique_ptr<settings::RecoveryCopy> recovery_;
+    QTimer* recoveryTimer_ = nullptr;  // a copy at most this long after a change
+    bool recoveryStale_ = false;       // changed since the last copy
+    // The text is copied a piece per turn of the event loop, so that even a
+    // very large one never holds up typing.
+    QTimer* captureTimer_ = nullptr;
+    bool capturing_ = false;
+    std::u16string captured_;
+    std::size_t captureEnd_ = 0;  // the text's units that captured_ and the edits stand for
+    std::vector<settings::TextEdit> captureEdits_;
 
     std::u16string searchText_;   // kept from one find to the next
     QWidget* palette_ = nullptr;  // the symbol palette "常用符号"

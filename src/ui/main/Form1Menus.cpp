@@ -69,6 +69,9 @@ void Form1::BuildMenus() {
          &QAction::triggered, &Form1::mnusave_Click);
     Wire(AddItem(file, "MnuSaveNeiRong", QStringLiteral("另存为")), &QAction::triggered,
          &Form1::MnuSaveNeiRong_Click);
+    mnuRecent = file->addMenu(QStringLiteral("最近打开的文件"));
+    mnuRecent->setObjectName(QStringLiteral("mnuRecent"));
+    connect(mnuRecent, &QMenu::aboutToShow, this, &Form1::mnuRecent_Show);
     file->addSeparator();
     Wire(AddItem(file, "mnuReopen", QStringLiteral("以其他编码重新打开")), &QAction::triggered,
          &Form1::mnuReopen_Click);
@@ -112,6 +115,7 @@ void Form1::BuildMenus() {
          &Form1::mnufont_Click);
     Wire(AddItem(format, "MnuBeiJing", QStringLiteral("背景颜色")), &QAction::triggered,
          &Form1::MnuBeiJing_Click);
+    BuildViewItems(format);
 
     QMenu* find = menu("B", QStringLiteral("查找(&I)"));
     Wire(AddItem(find, "mnufind", QStringLiteral("查找(&F)"), QKeySequence("Ctrl+F")),

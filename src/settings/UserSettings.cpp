@@ -1,0 +1,70 @@
+#include "settings/UserSettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace settings {
+
+namespace {
+
+constexpr std::string_view kLineNumbers = "LineNumbers=";
+constexpr std::string_view kRecent = "Recent=";
+
+}  // namespace
+
+std::string FormatSettings(const UserSettings& s) {
+    std::string out = "# quillmere\n";
+    out += std::string(kLineNumbers) + (s.lineNumbers ? "1" : "0") + "\n";
+    for (const QString& path : s.recent) {
+        const QByteArray bytes = files::PathBytes(path);
+        if (bytes.contains('\n')) continue;
+        out += std::string(kRecent) + bytes.toStdString() + "\n";
+    }
+    return out;
+}
+
+UserSettings ParseSettings(std::string_view bytes) {
+    UserSettings s;
+    while (!bytes.empty()) {
+        const std::size_t end = bytes.find('\n');
+        const std::string_view line = bytes.substr(0, end);
+        bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
+        if (line.starts_with(kLineNumbers)) {
+            s.lineNumbers = line.substr(kLineNumbers.size()) == "1";
+        } else if (line.starts_with(kRecent) && line.size() > kRecent.size() &&
+                   s.recent.size() < kRecentLimit) {
+            s.recent << files::PathFromBytes(line.substr(kRecent.size()));
+        }
+    }
+    return s;
+}
+
+QStringList WithRecent(QStringList list, const QString& path) {
+    list.removeAll(path);
+    list.prepend(path);
+    while (list.size() > kRecentLimit) list.removeLast();
+    return list;
+}
+
+QString UserSettingsPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/quillmere/settings.conf");
+}
+
+UserSettings LoadUserSettings() {
+    std::string bytes;
+    if (!files::ReadBytes(UserSettingsPath(), bytes, {}, nullptr, 1 << 20)) return {};
+    return ParseSettings(bytes);
+}
+
+files::Outcome SaveUserSettings(const UserSettings& s) {
+    const QString path = UserSettingsPath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        return files::Outcome::Failed(QStringLiteral("无法创建文件夹“%1”")
+                                          .arg(files::ShownPath(QFileInfo(path).absolutePath())));
+    }
+    return files::WriteFileAtomic(path, FormatSettings(s));
+}
+
+}  // namespace settings
