@@ -14,6 +14,7 @@
 #include "core/encoding/Encoding.h"
 #include "core/text/Lines.h"
 #include "core/text/Utf8.h"
+#include "core/text/WholeNumber.h"
 #include "core/tools/Convert.h"
 #include "core/tools/Scrub.h"
 
@@ -173,6 +174,33 @@ void Repair(std::size_t units) {
                 "iconv (decoding alone)", iconv, iconv > 0 ? ours / iconv : 0.0);
 }
 
+// A book whose chapters came from sites in different encodings: every
+// third chapter GBK, UTF-8 or Big5-free GB18030, pasted together as bytes.
+void Mixed(std::size_t chapters) {
+    using E = qm::enc::Encoding;
+    const auto paragraphs = material::LoadParagraphs(QM_NOVEL_DATA);
+    std::u16string clean;
+    std::string bytes;
+    std::size_t runs = 0;
+    for (std::size_t c = 0, p = 0; c < chapters; ++c) {
+        std::u16string chapter =
+            u"第" + qm::text::WholeNumberText(static_cast<std::int64_t>(c + 1)) + u"章\r\n";
+        for (std::size_t n = 0; n < 6; ++n, ++p)
+            chapter += u"\u3000\u3000" + paragraphs[p % paragraphs.size()] + u"\r\n";
+        clean += chapter;
+        const bool utf8 = (c / 3) % 2 == 1;
+        runs += c % 3 == 0 ? 1 : 0;
+        bytes += utf8 ? qm::text::ToUtf8(chapter) : qm::enc::Encode(chapter, E::Gbk).bytes;
+    }
+    qm::enc::LoadedText loaded;
+    const double t = bench::BestOf(3, [&] { loaded = qm::enc::DecodeFile(bytes); });
+    std::printf(
+        "\nmixed encodings: %zu chapters in %zu runs of GBK and UTF-8, %zu bytes: "
+        "runs found %zu, text as written %s, bytes kept %zu, %.3f s\n",
+        chapters, runs, bytes.size(), loaded.runs.size(), loaded.text == clean ? "yes" : "NO",
+        loaded.invalid, t);
+}
+
 }  // namespace
 
 int main() {
@@ -222,5 +250,6 @@ int main() {
                 "sed (zero-width only)", sed, sed > 0 ? ours / sed : 0.0);
     std::printf("  %-46s %.3f s\n", "private-use map applied", mapping);
     Repair(5u << 20);
+    Mixed(3000);
     return 0;
 }
