@@ -174,8 +174,8 @@ void Repair(std::size_t units) {
                 "iconv (decoding alone)", iconv, iconv > 0 ? ours / iconv : 0.0);
 }
 
-// A book whose chapters came from sites in different encodings: every
-// third chapter GBK, UTF-8 or Big5-free GB18030, pasted together as bytes.
+// A book whose chapters came from sites in different encodings: three
+// chapters in GBK, three in UTF-8, and so on, pasted together as bytes.
 void Mixed(std::size_t chapters) {
     using E = qm::enc::Encoding;
     const auto paragraphs = material::LoadParagraphs(QM_NOVEL_DATA);
@@ -183,8 +183,9 @@ void Mixed(std::size_t chapters) {
     std::string bytes;
     std::size_t runs = 0;
     for (std::size_t c = 0, p = 0; c < chapters; ++c) {
-        std::u16string chapter =
-            u"第" + qm::text::WholeNumberText(static_cast<std::int64_t>(c + 1)) + u"章\r\n";
+        std::u16string chapter = u"第";
+        chapter += qm::text::WholeNumberText(static_cast<std::int64_t>(c + 1));
+        chapter += u"章\r\n";
         for (std::size_t n = 0; n < 6; ++n, ++p)
             chapter += u"\u3000\u3000" + paragraphs[p % paragraphs.size()] + u"\r\n";
         clean += chapter;
