@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/encoding/Encoding.h"
+#include "core/novel/Audit.h"
 #include "core/novel/Chapters.h"
 #include "core/novel/NovelBook.h"
 #include "core/novel/Reflow.h"
@@ -39,7 +40,9 @@ bool WritesText(const std::string& c) {
     return c == "reflow" || c == "indent" || c == "blanklines" || c == "purge" || c == "epub" ||
            c == "scrub";
 }
-bool Reports(const std::string& c) { return c == "chapters" || c == "check" || c == "duplicates"; }
+bool Reports(const std::string& c) {
+    return c == "chapters" || c == "check" || c == "duplicates" || c == "audit";
+}
 
 // The parsed options, or the reason the command line is wrong.
 std::optional<Options> Parse(const std::vector<std::string>& args, std::string& why) {
@@ -189,6 +192,10 @@ std::string HelpText() {
                不换行空格改为空格；各类各字符的个数写到标准错误。
                --pua 给出对照表时，按表替换私用区字符（U+E000–U+F8FF）
   duplicates   查找重复：每行一处重复，格式为“行号<TAB>首次出现的行号<TAB>内容”
+  audit        体检：每行一个可疑章节，格式为“类型<TAB>标题行号<TAB>说明”，
+               类型为 placeholder（占位）、antitheft（防盗）、same-as-previous
+               （与上一章相同）、repeated-tail（结尾重复）、truncated（截断）、
+               duplicate（整章重复）；找到与否退出状态都是 0
   epub         导出 EPUB 3 电子书：按章节分页，目录分卷、章两级
 
 选项：
@@ -204,7 +211,7 @@ std::string HelpText() {
                         "UTF-8 BOM"、UTF-16LE、UTF-16BE、Big5
   -h, --help            显示本说明
 
-行号从 1 数起。chapters、check 和 duplicates 的输出一律是 UTF-8。
+行号从 1 数起。chapters、check、duplicates 和 audit 的输出一律是 UTF-8。
 退出状态：0 成功；1 失败（原因写在标准错误）；2 命令行用法有误。
 
 例：
@@ -216,6 +223,7 @@ std::string HelpText() {
   quillmere-tidy check 小说.txt
   quillmere-tidy purge 小说.txt -o 小说-净化.txt --rules 我的规则.txt
   quillmere-tidy duplicates 小说.txt
+  quillmere-tidy audit 小说.txt
   quillmere-tidy scrub 小说.txt -o 小说-清除.txt --pua 对照表.txt
   quillmere-tidy epub 小说.txt -o 小说.epub --title 小说 --author 佚名
 )";
@@ -355,6 +363,11 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
             for (const auto& r : qm::novel::FindRepeats(text)) {
                 report += std::to_string(r.line + 1) + "\t" + std::to_string(r.firstLine + 1) +
                           "\t" + Field(r.text) + "\n";
+            }
+        } else if (o.command == "audit") {
+            for (const auto& f : qm::audit::Audit(text).findings) {
+                report += std::string(qm::audit::KindName(f.kind)) + "\t" +
+                          std::to_string(f.line + 1) + "\t" + Field(f.reason) + "\n";
             }
         } else if (o.command == "chapters") {
             for (const auto& h : headings) {

@@ -340,6 +340,18 @@ TEST(TidyProgram, DuplicatesListsEachRepeatWithItsFirstLine) {
     EXPECT_EQ(r.out, "3\t1\t" + Utf8(p[0]) + "\n");
 }
 
+TEST(TidyProgram, AuditPrintsKindHeadingLineAndReasonAndSucceedsEitherWay) {
+    TempDir dir;
+    WriteFileBytes(dir / "in.txt", Utf8(u"第1章 甲\n　　正在手打中，请稍等片刻。\n"));
+    Result r = RunProgram({"audit", (dir / "in.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "placeholder\t1\t" + Utf8(u"正文是占位文字，不是小说内容") + "\n");
+    WriteFileBytes(dir / "in.txt", Utf8(u"第1章 甲\n　　" + Paragraphs()[0] + u"\n"));
+    r = RunProgram({"audit", (dir / "in.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
 TEST(TidyProgram, EpubTakesItsTitleFromTheFileNameAndNeverGoesToStandardOutput) {
     TempDir dir;
     WriteFileBytes(dir / "孔乙己.txt", Gbk(NumberedBook()));
