@@ -143,6 +143,7 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void mnuScrub_Click();
     void mnuPrivateUse_Click();
     void mnuDuplicates_Click();
+    void mnuAudit_Click();
     void mnuExportEpub_Click();
 
   protected:

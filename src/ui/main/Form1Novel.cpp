@@ -23,6 +23,7 @@
 #include "ui/main/Form1.h"
 #include "ui/tools/FrmJingHua.h"
 #include "ui/tools/FrmMuLu.h"
+#include "ui/tools/FrmTiJian.h"
 
 namespace ui {
 
@@ -84,6 +85,8 @@ void Form1::BuildNovelMenu(QMenu* novel) {
             &Form1::mnuPurge_Click);
     connect(AddItem(novel, "mnuDuplicates", QStringLiteral("查找重复")), &QAction::triggered, this,
             &Form1::mnuDuplicates_Click);
+    connect(AddItem(novel, "mnuAudit", QStringLiteral("体检")), &QAction::triggered, this,
+            &Form1::mnuAudit_Click);
     novel->addSeparator();
     Wire(AddItem(novel, "mnuScrub", kScrubTitle), &QAction::triggered, &Form1::mnuScrub_Click);
     Wire(AddItem(novel, "mnuPrivateUse", kPuaTitle + QStringLiteral("…")), &QAction::triggered,
@@ -142,6 +145,7 @@ void Form1::mnuPrivateUse_Click() {
 
 void Form1::mnuPurge_Click() { OpenTool<FrmJingHua>(); }
 void Form1::mnuDuplicates_Click() { OpenTool<FrmChongFu>(); }
+void Form1::mnuAudit_Click() { OpenTool<FrmTiJian>(); }
 
 namespace {
 
