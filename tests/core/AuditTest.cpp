@@ -98,7 +98,7 @@ TEST(Audit, Antitheft) {
         {"sentences of earlier chapters",
          [](Chapters& b) {
              std::vector<std::u16string> taken;
-             for (std::size_t c = 0; c < kAt; ++c) taken.push_back(b[c].paras.back());
+             for (std::size_t c = 0; c < kAt; ++c) taken.push_back(b[c].paras.front());
              std::reverse(taken.begin(), taken.end());
              b[kAt].paras = taken;
          },
@@ -123,6 +123,12 @@ TEST(Audit, RepeatedTail) {
     Check({
         {"the previous closing passage pasted",
          [](Chapters& b) { b[kAt].paras.push_back(b[kAt - 1].paras.back()); },
+         a::Kind::RepeatedTail},
+        {"pasted before the book's closing formula",
+         [](Chapters& b) {
+             for (auto& c : b) c.paras.push_back(u"毕竟不知后事如何，且听下回分解。");
+             b[kAt].paras.insert(b[kAt].paras.end() - 1, b[kAt - 1].paras.end()[-2]);
+         },
          a::Kind::RepeatedTail},
         {"clean: a book-wide closing formula",
          [](Chapters& b) {

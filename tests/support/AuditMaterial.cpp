@@ -242,6 +242,9 @@ void Plant(Draft& d, std::size_t i, Kind kind, std::size_t shape, std::size_t me
             }
             break;
         case Kind::RepeatedTail:
+            // The closing passage with the formula after it, if the book has one.
+            if (prev.size() > 1 && prev.back().size() < 20)
+                c.paras.push_back(prev[prev.size() - 2]);
             c.paras.push_back(prev.back());
             break;
         case Kind::Truncated: {

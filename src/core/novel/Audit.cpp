@@ -21,10 +21,11 @@ constexpr double kPlaceholder = 0.2;          // of the median length
 constexpr double kTruncated = 0.5;            // of the median length
 constexpr double kPairShare = 0.35;           // of the median share of shared word pairs
 constexpr double kHanDrop = 0.35;             // below the median share of Han characters
-constexpr double kBorrowed = 0.5;             // of the sentences first seen in an earlier chapter
+constexpr double kBorrowed = 0.5;             // of the passages first seen in an earlier chapter
 constexpr std::size_t kMinChapters = 5;       // fewer: no median to speak of
 constexpr std::size_t kMinPairs = 60;         // Han word pairs a body needs to be judged by them
-constexpr std::size_t kMinSentence = 8;       // shorter sentences recur in any prose
+constexpr std::size_t kShingle = 8;           // characters of a passage compared
+constexpr std::uint64_t kSample = 4;          // one passage in this many is kept
 constexpr std::size_t kMinTail = 10;          // a closing passage, not a word
 constexpr std::size_t kFormula = 40;          // a closing formula is at most this long
 constexpr std::size_t kMaxCompare = 4000000;  // sentence pairs compared in order, at most
@@ -224,7 +225,17 @@ Report Audit(std::u16string_view text) {
         bool shared = false;
     };
     std::unordered_map<std::uint32_t, Seen> pairs;
-    std::unordered_map<std::uint64_t, std::size_t> sentenceFirst;
+    // Passages of a few characters, a sample chosen by their content (so
+    // that the same passage is sampled wherever it is), and the first
+    // chapter each was seen in.
+    std::unordered_map<std::uint64_t, std::size_t> passageFirst;
+    auto passages = [](const std::u16string& v, auto&& f) {
+        for (std::size_t i = 0; i + kShingle <= v.size(); ++i) {
+            const std::uint64_t h = Hash(std::u16string_view(v).substr(i, kShingle));
+            if (h % kSample == 0) f(h);
+        }
+    };
+
     for (std::size_t c = 0; c < count; ++c) {
         const std::u16string& v = bodies[c].visible;
         for (std::size_t i = 1; i < v.size(); ++i) {
@@ -233,8 +244,7 @@ Report Audit(std::u16string_view text) {
                 pairs.try_emplace((std::uint32_t{v[i - 1]} << 16) | v[i], Seen{c, false});
             if (!fresh && it->second.first != c) it->second.shared = true;
         }
-        for (const Sentence& s : bodies[c].sentences)
-            if (s.length >= kMinSentence) sentenceFirst.try_emplace(s.hash, c);
+        passages(v, [&](std::uint64_t h) { passageFirst.try_emplace(h, c); });
     }
     std::vector<double> pairShare(count, -1);
     std::vector<double> shares;
@@ -257,31 +267,48 @@ Report Audit(std::u16string_view text) {
     const double medianShare = Median(shares);
     const double medianHan = Median(hans);
 
-    // The last paragraph of each chapter, and the chapters ending with it.
+    // The closing passage of each chapter: its last paragraph, or the one
+    // before a formula the book closes its chapters with (which is style).
+    auto paragraph = [&](std::size_t c, std::size_t p) {
+        const Body& b = bodies[c];
+        const std::size_t end =
+            p + 1 < b.paragraphs.size() ? b.paragraphs[p + 1] : b.visible.size();
+        return std::u16string_view(b.visible).substr(b.paragraphs[p], end - b.paragraphs[p]);
+    };
+    std::unordered_map<std::u16string_view, std::size_t> lastCount;
+    for (std::size_t c = 0; c < count; ++c)
+        if (!bodies[c].paragraphs.empty())
+            ++lastCount[paragraph(c, bodies[c].paragraphs.size() - 1)];
+    auto formula = [&](std::u16string_view p) {
+        const auto it = lastCount.find(p);
+        const std::size_t n = it == lastCount.end() ? 0 : it->second;
+        return n * 2 >= count || (p.size() <= kFormula && n >= 3);
+    };
     std::unordered_map<std::u16string_view, std::vector<std::size_t>> tails;
     for (std::size_t c = 0; c < count; ++c) {
-        const Body& b = bodies[c];
-        if (b.paragraphs.empty()) continue;
-        const std::u16string_view last = std::u16string_view(b.visible).substr(b.paragraphs.back());
+        std::size_t p = bodies[c].paragraphs.size();
+        while (p > 0 && formula(paragraph(c, p - 1))) --p;
+        if (p == 0) continue;
+        const std::u16string_view last = paragraph(c, p - 1);
         if (last.size() >= kMinTail) tails[last].push_back(c);
     }
     std::vector<std::size_t> tailFrom(count, count);
     for (const auto& [tail, at] : tails) {
-        if (at.size() < 2) continue;
-        // A formula the book closes its chapters with is style.
-        if (at.size() * 2 >= count || (tail.size() <= kFormula && at.size() >= 3)) continue;
+        if (at.size() < 2 || formula(tail)) continue;
         for (std::size_t i = 1; i < at.size(); ++i) tailFrom[at[i]] = at[0];
     }
 
+    // Only a book whose finished chapters (those long enough not to be
+    // suspect) end with a mark can show one cut off.
     std::size_t closed = 0;
-    std::size_t nonEmpty = 0;
-    for (const Body& b : bodies) {
-        if (b.visible.empty()) continue;
-        ++nonEmpty;
+    std::size_t finished = 0;
+    for (std::size_t c = 0; c < count; ++c) {
+        const Body& b = bodies[c];
+        if (b.visible.empty() || static_cast<double>(b.chars) < kTruncated * median) continue;
+        ++finished;
         if (kClosing.find(b.visible.back()) != std::u16string_view::npos) ++closed;
     }
-    // Only a book whose chapters end with a mark can show one cut off.
-    const bool booksClose = closed * 5 >= nonEmpty * 4;
+    const bool booksClose = closed * 5 >= finished * 4;
 
     std::unordered_map<std::u16string, std::vector<std::size_t>> byHeading;
     for (std::size_t c = 0; c < count; ++c) {
@@ -357,23 +384,23 @@ Report Audit(std::u16string_view text) {
                 u"汉字只占" + Percent(ch.han) + u"，全书中位为" + Percent(medianHan));
             continue;
         }
-        std::size_t borrowed = 0;
-        std::size_t judged = 0;
-        for (const Sentence& s : b.sentences) {
-            if (s.length < kMinSentence) continue;
-            judged += s.length;
-            if (sentenceFirst.find(s.hash)->second < c) borrowed += s.length;
-        }
-        if (judged > 0 &&
-            static_cast<double>(borrowed) >= kBorrowed * static_cast<double>(judged)) {
-            say(Kind::Antitheft, u"正文的句子" + Percent(static_cast<double>(borrowed) / judged) +
-                                     u"取自前面的章节，顺序打乱");
-            continue;
-        }
         if (tailFrom[c] < count) {
             say(Kind::RepeatedTail, u"结尾一段与第" +
                                         Number(report.chapters[tailFrom[c]].line + 1) +
                                         u"行那一章的结尾相同");
+            continue;
+        }
+        std::size_t borrowed = 0;
+        std::size_t judged = 0;
+        passages(b.visible, [&](std::uint64_t h) {
+            ++judged;
+            if (passageFirst.find(h)->second < c) ++borrowed;
+        });
+        if (judged > 0 &&
+            static_cast<double>(borrowed) >= kBorrowed * static_cast<double>(judged)) {
+            say(Kind::Antitheft, u"正文" + Percent(static_cast<double>(borrowed) / judged) +
+                                     u"取自前面的章节，顺序打乱");
+            continue;
         }
     }
     return report;
