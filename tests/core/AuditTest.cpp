@@ -95,6 +95,12 @@ TEST(Audit, Antitheft) {
              for (auto& p : b[kAt].paras) std::reverse(p.begin(), p.end());
          },
          a::Kind::Antitheft},
+        {"text of another book",
+         [](Chapters& b) {
+             const auto prose = material::LoadParagraphs(QM_NOVEL_DATA);  // 故乡 comes last
+             b[kAt].paras.assign(prose.end() - 4, prose.end());
+         },
+         a::Kind::Antitheft},
         {"sentences of earlier chapters",
          [](Chapters& b) {
              std::vector<std::u16string> taken;

@@ -19,7 +19,7 @@ namespace {
 constexpr double kSameShare = 0.95;           // same-as-previous, duplicate
 constexpr double kPlaceholder = 0.2;          // of the median length
 constexpr double kTruncated = 0.5;            // of the median length
-constexpr double kPairShare = 0.35;           // of the median share of shared word pairs
+constexpr double kPairShare = 0.5;           // of the median share of shared word pairs
 constexpr double kHanDrop = 0.35;             // below the median share of Han characters
 constexpr double kBorrowed = 0.5;             // of the passages first seen in an earlier chapter
 constexpr std::size_t kMinChapters = 5;       // fewer: no median to speak of
