@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
             for (const auto& f : r.findings) {
                 bool wanted = false;
                 for (const auto& p : b.planted) wanted = wanted || p.line == f.line;
-                if (!wanted || Verbose) {
-                    falseFindings += wanted ? 0 : 1;
+                if (!wanted) {
+                    ++falseFindings;
                     if (Verbose) Show(b.name, f);
                 }
             }
