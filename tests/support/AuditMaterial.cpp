@@ -345,19 +345,22 @@ std::vector<AuditBook> PlantedAuditBooks(const std::vector<std::u16string>& para
 }
 
 std::u16string LargeAuditBook(const std::vector<std::u16string>& paragraphs, std::size_t bytes) {
-    std::mt19937 rng(7);
     std::u16string text;
-    std::size_t n = 0;
-    while (qm::text::Utf8Length(text) < bytes) {
-        ++n;
-        text += u"第" + Num(n) + u"章 " + Num(n) + u"\r\n";
+    std::size_t size = 0;
+    for (std::size_t n = 1; size < bytes; ++n) {
+        std::u16string chapter = u"第" + Num(n) + u"章 " + Num(n) + u"\r\n";
+        // Each pass over the prose has its Han characters moved along the
+        // block, so that no chapter repeats another: new text to the audit.
+        const std::size_t pass = n * 8 / paragraphs.size();
         for (std::size_t k = 0; k < 8; ++k) {
             std::u16string p = paragraphs[(n * 8 + k) % paragraphs.size()];
-            // Each copy differs, as a real book's chapters do.
-            for (std::size_t s = 0; s + 1 < p.size(); s += 7)
-                std::swap(p[s], p[s + 1 + rng() % 3 % (p.size() - s - 1)]);
-            text += u"　　" + p + u"\r\n";
+            for (char16_t& c : p)
+                if (c >= 0x4E00 && c < 0x9FA0)
+                    c = static_cast<char16_t>(0x4E00 + (c - 0x4E00 + pass * 131) % 0x51A0);
+            chapter += u"　　" + p + u"\r\n";
         }
+        size += qm::text::Utf8Length(chapter);
+        text += chapter;
     }
     return text;
 }

@@ -43,7 +43,7 @@ std::vector<AuditBook> PlantedAuditBooks(const std::vector<std::u16string>& para
                                          std::uint32_t seed);
 
 // A book of about `bytes` UTF-8 bytes for timing: the prose made into
-// chapters again and again, each copy's characters shuffled a little.
+// chapters again and again, each pass with its characters moved elsewhere.
 std::u16string LargeAuditBook(const std::vector<std::u16string>& paragraphs, std::size_t bytes);
 
 }  // namespace material

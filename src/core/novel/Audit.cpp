@@ -8,6 +8,7 @@
 #include "core/novel/Chapters.h"
 #include "core/novel/NovelText.h"
 #include "core/text/Lines.h"
+#include "core/text/Strip.h"
 #include "core/text/Utf16.h"
 
 namespace qm::audit {
@@ -19,11 +20,12 @@ namespace {
 constexpr double kSameShare = 0.95;           // same-as-previous, duplicate
 constexpr double kPlaceholder = 0.2;          // of the median length
 constexpr double kTruncated = 0.5;            // of the median length
-constexpr double kPairShare = 0.5;           // of the median share of shared word pairs
+constexpr double kPairShare = 0.5;            // of the median share of shared word pairs
 constexpr double kHanDrop = 0.35;             // below the median share of Han characters
 constexpr double kBorrowed = 0.5;             // of the passages first seen in an earlier chapter
 constexpr std::size_t kMinChapters = 5;       // fewer: no median to speak of
 constexpr std::size_t kMinPairs = 60;         // Han word pairs a body needs to be judged by them
+constexpr std::size_t kRecent = 8;            // earlier chapters of one heading compared
 constexpr std::size_t kShingle = 8;           // characters of a passage compared
 constexpr std::uint64_t kSample = 4;          // one passage in this many is kept
 constexpr std::size_t kMinTail = 10;          // a closing passage, not a word
@@ -149,6 +151,51 @@ double Equal(const Body& a, const Body& b) {
     return static_cast<double>(row[m]) / static_cast<double>(longer);
 }
 
+// The first chapter each key (a word pair, a passage; never 0) was seen in
+// and whether another chapter has it too: an open-addressed table of small
+// slots, as the keys of a long book run to millions.
+template <class Key>
+class FirstSeen {
+  public:
+    static constexpr std::uint32_t kShared = 0x80000000u;
+    struct Slot {
+        Key key = 0;              // 0: free
+        std::uint32_t first = 0;  // the chapter, with kShared once another has it
+    };
+
+    void Add(Key key, std::size_t chapter) {
+        if ((used_ + 1) * 2 > slots_.size()) Grow();
+        Slot& s = slots_[Index(key)];
+        const auto c = static_cast<std::uint32_t>(chapter);
+        if (s.key == 0) {
+            s = {key, c};
+            ++used_;
+        } else if ((s.first & ~kShared) != c) {
+            s.first |= kShared;
+        }
+    }
+    // Of a key that was added: the first chapter, and whether it is shared.
+    std::size_t First(Key key) const { return slots_[Index(key)].first & ~kShared; }
+    bool Shared(Key key) const { return (slots_[Index(key)].first & kShared) != 0; }
+
+  private:
+    std::size_t Index(Key key) const {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = (std::uint64_t{key} * 0x9E3779B97F4A7C15ULL) >> 24 & mask;
+        while (slots_[i].key != 0 && slots_[i].key != key) i = (i + 1) & mask;
+        return i;
+    }
+    void Grow() {
+        std::vector<Slot> old(std::max<std::size_t>(slots_.size() * 2, 1 << 12));
+        old.swap(slots_);
+        for (const Slot& s : old)
+            if (s.key != 0) slots_[Index(s.key)] = s;
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
+
 double Median(std::vector<double> v) {
     if (v.empty()) return 0;
     std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
@@ -220,19 +267,15 @@ Report Audit(std::u16string_view text) {
     const auto median = static_cast<double>(report.median);
 
     // Word pairs (two Han characters) and sentences shared between chapters.
-    struct Seen {
-        std::size_t first = 0;
-        bool shared = false;
-    };
-    std::unordered_map<std::uint32_t, Seen> pairs;
+    FirstSeen<std::uint32_t> pairs;
     // Passages of a few characters, a sample chosen by their content (so
     // that the same passage is sampled wherever it is), and the first
     // chapter each was seen in.
-    std::unordered_map<std::uint64_t, std::size_t> passageFirst;
+    FirstSeen<std::uint64_t> passageFirst;
     auto passages = [](const std::u16string& v, auto&& f) {
         for (std::size_t i = 0; i + kShingle <= v.size(); ++i) {
             const std::uint64_t h = Hash(std::u16string_view(v).substr(i, kShingle));
-            if (h % kSample == 0) f(h);
+            if (h % kSample == 0) f(h | 1);  // never 0
         }
     };
 
@@ -240,11 +283,9 @@ Report Audit(std::u16string_view text) {
         const std::u16string& v = bodies[c].visible;
         for (std::size_t i = 1; i < v.size(); ++i) {
             if (!text::IsHan(v[i - 1]) || !text::IsHan(v[i])) continue;
-            const auto [it, fresh] =
-                pairs.try_emplace((std::uint32_t{v[i - 1]} << 16) | v[i], Seen{c, false});
-            if (!fresh && it->second.first != c) it->second.shared = true;
+            pairs.Add((std::uint32_t{v[i - 1]} << 16) | v[i], c);
         }
-        passages(v, [&](std::uint64_t h) { passageFirst.try_emplace(h, c); });
+        passages(v, [&](std::uint64_t h) { passageFirst.Add(h, c); });
     }
     std::vector<double> pairShare(count, -1);
     std::vector<double> shares;
@@ -256,7 +297,7 @@ Report Audit(std::u16string_view text) {
         for (std::size_t i = 1; i < v.size(); ++i) {
             if (!text::IsHan(v[i - 1]) || !text::IsHan(v[i])) continue;
             ++all;
-            if (pairs.find((std::uint32_t{v[i - 1]} << 16) | v[i])->second.shared) ++known;
+            if (pairs.Shared((std::uint32_t{v[i - 1]} << 16) | v[i])) ++known;
         }
         if (all >= kMinPairs && !note[c] && !bodies[c].poem) {
             pairShare[c] = static_cast<double>(known) / static_cast<double>(all);
@@ -320,10 +361,13 @@ Report Audit(std::u16string_view text) {
         };
         const std::u16string key = Visible(ch.heading);
         std::vector<std::size_t>& same = byHeading[key];
-        const auto earlier = std::find_if(same.rbegin(), same.rend(), [&](std::size_t e) {
-            return Equal(bodies[e], b) >= kSameShare;
-        });
-        const bool duplicate = !key.empty() && earlier != same.rend();
+        // The latest few of that heading: a book whose headings are all alike
+        // must not make this quadratic.
+        const auto last =
+            same.rbegin() + static_cast<std::ptrdiff_t>(std::min(same.size(), kRecent));
+        const auto earlier = std::find_if(
+            same.rbegin(), last, [&](std::size_t e) { return Equal(bodies[e], b) >= kSameShare; });
+        const bool duplicate = !key.empty() && earlier != last;
         if (duplicate) {
             say(Kind::Duplicate,
                 u"与第" + Number(report.chapters[*earlier].line + 1) + u"行的章节标题和正文相同");
@@ -394,7 +438,7 @@ Report Audit(std::u16string_view text) {
         std::size_t judged = 0;
         passages(b.visible, [&](std::uint64_t h) {
             ++judged;
-            if (passageFirst.find(h)->second < c) ++borrowed;
+            if (passageFirst.First(h) < c) ++borrowed;
         });
         if (judged > 0 &&
             static_cast<double>(borrowed) >= kBorrowed * static_cast<double>(judged)) {
@@ -416,9 +460,13 @@ Removed RemoveChapters(std::u16string_view text, const Report& report,
             continue;
         }
         const Chapter& c = report.chapters[i];
-        const bool fits =
-            c.start <= c.end && c.end <= text.size() &&
-            text.substr(c.start, c.end - c.start).find(c.heading) != std::u16string_view::npos;
+        // The heading still on the line where the report saw it.
+        bool fits = c.start <= c.end && c.end <= text.size();
+        if (fits) {
+            const std::u16string_view span = text.substr(c.start, c.end - c.start);
+            fits = text::Strip(span.substr(0, span.find_first_of(u"\r\n")), text::kNovelBlanks) ==
+                   c.heading;
+        }
         if (!fits) {
             ++out.stale;
             continue;
