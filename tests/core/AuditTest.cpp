@@ -9,6 +9,7 @@
 #include "AuditMaterial.h"
 #include "NovelMaterial.h"
 #include "core/novel/Audit.h"
+#include "core/novel/Merge.h"
 
 namespace a = qm::audit;
 using Chapters = std::vector<material::AuditChapter>;
@@ -175,4 +176,46 @@ TEST(Audit, FrontMatterIsNoChapterAndRemovalTakesWholeChapters) {
               u"简介：一句话。\r\n第2章 乙\r\n　　正文乙。\r\n");
     // A report of another text removes nothing.
     EXPECT_EQ(a::RemoveChapters(u"第1章 丙\r\n", r, {1}).stale, 1u);
+}
+
+TEST(Audit, MergeAlignsByTitleAndTakesTheSounderBody) {
+    const auto prose = material::LoadParagraphs(QM_NOVEL_DATA);
+    const Chapters clean = material::ProseChapters(prose, 500);
+    const auto placeholder = [](Chapters& b) { b[kAt].paras = {u"正在手打中，请稍等片刻。"}; };
+    struct MergeRow {
+        const char* name;
+        std::function<void(Chapters&)> a, b;
+        a::Source source;
+        bool missing;
+    };
+    const MergeRow rows[] = {
+        {"A's placeholder filled from B", placeholder, [](Chapters&) {}, a::Source::B, false},
+        {"B's placeholder left", [](Chapters&) {}, placeholder, a::Source::A, false},
+        {"both bad: told", placeholder, placeholder, a::Source::A, true},
+        {"both sound: the longer", [](Chapters&) {},
+         [](Chapters& b) { b[kAt].paras.push_back(u"那猴王又耍了一回。"); }, a::Source::B, false},
+    };
+    for (const MergeRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        Chapters ca = clean;
+        Chapters cb = clean;
+        row.a(ca);
+        row.b(cb);
+        // B renumbers its chapters and has one A lacks.
+        for (std::size_t i = 0; i < cb.size(); ++i)
+            cb[i].heading = u"第1" + cb[i].heading.substr(1);  // 第5章 → 第15章
+        cb.insert(cb.begin() + 2, {u"番外 猴王外传", {prose[60]}});
+        const std::u16string ta = material::RenderAuditBook(ca);
+        const a::Merged m = a::Merge(ta, material::RenderAuditBook(cb));
+        ASSERT_EQ(m.chapters.size(), clean.size() + 1);
+        EXPECT_FALSE(m.chapters[2].lineA);  // B's own, in its place
+        const a::MergedChapter& c = m.chapters[kAt + 1];
+        EXPECT_EQ(c.lineA, a::Audit(ta).chapters[kAt].line);
+        EXPECT_TRUE(c.lineB);
+        EXPECT_EQ(c.source, row.source);
+        EXPECT_EQ(m.missing.size(), row.missing ? 1u : 0u);
+        const a::Report r = a::Audit(m.text);
+        EXPECT_EQ(r.findings.empty(), !row.missing);
+        EXPECT_EQ(r.chapters[kAt + 1].heading, ca[kAt].heading);
+    }
 }

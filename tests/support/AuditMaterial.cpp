@@ -4,6 +4,7 @@
 #include <optional>
 #include <random>
 
+#include "core/novel/Chapters.h"
 #include "core/text/Utf16.h"
 
 namespace material {
@@ -80,7 +81,8 @@ struct Draft {
     std::vector<Chap> chaps;
 };
 
-std::u16string Render(const Draft& d, std::vector<Planted>* planted) {
+std::u16string Render(const Draft& d, std::vector<Planted>* planted,
+                      std::vector<std::size_t>* headings = nullptr) {
     std::u16string text = u"　　本书由网友整理，仅供交流。\r\n\r\n";
     std::size_t line = 2;
     for (const Chap& c : d.chaps) {
@@ -89,6 +91,7 @@ std::u16string Render(const Draft& d, std::vector<Planted>* planted) {
             line += 2;
         }
         if (c.planted && planted) planted->push_back({*c.planted, line});
+        if (headings) headings->push_back(line);
         text += c.heading + u"\r\n";
         ++line;
         for (const auto& p : c.paras) {
@@ -340,6 +343,62 @@ std::vector<AuditBook> PlantedAuditBooks(const std::vector<std::u16string>& para
             b.text = Render(d, &b.planted);
             out.push_back(std::move(b));
         }
+    }
+    return out;
+}
+
+std::vector<MergeCase> MergeCases(const std::vector<std::u16string>& paragraphs,
+                                  std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    const std::size_t hong = std::min(kXiyouji + kHongloumeng, paragraphs.size());
+    const std::vector<std::u16string> modern(paragraphs.begin() + static_cast<std::ptrdiff_t>(hong),
+                                             paragraphs.end());
+    const Kind kinds[] = {Kind::Placeholder, Kind::Antitheft, Kind::SameAsPrevious,
+                          Kind::Truncated};
+    std::vector<MergeCase> out;
+    std::size_t shape = seed;
+    for (const Draft& clean : CleanDrafts(paragraphs)) {
+        if (clean.chaps.size() < 8 || clean.name == "故乡") continue;
+        std::vector<std::size_t> lengths;
+        for (const Chap& c : clean.chaps) lengths.push_back(Length(c));
+        std::sort(lengths.begin(), lengths.end());
+        const std::size_t median = lengths[lengths.size() / 2];
+        // Holes in both copies, never in the same chapter.
+        std::vector<std::size_t> at;
+        for (std::size_t i = 1; i < clean.chaps.size(); ++i)
+            if (clean.chaps[i].plain && clean.chaps[i - 1].plain) at.push_back(i);
+        std::shuffle(at.begin(), at.end(), rng);
+        Draft a = clean;
+        Draft b = clean;
+        for (std::size_t k = 0; k < at.size() && k < 4; ++k, ++shape)
+            Plant(k % 2 == 0 ? a : b, at[k], kinds[shape % 4], shape, median, modern, rng);
+        // The other site numbers its chapters its own way and has one more.
+        for (std::size_t i = 0; i < b.chaps.size(); ++i) {
+            std::u16string& h = b.chaps[i].heading;
+            if (h.starts_with(u"第")) h = u"第" + Num(i + 101) + h.substr(h.find(u'章'));
+        }
+        const Chap extra{
+            u"番外 闲话", {u"话说这一日，众人闲坐，说起旧事，各自感叹不已。"}, {}, false, {}};
+        b.chaps.insert(b.chaps.begin() + 3, extra);
+        Draft want = clean;
+        want.chaps.insert(want.chaps.begin() + 3, extra);
+        MergeCase m;
+        m.name = clean.name;
+        std::vector<std::size_t> la;
+        std::vector<std::size_t> lb;
+        m.a = Render(a, nullptr, &la);
+        m.b = Render(b, nullptr, &lb);
+        m.want = Render(want, nullptr);
+        // Only what the chapter list sees as headings ("作者的话" alone is not).
+        std::vector<bool> heading(lb.empty() ? 0 : lb.back() + 1, false);
+        for (const auto& h : qm::chapters::Find(m.b))
+            if (h.line < heading.size()) heading[h.line] = true;
+        for (std::size_t i = 0; i < lb.size(); ++i) {
+            if (!heading[lb[i]]) continue;
+            const std::size_t fromA = i < 3 ? i : i - 1;
+            m.aligned.push_back({i == 3 ? std::nullopt : std::optional(la[fromA]), lb[i]});
+        }
+        out.push_back(std::move(m));
     }
     return out;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,18 @@ std::vector<AuditBook> CleanAuditBooks(const std::vector<std::u16string>& paragr
 // shapes each (a notice or none, foreign, shuffled or borrowed text, ...).
 std::vector<AuditBook> PlantedAuditBooks(const std::vector<std::u16string>& paragraphs,
                                          std::uint32_t seed);
+
+// Two copies of one book for merging: holes of the body kinds in both, never
+// in the same chapter; the second copy numbered its own way (from 101) with
+// one more chapter (a 番外 after the third). What the merge should give and
+// each chapter's heading lines in the two copies, in the merged order.
+struct MergeCase {
+    std::string name;
+    std::u16string a, b, want;
+    std::vector<std::pair<std::optional<std::size_t>, std::size_t>> aligned;
+};
+std::vector<MergeCase> MergeCases(const std::vector<std::u16string>& paragraphs,
+                                  std::uint32_t seed);
 
 // A book of about `bytes` UTF-8 bytes for timing: the prose made into
 // chapters again and again, each pass with its characters moved elsewhere.

@@ -250,6 +250,7 @@ Report Audit(std::u16string_view text) {
         c.start = headings[h].offset;
         c.end = h + 1 < headings.size() ? headings[h + 1].offset : text.size();
         c.heading = headings[h].text;
+        c.number = headings[h].number;
         bodies.push_back(ReadBody(text, lines, c.line + 1, to));
         c.length = bodies.back().chars;
         c.han = c.length == 0 ? 0 : static_cast<double>(bodies.back().han) / c.length;
@@ -301,6 +302,7 @@ Report Audit(std::u16string_view text) {
         }
         if (all >= kMinPairs && !note[c] && !bodies[c].poem) {
             pairShare[c] = static_cast<double>(known) / static_cast<double>(all);
+            report.chapters[c].pairs = pairShare[c];
             shares.push_back(pairShare[c]);
             hans.push_back(report.chapters[c].han);
         }
@@ -356,8 +358,8 @@ Report Audit(std::u16string_view text) {
         const Body& b = bodies[c];
         const Chapter& ch = report.chapters[c];
         const auto length = static_cast<double>(ch.length);
-        auto say = [&](Kind kind, std::u16string reason) {
-            report.findings.push_back({kind, c, ch.line, std::move(reason)});
+        auto say = [&](Kind kind, std::u16string reason, bool sure = true) {
+            report.findings.push_back({kind, c, ch.line, std::move(reason), sure});
         };
         const std::u16string key = Visible(ch.heading);
         std::vector<std::size_t>& same = byHeading[key];
@@ -418,20 +420,22 @@ Report Audit(std::u16string_view text) {
             continue;
         }
         if (enough && pairShare[c] >= 0 && pairShare[c] < kPairShare * medianShare) {
-            say(Kind::Antitheft, u"用词与全书不合：与其他章节共有的词对只占" +
-                                     Percent(pairShare[c]) + u"，全书中位为" +
-                                     Percent(medianShare));
+            say(Kind::Antitheft,
+                u"用词与全书不合：与其他章节共有的词对只占" + Percent(pairShare[c]) +
+                    u"，全书中位为" + Percent(medianShare),
+                false);
             continue;
         }
         if (enough && pairShare[c] >= 0 && ch.han < medianHan - kHanDrop) {
             say(Kind::Antitheft,
-                u"汉字只占" + Percent(ch.han) + u"，全书中位为" + Percent(medianHan));
+                u"汉字只占" + Percent(ch.han) + u"，全书中位为" + Percent(medianHan), false);
             continue;
         }
         if (tailFrom[c] < count) {
-            say(Kind::RepeatedTail, u"结尾一段与第" +
-                                        Number(report.chapters[tailFrom[c]].line + 1) +
-                                        u"行那一章的结尾相同");
+            say(Kind::RepeatedTail,
+                u"结尾一段与第" + Number(report.chapters[tailFrom[c]].line + 1) +
+                    u"行那一章的结尾相同",
+                false);
             continue;
         }
         std::size_t borrowed = 0;
@@ -448,6 +452,12 @@ Report Audit(std::u16string_view text) {
         }
     }
     return report;
+}
+
+std::u16string VisibleBody(std::u16string_view text, const Chapter& chapter) {
+    const std::u16string_view span = text.substr(chapter.start, chapter.end - chapter.start);
+    const std::size_t eol = span.find_first_of(u"\r\n");
+    return eol == std::u16string_view::npos ? std::u16string() : Visible(span.substr(eol));
 }
 
 Removed RemoveChapters(std::u16string_view text, const Report& report,

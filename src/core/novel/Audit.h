@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,8 +25,10 @@ struct Chapter {
     std::size_t start = 0;  // the heading line's first unit
     std::size_t end = 0;    // where the next heading starts (or the text ends)
     std::u16string heading;
-    std::size_t length = 0;  // visible characters of the body
-    double han = 0;          // the share of Han characters among them
+    std::optional<std::int64_t> number;  // the chapter's number, if it has one
+    std::size_t length = 0;              // visible characters of the body
+    double han = 0;                      // the share of Han characters among them
+    double pairs = -1;  // the share of its word pairs other chapters have (-1: too few)
 };
 
 struct Finding {
@@ -32,6 +36,10 @@ struct Finding {
     std::size_t chapter = 0;  // index into Report::chapters
     std::size_t line = 0;     // the chapter's heading line
     std::u16string reason;    // in Chinese
+    // False for a judgement by the book's statistics (word pairs, Han share)
+    // and for a pasted tail, whose body is otherwise whole: weaker evidence
+    // when two copies of a chapter are weighed.
+    bool sure = true;
 };
 
 struct Report {
@@ -41,6 +49,10 @@ struct Report {
 };
 
 Report Audit(std::u16string_view text);
+
+// The chapter's body as the audit reads it: its characters without blanks
+// and line breaks.
+std::u16string VisibleBody(std::u16string_view text, const Chapter& chapter);
 
 struct Removed {
     std::u16string text;

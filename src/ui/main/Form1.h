@@ -144,6 +144,7 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void mnuPrivateUse_Click();
     void mnuDuplicates_Click();
     void mnuAudit_Click();
+    void mnuMergeCopies_Click();
     void mnuExportEpub_Click();
 
   protected:
