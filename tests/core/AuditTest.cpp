@@ -218,4 +218,9 @@ TEST(Audit, MergeAlignsByTitleAndTakesTheSounderBody) {
         EXPECT_EQ(r.findings.empty(), !row.missing);
         EXPECT_EQ(r.chapters[kAt + 1].heading, ca[kAt].heading);
     }
+    // A copy without headings is not merged into.
+    const std::u16string plain = u"　　" + prose[0] + u"\r\n";
+    const a::Merged m = a::Merge(plain, material::RenderAuditBook(clean));
+    EXPECT_EQ(m.text, plain);
+    EXPECT_EQ(m.missing.size(), 1u);
 }

@@ -78,6 +78,13 @@ Merged Merge(std::u16string_view a, std::u16string_view b) {
     for (const Chapter& c : rb.chapters) kb.push_back(Key(c));
 
     Merged m;
+    if (ra.chapters.empty() || rb.chapters.empty()) {
+        // Nothing to line up: the text stays as it is.
+        m.text = a;
+        m.missing.push_back(ra.chapters.empty() ? u"第一个版本里没有找到章节标题，无法合并"
+                                                : u"第二个版本里没有找到章节标题，无法合并");
+        return m;
+    }
     std::size_t copied = 0;  // of A, up to here
     std::size_t j = 0;       // the next chapter of B not yet placed
     // A line break before what comes next, unless the text ends with one.
@@ -137,7 +144,7 @@ Merged Merge(std::u16string_view a, std::u16string_view b) {
                                 (found ? u"两个版本都不完好：" : u"只有第一个版本有，且") +
                                 (useB ? sb[k] : sa[i])->reason);
     }
-    m.text += a.substr(copied, (ra.chapters.empty() ? a.size() : ra.chapters.back().end) - copied);
+    m.text += a.substr(copied);
     for (; j < kb.size(); ++j) takeB(j);
     return m;
 }
