@@ -6,7 +6,9 @@
 #include <optional>
 
 #include "core/encoding/Encoding.h"
+#include "core/novel/Audit.h"
 #include "core/novel/Chapters.h"
+#include "core/novel/Merge.h"
 #include "core/novel/NovelBook.h"
 #include "core/novel/Reflow.h"
 #include "core/novel/Repeats.h"
@@ -29,6 +31,7 @@ constexpr std::string_view kName = "quillmere-tidy";
 struct Options {
     std::string command;
     std::string input;
+    std::string second;  // merge: the other copy
     std::optional<std::string> output;
     std::optional<qm::enc::Encoding> encoding;
     std::optional<std::string> rules;   // purge: the user's list
@@ -40,9 +43,11 @@ struct Options {
 
 bool WritesText(const std::string& c) {
     return c == "reflow" || c == "indent" || c == "blanklines" || c == "purge" || c == "epub" ||
-           c == "scrub" || c == "repair";
+           c == "scrub" || c == "repair" || c == "merge";
 }
-bool Reports(const std::string& c) { return c == "chapters" || c == "check" || c == "duplicates"; }
+bool Reports(const std::string& c) {
+    return c == "chapters" || c == "check" || c == "duplicates" || c == "audit";
+}
 
 // The parsed options, or the reason the command line is wrong.
 std::optional<Options> Parse(const std::vector<std::string>& args, std::string& why) {
@@ -117,11 +122,17 @@ std::optional<Options> Parse(const std::vector<std::string>& args, std::string& 
         why = "缺少输入文件";
         return std::nullopt;
     }
-    if (positional.size() > 2) {
-        why = "多余的参数“" + positional[2] + "”";
+    const std::size_t inputs = o.command == "merge" ? 2 : 1;
+    if (positional.size() < inputs + 1) {
+        why = "命令 merge 需要两个输入文件";
+        return std::nullopt;
+    }
+    if (positional.size() > inputs + 1) {
+        why = "多余的参数“" + positional[inputs + 1] + "”";
         return std::nullopt;
     }
     o.input = positional[1];
+    if (inputs == 2) o.second = positional[2];
     if (WritesText(o.command) && !o.output) {
         why = "命令 " + o.command + " 需要用 -o 指定输出文件（“-o -”写到标准输出）";
         return std::nullopt;
@@ -201,11 +212,20 @@ std::string HelpText() {
                不换行空格改为空格；各类各字符的个数写到标准错误。
                --pua 给出对照表时，按表替换私用区字符（U+E000–U+F8FF）
   duplicates   查找重复：每行一处重复，格式为“行号<TAB>首次出现的行号<TAB>内容”
+  audit        体检：每行一个可疑章节，格式为“类型<TAB>标题行号<TAB>说明”，
+               类型为 placeholder（占位）、antitheft（防盗）、same-as-previous
+               （与上一章相同）、repeated-tail（结尾重复）、truncated（截断）、
+               duplicate（整章重复）；找到与否退出状态都是 0
   epub         导出 EPUB 3 电子书：按章节分页，目录分卷、章两级
+  merge        合并两个版本：quillmere-tidy merge A B -o 输出文件，按章节标题
+               （没有标题的按编号）对齐两个下载版本，每章取完好的一份（都完好时
+               取较长的），按 A 的编码和换行写出；标准输出每章一行“A 的标题行号
+               <TAB>B 的标题行号<TAB>来源 A 或 B”（没有的写“-”），两个版本都
+               不完好的章节写到标准错误
 
 选项：
   -o, --output 文件     输出文件，reflow、indent、blanklines、purge、epub
-                        必须给出；“-o -”写到标准输出（epub 除外）
+                        必须给出；“-o -”写到标准输出（epub、merge 除外）
   --rules 文件          purge 的自定义规则：每行一条，一个词语，
                         或“正则:”后面跟一个正则表达式
   --pua 文件            scrub 的私用区字符对照表：每行“U+E3F2<TAB>的”
@@ -216,7 +236,7 @@ std::string HelpText() {
                         "UTF-8 BOM"、UTF-16LE、UTF-16BE、Big5
   -h, --help            显示本说明
 
-行号从 1 数起。chapters、check 和 duplicates 的输出一律是 UTF-8。
+行号从 1 数起。chapters、check、duplicates 和 audit 的输出一律是 UTF-8。
 退出状态：0 成功；1 失败（原因写在标准错误）；2 命令行用法有误。
 
 例：
@@ -229,8 +249,10 @@ std::string HelpText() {
   quillmere-tidy purge 小说.txt -o 小说-净化.txt --rules 我的规则.txt
   quillmere-tidy duplicates 小说.txt
   quillmere-tidy repair 小说.txt -o 小说-修复.txt
+  quillmere-tidy audit 小说.txt
   quillmere-tidy scrub 小说.txt -o 小说-清除.txt --pua 对照表.txt
   quillmere-tidy epub 小说.txt -o 小说.epub --title 小说 --author 佚名
+  quillmere-tidy merge 小说A.txt 小说B.txt -o 小说-合并.txt
 )";
 }
 
@@ -407,6 +429,11 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
                 report += std::to_string(r.line + 1) + "\t" + std::to_string(r.firstLine + 1) +
                           "\t" + Field(r.text) + "\n";
             }
+        } else if (o.command == "audit") {
+            for (const auto& f : qm::audit::Audit(text).findings) {
+                report += std::string(qm::audit::KindName(f.kind)) + "\t" +
+                          std::to_string(f.line + 1) + "\t" + Field(f.reason) + "\n";
+            }
         } else if (o.command == "chapters") {
             for (const auto& h : headings) {
                 report += std::to_string(h.line + 1) + "\t" + qm::chapters::LevelName(h.level) +
@@ -428,7 +455,31 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     if (o.command == "epub") return WriteBook(o, text, io);
 
     std::u16string result;
-    if (o.command == "purge") {
+    std::string merged;  // merge: a line a chapter, for standard output once written
+    if (o.command == "merge") {
+        // Standard output carries the chapters' sources.
+        if (*o.output == "-") {
+            io.err(std::string(kName) + "：merge 需要输出文件，不能写到标准输出\n");
+            return kUsageError;
+        }
+        const files::TextReadResult other = files::ReadTextFile(Path(o.second), o.encoding);
+        if (!other.ok) {
+            io.err(std::string(kName) + "：无法读取“" + Shown(o.second) + "”：" + Utf8(other.why) +
+                   "\n");
+            return kFailed;
+        }
+        qm::audit::Merged m = qm::audit::Merge(text, other.loaded.text);
+        const auto line = [](const std::optional<std::size_t>& l) {
+            return l ? std::to_string(*l + 1) : std::string("-");
+        };
+        for (const auto& c : m.chapters)
+            merged += line(c.lineA) + "\t" + line(c.lineB) + "\t" +
+                      (c.source == qm::audit::Source::A ? "A" : "B") + "\n";
+        std::string missing;
+        for (const auto& w : m.missing) missing += qm::text::ToUtf8(w) + "\n";
+        io.err(missing);
+        result = std::move(m.text);
+    } else if (o.command == "purge") {
         std::optional<std::u16string> purged = Purge(o, text, io);
         if (!purged) return kFailed;
         result = std::move(*purged);
@@ -468,6 +519,10 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     if (!written.ok) {
         io.err(std::string(kName) + "：无法写入“" + Shown(*o.output) + "”：" + Utf8(written.why) +
                "\n");
+        return kFailed;
+    }
+    if (!merged.empty() && !io.out(merged)) {
+        io.err(std::string(kName) + "：无法写到标准输出\n");
         return kFailed;
     }
     return kOk;

@@ -363,6 +363,40 @@ TEST(TidyProgram, DuplicatesListsEachRepeatWithItsFirstLine) {
     EXPECT_EQ(r.out, "3\t1\t" + Utf8(p[0]) + "\n");
 }
 
+TEST(TidyProgram, AuditPrintsKindHeadingLineAndReasonAndSucceedsEitherWay) {
+    TempDir dir;
+    WriteFileBytes(dir / "in.txt", Utf8(u"第1章 甲\n　　正在手打中，请稍等片刻。\n"));
+    Result r = RunProgram({"audit", (dir / "in.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "placeholder\t1\t" + Utf8(u"正文是占位文字，不是小说内容") + "\n");
+    WriteFileBytes(dir / "in.txt", Utf8(u"第1章 甲\n　　" + Paragraphs()[0] + u"\n"));
+    r = RunProgram({"audit", (dir / "in.txt").string()}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(TidyProgram, MergeWritesInAsEncodingAndTellsEachChaptersSource) {
+    TempDir dir;
+    const auto p = Paragraphs();
+    std::u16string a;
+    std::u16string b;
+    for (char16_t n = 0; n < 4; ++n) {
+        const std::u16string heading = u"第" + std::u16string(1, u'1' + n) + u"章 回目";
+        a += heading + u"\r\n" + (n == 2 ? u"正在手打中，请稍等片刻。" : p[n]) + u"\r\n";
+        b += heading + u"\n" + p[n] + u"\n";
+    }
+    WriteFileBytes(dir / "a.txt", Gbk(a));
+    WriteFileBytes(dir / "b.txt", Utf8(b));
+    const Result r = RunProgram({"merge", (dir / "a.txt").string(), (dir / "b.txt").string(), "-o",
+                                 (dir / "m.txt").string()},
+                                dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1\t1\tA\n3\t3\tA\n5\t5\tB\n7\t7\tA\n");
+    std::u16string want = a;
+    want.replace(want.find(u"正在手打中，请稍等片刻。"), 12, p[2]);
+    EXPECT_EQ(ReadFileBytes(dir / "m.txt"), Gbk(want));
+}
+
 TEST(TidyProgram, EpubTakesItsTitleFromTheFileNameAndNeverGoesToStandardOutput) {
     TempDir dir;
     WriteFileBytes(dir / "孔乙己.txt", Gbk(NumberedBook()));

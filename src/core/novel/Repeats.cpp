@@ -33,7 +33,8 @@ bool LooksLikeHeading(std::u16string_view norm) {
     return mark != std::u16string_view::npos && mark <= 12;
 }
 
-// The heading without its "第…章" number: the title proper, when it has one.
+}  // namespace
+
 std::u16string_view TitlePart(std::u16string_view norm) {
     if (!norm.starts_with(u"第")) return {};
     const std::size_t mark = norm.find_first_of(u"章回节卷集部篇");
@@ -45,7 +46,6 @@ std::u16string_view TitlePart(std::u16string_view norm) {
     return rest.size() >= 2 ? rest : std::u16string_view{};
 }
 
-}  // namespace
 
 std::vector<Repeat> Find(std::u16string_view text, const Options& options) {
     const std::vector<Line> lines = Lines(text);

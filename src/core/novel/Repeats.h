@@ -45,6 +45,10 @@ struct Removed {
     std::size_t stale = 0;    // repeats that no longer fit the text, left alone
 };
 
+// A heading (as the purge compares lines) without its "第…章" number: the
+// title proper, when it has one: TitlePart(u"第十二章:风雪") == u"风雪".
+std::u16string_view TitlePart(std::u16string_view norm);
+
 // text without the chosen repeats (a subset of what Find returned for it).
 Removed Remove(std::u16string_view text, const std::vector<Repeat>& chosen);
 

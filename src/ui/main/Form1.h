@@ -160,6 +160,8 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void mnuScrub_Click();
     void mnuPrivateUse_Click();
     void mnuDuplicates_Click();
+    void mnuAudit_Click();
+    void mnuMergeCopies_Click();
     void mnuExportEpub_Click();
 
     // 格式 › 显示行号: shown or hidden, and remembered.

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <algorithm>
 
+#include "core/novel/Merge.h"
 #include "core/novel/NovelBook.h"
 #include "core/novel/Reflow.h"
 #include "core/tools/Scrub.h"
@@ -23,6 +24,7 @@
 #include "ui/main/Form1.h"
 #include "ui/tools/FrmJingHua.h"
 #include "ui/tools/FrmMuLu.h"
+#include "ui/tools/FrmTiJian.h"
 
 namespace ui {
 
@@ -31,6 +33,7 @@ namespace {
 const QString kReflowTitle = QStringLiteral("智能分段");
 const QString kScrubTitle = QStringLiteral("清除隐形字符");
 const QString kPuaTitle = QStringLiteral("替换私用区字符");
+const QString kMergeTitle = QStringLiteral("合并两个版本");
 
 QString Q(std::u16string_view s) {
     return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
@@ -84,6 +87,10 @@ void Form1::BuildNovelMenu(QMenu* novel) {
             &Form1::mnuPurge_Click);
     connect(AddItem(novel, "mnuDuplicates", QStringLiteral("查找重复")), &QAction::triggered, this,
             &Form1::mnuDuplicates_Click);
+    connect(AddItem(novel, "mnuAudit", QStringLiteral("体检")), &QAction::triggered, this,
+            &Form1::mnuAudit_Click);
+    Wire(AddItem(novel, "mnuMergeCopies", kMergeTitle + QStringLiteral("…")), &QAction::triggered,
+         &Form1::mnuMergeCopies_Click);
     novel->addSeparator();
     Wire(AddItem(novel, "mnuScrub", kScrubTitle), &QAction::triggered, &Form1::mnuScrub_Click);
     Wire(AddItem(novel, "mnuPrivateUse", kPuaTitle + QStringLiteral("…")), &QAction::triggered,
@@ -140,8 +147,38 @@ void Form1::mnuPrivateUse_Click() {
     StatusBar1->showMessage(QStringLiteral("已替换 %1 个私用区字符。").arg(replaced), 5000);
 }
 
+void Form1::mnuMergeCopies_Click() {
+    const QString path = ui::AskOpenFileName(
+        this, kMergeTitle, ui::ConvertFilter(QStringLiteral("文本文件|*.txt|所有文件|*.*")), {});
+    if (path.isEmpty()) return;
+    const files::TextReadResult other = files::ReadTextFile(path);
+    if (!other.ok) {
+        ui::ShowMessage(this, QStringLiteral("无法读取另一个版本：%1").arg(other.why), kMergeTitle);
+        return;
+    }
+    ui::WaitCursor wait;
+    qm::audit::Merged m = qm::audit::Merge(doc_.Text(), other.loaded.text);
+    std::size_t fromB = 0;
+    std::size_t onlyB = 0;
+    for (const auto& c : m.chapters) {
+        fromB += c.source == qm::audit::Source::B && c.lineA ? 1 : 0;
+        onlyB += c.lineA ? 0 : 1;
+    }
+    if (m.text != doc_.Text()) ReplaceText(std::move(m.text));
+    QString said =
+        QStringLiteral("共%1章：%2章换用了另一个版本的正文，补入另一个版本独有的%3章（可撤销）。")
+            .arg(m.chapters.size())
+            .arg(fromB)
+            .arg(onlyB);
+    for (std::size_t i = 0; i < m.missing.size() && i < 20; ++i)
+        said += QStringLiteral("\n") + Q(m.missing[i]);
+    if (m.missing.size() > 20) said += QStringLiteral("\n……另有 %1 章").arg(m.missing.size() - 20);
+    ui::ShowMessage(this, said, kMergeTitle);
+}
+
 void Form1::mnuPurge_Click() { OpenTool<FrmJingHua>(); }
 void Form1::mnuDuplicates_Click() { OpenTool<FrmChongFu>(); }
+void Form1::mnuAudit_Click() { OpenTool<FrmTiJian>(); }
 
 namespace {
 

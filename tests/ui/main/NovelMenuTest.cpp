@@ -266,6 +266,58 @@ TEST(NovelMenu, DuplicatesAreListedAndRemovedOnRequest) {
     f->close();
 }
 
+namespace {
+
+// Six chapters of distinct prose, the fourth a placeholder when `hole`.
+std::u16string SixChapters(bool hole) {
+    const std::u16string bodies[] = {
+        u"却说那老者听了这话，心中十分欢喜。", u"次日天明，众人收拾行李，一路往西去了。",
+        u"行不多时，只见一座高山挡住去路。",   u"山下有一条小河，河水清浅见底。",
+        u"那山中有一座古庙，庙门半掩。",       u"众人进得庙来，各自歇息不提。"};
+    std::u16string book;
+    for (char16_t n = 0; n < 6; ++n)
+        book += u"第" + std::u16string(1, u'1' + n) + u"章 章名\r\n　　" +
+                (hole && n == 3 ? u"正在手打中，请稍等片刻。" : bodies[n]) + u"\r\n";
+    return book;
+}
+
+}  // namespace
+
+TEST(NovelMenu, AuditListsThePlaceholderAndDeletesItAsOneUndoStep) {
+    auto w = uitest::StartForm();
+    const std::u16string book = SixChapters(true);
+    w->Doc().SetText(book);
+    Trigger(w.get(), "mnuAudit");
+    QWidget* f = uitest::TopLevel(QStringLiteral("FrmTiJian"));
+    ASSERT_NE(f, nullptr);
+    auto* list = uitest::Get<QTreeWidget>(f, "LstTiJian");
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("第4章 章名"));
+    list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    uitest::Click(f, "CmdShanChu");
+    EXPECT_EQ(w->Doc().Text().find(u"正在手打"), std::u16string::npos);
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    Trigger(w.get(), "mnuUndo");
+    EXPECT_EQ(w->Doc().Text(), book);
+    f->close();
+}
+
+TEST(NovelMenu, MergeCopiesFillsTheHoleFromTheOtherFileAsOneUndoStep) {
+    QTemporaryDir dir;
+    const QString other = dir.filePath(QStringLiteral("另一版.txt"));
+    ASSERT_TRUE(uitest::WriteBytes(other, QString::fromStdU16String(SixChapters(false)).toUtf8()));
+    auto w = uitest::StartForm();
+    w->Doc().SetText(SixChapters(true));
+    uitest::AnswerNextFileDialog(other);
+    const auto said = uitest::AcceptNextMessage();
+    Trigger(w.get(), "mnuMergeCopies");
+    EXPECT_EQ(w->Doc().Text(), SixChapters(false));
+    EXPECT_TRUE(said->text.contains(QStringLiteral("1章换用了另一个版本")))
+        << said->text.toStdString();
+    Trigger(w.get(), "mnuUndo");
+    EXPECT_EQ(w->Doc().Text(), SixChapters(true));
+}
+
 TEST(NovelMenu, ExportEpubAsksTitleAndAuthorThenWritesTheBook) {
     QTemporaryDir dir;
     auto w = uitest::StartForm();
