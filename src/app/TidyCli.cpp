@@ -224,8 +224,9 @@ std::string HelpText() {
                不完好的章节写到标准错误
 
 选项：
-  -o, --output 文件     输出文件，reflow、indent、blanklines、purge、epub
-                        必须给出；“-o -”写到标准输出（epub、merge 除外）
+  -o, --output 文件     输出文件，reflow、indent、blanklines、purge、scrub、repair、
+                        merge、epub 必须给出；“-o -”写到标准输出
+                        （epub、merge、repair 除外）
   --rules 文件          purge 的自定义规则：每行一条，一个词语，
                         或“正则:”后面跟一个正则表达式
   --pua 文件            scrub 的私用区字符对照表：每行“U+E3F2<TAB>的”
