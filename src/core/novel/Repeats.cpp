@@ -46,7 +46,6 @@ std::u16string_view TitlePart(std::u16string_view norm) {
     return rest.size() >= 2 ? rest : std::u16string_view{};
 }
 
-
 std::vector<Repeat> Find(std::u16string_view text, const Options& options) {
     const std::vector<Line> lines = Lines(text);
     std::vector<Repeat> out;

@@ -182,7 +182,7 @@ class EditorView : public QAbstractScrollArea {
     int lineHeight_ = 1;
     int ascent_ = 0;
     int margin_ = 4;
-    double maxWidth_ = 0;  // the widest line drawn so far
+    double maxWidth_ = 0;        // the widest line drawn so far
     QWidget* gutter_ = nullptr;  // made when first shown
     int zoom_ = 0;               // points added to the chosen font's size
     int wheelZoom_ = 0;          // eighths of a degree the wheel turned, not yet a step
