@@ -62,7 +62,11 @@ void LengthChart::paintEvent(QPaintEvent*) {
     const double w = static_cast<double>(width()) / static_cast<double>(lengths_.size());
     for (std::size_t i = 0; i < lengths_.size(); ++i) {
         const double h = most > 0 ? (height() - 2) * static_cast<double>(lengths_[i]) / most : 0;
-        // A suspect chapter stands out even when its bar is a sliver.
+        // A suspect chapter stands out even when its bar is a sliver: its
+        // whole column is tinted, so a hole is seen at a glance.
+        if (suspect_[i])
+            p.fillRect(QRectF(w * static_cast<double>(i), 0, std::max(w - 1, 1.0), height()),
+                       QColor(210, 40, 40, 60));
         const QColor colour = suspect_[i] ? QColor(210, 40, 40) : palette().highlight().color();
         p.fillRect(
             QRectF(w * static_cast<double>(i), height() - std::max(h, suspect_[i] ? 3.0 : 0.0),
