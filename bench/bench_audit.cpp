@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "AuditMaterial.h"
+#include "AuditBooks.h"
 #include "BenchSupport.h"
 #include "NovelMaterial.h"
 #include "core/novel/Merge.h"

@@ -1,7 +1,6 @@
-// Books for the book audit, made from the real prose (LoadParagraphs): clean
-// books of several shapes (long and short chapters, a poem, an author's note,
-// a closing formula, volumes and specials) and the same books with holes of
-// every kind planted where the truth is known.
+// Books for the book audit, made from the real prose (LoadParagraphs):
+// chapters of it at a length asked for, and the book they make. The planted
+// material built on them lives with the benchmark (bench/AuditBooks.*).
 #pragma once
 
 #include <cstdint>
@@ -13,50 +12,40 @@
 
 namespace material {
 
+// LoadParagraphs gives 西游记, 红楼梦 and 故乡 in this order, these many lines each.
+constexpr std::size_t kXiyouji = 62;
+constexpr std::size_t kHongloumeng = 36;
+
+struct AuditChapter {
+    std::u16string heading;
+    std::vector<std::u16string> paras;
+    std::u16string volume = {};  // a volume heading before it, if any
+    bool plain = true;           // a numbered chapter of prose, where faults are planted
+    std::optional<qm::audit::Kind> planted = {};
+};
+
 struct Planted {
     qm::audit::Kind kind;
     std::size_t line = 0;  // the chapter's heading line, from 0
 };
 
-struct AuditBook {
-    std::string name;
-    std::u16string text;  // CR LF breaks
-    std::vector<Planted> planted;
-};
+// n in ASCII digits; "第N章 " and the first four Han characters of the chapter.
+std::u16string AuditNumber(std::size_t n);
+std::u16string AuditTitle(std::size_t n, const std::u16string& firstPara);
+// Characters of the chapter's paragraphs.
+std::size_t AuditLength(const AuditChapter& c);
 
-// Chapters of 西游记's prose of about `target` characters, each ending a
-// sentence, headed "第N章 …", and a book made of such chapters (a line of
-// front matter, "　　" before each paragraph, CR LF).
-struct AuditChapter {
-    std::u16string heading;
-    std::vector<std::u16string> paras;
-};
+// Paragraphs [from, to) in chapters of about `target` characters (varied by
+// the seed), each ending a sentence, headed "第N章 …"; a short rest joins
+// the last chapter.
 std::vector<AuditChapter> ProseChapters(const std::vector<std::u16string>& paragraphs,
-                                        std::size_t target);
-std::u16string RenderAuditBook(const std::vector<AuditChapter>& chapters);
-
-// Clean books: nothing in them is a fault.
-std::vector<AuditBook> CleanAuditBooks(const std::vector<std::u16string>& paragraphs);
-
-// The clean books with faults planted, a few of each kind a book, in several
-// shapes each (a notice or none, foreign, shuffled or borrowed text, ...).
-std::vector<AuditBook> PlantedAuditBooks(const std::vector<std::u16string>& paragraphs,
-                                         std::uint32_t seed);
-
-// Two copies of one book for merging: holes of the body kinds in both, never
-// in the same chapter; the second copy numbered its own way (from 101) with
-// one more chapter (a 番外 after the third). What the merge should give and
-// each chapter's heading lines in the two copies, in the merged order.
-struct MergeCase {
-    std::string name;
-    std::u16string a, b, want;
-    std::vector<std::pair<std::optional<std::size_t>, std::size_t>> aligned;
-};
-std::vector<MergeCase> MergeCases(const std::vector<std::u16string>& paragraphs,
-                                  std::uint32_t seed);
-
-// A book of about `bytes` UTF-8 bytes for timing: the prose made into
-// chapters again and again, each pass with its characters moved elsewhere.
-std::u16string LargeAuditBook(const std::vector<std::u16string>& paragraphs, std::size_t bytes);
+                                        std::size_t target, std::size_t from = 0,
+                                        std::size_t to = kXiyouji, std::uint32_t seed = 1);
+// The book: a line of front matter, each volume and heading on its own line,
+// "　　" before each paragraph, an empty line after each chapter, CR LF. The
+// planted chapters' and all headings' lines are told when asked.
+std::u16string RenderAuditBook(const std::vector<AuditChapter>& chapters,
+                               std::vector<Planted>* planted = nullptr,
+                               std::vector<std::size_t>* headings = nullptr);
 
 }  // namespace material
