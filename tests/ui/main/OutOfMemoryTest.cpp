@@ -199,9 +199,8 @@ TEST(OutOfMemory, TheEventLoopTellsAndGoesOn) {
     QCoreApplication::postEvent(&hungry, new QEvent(QEvent::User));
     bool later = false;
     QTimer::singleShot(0, [&] { later = true; });
-    QElapsedTimer clock;
-    clock.start();
-    while ((!msg->seen || !later) && clock.elapsed() < 120000) QCoreApplication::processEvents();
+    // No clock: a test that hangs is ended by ctest's own limit.
+    while (!msg->seen || !later) QCoreApplication::processEvents();
     EXPECT_EQ(hungry.handled, 1);
     EXPECT_TRUE(msg->seen);
     EXPECT_TRUE(msg->text.startsWith(QStringLiteral("内存不足"))) << msg->text.toStdString();
@@ -226,7 +225,7 @@ TEST(OutOfMemory, ACommandThatRunsOutLeavesTheDocumentAsItWas) {
         child.start(
             QCoreApplication::applicationFilePath(),
             {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
-        ASSERT_TRUE(child.waitForFinished(120000));
+        ASSERT_TRUE(child.waitForFinished(-1));
         const QString said = QString::fromUtf8(child.readAll());
         EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << said.toStdString();
         EXPECT_EQ(child.exitCode(), 0) << said.toStdString();
@@ -248,9 +247,7 @@ TEST(OutOfMemory, ACommandThatRunsOutLeavesTheDocumentAsItWas) {
     auto msg = uitest::AcceptNextMessage();
     auto* button = w->findChild<QPushButton*>("CmdKongYiHang");
     QTimer::singleShot(0, button, &QPushButton::click);
-    QElapsedTimer clock;
-    clock.start();
-    while (!msg->seen && clock.elapsed() < 120000) QCoreApplication::processEvents();
+    while (!msg->seen) QCoreApplication::processEvents();
     limit.rlim_cur = before;
     ASSERT_EQ(::setrlimit(RLIMIT_AS, &limit), 0);
     ASSERT_TRUE(msg->seen) << "the command did not run out of memory";
