@@ -55,8 +55,10 @@ void Check(const std::vector<Row>& rows, std::size_t target = 500) {
 
 }  // namespace
 
-TEST(Audit, Placeholder) {
+// One table: each kind's shapes and the clean look-alikes it must spare.
+TEST(Audit, EachKindAndItsLookAlikes) {
     Check({
+        // Placeholder
         {"phrase",
          [](Chapters& b) {
              b[kAt].paras = {u"正在手打中，请稍等片刻，内容更新后，请重新刷新页面！"};
@@ -79,13 +81,7 @@ TEST(Audit, Placeholder) {
              b[kAt] = {u"第6章 上架感言", {u"感谢各位书友的支持，明天上架，求订阅！"}};
          },
          std::nullopt},
-    });
-    // A book of short chapters: every one is short, none is a hole.
-    Check({{"clean: a book of short chapters", [](Chapters&) {}, std::nullopt}}, 60);
-}
-
-TEST(Audit, Antitheft) {
-    Check({
+        // Antitheft
         {"notice",
          [](Chapters& b) {
              b[kAt].paras.insert(b[kAt].paras.begin(), u"此为防盗章节，稍后替换。");
@@ -112,22 +108,14 @@ TEST(Audit, Antitheft) {
          a::Kind::Antitheft},
         {"clean: a door against thieves",
          [](Chapters& b) { b[kAt].paras.back() += u"他装了一扇防盗门。"; }, std::nullopt},
-    });
-}
-
-TEST(Audit, SameAsPrevious) {
-    Check({
+        // SameAsPrevious
         {"copy", [](Chapters& b) { b[kAt].paras = b[kAt - 1].paras; }, a::Kind::SameAsPrevious},
         {"clean: the previous chapter's start quoted",
          [](Chapters& b) {
              b[kAt].paras.push_back(b[kAt - 1].paras.front().substr(0, 10) + u"。");
          },
          std::nullopt},
-    });
-}
-
-TEST(Audit, RepeatedTail) {
-    Check({
+        // RepeatedTail
         {"the previous closing passage pasted",
          [](Chapters& b) { b[kAt].paras.push_back(b[kAt - 1].paras.back()); },
          a::Kind::RepeatedTail},
@@ -142,27 +130,21 @@ TEST(Audit, RepeatedTail) {
              for (auto& c : b) c.paras.push_back(u"毕竟不知后事如何，且听下回分解。");
          },
          std::nullopt},
-    });
-}
-
-TEST(Audit, Truncated) {
-    Check({
+        // Truncated
         {"cut mid-sentence",
          [](Chapters& b) { b[kAt].paras = {Joined(b[kAt].paras).substr(0, 150)}; },
          a::Kind::Truncated},
         {"clean: short but finished",
          [](Chapters& b) { b[kAt].paras = {Joined(b[kAt].paras).substr(0, 149) + u"。"}; },
          std::nullopt},
-    });
-}
-
-TEST(Audit, Duplicate) {
-    Check({
+        // Duplicate
         {"heading and body again", [](Chapters& b) { b.insert(b.begin() + kAt, b[kAt - 2]); },
          a::Kind::Duplicate},
         {"clean: the same heading over another body",
          [](Chapters& b) { b[kAt].heading = b[kAt - 2].heading; }, std::nullopt},
     });
+    // A book of short chapters: every one is short, none is a hole.
+    Check({{"clean: a book of short chapters", [](Chapters&) {}, std::nullopt}}, 60);
 }
 
 TEST(Audit, FrontMatterIsNoChapterAndRemovalTakesWholeChapters) {
