@@ -193,6 +193,17 @@ std::optional<Number> ReadNumber(std::u16string_view s, std::size_t i) {
     return Number{j - i, *c, Numerals::Chinese};
 }
 
+// The number written in ASCII at s[j] (Arabic digits or Roman numerals) of
+// an English heading, and where its word ends: "Chapter IV:" gives 4.
+std::pair<std::optional<std::int64_t>, std::size_t> EnglishNumber(std::u16string_view s,
+                                                                  std::size_t j) {
+    std::size_t k = j;
+    while (k < s.size() && s[k] < 0x80 && s[k] != u' ' && s[k] != u':' && s[k] != u'.') ++k;
+    const auto word = s.substr(j, k - j);
+    if (auto n = ReadNumber(word, 0); n && n->length == word.size()) return {n->value, k};
+    return {ParseRoman(word), k};
+}
+
 bool IsSeparator(char16_t c) {
     return IsBlank(c) || c == u'：' || c == u':' || c == u'、' || c == u'.' || c == u'．' ||
            c == u'·' || c == u'—' || c == u'-' || c == u'_' || c == u'（' || c == u'(' ||
@@ -382,14 +393,7 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
         std::size_t j = s[0] == u'v' || s[0] == u'V' ? 6 : 4;
         if (j < s.size() && s[j] == u' ') {
             while (j < s.size() && s[j] == u' ') ++j;
-            std::size_t k = j;
-            while (k < s.size() && s[k] < 0x80 && s[k] != u' ' && s[k] != u':' && s[k] != u'.') ++k;
-            const auto word = s.substr(j, k - j);
-            std::optional<std::int64_t> v;
-            if (auto n = ReadNumber(word, 0); n && n->length == word.size())
-                v = n->value;
-            else
-                v = ParseRoman(word);
+            const auto [v, k] = EnglishNumber(s, j);
             if (v) {
                 vol = Number{k - j, *v, Numerals::Arabic};
                 i = k;
@@ -434,14 +438,7 @@ std::optional<Candidate> ParseInner(std::u16string_view s) {
         (s[7] == u' ' || s[7] == u'.' || s[7] == u'_' || s[7] == u'-' || ArabicDigit(s[7]) >= 0)) {
         std::size_t j = 7;
         while (j < s.size() && (s[j] == u' ' || s[j] == u'.' || s[j] == u'_' || s[j] == u'-')) ++j;
-        std::size_t k = j;
-        while (k < s.size() && s[k] < 0x80 && s[k] != u' ' && s[k] != u':' && s[k] != u'.') ++k;
-        const auto word = s.substr(j, k - j);
-        std::optional<std::int64_t> v;
-        if (auto n = ReadNumber(word, 0); n && n->length == word.size())
-            v = n->value;
-        else
-            v = ParseRoman(word);
+        const auto [v, k] = EnglishNumber(s, j);
         if (!v) return std::nullopt;
         c.style = kStyleEnglish;
         c.strong = true;
