@@ -1,6 +1,7 @@
 // The editing box on large texts: opening (with peak memory), typing in the
 // middle of 50 MB and at the end of a 5-million-character line, scrolling a
-// page, the window while a recovery copy of 50 MB is made. Beside each, where
+// page, the same on 50 MB of re-flowed paragraphs with wrapping off and on
+// and the line numbers shown, the window while a recovery copy of 50 MB is made. Beside each, where
 // it still runs, the same with a QPlainTextEdit, the widget the box used to
 // be. Each measurement runs in a process of its own.
 #include <sys/resource.h>
@@ -117,9 +118,45 @@ void TypeKeys(Box* box, QWidget* viewport, Times& times, int keys) {
     }
 }
 
-int TypeMiddle(bool old) {
-    const std::u16string text =
-        qm::enc::Decode(bench::MakeGbkText(50u << 20), qm::enc::Encoding::Gbk).text;
+// How the box is set: re-flowed paragraphs (a line of several hundred
+// characters each) instead of short lines, wrapped, the gutter shown.
+struct Setting {
+    bool paragraphs = false;
+    bool wrap = false;
+    bool gutter = false;
+    const char* Name() const {
+        if (!paragraphs) return "";
+        if (!wrap) return gutter ? ", paragraphs, wrap off, gutter" : ", paragraphs, wrap off";
+        return gutter ? ", paragraphs, wrap on, gutter" : ", paragraphs, wrap on";
+    }
+};
+
+// mb of text; as paragraphs, only every eighth line break is kept.
+std::u16string MakeText(std::size_t mb, const Setting& s) {
+    std::u16string text =
+        qm::enc::Decode(bench::MakeGbkText(mb << 20), qm::enc::Encoding::Gbk).text;
+    if (!s.paragraphs) return text;
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t breaks = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            if (++breaks % 8 == 0) out += u"\r\n";
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+void Apply(Form1& w, const Setting& s) {
+    w.Box()->SetWrap(s.wrap);
+    w.Box()->SetLineNumbers(s.gutter);
+}
+
+int TypeMiddle(bool old, const Setting& setting) {
+    const std::u16string text = MakeText(50, setting);
     Times times;
     if (old) {
         QPlainTextEdit plain;
@@ -137,6 +174,7 @@ int TypeMiddle(bool old) {
     }
     Form1 w;
     w.show();
+    Apply(w, setting);
     w.Doc().SetText(text);
     w.Doc().SetSelStart(static_cast<std::int32_t>(text.size() / 2));
     w.DoEvents();
@@ -144,15 +182,16 @@ int TypeMiddle(bool old) {
     if (!QTest::qWaitForWindowActive(&w)) std::puts("(window not active)");
     w.Box()->setFocus();
     TypeKeys(w.Box(), w.Box()->viewport(), times, 200);
-    times.Print("typing in the middle of 50 MB, our view:");
+    times.Print(("typing in the middle of 50 MB" + std::string(setting.Name()) + ":").c_str());
     return 0;
 }
 
-int TypeLongLine() {
+int TypeLongLine(bool wrap) {
     std::u16string line;
     while (line.size() < 5'000'000) line += u"长行中的文字 and some English words, ";
     Form1 w;
     w.show();
+    w.Box()->SetWrap(wrap);
     w.Doc().SetText(line);
     w.Doc().SetSelStart(static_cast<std::int32_t>(line.size()));
     w.DoEvents();
@@ -162,14 +201,16 @@ int TypeLongLine() {
     w.Box()->viewport()->repaint();
     Times times;
     TypeKeys(w.Box(), w.Box()->viewport(), times, 200);
-    times.Print("typing at the end of a 5,000,000-unit line:");
+    times.Print(wrap ? "typing at the end of a 5,000,000-unit line, wrap on:"
+                     : "typing at the end of a 5,000,000-unit line:");
     return 0;
 }
 
-int ScrollPages() {
+int ScrollPages(const Setting& setting) {
     Form1 w;
     w.show();
-    w.Doc().SetText(qm::enc::Decode(bench::MakeGbkText(10u << 20), qm::enc::Encoding::Gbk).text);
+    Apply(w, setting);
+    w.Doc().SetText(MakeText(setting.paragraphs ? 50 : 10, setting));
     w.DoEvents();
     w.activateWindow();
     if (!QTest::qWaitForWindowActive(&w)) std::puts("(window not active)");
@@ -181,7 +222,10 @@ int ScrollPages() {
         w.Box()->viewport()->repaint();
         times.Add(bench::Now() - t0);
     }
-    times.Print("scrolling a page (PageDown) in 10 MB:");
+    times.Print(
+        setting.paragraphs
+            ? ("scrolling a page (PageDown) in 50 MB" + std::string(setting.Name()) + ":").c_str()
+            : "scrolling a page (PageDown) in 10 MB:");
     return 0;
 }
 
@@ -242,17 +286,33 @@ int main(int argc, char** argv) {
         QApplication app(argc, argv);
         const std::string what = argv[1];
         const bool old = argc >= 3 && std::strcmp(argv[argc - 1], "old") == 0;
+        const auto has = [&](const char* word) {
+            return std::any_of(argv + 2, argv + argc,
+                               [word](const char* a) { return std::strcmp(a, word) == 0; });
+        };
+        const Setting setting{has("paragraphs"), has("wrap"), has("gutter")};
         if (what == "open") return Open(std::stoul(argv[2]), old);
-        if (what == "type-middle") return TypeMiddle(old);
-        if (what == "type-longline") return TypeLongLine();
-        if (what == "scroll") return ScrollPages();
+        if (what == "type-middle") return TypeMiddle(old, setting);
+        if (what == "type-longline") return TypeLongLine(has("wrap"));
+        if (what == "scroll") return ScrollPages(setting);
         if (what == "recovery") return RecoveryStall();
         return 1;
     }
     const std::string self = argv[0];
-    const char* runs[] = {"open 10",       "open 10 old", "open 50",
-                          "open 50 old",   "type-middle", "type-middle old",
-                          "type-longline", "scroll",      "recovery"};
+    const char* runs[] = {"open 10",
+                          "open 10 old",
+                          "open 50",
+                          "open 50 old",
+                          "type-middle",
+                          "type-middle old",
+                          "type-longline",
+                          "type-longline wrap",
+                          "scroll",
+                          "type-middle paragraphs gutter",
+                          "type-middle paragraphs wrap gutter",
+                          "scroll paragraphs gutter",
+                          "scroll paragraphs wrap gutter",
+                          "recovery"};
     std::printf("the editing box (each line a process of its own)\n");
     for (const char* r : runs) {
         std::fflush(stdout);

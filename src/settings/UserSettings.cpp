@@ -9,6 +9,7 @@ namespace settings {
 namespace {
 
 constexpr std::string_view kLineNumbers = "LineNumbers=";
+constexpr std::string_view kWrap = "Wrap=";
 constexpr std::string_view kRecent = "Recent=";
 
 }  // namespace
@@ -16,6 +17,7 @@ constexpr std::string_view kRecent = "Recent=";
 std::string FormatSettings(const UserSettings& s) {
     std::string out = "# quillmere\n";
     out += std::string(kLineNumbers) + (s.lineNumbers ? "1" : "0") + "\n";
+    out += std::string(kWrap) + (s.wrap ? "1" : "0") + "\n";
     for (const QString& path : s.recent) {
         const QByteArray bytes = files::PathBytes(path);
         if (bytes.contains('\n')) continue;
@@ -32,6 +34,8 @@ UserSettings ParseSettings(std::string_view bytes) {
         bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
         if (line.starts_with(kLineNumbers)) {
             s.lineNumbers = line.substr(kLineNumbers.size()) == "1";
+        } else if (line.starts_with(kWrap)) {
+            s.wrap = line.substr(kWrap.size()) == "1";
         } else if (line.starts_with(kRecent) && line.size() > kRecent.size() &&
                    s.recent.size() < kRecentLimit) {
             s.recent << files::PathFromBytes(line.substr(kRecent.size()));

@@ -1,6 +1,6 @@
 // The user's own habits, kept in the user's config folder
-// ($XDG_CONFIG_HOME/quillmere/settings.conf): whether the box shows line
-// numbers, and the files opened or saved last. One small file of
+// ($XDG_CONFIG_HOME/quillmere/settings.conf): whether the box wraps long
+// lines and shows line numbers, and the files opened or saved last. One small file of
 // "key=value" lines; a path is kept as its bytes, so a name that is not
 // UTF-8 comes back as it was.
 #pragma once
@@ -16,6 +16,7 @@ namespace settings {
 
 struct UserSettings {
     bool lineNumbers = false;
+    bool wrap = false;
     QStringList recent;  // newest first
 };
 

@@ -163,11 +163,13 @@ TEST(UserSettings, RecentListKeepsEachFileOnceNewestFirstAndAtMostTen) {
 TEST(UserSettings, StoredBytesGiveBackWhatWasStored) {
     settings::UserSettings s;
     s.lineNumbers = true;
+    s.wrap = true;
     // A GBK name unpacked as bytes, and a name no line can hold.
     const QString gbk = files::PathFromBytes("/书/\xb5\xda.txt");
     s.recent = {QStringLiteral("/书/一.txt"), gbk, QStringLiteral("/a\nb.txt")};
     const settings::UserSettings back = settings::ParseSettings(settings::FormatSettings(s));
     EXPECT_TRUE(back.lineNumbers);
+    EXPECT_TRUE(back.wrap);
     EXPECT_EQ(back.recent, QStringList({QStringLiteral("/书/一.txt"), gbk}));
     EXPECT_FALSE(settings::ParseSettings("LineNumbers=0\nnoise\n").lineNumbers);
 }

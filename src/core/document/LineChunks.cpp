@@ -20,6 +20,18 @@ std::size_t HardBreak(std::u16string_view s, std::size_t i) {
     return text::SplitsPair(s, i) ? i + 1 : i;
 }
 
+// A safe break where a wrapped line may also end a row: after a blank, or
+// before an ideograph that follows an ideograph or a closing mark. A wrapped
+// line's chunks each start a row, so chunks cut here wrap as the text would.
+bool IsRowBreak(std::u16string_view s, std::size_t i) {
+    if (!IsSafeBreak(s, i)) return false;
+    const auto han = [](char16_t u) { return u >= 0x3400 && u <= 0x9FFF; };
+    const char16_t prev = s[i - 1];
+    if (prev == u' ' || prev == 0x3000) return true;
+    return han(s[i]) && (han(prev) || std::u16string_view(u"。，！？；：、”」』）").find(prev) !=
+                                          std::u16string_view::npos);
+}
+
 }  // namespace
 
 bool IsSafeBreak(std::u16string_view s, std::size_t i) {
@@ -36,11 +48,13 @@ std::vector<std::size_t> ChunkStarts(std::u16string_view s, std::size_t target) 
     while (s.size() - at > target + target / 2) {
         const std::size_t want = at + target;
         std::size_t cut = 0;
-        for (std::size_t i = want; i < want + target / 4 && cut == 0; ++i) {
-            if (IsSafeBreak(s, i)) cut = i;
-        }
-        for (std::size_t i = want; i > at + target / 2 && cut == 0; --i) {
-            if (IsSafeBreak(s, i)) cut = i;
+        for (const auto fit : {IsRowBreak, IsSafeBreak}) {
+            for (std::size_t i = want; i < want + target / 4 && cut == 0; ++i) {
+                if (fit(s, i)) cut = i;
+            }
+            for (std::size_t i = want; i > at + target / 2 && cut == 0; --i) {
+                if (fit(s, i)) cut = i;
+            }
         }
         if (cut == 0) cut = HardBreak(s, want);
         starts.push_back(cut);

@@ -65,6 +65,18 @@ EditorView::EditorView(qm::Document& doc, QWidget* parent)
     viewport()->setAcceptDrops(true);
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(1);
+    // Wrapped, the bar's arrows and page clicks go by screen rows, not lines.
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (!Wrap()) return;
+        std::ptrdiff_t rows = 0;
+        if (action == QAbstractSlider::SliderSingleStepAdd) rows = 1;
+        if (action == QAbstractSlider::SliderSingleStepSub) rows = -1;
+        if (action == QAbstractSlider::SliderPageStepAdd) rows = VisibleRows();
+        if (action == QAbstractSlider::SliderPageStepSub) rows = -VisibleRows();
+        if (rows == 0) return;
+        verticalScrollBar()->setSliderPosition(verticalScrollBar()->value());
+        ScrollTo(StepRows(Top(), rows));
+    });
     lines_.Reset(doc_.Text());
     // The document may outlive the view (tests); the listeners check the view is alive.
     auto alive = std::make_shared<QPointer<EditorView>>(this);
@@ -88,6 +100,13 @@ void EditorView::OnChange(const qm::TextChange& c) {
     lines_.Apply(c, doc_.Text());
     layouts_.Apply(c, touched);
     if (touched.whole) maxWidth_ = 0;
+    // The last screenful moves with lines added or taken above it.
+    if (maxTop_ && !touched.whole && touched.lastLine < maxTop_->line) {
+        maxTop_->line = maxTop_->line + lines_.LineCount() - touched.oldCount;
+    } else {
+        maxTop_.reset();
+    }
+    caretAtRowEnd_ = false;
     anchor_ = static_cast<std::size_t>(doc_.SelStart());
     caret_ = anchor_ + static_cast<std::size_t>(doc_.SelLength());
     preedit_.clear();  // the layouts dropped theirs
@@ -102,6 +121,7 @@ void EditorView::OnSelection(qm::EditSource source) {
     anchor_ = static_cast<std::size_t>(doc_.SelStart());
     caret_ = anchor_ + static_cast<std::size_t>(doc_.SelLength());
     desiredX_ = -1;
+    caretAtRowEnd_ = false;
     ensureVisible_ = true;
     ScheduleFlush();
     viewport()->update();
@@ -128,12 +148,20 @@ void EditorView::Flush() {
 
 void EditorView::UpdateScrollBars() {
     PlaceGutter();
-    const int visible = std::max(1, viewport()->height() / lineHeight_);
+    FitWrapWidth();
+    const int visible = VisibleRows();
     const auto count = static_cast<qint64>(lines_.LineCount());
     QScrollBar* v = verticalScrollBar();
     v->setPageStep(visible);
-    v->setRange(0, static_cast<int>(std::clamp<qint64>(count - visible, 0, INT_MAX)));
     QScrollBar* h = horizontalScrollBar();
+    if (Wrap()) {
+        const RowPos most = MaxTop();
+        v->setRange(0, static_cast<int>(std::min<std::size_t>(most.line, INT_MAX)));
+        if (Top() > most) ScrollTo(most);
+        h->setRange(0, 0);
+        return;
+    }
+    v->setRange(0, static_cast<int>(std::clamp<qint64>(count - visible, 0, INT_MAX)));
     h->setPageStep(std::max(1, viewport()->width()));
     const double wide = std::ceil(maxWidth_) + 2 * margin_ + 2 - viewport()->width();
     h->setRange(0, static_cast<int>(std::clamp<double>(wide, 0, INT_MAX)));
@@ -148,13 +176,115 @@ void EditorView::UpdateMetrics() {
     }
     layouts_.SetFont(f);
     const QFontMetrics fm(layouts_.Font());
-    lineHeight_ = std::max(1, fm.lineSpacing());
+    lineHeight_ = layouts_.RowHeight();
     ascent_ = fm.ascent();
     maxWidth_ = 0;
+    maxTop_.reset();
     UpdateScrollBars();
 }
 
-// ---- layout ----
+// ---- wrapping and rows ----
+
+void EditorView::SetWrap(bool on) {
+    if (on == Wrap()) return;
+    const std::size_t first = FirstVisibleLine();
+    // Wrapped, the bar never comes and goes: that would change the width wrapped at.
+    setVerticalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+    layouts_.SetWrapWidth(on ? 1 : 0);
+    FitWrapWidth();
+    topRow_ = 0;
+    caretAtRowEnd_ = false;
+    desiredX_ = -1;
+    maxWidth_ = 0;
+    horizontalScrollBar()->setValue(0);
+    UpdateScrollBars();
+    ScrollTo(RowPos{first, 0});
+    ensureVisible_ = true;
+    ScheduleFlush();
+    viewport()->update();
+}
+
+void EditorView::FitWrapWidth() {
+    if (!Wrap()) return;
+    const double width = std::max(1.0, viewport()->width() - 2.0 * margin_ - 2);
+    if (!layouts_.SetWrapWidth(width)) return;
+    maxTop_.reset();
+}
+
+EditorView::RowPos EditorView::Top() const {
+    const std::size_t line = FirstVisibleLine();
+    if (!Wrap()) return {line, 0};
+    return {line, std::min(topRow_, layouts_.RowCount(line) - 1)};
+}
+
+EditorView::RowPos EditorView::CaretRow() const {
+    const std::size_t line = lines_.LineOf(caret_);
+    return {line, layouts_.RowOf(line, caret_ - lines_.LineStart(line), caretAtRowEnd_)};
+}
+
+EditorView::RowPos EditorView::StepRows(RowPos p, std::ptrdiff_t n) const {
+    const std::size_t last = lines_.LineCount() - 1;
+    if (!Wrap()) {
+        const auto line = std::clamp<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(p.line) + n, 0,
+                                                     static_cast<std::ptrdiff_t>(last));
+        return {static_cast<std::size_t>(line), 0};
+    }
+    p.row = std::min(p.row, layouts_.RowCount(p.line) - 1);
+    for (; n > 0;) {
+        const std::size_t rest = layouts_.RowCount(p.line) - 1 - p.row;
+        if (static_cast<std::size_t>(n) <= rest || p.line == last) {
+            p.row += std::min(rest, static_cast<std::size_t>(n));
+            return p;
+        }
+        n -= static_cast<std::ptrdiff_t>(rest) + 1;
+        p = {p.line + 1, 0};
+    }
+    for (; n < 0;) {
+        if (static_cast<std::size_t>(-n) <= p.row || p.line == 0) {
+            p.row -= std::min(p.row, static_cast<std::size_t>(-n));
+            return p;
+        }
+        n += static_cast<std::ptrdiff_t>(p.row) + 1;
+        p.line -= 1;
+        p.row = layouts_.RowCount(p.line) - 1;
+    }
+    return p;
+}
+
+std::size_t EditorView::RowsBetween(RowPos a, RowPos b, std::size_t limit) const {
+    if (a.line == b.line) return b.row - std::min(a.row, b.row);
+    std::size_t rows = layouts_.RowCount(a.line) - a.row;
+    std::size_t line = a.line + 1;
+    for (; line < b.line && rows <= limit; ++line) rows += layouts_.RowCount(line);
+    return line < b.line ? rows + (b.line - line) : rows + b.row;
+}
+
+EditorView::RowPos EditorView::MaxTop() const {
+    if (!maxTop_) {
+        const std::size_t last = lines_.LineCount() - 1;
+        maxTop_ = StepRows(RowPos{last, layouts_.RowCount(last) - 1}, 1 - VisibleRows());
+    }
+    return *maxTop_;
+}
+
+void EditorView::ScrollTo(RowPos top) {
+    if (Wrap()) top = std::min(top, MaxTop());
+    scrolling_ = true;
+    topRow_ = top.row;
+    verticalScrollBar()->setValue(static_cast<int>(std::min<std::size_t>(top.line, INT_MAX)));
+    scrolling_ = false;
+    viewport()->update();
+    if (LineNumbers()) gutter_->update();
+}
+
+double EditorView::YOf(RowPos p) const {
+    const RowPos top = Top();
+    if (!Wrap()) return (static_cast<double>(p.line) - static_cast<double>(top.line)) * lineHeight_;
+    // Far off screen the distance need not be exact, only off screen.
+    const auto limit = static_cast<std::size_t>(VisibleRows()) + 2;
+    if (p < top) return -static_cast<double>(RowsBetween(p, top, limit)) * lineHeight_;
+    return static_cast<double>(RowsBetween(top, p, limit)) * lineHeight_;
+}
 
 // ---- geometry ----
 
@@ -163,37 +293,55 @@ std::size_t EditorView::FirstVisibleLine() const {
                                  lines_.LineCount() - 1);
 }
 
-QPointF EditorView::PointOf(std::size_t pos) const {
+QPointF EditorView::PointOf(std::size_t pos) const { return PointAt(pos, false); }
+
+QPointF EditorView::PointAt(std::size_t pos, bool before) const {
     const std::size_t line = lines_.LineOf(pos);
-    const double y =
-        (static_cast<double>(line) - static_cast<double>(FirstVisibleLine())) * lineHeight_;
-    return QPointF(LineLeft(line) + layouts_.XOf(pos), y);
+    const std::size_t row = layouts_.RowOf(line, pos - lines_.LineStart(line), before);
+    return QPointF(LineLeft(line) + layouts_.XOf(pos, before), YOf(RowPos{line, row}));
 }
 
-std::size_t EditorView::PositionAt(const QPointF& p) const {
-    const double row = std::floor(p.y() / lineHeight_) + static_cast<double>(FirstVisibleLine());
-    const auto line = static_cast<std::size_t>(
-        std::clamp<double>(row, 0, static_cast<double>(lines_.LineCount() - 1)));
-    const double x = p.x() - LineLeft(line);
-    return lines_.LineStart(line) + layouts_.OffsetAtX(line, x);
+std::size_t EditorView::PositionAt(const QPointF& p) const { return HitTest(p, nullptr); }
+
+std::size_t EditorView::HitTest(const QPointF& p, bool* atEnd) const {
+    if (atEnd != nullptr) *atEnd = false;
+    const RowPos at = StepRows(Top(), static_cast<std::ptrdiff_t>(std::floor(p.y() / lineHeight_)));
+    const double x = p.x() - LineLeft(at.line);
+    if (Wrap()) return lines_.LineStart(at.line) + layouts_.OffsetInRow(at.line, at.row, x, atEnd);
+    return lines_.LineStart(at.line) + layouts_.OffsetAtX(at.line, x);
 }
 
 QRect EditorView::cursorRect() const {
-    QPointF at = PointOf(caret_);
+    QPointF at = PointAt(caret_, caretAtRowEnd_);
     if (!preedit_.isEmpty()) {
         const std::size_t line = lines_.LineOf(caret_);
         const std::size_t off = caret_ - lines_.LineStart(line);
         const Piece p = layouts_.PieceAt(line, off);
-        at.setX(LineLeft(line) + p.x +
-                p.layout->lineAt(0).cursorToX(static_cast<int>(off - p.start) + preeditCursor_));
+        const int in = static_cast<int>(off - p.start) + preeditCursor_;
+        const QTextLine tl = p.layout->lineForTextPosition(in);
+        at.setX(LineLeft(line) + p.x + tl.cursorToX(in));
+        at.setY(YOf(RowPos{line, p.row}) + tl.y());
     }
     return QRect(static_cast<int>(std::floor(at.x())), static_cast<int>(at.y()), 2, lineHeight_);
 }
 
 void EditorView::EnsureCaretVisible(bool center) {
     UpdateScrollBars();
+    const int visible = VisibleRows();
+    if (Wrap()) {
+        const RowPos caret = CaretRow();
+        const RowPos top = Top();
+        if (center) {
+            ScrollTo(StepRows(caret, -visible / 2));
+        } else if (caret < top) {
+            ScrollTo(caret);
+        } else if (RowsBetween(top, caret, static_cast<std::size_t>(visible)) >=
+                   static_cast<std::size_t>(visible)) {
+            ScrollTo(StepRows(caret, 1 - visible));
+        }
+        return;
+    }
     const std::size_t line = lines_.LineOf(caret_);
-    const int visible = std::max(1, viewport()->height() / lineHeight_);
     QScrollBar* v = verticalScrollBar();
     const auto first = static_cast<qint64>(v->value());
     const auto l = static_cast<qint64>(line);
@@ -219,6 +367,7 @@ void EditorView::EnsureCaretVisible(bool center) {
 
 double EditorView::LineLeft(std::size_t line) const {
     const double left = margin_ - horizontalScrollBar()->value();
+    if (Wrap()) return left;  // a wrapped row is aligned by its layout
     const Qt::Alignment alignment = layouts_.AlignmentOf(line);
     if (alignment == Qt::AlignLeft) return left;
     // Centred and right-aligned lines sit in the visible width, never left of the margin.
@@ -240,9 +389,10 @@ void EditorView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), palette().base());
     painter.setPen(palette().text().color());
-    const std::size_t first = FirstVisibleLine();
+    const RowPos top = Top();
+    const std::size_t first = top.line;
     const std::size_t count = lines_.LineCount();
-    const auto rows = static_cast<std::size_t>(viewport()->height() / lineHeight_ + 2);
+    const auto rows = static_cast<std::size_t>(VisibleRows() + 2);
     const double hx = horizontalScrollBar()->value();
     const std::size_t selA = std::min(anchor_, caret_);
     const std::size_t selB = std::max(anchor_, caret_);
@@ -251,14 +401,21 @@ void EditorView::paintEvent(QPaintEvent*) {
     selFormat.setBackground(palette().highlight());
     selFormat.setForeground(palette().highlightedText());
     double widest = maxWidth_;
-    for (std::size_t line = first; line < count && line < first + rows; ++line) {
-        const double y = static_cast<double>(line - first) * lineHeight_;
+    // y is the top of the line's first row; the first line may start above the screen.
+    double y = -static_cast<double>(top.row) * lineHeight_;
+    std::size_t line = first;
+    for (; line < count && y < viewport()->height(); ++line) {
         const std::size_t start = lines_.LineStart(line);
         const std::size_t end = lines_.LineEnd(line);
         const double left = LineLeft(line);
         const double shift = left - (margin_ - hx);
-        for (const Piece& p :
-             layouts_.PiecesIn(line, hx - margin_ - shift, hx + viewport()->width() - shift)) {
+        const std::size_t lineRows = layouts_.RowCount(line);
+        const auto skipped = static_cast<std::size_t>(std::max(0.0, -y / lineHeight_));
+        const std::vector<Piece> pieces =
+            Wrap()
+                ? layouts_.PiecesInRows(line, skipped, skipped + rows)
+                : layouts_.PiecesIn(line, hx - margin_ - shift, hx + viewport()->width() - shift);
+        for (const Piece& p : pieces) {
             QList<QTextLayout::FormatRange> ranges;
             const std::size_t a = start + p.start;
             const std::size_t b = a + static_cast<std::size_t>(p.layout->text().size());
@@ -267,22 +424,26 @@ void EditorView::paintEvent(QPaintEvent*) {
                 const std::size_t to = std::min(selB, b);
                 ranges.append({static_cast<int>(from - a), static_cast<int>(to - from), selFormat});
             }
-            p.layout->draw(&painter, QPointF(left + p.x, y), ranges);
-            DrawMarks(painter, p, line, QPointF(left + p.x, y), selA, showSelection ? selB : selA);
+            const QPointF at(left + p.x, y + static_cast<double>(p.row) * lineHeight_);
+            p.layout->draw(&painter, at, ranges);
+            DrawMarks(painter, p, line, at, selA, showSelection ? selB : selA);
         }
         if (showSelection && selA <= end && selB > end) {
             // The selected line break: a little highlight after the line.
             const double x = left + layouts_.XOf(end);
-            painter.fillRect(QRectF(x, y, lineHeight_ / 3.0, lineHeight_), palette().highlight());
+            const double lastRow = y + static_cast<double>(lineRows - 1) * lineHeight_;
+            painter.fillRect(QRectF(x, lastRow, lineHeight_ / 3.0, lineHeight_),
+                             palette().highlight());
         }
-        widest = std::max(widest, layouts_.LineWidth(line));
+        if (!Wrap()) widest = std::max(widest, layouts_.LineWidth(line));
+        y += static_cast<double>(lineRows) * lineHeight_;
     }
     if (hasFocus() && caretOn_ && !readOnly_) painter.fillRect(cursorRect(), palette().text());
     if (dropPos_ != kNone) {
         const QPointF d = PointOf(dropPos_);
         painter.fillRect(QRectF(d.x(), d.y(), 2, lineHeight_), palette().text());
     }
-    layouts_.KeepOnly(first, rows);  // what is laid out is what is on screen
+    layouts_.KeepOnly(first, line - first);  // what is laid out is what is on screen
     if (widest > maxWidth_) {
         maxWidth_ = widest;
         QTimer::singleShot(0, this, [this] { UpdateScrollBars(); });
@@ -298,7 +459,6 @@ void EditorView::DrawMarks(QPainter& painter, const Piece& p, std::size_t line, 
     // The pre-edit text sits in the layout at the caret and moves what follows.
     std::size_t preeditAt = kNone;
     if (line == layouts_.PreeditLine() && caret_ >= a && caret_ <= a + n) preeditAt = caret_ - a;
-    const QTextLine tl = p.layout->lineAt(0);
     QFont small = layouts_.Font();
     small.setPixelSize(std::max(6, lineHeight_ * 2 / 5));
     small.setBold(true);
@@ -309,10 +469,12 @@ void EditorView::DrawMarks(QPainter& painter, const Piece& p, std::size_t line, 
         const int li =
             static_cast<int>(i) +
             (preeditAt != kNone && i >= preeditAt ? static_cast<int>(preedit_.size()) : 0);
+        const QTextLine tl = p.layout->lineForTextPosition(li);
         const double x0 = at.x() + tl.cursorToX(li);
         const double x1 = at.x() + tl.cursorToX(li + 1);
         // Inside right-to-left text the cell runs the other way.
-        const QRectF cell(std::min(x0, x1), at.y(), std::max(1.0, std::abs(x1 - x0)), lineHeight_);
+        const QRectF cell(std::min(x0, x1), at.y() + tl.y(), std::max(1.0, std::abs(x1 - x0)),
+                          lineHeight_);
         const bool selected = a + i >= selA && a + i < selB;
         const QColor ink =
             selected ? palette().highlightedText().color() : palette().text().color();
@@ -328,10 +490,16 @@ void EditorView::DrawMarks(QPainter& painter, const Piece& p, std::size_t line, 
 
 void EditorView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    maxTop_.reset();  // a screenful holds another number of rows
     UpdateScrollBars();
 }
 
-void EditorView::scrollContentsBy(int, int) {
+void EditorView::scrollContentsBy(int, int dy) {
+    // The bar dragged: its lines start at their first row, the last screenful at its own.
+    if (Wrap() && !scrolling_ && dy != 0) {
+        const RowPos most = MaxTop();
+        topRow_ = FirstVisibleLine() == most.line ? most.row : 0;
+    }
     viewport()->update();
     if (LineNumbers()) gutter_->update();
 }
@@ -358,7 +526,16 @@ void EditorView::ResetZoom() { Zoom(-zoom_); }
 void EditorView::wheelEvent(QWheelEvent* event) {
     if (!(event->modifiers() & Qt::ControlModifier)) {
         wheelZoom_ = 0;
-        QAbstractScrollArea::wheelEvent(event);
+        if (!Wrap() || event->angleDelta().y() == 0) {
+            QAbstractScrollArea::wheelEvent(event);
+            return;
+        }
+        // Wrapped, the wheel moves screen rows (as many a notch as lines unwrapped).
+        wheelRows_ += event->angleDelta().y();
+        const int notches = wheelRows_ / 120;
+        wheelRows_ -= notches * 120;
+        if (notches != 0) ScrollTo(StepRows(Top(), -notches * QApplication::wheelScrollLines()));
+        event->accept();
         return;
     }
     // A notch is 120; a fine-grained wheel or touchpad adds up to one.
@@ -399,14 +576,17 @@ void EditorView::PaintGutter(QPainter& painter) const {
     painter.fillRect(gutter_->rect(), palette().window());
     painter.setFont(layouts_.Font());
     painter.setPen(palette().placeholderText().color());
-    const std::size_t first = FirstVisibleLine();
+    const RowPos top = Top();
     const std::size_t count = lines_.LineCount();
-    const auto rows = static_cast<std::size_t>(gutter_->height() / lineHeight_ + 2);
     const int right = gutter_->width() - margin_;
-    for (std::size_t line = first; line < count && line < first + rows; ++line) {
-        const int y = static_cast<int>(line - first) * lineHeight_;
-        painter.drawText(QRect(0, y, right, lineHeight_), Qt::AlignRight | Qt::AlignVCenter,
-                         QString::number(static_cast<qulonglong>(line + 1)));
+    // A wrapped line's number at its first row only.
+    int y = -static_cast<int>(top.row) * lineHeight_;
+    for (std::size_t line = top.line; line < count && y < gutter_->height(); ++line) {
+        if (y >= 0) {
+            painter.drawText(QRect(0, y, right, lineHeight_), Qt::AlignRight | Qt::AlignVCenter,
+                             QString::number(static_cast<qulonglong>(line + 1)));
+        }
+        y += static_cast<int>(layouts_.RowCount(line)) * lineHeight_;
     }
 }
 
@@ -471,8 +651,9 @@ void EditorView::SyncSelectionToDocument() {
     syncing_ = false;
 }
 
-void EditorView::MoveCaret(std::size_t pos, bool keepAnchor, bool keepColumn) {
+void EditorView::MoveCaret(std::size_t pos, bool keepAnchor, bool keepColumn, bool atRowEnd) {
     caret_ = std::min(pos, doc_.Length());
+    caretAtRowEnd_ = atRowEnd && Wrap();
     if (!keepAnchor) anchor_ = caret_;
     if (!keepColumn) desiredX_ = -1;
     SyncSelectionToDocument();
@@ -619,13 +800,21 @@ void EditorView::keyPressEvent(QKeyEvent* event) {
     const std::size_t selA = std::min(anchor_, caret_);
     const std::size_t selB = std::max(anchor_, caret_);
     const std::size_t line = lines_.LineOf(caret_);
-    const auto pageRows = static_cast<std::size_t>(std::max(1, viewport()->height() / lineHeight_));
+    const std::ptrdiff_t pageRows = VisibleRows();
+    // Up and down go by screen rows (lines when not wrapping), keeping the column's x.
     const auto vertical = [&](std::ptrdiff_t rows) {
-        const auto target = static_cast<std::size_t>(
-            std::clamp<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(line) + rows, 0,
-                                       static_cast<std::ptrdiff_t>(lines_.LineCount()) - 1));
-        if (desiredX_ < 0) desiredX_ = layouts_.XOf(caret_);
-        MoveCaret(lines_.LineStart(target) + layouts_.OffsetAtX(target, desiredX_), shift, true);
+        const RowPos to = StepRows(CaretRow(), rows);
+        if (desiredX_ < 0) desiredX_ = layouts_.XOf(caret_, caretAtRowEnd_);
+        bool atEnd = false;
+        const std::size_t off = Wrap() ? layouts_.OffsetInRow(to.line, to.row, desiredX_, &atEnd)
+                                       : layouts_.OffsetAtX(to.line, desiredX_);
+        MoveCaret(lines_.LineStart(to.line) + off, shift, true, atEnd);
+    };
+    // Home and End: the row's ends when wrapping, else the line's.
+    const auto rowEnds = [&]() -> std::pair<std::size_t, std::size_t> {
+        if (!Wrap()) return {lines_.LineStart(line), lines_.LineEnd(line)};
+        const LineLayouts::Row r = layouts_.RowAt(line, CaretRow().row);
+        return {lines_.LineStart(line) + r.start, lines_.LineStart(line) + r.end};
     };
     switch (event->key()) {
         case Qt::Key_Left:
@@ -649,20 +838,24 @@ void EditorView::keyPressEvent(QKeyEvent* event) {
             vertical(1);
             return;
         case Qt::Key_PageUp:
-            verticalScrollBar()->setValue(verticalScrollBar()->value() -
-                                          static_cast<int>(pageRows));
-            vertical(-static_cast<std::ptrdiff_t>(pageRows));
+            ScrollTo(StepRows(Top(), -pageRows));
+            vertical(-pageRows);
             return;
         case Qt::Key_PageDown:
-            verticalScrollBar()->setValue(verticalScrollBar()->value() +
-                                          static_cast<int>(pageRows));
-            vertical(static_cast<std::ptrdiff_t>(pageRows));
+            ScrollTo(StepRows(Top(), pageRows));
+            vertical(pageRows);
             return;
         case Qt::Key_Home:
-            MoveCaret(ctrl ? 0 : lines_.LineStart(line), shift);
+            MoveCaret(ctrl ? 0 : rowEnds().first, shift);
             return;
         case Qt::Key_End:
-            MoveCaret(ctrl ? doc_.Length() : lines_.LineEnd(line), shift);
+            if (ctrl) {
+                MoveCaret(doc_.Length(), shift);
+            } else {
+                // A wrapped row's end is the next row's start: the caret stays on this row.
+                const std::size_t end = rowEnds().second;
+                MoveCaret(end, shift, false, end < lines_.LineEnd(line));
+            }
             return;
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -768,13 +961,17 @@ void EditorView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     setFocus(Qt::MouseFocusReason);
-    MoveCaret(PositionAt(event->position()), event->modifiers() & Qt::ShiftModifier);
+    bool atEnd = false;
+    const std::size_t at = HitTest(event->position(), &atEnd);
+    MoveCaret(at, event->modifiers() & Qt::ShiftModifier, false, atEnd);
     dragging_ = true;
 }
 
 void EditorView::mouseMoveEvent(QMouseEvent* event) {
     if (!dragging_ || !(event->buttons() & Qt::LeftButton)) return;
-    MoveCaret(PositionAt(event->position()), true);
+    bool atEnd = false;
+    const std::size_t at = HitTest(event->position(), &atEnd);
+    MoveCaret(at, true, false, atEnd);
 }
 
 void EditorView::mouseReleaseEvent(QMouseEvent* event) {

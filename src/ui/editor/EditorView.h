@@ -6,7 +6,10 @@
 // costs the same at 10 KB and at 100 MB. Typing, the input method, the mouse
 // and the keys become document edits.
 //
-// Lines are never wrapped. Lone CR and lone LF are ordinary characters of the
+// Lines wrap at the window's edge when asked (SetWrap). Scrolling then goes
+// by screen rows: the scroll bar stands for the text's lines, and the view
+// keeps which row of the first line is at the top, so nothing is laid out
+// but what is on screen and the last screenful. Lone CR and lone LF are ordinary characters of the
 // document, drawn as marks of the view's own (a framed CR and LF): no
 // installed font has glyphs for ␍ and ␊.
 #pragma once
@@ -18,6 +21,7 @@
 #include <QTextLayout>
 #include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -51,6 +55,10 @@ class EditorView : public QAbstractScrollArea {
     bool LineNumbers() const { return gutter_ != nullptr && !gutter_->isHidden(); }
     QWidget* Gutter() const { return gutter_; }
 
+    // Wraps long lines at the window's edge (on) or never (off).
+    void SetWrap(bool on);
+    bool Wrap() const { return layouts_.Wrapping(); }
+
     // Zoom: the chosen font (setFont) made larger or smaller by steps of a
     // point while the program runs; a newly chosen font starts unzoomed.
     void Zoom(int steps);
@@ -81,8 +89,10 @@ class EditorView : public QAbstractScrollArea {
     void EnsureCaretVisible(bool center = false);
     void CenterCaret() { EnsureCaretVisible(true); }
     int LineHeight() const { return lineHeight_; }
-    // The first line on screen.
+    // The first line on screen (wrapping: the line of the top row).
     std::size_t FirstVisibleLine() const;
+    // Wrapping: the row of the first line at the top of the screen.
+    std::size_t FirstVisibleRow() const { return Top().row; }
 
     // The keys the box takes with Ctrl held: moving and deleting by words,
     // to the start and end of the text. Every other Ctrl key is the menus'.
@@ -129,6 +139,27 @@ class EditorView : public QAbstractScrollArea {
 
   private:
     friend class LineNumberGutter;
+    // A screen row: a line and a row of it (always 0 when not wrapping).
+    struct RowPos {
+        std::size_t line = 0;
+        std::size_t row = 0;
+        auto operator<=>(const RowPos&) const = default;
+    };
+    RowPos Top() const;
+    RowPos CaretRow() const;
+    // p moved by n rows (n < 0: up), held inside the text.
+    RowPos StepRows(RowPos p, std::ptrdiff_t n) const;
+    // Rows from a down to b, counted no further than about `limit`.
+    std::size_t RowsBetween(RowPos a, RowPos b, std::size_t limit) const;
+    // Wrapping: the top that shows the text's last row at the bottom.
+    RowPos MaxTop() const;
+    void ScrollTo(RowPos top);
+    double YOf(RowPos p) const;  // viewport y of a row's top
+    int VisibleRows() const { return std::max(1, viewport()->height() / lineHeight_); }
+    void FitWrapWidth();
+    QPointF PointAt(std::size_t pos, bool before) const;
+    // The position under a viewport point; *atEnd as for LineLayouts::OffsetInRow.
+    std::size_t HitTest(const QPointF& p, bool* atEnd) const;
     void PaintGutter(QPainter& painter) const;
     void PlaceGutter();
     // Paints the marks of lone CR and LF over the blanks the layout left for them.
@@ -154,7 +185,8 @@ class EditorView : public QAbstractScrollArea {
     // to the line above or below.
     std::size_t WordLeft(std::size_t pos) const;
     std::size_t WordRight(std::size_t pos) const;
-    void MoveCaret(std::size_t pos, bool keepAnchor, bool keepColumn = false);
+    void MoveCaret(std::size_t pos, bool keepAnchor, bool keepColumn = false,
+                   bool atRowEnd = false);
     void SyncSelectionToDocument();
     void InsertTyped(const std::u16string& text);
     void Backspace();
@@ -165,7 +197,12 @@ class EditorView : public QAbstractScrollArea {
     qm::LineIndex lines_;
     std::size_t anchor_ = 0;
     std::size_t caret_ = 0;
-    double desiredX_ = -1;  // kept while moving up and down
+    double desiredX_ = -1;        // kept while moving up and down
+    bool caretAtRowEnd_ = false;  // wrapping: drawn at a row's end, not the next row's start
+    std::size_t topRow_ = 0;      // wrapping: the first line's row at the top
+    bool scrolling_ = false;      // the view itself moves the scroll bar
+    mutable std::optional<RowPos> maxTop_;
+    int wheelRows_ = 0;  // eighths of a degree the wheel turned, not yet a row
     bool readOnly_ = false;
     bool selectionHidden_ = false;
     bool flushQueued_ = false;

@@ -1,8 +1,10 @@
 #include "ui/editor/LineLayouts.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QTextOption>
 #include <algorithm>
+#include <cmath>
 
 #include "core/text/Utf16.h"
 
@@ -67,8 +69,17 @@ LineLayouts::LineLayouts(const qm::Document& doc, const qm::LineIndex& lines)
 void LineLayouts::SetFont(const QFont& font) {
     font_ = font;
     font_.setKerning(false);
+    rowHeight_ = std::max(1, QFontMetrics(font_).lineSpacing());
     advances_.assign(0x10000, -1.0);
     Clear();
+}
+
+bool LineLayouts::SetWrapWidth(double width) {
+    width = std::max(0.0, width);
+    if (width == wrap_) return false;
+    wrap_ = width;
+    Clear();
+    return true;
 }
 
 void LineLayouts::Clear() {
@@ -101,6 +112,7 @@ void LineLayouts::Apply(const qm::TextChange& c, const Touched& t) {
                                         c.inserted, text,
                                         [this](std::u16string_view p) { return TextWidth(p); });
                 it->second.layouts.clear();
+                it->second.rows.assign(it->second.chunks.Count(), 0);
             } else {
                 longLines_.erase(it);
             }
@@ -167,11 +179,18 @@ std::u16string_view LineLayouts::LineText(std::size_t line) const {
 }
 
 std::shared_ptr<QTextLayout> LineLayouts::MakeLayout(std::u16string_view text,
-                                                     std::size_t preeditAt) const {
+                                                     std::size_t preeditAt,
+                                                     Qt::Alignment alignment) const {
     const QFont& f = font_;
     auto layout = std::make_shared<QTextLayout>(LayoutText(text), f);
     QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
+    if (wrap_ > 0) {
+        // Qt's line breaking keeps ，。」 off a row's start and “「 off its end.
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setAlignment(alignment);
+    } else {
+        option.setWrapMode(QTextOption::NoWrap);
+    }
     option.setTabStopDistance(QFontMetricsF(f).horizontalAdvance(QLatin1Char(' ')) * 8);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
@@ -179,10 +198,11 @@ std::shared_ptr<QTextLayout> LineLayouts::MakeLayout(std::u16string_view text,
         layout->setPreeditArea(static_cast<int>(preeditAt), preedit_);
     }
     layout->beginLayout();
-    QTextLine tl = layout->createLine();
-    if (tl.isValid()) {
-        tl.setLineWidth(kLayoutWidth);
-        tl.setPosition(QPointF(0, 0));
+    for (int row = 0;; ++row) {
+        QTextLine tl = layout->createLine();
+        if (!tl.isValid()) break;
+        tl.setLineWidth(wrap_ > 0 ? wrap_ : kLayoutWidth);
+        tl.setPosition(QPointF(0, row * rowHeight_));
     }
     layout->endLayout();
     return layout;
@@ -190,11 +210,11 @@ std::shared_ptr<QTextLayout> LineLayouts::MakeLayout(std::u16string_view text,
 
 std::shared_ptr<QTextLayout> LineLayouts::ShortLayout(std::size_t line) const {
     if (line == PreeditLine()) {
-        return MakeLayout(LineText(line), preeditAt_ - lines_.LineStart(line));
+        return MakeLayout(LineText(line), preeditAt_ - lines_.LineStart(line), AlignmentOf(line));
     }
     auto it = shortLayouts_.find(line);
     if (it != shortLayouts_.end()) return it.value();
-    auto layout = MakeLayout(LineText(line), kNone);
+    auto layout = MakeLayout(LineText(line), kNone, AlignmentOf(line));
     shortLayouts_.insert(line, layout);
     return layout;
 }
@@ -205,6 +225,7 @@ const LineLayouts::LongLine& LineLayouts::Long(std::size_t line) const {
         it = longLines_.emplace(line, LongLine{}).first;
         it->second.chunks.Build(LineText(line),
                                 [this](std::u16string_view p) { return TextWidth(p); });
+        it->second.rows.assign(it->second.chunks.Count(), 0);
     }
     return it->second;
 }
@@ -235,21 +256,108 @@ double LineLayouts::LineWidth(std::size_t line) const {
 }
 
 LineLayouts::Piece LineLayouts::PieceAt(std::size_t line, std::size_t offset) const {
-    if (lines_.LineLength(line) <= qm::kLongLine) return Piece{ShortLayout(line), 0, 0};
+    if (lines_.LineLength(line) <= qm::kLongLine) return Piece{ShortLayout(line), 0, 0, 0};
     const LongLine& l = Long(line);
     const std::size_t k = l.chunks.ChunkAtOffset(offset);
     const std::size_t start = l.chunks.Start(k);
+    const std::u16string_view text = LineText(line).substr(start, l.chunks.End(k) - start);
+    std::shared_ptr<QTextLayout> layout;
     if (line == PreeditLine()) {
-        const std::u16string_view text = LineText(line).substr(start, l.chunks.End(k) - start);
         const std::size_t at = preeditAt_ - lines_.LineStart(line);
         const bool here = at >= start && at <= l.chunks.End(k);
-        return Piece{MakeLayout(text, here ? at - start : kNone), start, l.chunks.X(k)};
+        layout = MakeLayout(text, here ? at - start : kNone, AlignmentOf(line));
+    } else {
+        auto& kept = l.layouts[k];
+        if (!kept) kept = MakeLayout(text, kNone, AlignmentOf(line));
+        layout = kept;
     }
-    auto& layout = l.layouts[k];
-    if (!layout) {
-        layout = MakeLayout(LineText(line).substr(start, l.chunks.End(k) - start), kNone);
+    if (wrap_ <= 0) return Piece{layout, start, l.chunks.X(k), 0};
+    l.rows[k] = static_cast<std::uint32_t>(std::max(1, layout->lineCount()));
+    return Piece{layout, start, 0, RowsBefore(l, k)};
+}
+
+std::size_t LineLayouts::ChunkRows(const LongLine& l, std::size_t k) const {
+    if (l.rows[k] != 0) return l.rows[k];
+    const double right = k + 1 < l.chunks.Count() ? l.chunks.X(k + 1) : l.chunks.Width();
+    return std::max<std::size_t>(
+        1, static_cast<std::size_t>(std::ceil((right - l.chunks.X(k)) / wrap_)));
+}
+
+std::size_t LineLayouts::RowsBefore(const LongLine& l, std::size_t k) const {
+    std::size_t rows = 0;
+    for (std::size_t j = 0; j < k; ++j) rows += ChunkRows(l, j);
+    return rows;
+}
+
+std::size_t LineLayouts::RowCount(std::size_t line) const {
+    if (wrap_ <= 0) return 1;
+    if (lines_.LineLength(line) <= qm::kLongLine) {
+        return static_cast<std::size_t>(std::max(1, ShortLayout(line)->lineCount()));
     }
-    return Piece{layout, start, l.chunks.X(k)};
+    const LongLine& l = Long(line);
+    return RowsBefore(l, l.chunks.Count());
+}
+
+std::size_t LineLayouts::RowOf(std::size_t line, std::size_t offset, bool before) const {
+    if (wrap_ <= 0) return 0;
+    const std::size_t o = before && offset > 0 ? offset - 1 : offset;
+    const Piece p = PieceAt(line, o);
+    const QTextLine tl = p.layout->lineForTextPosition(static_cast<int>(o - p.start));
+    return p.row + static_cast<std::size_t>(std::max(0, tl.lineNumber()));
+}
+
+LineLayouts::Row LineLayouts::RowAt(std::size_t line, std::size_t row) const {
+    Piece p;
+    std::size_t first = 0;
+    bool lastPiece = true;
+    if (lines_.LineLength(line) <= qm::kLongLine) {
+        p = PieceAt(line, 0);
+    } else {
+        const LongLine& l = Long(line);
+        // Laying a chunk out makes its estimate exact and may move the row
+        // into a neighbour: look again until the chunk found was known.
+        for (int tries = 0;; ++tries) {
+            std::size_t k = 0;
+            first = 0;
+            while (k + 1 < l.chunks.Count() && first + ChunkRows(l, k) <= row) {
+                first += ChunkRows(l, k);
+                ++k;
+            }
+            const bool known = l.rows[k] != 0;
+            p = PieceAt(line, l.chunks.Start(k));
+            lastPiece = k + 1 == l.chunks.Count();
+            if (known || tries == 3) break;
+        }
+    }
+    const int n = std::max(1, p.layout->lineCount());
+    const int index = static_cast<int>(std::min<std::size_t>(row - std::min(row, first), n - 1));
+    const QTextLine tl = p.layout->lineAt(index);
+    const auto start = p.start + static_cast<std::size_t>(tl.textStart());
+    return Row{p, index, start, start + static_cast<std::size_t>(tl.textLength()),
+               lastPiece && index == n - 1};
+}
+
+std::vector<LineLayouts::Piece> LineLayouts::PiecesInRows(std::size_t line, std::size_t r0,
+                                                          std::size_t r1) const {
+    if (lines_.LineLength(line) <= qm::kLongLine) return {PieceAt(line, 0)};
+    const LongLine& l = Long(line);
+    std::vector<Piece> out;
+    std::size_t first = 0;
+    for (std::size_t k = 0; k < l.chunks.Count() && first < r1; ++k) {
+        if (first + ChunkRows(l, k) > r0) out.push_back(PieceAt(line, l.chunks.Start(k)));
+        first += ChunkRows(l, k);  // exact once laid out
+    }
+    return out;
+}
+
+std::size_t LineLayouts::OffsetInRow(std::size_t line, std::size_t row, double x,
+                                     bool* atEnd) const {
+    const Row r = RowAt(line, row);
+    const int at = r.piece.layout->lineAt(r.index).xToCursor(x - r.piece.x);
+    const std::size_t off =
+        std::clamp(r.piece.start + static_cast<std::size_t>(std::max(0, at)), r.start, r.end);
+    if (atEnd != nullptr) *atEnd = off == r.end && !r.last;
+    return off;
 }
 
 std::vector<LineLayouts::Piece> LineLayouts::PiecesIn(std::size_t line, double x0,
@@ -263,11 +371,13 @@ std::vector<LineLayouts::Piece> LineLayouts::PiecesIn(std::size_t line, double x
     return out;
 }
 
-double LineLayouts::XOf(std::size_t pos) const {
+double LineLayouts::XOf(std::size_t pos, bool before) const {
     const std::size_t line = lines_.LineOf(pos);
     const std::size_t off = std::min(pos - lines_.LineStart(line), lines_.LineLength(line));
-    const Piece p = PieceAt(line, off);
-    return p.x + p.layout->lineAt(0).cursorToX(static_cast<int>(off - p.start));
+    const std::size_t o = wrap_ > 0 && before && off > 0 ? off - 1 : off;
+    const Piece p = PieceAt(line, o);
+    const QTextLine tl = p.layout->lineForTextPosition(static_cast<int>(o - p.start));
+    return p.x + tl.cursorToX(static_cast<int>(off - p.start));
 }
 
 std::size_t LineLayouts::OffsetAtX(std::size_t line, double x) const {
@@ -282,6 +392,7 @@ std::size_t LineLayouts::OffsetAtX(std::size_t line, double x) const {
 
 void LineLayouts::SetAlignment(std::size_t fromLine, std::size_t toLine, Qt::Alignment alignment) {
     for (std::size_t line = fromLine; line <= toLine; ++line) {
+        if (wrap_ > 0) DropLine(line);  // wrapped rows are aligned by their layout
         if (alignment == Qt::AlignLeft) {
             alignment_.erase(line);
         } else {

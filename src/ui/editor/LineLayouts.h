@@ -11,13 +11,18 @@
 // a new text drops everything. Here those rules can be tested without a
 // window, and the view's change handler only says what changed.
 //
-// Lines are never wrapped; positions are in document units (UTF-16).
+// Lines may wrap at a width: a line is then one or more screen rows, laid out
+// only when on screen like everything else. The rows of a very long line's
+// chunks not yet laid out are estimated from their widths, so a line of
+// millions of characters never has to be laid out whole; each chunk starts a
+// row of its own. Positions are in document units (UTF-16).
 #pragma once
 
 #include <QFont>
 #include <QHash>
 #include <QString>
 #include <QTextLayout>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string_view>
@@ -38,6 +43,17 @@ class LineLayouts {
         std::shared_ptr<QTextLayout> layout;
         std::size_t start = 0;  // line offset of the layout's first unit
         double x = 0;           // x of the layout's left edge within the line
+        std::size_t row = 0;    // the line's row the layout's first row is
+    };
+
+    // One screen row of a line: the piece holding it, the index of the
+    // layout's line that draws it, and the row's [start, end) in the line.
+    struct Row {
+        Piece piece;
+        int index = 0;
+        std::size_t start = 0;
+        std::size_t end = 0;
+        bool last = true;  // the line's last row
     };
 
     // What a change touched, read from the line index before the change.
@@ -62,6 +78,23 @@ class LineLayouts {
     // of their characters' advances, which must be what the layout draws).
     void SetFont(const QFont& font);
     const QFont& Font() const { return font_; }
+    // How far apart rows are: the font's line spacing.
+    int RowHeight() const { return rowHeight_; }
+
+    // Lines wrap at `width` pixels, at places fit for Chinese (Unicode's line
+    // breaking) with English words kept whole; 0: lines are never wrapped.
+    // Drops every layout when the width changes, and says so.
+    bool SetWrapWidth(double width);
+    bool Wrapping() const { return wrap_ > 0; }
+    // A line's screen rows: 1 unless wrapping.
+    std::size_t RowCount(std::size_t line) const;
+    // The row holding offset; with `before`, the row of the character before
+    // it (a caret at the end of a row rather than the start of the next).
+    std::size_t RowOf(std::size_t line, std::size_t offset, bool before = false) const;
+    // Wrapping: row `row` of a line (the last one when there are fewer).
+    Row RowAt(std::size_t line, std::size_t row) const;
+    // Wrapping: the pieces of a line that hold rows [r0, r1).
+    std::vector<Piece> PiecesInRows(std::size_t line, std::size_t r0, std::size_t r1) const;
 
     // Before the line index takes change c.
     Touched Touches(const qm::TextChange& c) const;
@@ -84,8 +117,12 @@ class LineLayouts {
     Piece PieceAt(std::size_t line, std::size_t offset) const;
     // Every piece of a line that meets [x0, x1) (line x positions).
     std::vector<Piece> PiecesIn(std::size_t line, double x0, double x1) const;
-    double XOf(std::size_t pos) const;  // x within its line
+    // x within its row (its line when not wrapping); `before` as for RowOf.
+    double XOf(std::size_t pos, bool before = false) const;
     std::size_t OffsetAtX(std::size_t line, double x) const;
+    // Wrapping: the offset in a row nearest to x; *atEnd says it is the
+    // row's end and the row is not the line's last.
+    std::size_t OffsetInRow(std::size_t line, std::size_t row, double x, bool* atEnd) const;
 
     // Lines not aligned left; alignments follow their lines through edits.
     void SetAlignment(std::size_t fromLine, std::size_t toLine, Qt::Alignment alignment);
@@ -99,16 +136,24 @@ class LineLayouts {
     struct LongLine {
         qm::LineChunks chunks;
         mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> layouts;  // by chunk
+        mutable std::vector<std::uint32_t> rows;  // wrapping: rows by chunk, 0 = not laid out yet
     };
 
-    std::shared_ptr<QTextLayout> MakeLayout(std::u16string_view text, std::size_t preeditAt) const;
+    std::shared_ptr<QTextLayout> MakeLayout(std::u16string_view text, std::size_t preeditAt,
+                                            Qt::Alignment alignment) const;
     std::shared_ptr<QTextLayout> ShortLayout(std::size_t line) const;
     const LongLine& Long(std::size_t line) const;
     void DropLine(std::size_t line);
+    // Wrapping: a chunk's rows, estimated from its width until laid out.
+    std::size_t ChunkRows(const LongLine& l, std::size_t k) const;
+    // Wrapping: the rows of a long line before chunk k.
+    std::size_t RowsBefore(const LongLine& l, std::size_t k) const;
 
     const qm::Document& doc_;
     const qm::LineIndex& lines_;
     QFont font_;
+    int rowHeight_ = 1;
+    double wrap_ = 0;
     QString preedit_;
     std::size_t preeditAt_ = 0;
     std::map<std::size_t, Qt::Alignment> alignment_;

@@ -165,6 +165,7 @@ class Form1 : public QMainWindow, public ui::TextHost {
     void mnuExportEpub_Click();
 
     // 格式 › 显示行号: shown or hidden, and remembered.
+    void mnuWrap_Click(bool on);
     void mnuLineNumbers_Click(bool on);
     // 文件 › 最近打开的文件: the list made anew from the settings (as the
     // menu is about to show); choosing a file opens it as 打开 does.

@@ -1,4 +1,4 @@
-// Form1's habits of a desktop editor: line numbers, zoom, recent files.
+// Form1's habits of a desktop editor: wrapping, line numbers, zoom, recent files.
 #include <sys/stat.h>
 
 #include <QAction>
@@ -20,10 +20,16 @@ namespace ui {
 
 void Form1::BuildViewItems(QMenu* format) {
     format->addSeparator();
+    const settings::UserSettings kept = settings::LoadUserSettings();
+    QAction* wrap = AddItem(format, "mnuWrap", QStringLiteral("自动换行"));
+    wrap->setCheckable(true);
+    wrap->setChecked(kept.wrap);
+    RichTextBox1->SetWrap(kept.wrap);
+    connect(wrap, &QAction::toggled, this, &Form1::mnuWrap_Click);
     QAction* numbers = AddItem(format, "mnuLineNumbers", QStringLiteral("显示行号"));
     numbers->setCheckable(true);
-    numbers->setChecked(settings::LoadUserSettings().lineNumbers);
-    RichTextBox1->SetLineNumbers(numbers->isChecked());
+    numbers->setChecked(kept.lineNumbers);
+    RichTextBox1->SetLineNumbers(kept.lineNumbers);
     connect(numbers, &QAction::toggled, this, &Form1::mnuLineNumbers_Click);
     // Zoom is for the moment: 字体 stays the lasting choice.
     const struct {
@@ -47,6 +53,11 @@ void Form1::BuildViewItems(QMenu* format) {
             }
         });
     }
+}
+
+void Form1::mnuWrap_Click(bool on) {
+    RichTextBox1->SetWrap(on);
+    ChangeUserSettings([on](settings::UserSettings& s) { s.wrap = on; });
 }
 
 void Form1::mnuLineNumbers_Click(bool on) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <cctype>
 #include <memory>
 #include <string>
 
@@ -132,4 +133,43 @@ TEST(LineLayouts, OnlyLinesOnScreenKeepTheirLayouts) {
     l.layouts.KeepOnly(5, 20);
     EXPECT_EQ(l.layouts.PieceAt(10, 0).layout, onScreen);
     EXPECT_NE(l.layouts.PieceAt(40, 0).layout, offScreen);
+}
+
+TEST(LineLayouts, WrappedRowsTileTheLineAndBreakWhereChineseAndEnglishAllow) {
+    std::u16string prose;
+    for (int i = 0; i < 12; ++i) prose += u"猴王道：“我虽在欢喜之时，却有一点儿远虑，故此烦恼。”";
+    std::u16string english;
+    for (int i = 0; i < 20; ++i) english += u"extraordinarily long words wrap whole ";
+    std::u16string chunked;  // longer than one layout: cut into chunks, each starting a row
+    while (chunked.size() < 9000) chunked += u"长行中的文字，and words。";
+    const struct {
+        const char* name;
+        std::u16string text;
+    } rows[] = {{"Chinese prose", prose}, {"English words", english}, {"chunked line", chunked}};
+    const std::u16string_view noStart = u"，。！？；：、”」』）";
+    const std::u16string_view noEnd = u"“「『（";
+    for (const auto& row : rows) {
+        Lines l(u"前\r\n" + row.text);
+        l.layouts.SetWrapWidth(300);
+        ASSERT_GT(l.layouts.RowCount(1), 3u) << row.name;
+        std::size_t end = 0;
+        std::size_t r = 0;
+        for (;; ++r) {  // a chunked line's count is an estimate until its rows are laid out
+            const ui::LineLayouts::Row at = l.layouts.RowAt(1, r);
+            ASSERT_EQ(at.start, end) << row.name << " row " << r << " starts where the last ended";
+            EXPECT_EQ(l.layouts.RowOf(1, at.start), r) << row.name;
+            EXPECT_EQ(l.layouts.RowOf(1, at.end, true), r) << row.name << " a caret at its end";
+            end = at.end;
+            if (at.last) break;
+            const char16_t before = row.text[at.end - 1], after = row.text[at.end];
+            EXPECT_EQ(noStart.find(after), noStart.npos) << row.name << " row " << r + 1;
+            EXPECT_EQ(noEnd.find(before), noEnd.npos) << row.name << " row " << r;
+            EXPECT_FALSE(std::isalpha(before) && std::isalpha(after))
+                << row.name << " inside a word";
+        }
+        EXPECT_EQ(end, row.text.size()) << row.name;
+        EXPECT_EQ(l.layouts.RowCount(1), r + 1) << row.name << " the count once laid out";
+        l.layouts.SetWrapWidth(0);
+        EXPECT_EQ(l.layouts.RowCount(1), 1u) << row.name;
+    }
 }

@@ -49,6 +49,44 @@ TEST(DeskHabits, LineNumbersShowTheLinesOnScreenAndAreRemembered) {
     EXPECT_TRUE(Box(next.get())->LineNumbers());
 }
 
+TEST(DeskHabits, WrappedTheKeysGoByScreenRowsAndTheLinesCountTheSame) {
+    uitest::OwnUserFolders folders;
+    auto w = StartForm();
+    std::u16string paragraph;
+    for (int i = 0; i < 80; ++i) paragraph += u"猴王道：“我虽在欢喜之时，却有一点儿远虑。”";
+    w->Doc().SetText(u"短\r\n" + paragraph + u"\r\n尾\r\n");
+    w->RefreshLineCount();
+    uitest::ActivateAndFocus(w.get());
+    ui::EditorView* box = Box(w.get());
+    Action(w.get(), "mnuWrap")->trigger();
+    ASSERT_TRUE(box->Wrap());
+    const std::size_t start = box->Lines().LineStart(1);
+    w->Doc().SetSelStart(static_cast<std::int32_t>(start));
+    w->DoEvents();
+    const auto key = [&](Qt::Key k) {
+        QTest::keyClick(box, k);
+        box->Flush();
+    };
+    key(Qt::Key_Down);  // the paragraph's second row
+    const std::size_t second = box->Caret();
+    EXPECT_GT(second, start);
+    EXPECT_EQ(box->Lines().LineOf(second), 1u);
+    const int rowY = box->cursorRect().y();
+    key(Qt::Key_End);  // the row's end, drawn on the row
+    EXPECT_LT(box->Caret(), box->Lines().LineEnd(1));
+    EXPECT_EQ(box->cursorRect().y(), rowY);
+    key(Qt::Key_Home);
+    EXPECT_EQ(box->Caret(), second);
+    key(Qt::Key_PageDown);  // a screen of rows, still inside the paragraph
+    EXPECT_EQ(box->Lines().LineOf(box->Caret()), 1u);
+    EXPECT_GT(box->FirstVisibleRow(), 0u);
+    EXPECT_EQ(uitest::PanelText(w.get(), 2), QStringLiteral("共3行"));
+    EXPECT_TRUE(Action(StartForm().get(), "mnuWrap")->isChecked()) << "remembered";
+    Action(w.get(), "mnuWrap")->trigger();  // unwrapped, Down goes to the next line
+    key(Qt::Key_Down);
+    EXPECT_EQ(box->Lines().LineOf(box->Caret()), 2u);
+}
+
 TEST(DeskHabits, ZoomKeysAndCtrlWheelChangeTheSizeForNow) {
     auto w = StartForm();
     uitest::ActivateAndFocus(w.get());
