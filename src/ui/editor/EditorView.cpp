@@ -260,9 +260,10 @@ std::size_t EditorView::RowsBetween(RowPos a, RowPos b, std::size_t limit) const
 }
 
 EditorView::RowPos EditorView::MaxTop() const {
-    if (!maxTop_) {
+    if (!maxTop_ || maxTopRevision_ != layouts_.RowsRevised()) {
         const std::size_t last = lines_.LineCount() - 1;
         maxTop_ = StepRows(RowPos{last, layouts_.RowCount(last) - 1}, 1 - VisibleRows());
+        maxTopRevision_ = layouts_.RowsRevised();
     }
     return *maxTop_;
 }

@@ -202,6 +202,7 @@ class EditorView : public QAbstractScrollArea {
     std::size_t topRow_ = 0;      // wrapping: the first line's row at the top
     bool scrolling_ = false;      // the view itself moves the scroll bar
     mutable std::optional<RowPos> maxTop_;
+    mutable std::uint64_t maxTopRevision_ = 0;  // the layouts' RowsRevised() it was found at
     int wheelRows_ = 0;  // eighths of a degree the wheel turned, not yet a row
     bool readOnly_ = false;
     bool selectionHidden_ = false;

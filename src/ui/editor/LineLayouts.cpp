@@ -272,7 +272,9 @@ LineLayouts::Piece LineLayouts::PieceAt(std::size_t line, std::size_t offset) co
         layout = kept;
     }
     if (wrap_ <= 0) return Piece{layout, start, l.chunks.X(k), 0};
-    l.rows[k] = static_cast<std::uint32_t>(std::max(1, layout->lineCount()));
+    const auto rows = static_cast<std::uint32_t>(std::max(1, layout->lineCount()));
+    if (rows != ChunkRows(l, k)) ++rowsRevised_;
+    l.rows[k] = rows;
     return Piece{layout, start, 0, RowsBefore(l, k)};
 }
 

@@ -93,6 +93,9 @@ class LineLayouts {
     std::size_t RowOf(std::size_t line, std::size_t offset, bool before = false) const;
     // Wrapping: row `row` of a line (the last one when there are fewer).
     Row RowAt(std::size_t line, std::size_t row) const;
+    // Counts the times a row count once estimated came out otherwise when laid
+    // out: what was worked out from counts before is stale when it moved.
+    std::uint64_t RowsRevised() const { return rowsRevised_; }
     // Wrapping: the pieces of a line that hold rows [r0, r1).
     std::vector<Piece> PiecesInRows(std::size_t line, std::size_t r0, std::size_t r1) const;
 
@@ -154,6 +157,7 @@ class LineLayouts {
     QFont font_;
     int rowHeight_ = 1;
     double wrap_ = 0;
+    mutable std::uint64_t rowsRevised_ = 0;
     QString preedit_;
     std::size_t preeditAt_ = 0;
     std::map<std::size_t, Qt::Alignment> alignment_;

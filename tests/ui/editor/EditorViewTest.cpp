@@ -299,6 +299,27 @@ TEST(EditorView, AFiveMillionCharacterLineDrawsAndHitTestsRight) {
     EXPECT_LT(caret.x(), b.view.viewport()->width());
 }
 
+TEST(EditorView, AWrappedLongLineScrollsToItsLastRowAndHitTestsRight) {
+    Box b;
+    b.view.resize(300, 300);  // narrow: rows end short of the edge, past the estimates
+    b.view.SetWrap(true);
+    std::u16string line;
+    while (line.size() < 60'000) line += u"长行中的文字，and some English words。";
+    b.doc.SetText(line);
+    b.view.Flush();
+    const QRect screen = b.view.viewport()->rect();
+    // Its rows are estimated until laid out: the end is still reached and shown.
+    for (const Qt::Key k : {Qt::Key_End, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_PageDown}) {
+        b.Key(k, k == Qt::Key_End || k == Qt::Key_Home ? Qt::ControlModifier : Qt::NoModifier);
+        b.view.Flush();
+        EXPECT_TRUE(screen.contains(b.view.cursorRect().center())) << k;
+        // Hit testing is the inverse of placing, row by row.
+        const QPointF p = b.view.PointOf(b.view.Caret());
+        EXPECT_EQ(b.view.PositionAt(p + QPointF(1, b.view.LineHeight() / 2.0)), b.view.Caret());
+    }
+    EXPECT_GT(b.view.FirstVisibleRow(), 0u);
+}
+
 TEST(EditorView, ScreenReadersGetTextCaretAndSelection) {
     Box b;
     b.doc.SetText(u"你好 world");
