@@ -43,6 +43,10 @@ TEST(DeskHabits, LineNumbersShowTheLinesOnScreenAndAreRemembered) {
     box->verticalScrollBar()->setValue(1500);
     w->DoEvents();
     EXPECT_NE(box->Gutter()->grab().toImage(), top) << "the numbers follow the scrolling";
+    const int fourDigits = box->Gutter()->width();
+    w->Doc().Replace(0, 0, text + text + text + text + text);  // 12,000 lines: a digit more
+    w->DoEvents();
+    EXPECT_GT(box->Gutter()->width(), fourDigits);
     // The next window starts with them shown.
     auto next = StartForm();
     EXPECT_TRUE(Action(next.get(), "mnuLineNumbers")->isChecked());
