@@ -155,9 +155,17 @@ void EditorView::UpdateScrollBars() {
     v->setPageStep(visible);
     QScrollBar* h = horizontalScrollBar();
     if (Wrap()) {
+        // The bar follows the top, never the other way round here.
+        barScale_ = std::clamp<std::int64_t>(INT_MAX / (count + 1), 1, 1024);
         const RowPos most = MaxTop();
-        v->setRange(0, static_cast<int>(std::min<std::size_t>(most.line, INT_MAX)));
         if (Top() > most) ScrollTo(most);
+        scrolling_ = true;
+        v->setRange(0, BarValue(most));
+        // A page is what a screenful of rows spans of the bar.
+        const RowPos top = Top();
+        v->setPageStep(std::max(1, BarValue(StepRows(top, visible)) - BarValue(top)));
+        v->setValue(BarValue(Top()));
+        scrolling_ = false;
         h->setRange(0, 0);
         return;
     }
@@ -192,6 +200,7 @@ void EditorView::SetWrap(bool on) {
     setVerticalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
     layouts_.SetWrapWidth(on ? 1 : 0);
     FitWrapWidth();
+    topLine_ = first;
     topRow_ = 0;
     caretAtRowEnd_ = false;
     desiredX_ = -1;
@@ -268,11 +277,22 @@ EditorView::RowPos EditorView::MaxTop() const {
     return *maxTop_;
 }
 
+int EditorView::BarValue(RowPos p) const {
+    const auto rows = static_cast<std::int64_t>(layouts_.RowCount(p.line));
+    return static_cast<int>(static_cast<std::int64_t>(p.line) * barScale_ +
+                            static_cast<std::int64_t>(p.row) * barScale_ / rows);
+}
+
 void EditorView::ScrollTo(RowPos top) {
-    if (Wrap()) top = std::min(top, MaxTop());
     scrolling_ = true;
-    topRow_ = top.row;
-    verticalScrollBar()->setValue(static_cast<int>(std::min<std::size_t>(top.line, INT_MAX)));
+    if (Wrap()) {
+        top = std::min(top, MaxTop());
+        topLine_ = top.line;
+        topRow_ = top.row;
+        verticalScrollBar()->setValue(BarValue(top));
+    } else {
+        verticalScrollBar()->setValue(static_cast<int>(std::min<std::size_t>(top.line, INT_MAX)));
+    }
     scrolling_ = false;
     viewport()->update();
     if (LineNumbers()) gutter_->update();
@@ -290,6 +310,7 @@ double EditorView::YOf(RowPos p) const {
 // ---- geometry ----
 
 std::size_t EditorView::FirstVisibleLine() const {
+    if (Wrap()) return std::min(topLine_, lines_.LineCount() - 1);
     return std::min<std::size_t>(static_cast<std::size_t>(verticalScrollBar()->value()),
                                  lines_.LineCount() - 1);
 }
@@ -496,10 +517,18 @@ void EditorView::resizeEvent(QResizeEvent* event) {
 }
 
 void EditorView::scrollContentsBy(int, int dy) {
-    // The bar dragged: its lines start at their first row, the last screenful at its own.
     if (Wrap() && !scrolling_ && dy != 0) {
-        const RowPos most = MaxTop();
-        topRow_ = FirstVisibleLine() == most.line ? most.row : 0;
+        // The bar moved by the user: the line its value falls in, and the row
+        // nearest to the value's share of the line.
+        const auto value = static_cast<std::int64_t>(verticalScrollBar()->value());
+        const auto line = std::min<std::size_t>(static_cast<std::size_t>(value / barScale_),
+                                                lines_.LineCount() - 1);
+        const auto rows = static_cast<std::int64_t>(layouts_.RowCount(line));
+        const std::int64_t row = ((value % barScale_) * rows + barScale_ / 2) / barScale_;
+        const RowPos at =
+            std::min(RowPos{line, static_cast<std::size_t>(std::min(row, rows - 1))}, MaxTop());
+        topLine_ = at.line;
+        topRow_ = at.row;
     }
     viewport()->update();
     if (LineNumbers()) gutter_->update();

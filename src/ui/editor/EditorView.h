@@ -7,11 +7,12 @@
 // and the keys become document edits.
 //
 // Lines wrap at the window's edge when asked (SetWrap). Scrolling then goes
-// by screen rows: the scroll bar stands for the text's lines, and the view
-// keeps which row of the first line is at the top, so nothing is laid out
-// but what is on screen and the last screenful. Lone CR and lone LF are ordinary characters of the
-// document, drawn as marks of the view's own (a framed CR and LF): no
-// installed font has glyphs for ␍ and ␊.
+// by screen rows: the view keeps the top line and which of its rows is at the
+// top, and the scroll bar stands for the text's lines, each cut in up to 1024
+// steps shared among its rows, so nothing is laid out but what is on screen
+// and the last screenful, and a single long line can still be dragged through. Lone CR and lone LF
+// are ordinary characters of the document, drawn as marks of the view's own (a framed CR and LF):
+// no installed font has glyphs for ␍ and ␊.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -154,6 +155,8 @@ class EditorView : public QAbstractScrollArea {
     // Wrapping: the top that shows the text's last row at the bottom.
     RowPos MaxTop() const;
     void ScrollTo(RowPos top);
+    // Wrapping: the scroll bar's value for a top row.
+    int BarValue(RowPos p) const;
     double YOf(RowPos p) const;  // viewport y of a row's top
     int VisibleRows() const { return std::max(1, viewport()->height() / lineHeight_); }
     void FitWrapWidth();
@@ -199,7 +202,9 @@ class EditorView : public QAbstractScrollArea {
     std::size_t caret_ = 0;
     double desiredX_ = -1;        // kept while moving up and down
     bool caretAtRowEnd_ = false;  // wrapping: drawn at a row's end, not the next row's start
+    std::size_t topLine_ = 0;     // wrapping: the line at the top
     std::size_t topRow_ = 0;      // wrapping: the first line's row at the top
+    std::int64_t barScale_ = 1;   // wrapping: the scroll bar's steps a line
     bool scrolling_ = false;      // the view itself moves the scroll bar
     mutable std::optional<RowPos> maxTop_;
     mutable std::uint64_t maxTopRevision_ = 0;  // the layouts' RowsRevised() it was found at

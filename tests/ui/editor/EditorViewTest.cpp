@@ -318,6 +318,12 @@ TEST(EditorView, AWrappedLongLineScrollsToItsLastRowAndHitTestsRight) {
         EXPECT_EQ(b.view.PositionAt(p + QPointF(1, b.view.LineHeight() / 2.0)), b.view.Caret());
     }
     EXPECT_GT(b.view.FirstVisibleRow(), 0u);
+    // The bar drags through the one line: half way is about half its rows.
+    b.Key(Qt::Key_End, Qt::ControlModifier);
+    const double lastTop = static_cast<double>(b.view.FirstVisibleRow());
+    QScrollBar* bar = b.view.verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    EXPECT_NEAR(static_cast<double>(b.view.FirstVisibleRow()), lastTop / 2, lastTop / 20);
 }
 
 TEST(EditorView, ScreenReadersGetTextCaretAndSelection) {
