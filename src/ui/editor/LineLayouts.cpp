@@ -113,6 +113,7 @@ void LineLayouts::Apply(const qm::TextChange& c, const Touched& t) {
                                         [this](std::u16string_view p) { return TextWidth(p); });
                 it->second.layouts.clear();
                 it->second.rows.assign(it->second.chunks.Count(), 0);
+                it->second.before.clear();
             } else {
                 longLines_.erase(it);
             }
@@ -273,7 +274,10 @@ LineLayouts::Piece LineLayouts::PieceAt(std::size_t line, std::size_t offset) co
     }
     if (wrap_ <= 0) return Piece{layout, start, l.chunks.X(k), 0};
     const auto rows = static_cast<std::uint32_t>(std::max(1, layout->lineCount()));
-    if (rows != ChunkRows(l, k)) ++rowsRevised_;
+    if (rows != ChunkRows(l, k)) {
+        ++rowsRevised_;
+        l.before.clear();
+    }
     l.rows[k] = rows;
     return Piece{layout, start, 0, RowsBefore(l, k)};
 }
@@ -286,9 +290,12 @@ std::size_t LineLayouts::ChunkRows(const LongLine& l, std::size_t k) const {
 }
 
 std::size_t LineLayouts::RowsBefore(const LongLine& l, std::size_t k) const {
-    std::size_t rows = 0;
-    for (std::size_t j = 0; j < k; ++j) rows += ChunkRows(l, j);
-    return rows;
+    if (l.before.empty()) {
+        l.before.resize(l.chunks.Count() + 1);
+        for (std::size_t j = 0; j < l.chunks.Count(); ++j)
+            l.before[j + 1] = l.before[j] + ChunkRows(l, j);
+    }
+    return l.before[k];
 }
 
 std::size_t LineLayouts::RowCount(std::size_t line) const {

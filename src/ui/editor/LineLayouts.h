@@ -140,6 +140,9 @@ class LineLayouts {
         qm::LineChunks chunks;
         mutable QHash<std::size_t, std::shared_ptr<QTextLayout>> layouts;  // by chunk
         mutable std::vector<std::uint32_t> rows;  // wrapping: rows by chunk, 0 = not laid out yet
+        // Rows before each chunk (and the line's at the end), summed again
+        // only after a count changed: typing asks many times a key.
+        mutable std::vector<std::size_t> before;
     };
 
     std::shared_ptr<QTextLayout> MakeLayout(std::u16string_view text, std::size_t preeditAt,
