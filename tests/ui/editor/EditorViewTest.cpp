@@ -188,6 +188,7 @@ TEST(EditorView, LoneBreaksShowAsMarksAndJoinIntoARealBreak) {
 TEST(EditorView, DocumentAndViewAgreeUnderRandomEdits) {
     Box b;
     for (unsigned seed = 1; seed <= 6; ++seed) {
+        b.view.SetWrap(seed % 2 == 0);  // and in rows
         std::mt19937 rng(seed);
         auto pick = [&rng](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
         b.doc.SetText(u"");
