@@ -120,6 +120,13 @@ Body ReadBody(std::u16string_view text, const std::vector<text::Line>& lines, st
     return b;
 }
 
+// The body of a chapter as Audit reads it: the lines after its heading.
+Body ReadChapter(std::u16string_view text, const Chapter& c) {
+    const std::u16string_view span = text.substr(c.start, c.end - c.start);
+    const std::vector<text::Line> lines = text::SplitLines(span);
+    return ReadBody(span, lines, 1, lines.size());
+}
+
 // The share of a's sentences found in b in the same order, by length; for
 // bodies too long to compare so, the common start and end.
 double Equal(const Body& a, const Body& b) {
@@ -454,10 +461,9 @@ Report Audit(std::u16string_view text) {
     return report;
 }
 
-std::u16string VisibleBody(std::u16string_view text, const Chapter& chapter) {
-    const std::u16string_view span = text.substr(chapter.start, chapter.end - chapter.start);
-    const std::size_t eol = span.find_first_of(u"\r\n");
-    return eol == std::u16string_view::npos ? std::u16string() : Visible(span.substr(eol));
+bool SameBody(std::u16string_view textA, const Chapter& a, std::u16string_view textB,
+              const Chapter& b) {
+    return Equal(ReadChapter(textA, a), ReadChapter(textB, b)) >= kSameShare;
 }
 
 Removed RemoveChapters(std::u16string_view text, const Report& report,

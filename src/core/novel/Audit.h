@@ -50,9 +50,11 @@ struct Report {
 
 Report Audit(std::u16string_view text);
 
-// The chapter's body as the audit reads it: its characters without blanks
-// and line breaks.
-std::u16string VisibleBody(std::u16string_view text, const Chapter& chapter);
+// Whether chapter a of textA and chapter b of textB have one text for a
+// body (blanks and line breaks aside): the likeness by which the audit takes
+// a chapter for the previous one again or for a duplicate.
+bool SameBody(std::u16string_view textA, const Chapter& a, std::u16string_view textB,
+              const Chapter& b);
 
 struct Removed {
     std::u16string text;
