@@ -17,11 +17,12 @@ using Chapters = std::vector<material::AuditChapter>;
 namespace {
 
 // A book of real prose and what a row does to it: the finding expected at
-// chapter 5, or none anywhere.
+// chapter 5 (or, for the whole book, at its first chapter), or none anywhere.
 struct Row {
     const char* name;
     std::function<void(Chapters&)> change;
     std::optional<a::Kind> kind;
+    bool wholeBook = false;
 };
 
 constexpr std::size_t kAt = 5;
@@ -47,8 +48,9 @@ void Check(const std::vector<Row>& rows, std::size_t target = 500) {
         }
         ASSERT_EQ(r.findings.size(), 1u);
         EXPECT_EQ(a::KindName(r.findings[0].kind), std::string(a::KindName(*row.kind)));
-        EXPECT_EQ(r.findings[0].chapter, kAt);
-        EXPECT_EQ(r.findings[0].line, r.chapters[kAt].line);
+        EXPECT_EQ(r.findings[0].across.size() * 2 > r.chapters.size(), row.wholeBook);
+        EXPECT_EQ(r.findings[0].chapter, row.wholeBook ? r.findings[0].across[0] : kAt);
+        EXPECT_EQ(r.findings[0].line, r.chapters[r.findings[0].chapter].line);
         EXPECT_FALSE(r.findings[0].reason.empty());
     }
 }
@@ -142,6 +144,15 @@ TEST(Audit, EachKindAndItsLookAlikes) {
          a::Kind::Duplicate},
         {"clean: the same heading over another body",
          [](Chapters& b) { b[kAt].heading = b[kAt - 2].heading; }, std::nullopt},
+        // The whole book: said once, not chapter by chapter.
+        {"one text pasted 20 times",
+         [](Chapters& b) {
+             std::vector<std::u16string> pasted;
+             for (int k = 0; k < 20; ++k)
+                 pasted.insert(pasted.end(), b[0].paras.begin(), b[0].paras.end());
+             b = material::ProseChapters(pasted, 500, 0, pasted.size());
+         },
+         a::Kind::RepeatedTail, true},
     });
     // A book of short chapters: every one is short, none is a hole.
     Check({{"clean: a book of short chapters", [](Chapters&) {}, std::nullopt}}, 60);

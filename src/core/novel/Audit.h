@@ -40,12 +40,18 @@ struct Finding {
     // and for a pasted tail, whose body is otherwise whole: weaker evidence
     // when two copies of a chapter are weighed.
     bool sure = true;
+    // A finding about the whole book: the chapters it stands for (more than
+    // half of them, each found so by one rule), `chapter` and `line` the
+    // first of them. Empty for a finding about one chapter.
+    std::vector<std::size_t> across;
 };
 
 struct Report {
     std::vector<Chapter> chapters;  // volume headings are not chapters
-    std::vector<Finding> findings;  // at most one a chapter, in text order
-    std::size_t median = 0;         // the median body length
+    // At most one a chapter, in text order, after a finding about the whole
+    // book if there is one.
+    std::vector<Finding> findings;
+    std::size_t median = 0;  // the median body length
 };
 
 Report Audit(std::u16string_view text);

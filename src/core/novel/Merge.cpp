@@ -30,10 +30,14 @@ std::u16string Key(const Chapter& c) {
     return norm;
 }
 
-// The chapter's suspect finding, if any.
+// The chapter's suspect finding, if any; one about the whole book stands
+// for each of its chapters.
 std::vector<const Finding*> Suspects(const Report& r) {
     std::vector<const Finding*> out(r.chapters.size(), nullptr);
-    for (const Finding& f : r.findings) out[f.chapter] = &f;
+    for (const Finding& f : r.findings) {
+        out[f.chapter] = &f;
+        for (const std::size_t c : f.across) out[c] = &f;
+    }
     return out;
 }
 
