@@ -66,24 +66,15 @@ std::vector<AuditChapter> ProseChapters(const std::vector<std::u16string>& ps, s
 }
 
 std::u16string RenderAuditBook(const std::vector<AuditChapter>& chapters,
-                               std::vector<Planted>* planted, std::vector<std::size_t>* headings) {
+                               std::vector<std::size_t>* headings) {
     std::u16string text = u"　　本书由网友整理，仅供交流。\r\n\r\n";
     std::size_t line = 2;
     for (const AuditChapter& c : chapters) {
-        if (!c.volume.empty()) {
-            text += c.volume + u"\r\n\r\n";
-            line += 2;
-        }
-        if (c.planted && planted) planted->push_back({*c.planted, line});
         if (headings) headings->push_back(line);
         text += c.heading + u"\r\n";
-        ++line;
-        for (const auto& p : c.paras) {
-            text += u"　　" + p + u"\r\n";
-            ++line;
-        }
+        for (const auto& p : c.paras) text += u"　　" + p + u"\r\n";
         text += u"\r\n";
-        ++line;
+        line += c.paras.size() + 2;
     }
     return text;
 }
