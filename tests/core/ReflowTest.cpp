@@ -212,10 +212,9 @@ TEST(Reflow, UntitledTitlesOfACollectionStayApartInARaggedCopy) {
         std::u16string text;
         for (std::size_t k = 0; k < 3; ++k) {
             text += titles[k] + u"\r\n";
-            for (const auto& p : KongYiJi()) {
+            for (const auto& p : KongYiJi())
                 for (std::size_t i = 0, len = 17; i < p.size(); i += len, len = 17 + (len * 7) % 23)
                     text += (i == 0 ? indent : u"") + p.substr(i, len) + u"\r\n";
-            }
             text += indent + dates[k] + u"\r\n";
         }
         const std::u16string out = u"\r\n" + rf::Reflow(text);
