@@ -13,6 +13,7 @@
 
 namespace a = qm::audit;
 using Chapters = std::vector<material::AuditChapter>;
+using material::Joined;
 
 namespace {
 
@@ -26,12 +27,6 @@ struct Row {
 };
 
 constexpr std::size_t kAt = 5;
-
-std::u16string Joined(const std::vector<std::u16string>& ps) {
-    std::u16string s;
-    for (const auto& p : ps) s += p;
-    return s;
-}
 
 void Check(const std::vector<Row>& rows, std::size_t target = 500) {
     const auto prose = material::LoadParagraphs(QM_NOVEL_DATA);
@@ -126,10 +121,12 @@ TEST(Audit, EachKindAndItsLookAlikes) {
          std::nullopt},
         // Truncated
         {"cut mid-sentence",
-         [](Chapters& b) { b[kAt].paras = {Joined(b[kAt].paras).substr(0, 150)}; },
+         [](Chapters& b) { b[kAt].paras = {Joined(b[kAt].paras, false, u"").substr(0, 150)}; },
          a::Kind::Truncated},
         {"clean: short but finished",
-         [](Chapters& b) { b[kAt].paras = {Joined(b[kAt].paras).substr(0, 149) + u"。"}; },
+         [](Chapters& b) {
+             b[kAt].paras = {Joined(b[kAt].paras, false, u"").substr(0, 149) + u"。"};
+         },
          std::nullopt},
         // Duplicate
         {"heading and body again", [](Chapters& b) { b.insert(b.begin() + kAt, b[kAt - 2]); },

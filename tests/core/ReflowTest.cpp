@@ -9,6 +9,7 @@
 #include "core/novel/Reflow.h"
 
 namespace rf = qm::reflow;
+using material::Joined;
 using material::WrapAt;
 using testsupport::FromUtf8;
 
@@ -21,16 +22,6 @@ std::vector<std::u16string> KongYiJi() {
     std::size_t start = 0;
     for (std::size_t at; (at = s.find('\n', start)) != std::string::npos; start = at + 1) {
         if (at > start) out.push_back(FromUtf8(s.substr(start, at - start)));
-    }
-    return out;
-}
-
-std::u16string Joined(const std::vector<std::u16string>& paragraphs, bool indent,
-                      std::u16string_view br = u"\r\n") {
-    std::u16string out;
-    for (const auto& p : paragraphs) {
-        out += (indent ? u"\u3000\u3000" : u"") + p;
-        out += br;
     }
     return out;
 }
