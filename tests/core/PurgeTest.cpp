@@ -346,8 +346,7 @@ TEST(PurgeFrequency, RepeatedProseStaysAndRepetitionAloneRemovesNothing) {
     std::u16string verse = FromUtf8(prose::kHongLouMeng);
     for (int i = 0; i < 6; ++i) verse += u"【好了歌】\r\n世人都晓神仙好\r\n";
     EXPECT_TRUE(p::Find(verse).hits.empty());
-    // A story's nicknames, roll calls and slogans in 「」 in every chapter:
-    // listed as suspects, none removed unless the user checks it.
+    // Nicknames, a roll call and a slogan in 「」 in every chapter: suspects, unchecked.
     const p::Found nick = p::Find(Book(6, u"「及时雨」「玉麒麟」「智多星」\r\n",
                                        u"　　旗上写着「替天行道」，「及时雨」之名传遍。\r\n"));
     EXPECT_EQ(nick.hits.size(), 18u);
