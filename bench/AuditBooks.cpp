@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "Bytes.h"
 #include "core/novel/Chapters.h"
 #include "core/text/Utf16.h"
 
@@ -19,6 +20,8 @@ struct BookChapter : AuditChapter {
     bool plain = true;           // a numbered chapter of prose, where faults are planted
     std::optional<Kind> planted = {};
 };
+
+std::u16string Digits(std::size_t n) { return testsupport::FromUtf8(std::to_string(n)); }
 
 struct Draft {
     std::string name;
@@ -99,8 +102,8 @@ std::vector<Draft> CleanDrafts(const std::vector<std::u16string>& ps) {
     {
         Draft d{"分卷与番外", Prose(ps, 350, 0, xi, 7)};
         for (std::size_t i = 0; i < d.chaps.size(); i += 5)
-            d.chaps[i].volume = u"第" + AuditNumber(i / 5 + 1) + u"卷 " +
-                                AuditTitle(0, d.chaps[i].paras[0]).substr(4);
+            d.chaps[i].volume =
+                u"第" + Digits(i / 5 + 1) + u"卷 " + AuditTitle(0, d.chaps[i].paras[0]).substr(4);
         BookChapter pro{
             {u"序章", {u"话说天下大势，分久必合，合久必分。"}}, {}, false, std::nullopt};
         pro.plain = false;
@@ -312,7 +315,7 @@ std::vector<MergeCase> MergeCases(const std::vector<std::u16string>& paragraphs,
         // The other site numbers its chapters its own way and has one more.
         for (std::size_t i = 0; i < b.chaps.size(); ++i) {
             std::u16string& h = b.chaps[i].heading;
-            if (h.starts_with(u"第")) h = u"第" + AuditNumber(i + 101) + h.substr(h.find(u'章'));
+            if (h.starts_with(u"第")) h = u"第" + Digits(i + 101) + h.substr(h.find(u'章'));
         }
         const BookChapter extra{
             {u"番外 闲话", {u"话说这一日，众人闲坐，说起旧事，各自感叹不已。"}}, {}, false, {}};
@@ -344,7 +347,7 @@ std::u16string LargeAuditBook(const std::vector<std::u16string>& paragraphs, std
     std::u16string text;
     std::size_t size = 0;
     for (std::size_t n = 1; size < bytes; ++n) {
-        std::u16string chapter = u"第" + AuditNumber(n) + u"章 " + AuditNumber(n) + u"\r\n";
+        std::u16string chapter = u"第" + Digits(n) + u"章 " + Digits(n) + u"\r\n";
         // Each pass over the prose has its Han characters moved along the
         // block, so that no chapter repeats another: new text to the audit.
         const std::size_t pass = n * 8 / paragraphs.size();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "Bytes.h"
 #include "core/text/Utf16.h"
 
 namespace material {
@@ -16,15 +17,9 @@ bool Closed(const std::u16string& p) {
 
 }  // namespace
 
-std::u16string AuditNumber(std::size_t n) {
-    std::u16string s;
-    for (const char c : std::to_string(n)) s += static_cast<char16_t>(c);
-    return s;
-}
-
 std::u16string AuditTitle(std::size_t n, const std::u16string& firstPara) {
     std::u16string t = u"第";
-    t += AuditNumber(n);
+    t += testsupport::FromUtf8(std::to_string(n));
     t += u"章 ";
     std::size_t han = 0;
     for (const char16_t c : firstPara)

@@ -17,8 +17,7 @@ struct AuditChapter {
     std::vector<std::u16string> paras;
 };
 
-// n in ASCII digits; "第N章 " and the first four Han characters of the chapter.
-std::u16string AuditNumber(std::size_t n);
+// "第N章 " and the first four Han characters of the chapter.
 std::u16string AuditTitle(std::size_t n, const std::u16string& firstPara);
 // Characters of the chapter's paragraphs.
 std::size_t AuditLength(const AuditChapter& c);
