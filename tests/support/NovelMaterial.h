@@ -1,7 +1,7 @@
 // The material library's real prose (tests/data/novel) and the simplest way
 // downloaded novels wrap it; the books made of it for measuring the re-flow
-// and the chapter list live with the benchmark (bench/NovelBooks.*), as do
-// the planted ads (bench/PurgeMaterial.*).
+// and the chapter list live with the benchmark (bench/NovelBooks.*), the
+// planted ads in PurgeMaterial.h.
 #pragma once
 
 #include <string>

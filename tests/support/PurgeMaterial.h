@@ -1,5 +1,5 @@
-// The purge's measuring material: real prose (tests/data/purge) with marks
-// planted in every disguise, as whole lines and as fragments inside
+// The material library's ads (its prose is in NovelMaterial.h): real prose
+// with marks planted in every disguise, as whole lines and as fragments inside
 // paragraphs, so that what was planted is known to the unit.
 #pragma once
 
