@@ -203,8 +203,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no material in %s\n", QM_NOVEL_DATA);
         return 1;
     }
-    const auto clean = material::MakeBooks(paragraphs, false);
-    const auto faulty = material::MakeBooks(paragraphs, true);
+    const auto clean = material::BenchBooks(paragraphs, false);
+    const auto faulty = material::BenchBooks(paragraphs, true);
     std::printf("%zu books of real prose, %zu paragraphs of material\n\n", clean.size(),
                 paragraphs.size());
     Figures(clean, faulty);

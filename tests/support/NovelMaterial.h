@@ -1,14 +1,39 @@
-// The material library's real prose (tests/data/novel) and the simplest way
-// downloaded novels wrap it; the books made of it for measuring the re-flow
-// and the chapter list live with the benchmark (bench/NovelBooks.*), the
-// planted ads in PurgeMaterial.h.
+// The material library's books (its ads are in PurgeMaterial.h): test books
+// for the re-flow and the chapter list, made from real prose
+// (tests/data/novel): the true paragraphs are known, headings of one style a
+// book are added, and the book is then wrapped the ways downloaded novels come
+// (fixed widths in characters or GBK bytes, ragged web lines, with or without
+// "　　" and blank lines), so every decision can be scored.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "core/novel/Chapters.h"
+
 namespace material {
+
+// One true line of a book: a paragraph, a heading, an entry of a 目录 block, or
+// a heading written so it cannot be taken (a planted fault; never wrapped).
+struct Item {
+    enum Kind { Paragraph, Heading, Toc, Missed } kind = Paragraph;
+    std::u16string text;
+    qm::chapters::Level level = qm::chapters::Level::Chapter;
+};
+
+// A numbering fault planted in a book, at the heading (index into items).
+struct Fault {
+    qm::chapters::ProblemType type;
+    std::size_t item = 0;
+};
+
+struct Book {
+    std::string name;  // the heading style, for reports
+    std::vector<Item> items;
+    std::vector<Fault> faults;
+};
 
 // Paragraphs wrapped every `width` characters, each starting with "　　" when
 // `indent`, lines joined by `br`: a fixed-width hard-wrapped text.
@@ -21,5 +46,85 @@ std::u16string Joined(const std::vector<std::u16string>& paragraphs, bool indent
 
 // The prose paragraphs of the material: each file's lines, in order.
 std::vector<std::u16string> LoadParagraphs(const std::string& dataDir);
+
+// A book's heading style: the heading of chapter n (numbered as shown) with
+// title t; `flip` flips the numerals for a planted mixed fault.
+struct Style {
+    std::string name;
+    std::function<std::u16string(long n, const std::u16string& t, bool flip)> chapter;
+    long start = 1;
+    int volumeEvery = 0;  // chapters a volume, when the book has volumes
+    enum Volumes { None, OwnLine, SameLine, UpperLower } volumes = None;
+    bool restartPerVolume = false;
+    bool canMix = true;
+    bool longTitles = false;
+    std::size_t chapters = 0;  // when more than the prose gives: short chapters of it over and over
+};
+
+// n in arabic digits or, when `chinese`, in Chinese numerals; n in `width`
+// digits, zeros in front.
+std::u16string Num(long n, bool chinese);
+std::u16string Pad(long n, int width);
+
+// A book while it is made, as a recipe's `finish` sees it: its chapters laid
+// out in items, the faults not yet placed, no 目录 yet.
+struct Draft {
+    std::size_t index;  // the book's, which is its style's
+    bool faults;
+    const std::vector<std::vector<std::u16string>>& chapters;  // each one's paragraphs
+    const std::vector<long>& number;                           // as written
+    const std::vector<std::u16string>& titles;                 // chapter i's: (i + index) % size
+    std::vector<Item>& items;
+    std::vector<Item>& headings;            // in order, for the 目录
+    std::vector<std::size_t>& chapterItem;  // each chapter's heading in items
+    std::vector<std::pair<qm::chapters::ProblemType, std::size_t>>& planted;  // at chapters
+};
+
+// What the books are made of: a book a style, trap sentences among the
+// paragraphs, a special closing each book (in turn), and what more a book
+// gets once laid out.
+struct Recipe {
+    std::vector<Style> styles;
+    std::vector<std::vector<std::u16string>> traps;
+    std::vector<std::u16string> ends;
+    std::function<void(Draft&)> finish;
+};
+// The tests' books: the styles, traps and ends below.
+Recipe BasicRecipe();
+
+// Books in every heading style, with specials, 目录 blocks and trap sentences
+// (第一次…, a heading quoted in dialogue, list items) among the paragraphs.
+// With `faults`, each numbered book also gets one planted fault of each kind
+// its style allows (and a volume restart, which is none).
+std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool faults,
+                            const Recipe& recipe = BasicRecipe());
+
+enum class Wrap { Chars30, Chars35, Chars40, Chars64, Bytes76, Bytes80, Ragged, None };
+const char* WrapName(Wrap w);
+
+struct Layout {
+    Wrap wrap = Wrap::Chars40;
+    bool indent = true;       // paragraphs start with "　　"
+    bool blankLines = false;  // an empty line between paragraphs
+};
+
+struct Wrapped {
+    std::u16string text;                    // CR LF breaks
+    std::vector<bool> join;                 // the true decision at every break
+    std::vector<std::size_t> headingLines;  // the true headings' lines, from 0
+    std::vector<std::size_t> itemLine;      // each item's first line
+};
+
+Wrapped WrapBook(const Book& book, const Layout& layout, std::uint32_t seed);
+
+// Scores of the re-flow and the chapter list on one wrapped book.
+struct Score {
+    std::size_t breaks = 0, right = 0;
+    std::size_t headings = 0, glued = 0;
+    std::size_t changed = 0;                // visible characters not as they were
+    std::size_t found = 0, foundRight = 0;  // headings reported, of them true
+    std::size_t faults = 0, faultsFound = 0, falseReports = 0;
+};
+Score Measure(const Book& book, const Layout& layout, std::uint32_t seed);
 
 }  // namespace material
