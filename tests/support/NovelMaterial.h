@@ -89,7 +89,8 @@ struct Recipe {
     std::vector<std::u16string> ends;
     std::function<void(Draft&)> finish;
 };
-// The tests' books: the styles, traps and ends below.
+// The tests' own books: the heading styles, traps and closing specials they
+// were first measured on.
 Recipe BasicRecipe();
 
 // Books in every heading style, with specials, 目录 blocks and trap sentences
