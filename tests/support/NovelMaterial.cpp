@@ -85,16 +85,6 @@ std::u16string FullWidth(long n) {
     return s;
 }
 
-}  // namespace
-
-std::u16string Pad(long n, int width) {
-    std::string s = std::to_string(n);
-    while (static_cast<int>(s.size()) < width) s = "0" + s;
-    return Ascii(s);
-}
-
-namespace {
-
 std::u16string Roman(long n) {
     static const std::pair<int, const char*> kParts[] = {
         {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
@@ -127,12 +117,6 @@ const std::vector<std::u16string>& ShortTitles() {
         u"茴香豆", u"中秋", u"仙山", u"渡海", u"访道", u"樵夫", u"洞府", u"学艺", u"归来", u"龙宫"};
     return t;
 }
-
-}  // namespace
-
-std::u16string Num(long n, bool chinese) { return chinese ? Chinese(n) : Ascii(std::to_string(n)); }
-
-namespace {
 
 std::vector<Style> Styles() {
     std::vector<Style> s;
@@ -241,6 +225,14 @@ struct Rng {
 };
 
 }  // namespace
+
+std::u16string Num(long n, bool chinese) { return chinese ? Chinese(n) : Ascii(std::to_string(n)); }
+
+std::u16string Pad(long n, int width) {
+    std::string s = std::to_string(n);
+    while (static_cast<int>(s.size()) < width) s = "0" + s;
+    return Ascii(s);
+}
 
 Recipe BasicRecipe() {
     return {Styles(), Traps(), {u"尾声", u"番外一　海边", u"后记", u"完本感言"}, {}};
