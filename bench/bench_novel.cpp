@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "NovelBooks.h"
+#include "NovelMaterial.h"
 #include "core/novel/Chapters.h"
 #include "core/novel/Reflow.h"
 
@@ -64,69 +64,6 @@ void Figures(const std::vector<material::Book>& clean, const std::vector<materia
                         total.faultsFound, total.faults, worstFalse);
         }
     }
-}
-
-// The figures each layout must reach: the share of right join/keep
-// decisions, 99.5 % heading precision and recall, nothing changed or glued,
-// every planted fault found and at most one false report a book. Returns
-// how many are missed, each told.
-struct Target {
-    Layout layout;
-    double rightShare;
-};
-
-std::size_t Misses(const std::vector<material::Book>& clean,
-                   const std::vector<material::Book>& faulty) {
-    const Target targets[] = {
-        {{Wrap::Chars30, true, false}, 99.5},
-        {{Wrap::Chars35, true, false}, 99.5},
-        {{Wrap::Chars40, true, false}, 99.5},
-        {{Wrap::Chars64, true, false}, 99.5},
-        {{Wrap::Bytes76, true, false}, 99.5},
-        {{Wrap::Bytes80, true, false}, 99.5},
-        {{Wrap::Chars30, false, false}, 99.0},
-        {{Wrap::Chars35, false, false}, 99.0},
-        {{Wrap::Chars40, false, false}, 99.0},
-        {{Wrap::Chars64, false, false}, 99.0},
-        {{Wrap::Bytes76, false, false}, 99.0},
-        {{Wrap::Bytes80, false, false}, 99.0},
-        {{Wrap::Chars40, false, true}, 100.0},
-        {{Wrap::Bytes76, true, true}, 100.0},
-        {{Wrap::Ragged, false, true}, 100.0},
-        {{Wrap::Ragged, true, false}, 97.0},
-        // The books of the newer heading styles take prose the ragged copy joins worse.
-        {{Wrap::Ragged, false, false}, 96.5},
-        {{Wrap::None, false, false}, 100.0}};
-    std::size_t misses = 0;
-    auto miss = [&](const Layout& l, const std::string& book, const char* what) {
-        ++misses;
-        std::printf("  below target: %s%s%s, %s: %s\n", material::WrapName(l.wrap),
-                    l.indent ? " 缩进" : "", l.blankLines ? " 空行" : "", book.c_str(), what);
-    };
-    for (const auto& [layout, share] : targets) {
-        material::Score total;
-        for (std::size_t b = 0; b < clean.size(); ++b) {
-            const auto s = material::Measure(clean[b], layout, static_cast<std::uint32_t>(b));
-            if (s.changed != 0) miss(layout, clean[b].name, "characters changed");
-            if (s.glued != 0) miss(layout, clean[b].name, "headings glued");
-            if (s.falseReports > 1) miss(layout, clean[b].name, "false reports");
-            total.breaks += s.breaks;
-            total.right += s.right;
-            total.headings += s.headings;
-            total.found += s.found;
-            total.foundRight += s.foundRight;
-        }
-        if (100.0 * total.right / total.breaks < share) miss(layout, "all", "right decisions");
-        if (100.0 * total.foundRight / total.found < 99.5) miss(layout, "all", "precision");
-        if (100.0 * total.foundRight / total.headings < 99.5) miss(layout, "all", "recall");
-        for (std::size_t b = 0; b < faulty.size(); ++b) {
-            const auto s =
-                material::Measure(faulty[b], layout, static_cast<std::uint32_t>(b + 100));
-            if (s.faultsFound != s.faults) miss(layout, faulty[b].name, "faults missed");
-            if (s.falseReports > 1) miss(layout, faulty[b].name, "false reports");
-        }
-    }
-    return misses;
 }
 
 // A collection of stories: each titled by a line without a number and closed
@@ -203,13 +140,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no material in %s\n", QM_NOVEL_DATA);
         return 1;
     }
-    const auto clean = material::BenchBooks(paragraphs, false);
-    const auto faulty = material::BenchBooks(paragraphs, true);
+    const auto clean = material::MakeBooks(paragraphs, false);
+    const auto faulty = material::MakeBooks(paragraphs, true);
     std::printf("%zu books of real prose, %zu paragraphs of material\n\n", clean.size(),
                 paragraphs.size());
     Figures(clean, faulty);
-    const std::size_t misses = Misses(clean, faulty);
-    std::printf("targets: %s\n", misses == 0 ? "all met" : "missed (above)");
     Collection(paragraphs);
     if (argc > 1 && std::string_view(argv[1]) == "figures") return 0;  // the decisions only
     Timing(clean, 10, 3);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "Bytes.h"
 #include "core/novel/NovelText.h"
@@ -28,16 +29,6 @@ std::u16string WrapAt(const std::vector<std::u16string>& paragraphs, std::size_t
             out += full.substr(i, width);
             out += br;
         }
-    }
-    return out;
-}
-
-std::u16string Joined(const std::vector<std::u16string>& paragraphs, bool indent,
-                      std::u16string_view br) {
-    std::u16string out;
-    for (const auto& p : paragraphs) {
-        out += (indent ? u"\u3000\u3000" : u"") + p;
-        out += br;
     }
     return out;
 }
@@ -85,6 +76,12 @@ std::u16string FullWidth(long n) {
     return s;
 }
 
+std::u16string Pad(long n, int width) {
+    std::string s = std::to_string(n);
+    while (static_cast<int>(s.size()) < width) s = "0" + s;
+    return Ascii(s);
+}
+
 std::u16string Roman(long n) {
     static const std::pair<int, const char*> kParts[] = {
         {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"}, {90, "XC"}, {50, "L"},
@@ -117,6 +114,24 @@ const std::vector<std::u16string>& ShortTitles() {
         u"茴香豆", u"中秋", u"仙山", u"渡海", u"访道", u"樵夫", u"洞府", u"学艺", u"归来", u"龙宫"};
     return t;
 }
+
+struct Style {
+    std::string name;
+    // The heading of chapter n (numbered as shown) with title t; arabic flips
+    // the numerals for a planted mixed fault.
+    std::function<std::u16string(long n, const std::u16string& t, bool flip)> chapter;
+    long start = 1;
+    int volumeEvery = 0;  // chapters a volume, when the book has volumes
+    enum Volumes { None, OwnLine, SameLine, UpperLower } volumes = None;
+    bool restartPerVolume = false;
+    bool canMix = true;
+    bool longTitles = false;
+    std::size_t chapters = 0;  // when more than the prose gives: short chapters of it over and over
+    // Every seventh chapter from the 26th, to 80 of them, written this way instead.
+    std::function<std::u16string(long n, const std::u16string& t)> second;
+};
+
+std::u16string Num(long n, bool chinese) { return chinese ? Chinese(n) : Ascii(std::to_string(n)); }
 
 std::vector<Style> Styles() {
     std::vector<Style> s;
@@ -193,12 +208,36 @@ std::vector<Style> Styles() {
     });
     add("第一章风起 (不空格)",
         [](long n, const std::u16string& t, bool f) { return u"第" + Num(n, !f) + u"章" + t; });
+    // A number between two strings: 【一】风起, 12章　风起, ===第3章=== ...
+    const std::tuple<const char*, const char16_t*, bool, const char16_t*, long> kAround[] = {
+        {"【一】", u"【", true, u"】", 1},       {"【1】", u"【", false, u"】 ", 1},
+        {"(10)标题", u"(", false, u")", 1},      {"三十章 (无第)", u"", true, u"章 ", 28},
+        {"12章 (无第)", u"", false, u"章　", 1}, {"第 1 章", u"第 ", false, u" 章 ", 1},
+        {"1、标题", u"", false, u"、", 1},       {"===第3章===", u"===第", false, u"章===", 1}};
+    for (const auto& [name, before, chinese, after, start] : kAround) {
+        const std::u16string b = before, a = after;
+        const bool c = chinese;
+        add(name, [b, a, c](long n, const std::u16string& t, bool f) {
+            return b + Num(n, c != f) + a + (a.back() == u'=' ? u"" : t);
+        })->start = start;
+    }
+    add("chapter.844", [](long n, const std::u16string& t, bool) {
+        return u"chapter." + Num(n, false) + u" " + t;
+    })->canMix = false;
+    s.back().start = 844;
+    add("001 标题", [](long n, const std::u16string& t, bool) {
+        return Pad(n, 3) + u" " + t;
+    })->canMix = false;
+    add("600 章，80 章写作“N、标题”",
+        [](long n, const std::u16string& t, bool f) { return u"第" + Num(n, f) + u"章 " + t; });
+    s.back().chapters = 600;
+    s.back().second = [](long n, const std::u16string& t) { return Num(n, false) + u"、" + t; };
     return s;
 }
 
 // Sentences that start like headings, and lists, planted among the paragraphs.
-std::vector<std::vector<std::u16string>> Traps() {
-    return {
+const std::vector<std::vector<std::u16string>>& Traps() {
+    static const std::vector<std::vector<std::u16string>> t = {
         {u"第五章的内容，我到现在还没有看完。"},
         {u"第一次见到他的时候，我才十二岁，他也不过十三四岁。"},
         {u"第三者插足的事，他向来是不信的。"},
@@ -210,7 +249,11 @@ std::vector<std::vector<std::u16string>> Traps() {
          u"again in the spring，这才封好。"},
         {u"一九二一年一月。"},
         {u"这一路他走了 1280 里，花了 36 天，身上只剩 3.5 两银子。"},
+        {u"第一封信", u"第四本书", u"第六回合开始了"},
+        {u"第三集播出后，他就出了名"},
+        {u"第一乐章", u"16:30", u"比分 2:1", u"16", u"哗啦啦～～～", u"------"},
     };
+    return t;
 }
 
 struct Rng {
@@ -226,16 +269,14 @@ struct Rng {
 
 }  // namespace
 
-std::u16string Num(long n, bool chinese) { return chinese ? Chinese(n) : Ascii(std::to_string(n)); }
-
-std::u16string Pad(long n, int width) {
-    std::string s = std::to_string(n);
-    while (static_cast<int>(s.size()) < width) s = "0" + s;
-    return Ascii(s);
-}
-
-Recipe BasicRecipe() {
-    return {Styles(), Traps(), {u"尾声", u"番外一　海边", u"后记", u"完本感言"}, {}};
+std::u16string Joined(const std::vector<std::u16string>& paragraphs, bool indent,
+                      std::u16string_view br) {
+    std::u16string out;
+    for (const auto& p : paragraphs) {
+        out += (indent ? u"\u3000\u3000" : u"") + p;
+        out += br;
+    }
+    return out;
 }
 
 std::vector<std::u16string> LoadParagraphs(const std::string& dataDir) {
@@ -251,10 +292,9 @@ std::vector<std::u16string> LoadParagraphs(const std::string& dataDir) {
     return out;
 }
 
-std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool faults,
-                            const Recipe& recipe) {
+std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool faults) {
     std::vector<Book> books;
-    const auto& styles = recipe.styles;
+    const auto styles = Styles();
     for (std::size_t si = 0; si < styles.size(); ++si) {
         const Style& st = styles[si];
         Rng rng{static_cast<std::uint32_t>(2166136261u ^ (si * 16777619u + 7))};
@@ -278,7 +318,7 @@ std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool 
         }
         if (st.chapters && chapters.size() > st.chapters) chapters.resize(st.chapters);
         // Traps into chapters of their own choosing (never a chapter's first line).
-        const auto& traps = recipe.traps;
+        const auto& traps = Traps();
         for (std::size_t t = 0; t < traps.size(); ++t) {
             // A list in a book whose headings are such a list would be headings.
             if (traps[t].size() > 1 && st.name == "一、标题") continue;
@@ -317,6 +357,20 @@ std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool 
                 planted.push_back({ProblemType::Mixed, 20});
             }
         }
+        // A heading written so the finder cannot take it ("第十八章 风起。"), in
+        // the longest pair of chapters free of other faults: the gap it leaves
+        // is to be told as a heading missed, at its line.
+        std::size_t missed = 17;
+        auto pair = [&](std::size_t i) {
+            std::size_t c = 0;
+            for (const auto& p : chapters[i - 1]) c += p.size();
+            for (const auto& p : chapters[i]) c += p.size();
+            return c;
+        };
+        for (const std::size_t i : {18, 19, 21})
+            missed = n >= 22 && pair(i) > pair(missed) ? i : missed;
+        if (faults && n >= 22) planted.push_back({ProblemType::Missing, missed});
+        if (!faults || n < 22) missed = n;
         const auto& titles = st.longTitles ? LongTitles() : ShortTitles();
         std::vector<Item> headings;  // in order, for the 目录
         std::vector<std::size_t> chapterItem(n);
@@ -348,19 +402,29 @@ std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool 
             if (st.volumes == Style::SameLine) {
                 text = u"第" + Chinese(static_cast<long>(volumeOf(i)) + 1) + u"卷 " + text;
             }
+            if (st.second && i >= 25 && (i - 25) % 7 == 0 && (i - 25) / 7 < 80)
+                text = st.second(number[i], title);
             chapterItem[i] = items.size();
-            heading(std::move(text), Level::Chapter);
+            if (i == missed) {
+                items.push_back({Item::Missed, text + u"。"});
+            } else {
+                heading(std::move(text), Level::Chapter);
+            }
+            // A line that carries the numbering on right under a heading.
+            if (i == 12) items.push_back({Item::Paragraph, Num(number[i] + 1, false) + u"多岁……"});
             for (const auto& p : chapters[i]) items.push_back({Item::Paragraph, p});
         }
-        heading(recipe.ends[si % recipe.ends.size()], Level::Special);
+        static const std::u16string kEnds[] = {u"尾声", u"番外一　海边", u"后记", u"完本感言",
+                                               u"番外 第1章 海边"};
+        heading(kEnds[si % 5], Level::Special);
         items.push_back({Item::Paragraph, paragraphs[(si * 11 + 3) % paragraphs.size()]});
-        Draft draft{si, faults, chapters, number, titles, items, headings, chapterItem, planted};
-        if (recipe.finish) recipe.finish(draft);
         for (const auto& [type, i] : planted) book.faults.push_back({type, chapterItem[i]});
         // A 目录 block before the text in every third book.
         if (si % 3 == 0) {
             std::vector<Item> toc = {{Item::Paragraph, u"目录"}};
             for (const auto& h : headings) toc.push_back({Item::Toc, h.text, h.level});
+            // Some put a blurb between the 目录 and the text.
+            if (si % 6 == 3) toc.push_back({Item::Paragraph, paragraphs[si % paragraphs.size()]});
             const std::size_t shiftBy = toc.size();
             items.insert(items.begin(), toc.begin(), toc.end());
             for (auto& f : book.faults) f.item += shiftBy;

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,58 +46,11 @@ std::u16string Joined(const std::vector<std::u16string>& paragraphs, bool indent
 // The prose paragraphs of the material: each file's lines, in order.
 std::vector<std::u16string> LoadParagraphs(const std::string& dataDir);
 
-// A book's heading style: the heading of chapter n (numbered as shown) with
-// title t; `flip` flips the numerals for a planted mixed fault.
-struct Style {
-    std::string name;
-    std::function<std::u16string(long n, const std::u16string& t, bool flip)> chapter;
-    long start = 1;
-    int volumeEvery = 0;  // chapters a volume, when the book has volumes
-    enum Volumes { None, OwnLine, SameLine, UpperLower } volumes = None;
-    bool restartPerVolume = false;
-    bool canMix = true;
-    bool longTitles = false;
-    std::size_t chapters = 0;  // when more than the prose gives: short chapters of it over and over
-};
-
-// n in arabic digits or, when `chinese`, in Chinese numerals; n in `width`
-// digits, zeros in front.
-std::u16string Num(long n, bool chinese);
-std::u16string Pad(long n, int width);
-
-// A book while it is made, as a recipe's `finish` sees it: its chapters laid
-// out in items, the faults not yet placed, no 目录 yet.
-struct Draft {
-    std::size_t index;  // the book's, which is its style's
-    bool faults;
-    const std::vector<std::vector<std::u16string>>& chapters;  // each one's paragraphs
-    const std::vector<long>& number;                           // as written
-    const std::vector<std::u16string>& titles;                 // chapter i's: (i + index) % size
-    std::vector<Item>& items;
-    std::vector<Item>& headings;            // in order, for the 目录
-    std::vector<std::size_t>& chapterItem;  // each chapter's heading in items
-    std::vector<std::pair<qm::chapters::ProblemType, std::size_t>>& planted;  // at chapters
-};
-
-// What the books are made of: a book a style, trap sentences among the
-// paragraphs, a special closing each book (in turn), and what more a book
-// gets once laid out.
-struct Recipe {
-    std::vector<Style> styles;
-    std::vector<std::vector<std::u16string>> traps;
-    std::vector<std::u16string> ends;
-    std::function<void(Draft&)> finish;
-};
-// The tests' own books: the heading styles, traps and closing specials they
-// were first measured on.
-Recipe BasicRecipe();
-
 // Books in every heading style, with specials, 目录 blocks and trap sentences
 // (第一次…, a heading quoted in dialogue, list items) among the paragraphs.
 // With `faults`, each numbered book also gets one planted fault of each kind
 // its style allows (and a volume restart, which is none).
-std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool faults,
-                            const Recipe& recipe = BasicRecipe());
+std::vector<Book> MakeBooks(const std::vector<std::u16string>& paragraphs, bool faults);
 
 enum class Wrap { Chars30, Chars35, Chars40, Chars64, Bytes76, Bytes80, Ragged, None };
 const char* WrapName(Wrap w);
