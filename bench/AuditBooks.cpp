@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "Bytes.h"
 #include "core/novel/Chapters.h"
 #include "core/text/Utf16.h"
 
@@ -12,65 +13,104 @@ namespace {
 
 using qm::audit::Kind;
 
+// A chapter as the bench lays books out: with a volume heading before it,
+// and what was planted in it.
+struct BookChapter : AuditChapter {
+    std::u16string volume = {};  // a volume heading before it, if any
+    bool plain = true;           // a numbered chapter of prose, where faults are planted
+    std::optional<Kind> planted = {};
+};
+
+std::u16string Digits(std::size_t n) { return testsupport::FromUtf8(std::to_string(n)); }
+
 struct Draft {
     std::string name;
-    std::vector<AuditChapter> chaps;
+    std::vector<BookChapter> chaps;
 };
+
+std::vector<BookChapter> Prose(const std::vector<std::u16string>& ps, std::size_t target,
+                               std::size_t from, std::size_t to, std::uint32_t seed) {
+    std::vector<BookChapter> out;
+    for (AuditChapter& c : ProseChapters(ps, target, from, to, seed)) out.push_back({std::move(c)});
+    return out;
+}
+
+// The book as RenderAuditBook lays it out, a volume heading as a chapter
+// without paragraphs; the planted chapters' and all headings' lines told.
+std::u16string Render(const std::vector<BookChapter>& chaps, std::vector<Planted>* planted,
+                      std::vector<std::size_t>* headings = nullptr) {
+    std::vector<AuditChapter> flat;
+    std::vector<std::size_t> at;  // each chapter's place in flat
+    for (const BookChapter& c : chaps) {
+        if (!c.volume.empty()) flat.push_back({c.volume, {}});
+        at.push_back(flat.size());
+        flat.push_back(c);
+    }
+    std::vector<std::size_t> lines;
+    std::u16string text = RenderAuditBook(flat, &lines);
+    for (std::size_t i = 0; i < chaps.size(); ++i) {
+        if (chaps[i].planted && planted) planted->push_back({*chaps[i].planted, lines[at[i]]});
+        if (headings) headings->push_back(lines[at[i]]);
+    }
+    return text;
+}
 
 std::vector<Draft> CleanDrafts(const std::vector<std::u16string>& ps) {
     const std::size_t hong = std::min(kXiyouji + kHongloumeng, ps.size());
     const std::size_t xi = std::min(kXiyouji, ps.size());
     std::vector<Draft> out;
-    out.push_back({"西游记 长章", ProseChapters(ps, 600, 0, xi, 1)});
-    out.push_back({"红楼梦", ProseChapters(ps, 400, xi, hong, 2)});
-    out.push_back({"短章", ProseChapters(ps, 60, 0, xi, 3)});
-    out.push_back({"故乡", ProseChapters(ps, 220, hong, ps.size(), 4)});
+    out.push_back({"西游记 长章", Prose(ps, 600, 0, xi, 1)});
+    out.push_back({"红楼梦", Prose(ps, 400, xi, hong, 2)});
+    out.push_back({"短章", Prose(ps, 60, 0, xi, 3)});
+    out.push_back({"故乡", Prose(ps, 220, hong, ps.size(), 4)});
     {
-        Draft d{"诗与感言", ProseChapters(ps, 450, 0, xi, 5)};
+        Draft d{"诗与感言", Prose(ps, 450, 0, xi, 5)};
         std::vector<std::u16string> verse;
         // Verse from another book, as a chapter that is a poem quotes it.
         for (std::size_t i = xi; i < ps.size(); ++i)
             if (ps[i].size() <= 20) verse.push_back(ps[i]);
-        AuditChapter poem{u"",
-                          {verse.begin(), verse.begin() + std::min<std::size_t>(8, verse.size())},
-                          {},
-                          false,
-                          std::nullopt};
+        BookChapter poem{
+            {u"", {verse.begin(), verse.begin() + std::min<std::size_t>(8, verse.size())}},
+            {},
+            false,
+            std::nullopt};
         poem.plain = false;
         d.chaps.insert(d.chaps.begin() + 4, poem);
-        AuditChapter note{u"",
+        BookChapter note{{u"",
                           {u"感谢各位书友一路以来的支持！本书明天就要上架了，还请大家多多订阅，"
                            u"有月票的投一张月票，小弟拜谢。",
-                           u"上架当天会有五更，不见不散！"},
-                          {},
-                          false,
-                          std::nullopt};
+                           u"上架当天会有五更，不见不散！"}},
+                         {},
+                         false,
+                         std::nullopt};
         note.plain = false;
         d.chaps.insert(d.chaps.begin() + 8, note);
         for (std::size_t i = 0; i < d.chaps.size(); ++i)
             d.chaps[i].heading = AuditTitle(i + 1, d.chaps[i].paras[0]);
         d.chaps[4].heading = u"第5章 诗一首";
         d.chaps[8].heading = u"第9章 上架感言";
-        AuditChapter words{u"作者的话", {u"新书起航，求收藏，求推荐！"}, {}, false, std::nullopt};
+        BookChapter words{{u"作者的话", {u"新书起航，求收藏，求推荐！"}}, {}, false, std::nullopt};
         words.plain = false;
         d.chaps.push_back(words);
         out.push_back(std::move(d));
     }
     {
-        Draft d{"且听下回分解", ProseChapters(ps, 300, xi, hong, 6)};
-        for (AuditChapter& c : d.chaps) c.paras.push_back(u"毕竟不知后事如何，且听下回分解。");
+        Draft d{"且听下回分解", Prose(ps, 300, xi, hong, 6)};
+        for (BookChapter& c : d.chaps) c.paras.push_back(u"毕竟不知后事如何，且听下回分解。");
         out.push_back(std::move(d));
     }
     {
-        Draft d{"分卷与番外", ProseChapters(ps, 350, 0, xi, 7)};
+        Draft d{"分卷与番外", Prose(ps, 350, 0, xi, 7)};
         for (std::size_t i = 0; i < d.chaps.size(); i += 5)
-            d.chaps[i].volume = u"第" + AuditNumber(i / 5 + 1) + u"卷 " +
-                                AuditTitle(0, d.chaps[i].paras[0]).substr(4);
-        AuditChapter pro{u"序章", {u"话说天下大势，分久必合，合久必分。"}, {}, false, std::nullopt};
+            d.chaps[i].volume =
+                u"第" + Digits(i / 5 + 1) + u"卷 " + AuditTitle(0, d.chaps[i].paras[0]).substr(4);
+        BookChapter pro{
+            {u"序章", {u"话说天下大势，分久必合，合久必分。"}}, {}, false, std::nullopt};
         pro.plain = false;
         d.chaps.insert(d.chaps.begin(), pro);
         d.chaps[1].volume.swap(d.chaps[0].volume);
-        AuditChapter end{u"尾声", {u"自此之后，众人各归其所，不在话下。"}, {}, false, std::nullopt};
+        BookChapter end{
+            {u"尾声", {u"自此之后，众人各归其所，不在话下。"}}, {}, false, std::nullopt};
         end.plain = false;
         d.chaps.push_back(end);
         out.push_back(std::move(d));
@@ -108,7 +148,7 @@ std::vector<std::u16string> Flatten(const std::vector<std::u16string>& paras, st
 
 void Plant(Draft& d, std::size_t i, Kind kind, std::size_t shape, std::size_t median,
            const std::vector<std::u16string>& foreign, std::mt19937& rng) {
-    AuditChapter& c = d.chaps[i];
+    BookChapter& c = d.chaps[i];
     const std::vector<std::u16string> prev = d.chaps[i - 1].paras;
     c.planted = kind;
     switch (kind) {
@@ -192,7 +232,7 @@ void Plant(Draft& d, std::size_t i, Kind kind, std::size_t shape, std::size_t me
 std::vector<AuditBook> CleanAuditBooks(const std::vector<std::u16string>& paragraphs) {
     std::vector<AuditBook> out;
     for (const Draft& d : CleanDrafts(paragraphs))
-        out.push_back({d.name, RenderAuditBook(d.chaps, nullptr), {}});
+        out.push_back({d.name, Render(d.chaps, nullptr), {}});
     return out;
 }
 
@@ -230,7 +270,7 @@ std::vector<AuditBook> PlantedAuditBooks(const std::vector<std::u16string>& para
             std::sort(at.rbegin(), at.rend());
             for (const std::size_t i : at) {
                 if (kind == Kind::Duplicate) {
-                    AuditChapter copy = d.chaps[i - 1 - shape % 2];
+                    BookChapter copy = d.chaps[i - 1 - shape % 2];
                     copy.volume.clear();
                     copy.planted = Kind::Duplicate;
                     d.chaps.insert(d.chaps.begin() + static_cast<std::ptrdiff_t>(i), copy);
@@ -240,7 +280,7 @@ std::vector<AuditBook> PlantedAuditBooks(const std::vector<std::u16string>& para
                 ++shape;
             }
             AuditBook b{clean.name + " / " + qm::audit::KindName(kind), {}, {}};
-            b.text = RenderAuditBook(d.chaps, &b.planted);
+            b.text = Render(d.chaps, &b.planted);
             out.push_back(std::move(b));
         }
     }
@@ -275,10 +315,10 @@ std::vector<MergeCase> MergeCases(const std::vector<std::u16string>& paragraphs,
         // The other site numbers its chapters its own way and has one more.
         for (std::size_t i = 0; i < b.chaps.size(); ++i) {
             std::u16string& h = b.chaps[i].heading;
-            if (h.starts_with(u"第")) h = u"第" + AuditNumber(i + 101) + h.substr(h.find(u'章'));
+            if (h.starts_with(u"第")) h = u"第" + Digits(i + 101) + h.substr(h.find(u'章'));
         }
-        const AuditChapter extra{
-            u"番外 闲话", {u"话说这一日，众人闲坐，说起旧事，各自感叹不已。"}, {}, false, {}};
+        const BookChapter extra{
+            {u"番外 闲话", {u"话说这一日，众人闲坐，说起旧事，各自感叹不已。"}}, {}, false, {}};
         b.chaps.insert(b.chaps.begin() + 3, extra);
         Draft want = clean;
         want.chaps.insert(want.chaps.begin() + 3, extra);
@@ -286,9 +326,9 @@ std::vector<MergeCase> MergeCases(const std::vector<std::u16string>& paragraphs,
         m.name = clean.name;
         std::vector<std::size_t> la;
         std::vector<std::size_t> lb;
-        m.a = RenderAuditBook(a.chaps, nullptr, &la);
-        m.b = RenderAuditBook(b.chaps, nullptr, &lb);
-        m.want = RenderAuditBook(want.chaps, nullptr);
+        m.a = Render(a.chaps, nullptr, &la);
+        m.b = Render(b.chaps, nullptr, &lb);
+        m.want = Render(want.chaps, nullptr);
         // Only what the chapter list sees as headings ("作者的话" alone is not).
         std::vector<bool> heading(lb.empty() ? 0 : lb.back() + 1, false);
         for (const auto& h : qm::chapters::Find(m.b))
@@ -307,7 +347,7 @@ std::u16string LargeAuditBook(const std::vector<std::u16string>& paragraphs, std
     std::u16string text;
     std::size_t size = 0;
     for (std::size_t n = 1; size < bytes; ++n) {
-        std::u16string chapter = u"第" + AuditNumber(n) + u"章 " + AuditNumber(n) + u"\r\n";
+        std::u16string chapter = u"第" + Digits(n) + u"章 " + Digits(n) + u"\r\n";
         // Each pass over the prose has its Han characters moved along the
         // block, so that no chapter repeats another: new text to the audit.
         const std::size_t pass = n * 8 / paragraphs.size();

@@ -11,8 +11,17 @@
 #include <vector>
 
 #include "AuditMaterial.h"
+#include "core/novel/Audit.h"
 
 namespace material {
+
+// LoadParagraphs gives 红楼梦 after 西游记, these many lines.
+constexpr std::size_t kHongloumeng = 36;
+
+struct Planted {
+    qm::audit::Kind kind;
+    std::size_t line = 0;  // the chapter's heading line, from 0
+};
 
 struct AuditBook {
     std::string name;

@@ -48,6 +48,13 @@ void Print(const char* title, const material::Figures& f) {
     std::printf("  real characters removed: %zu\n", f.realUnitsRemoved);
     std::printf("  suspects listed, not removed: %zu\n", f.suspects);
     std::printf("  purged text is the clean prose: %s\n", f.restored ? "yes" : "no");
+    // The targets the planted material is held to.
+    bool met = f.all.removed * 100 >= f.all.planted * 95 && f.realUnitsRemoved == 0 && f.restored;
+    for (const auto& [name, t] : f.byDisguise) met = met && t.removed * 100 >= t.planted * 90;
+    std::printf(
+        "  targets (95 %% of the marks, 90 %% of each disguise, no real character "
+        "removed, the clean prose back): %s\n",
+        met ? "met" : "MISSED");
 }
 
 void Add(material::Figures& sum, const material::Figures& f) {

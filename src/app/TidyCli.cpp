@@ -215,7 +215,8 @@ std::string HelpText() {
   audit        体检：每行一个可疑章节，格式为“类型<TAB>标题行号<TAB>说明”，
                类型为 placeholder（占位）、antitheft（防盗）、same-as-previous
                （与上一章相同）、repeated-tail（结尾重复）、truncated（截断）、
-               duplicate（整章重复）；找到与否退出状态都是 0
+               duplicate（整章重复）；大部分章节因同一原因可疑时只报一行，
+               行号为 0（整本书的问题）；找到与否退出状态都是 0
   epub         导出 EPUB 3 电子书：按章节分页，目录分卷、章两级
   merge        合并两个版本：quillmere-tidy merge A B -o 输出文件，按章节标题
                （没有标题的按编号）对齐两个下载版本，每章取完好的一份（都完好时
@@ -432,8 +433,10 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
             }
         } else if (o.command == "audit") {
             for (const auto& f : qm::audit::Audit(text).findings) {
+                // Line 0: the whole book, no one chapter.
                 report += std::string(qm::audit::KindName(f.kind)) + "\t" +
-                          std::to_string(f.line + 1) + "\t" + Field(f.reason) + "\n";
+                          std::to_string(f.across.empty() ? f.line + 1 : 0) + "\t" +
+                          Field(f.reason) + "\n";
             }
         } else if (o.command == "chapters") {
             for (const auto& h : headings) {

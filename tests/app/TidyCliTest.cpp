@@ -365,10 +365,18 @@ TEST(TidyProgram, DuplicatesListsEachRepeatWithItsFirstLine) {
 
 TEST(TidyProgram, AuditPrintsKindHeadingLineAndReasonAndSucceedsEitherWay) {
     TempDir dir;
-    WriteFileBytes(dir / "in.txt", Utf8(u"第1章 甲\n　　正在手打中，请稍等片刻。\n"));
+    // Four placeholders of six chapters are the whole book's (line 0); a
+    // notice is its chapter's.
+    std::u16string book;
+    for (const char16_t n : std::u16string_view(u"1234"))
+        book += u"第" + std::u16string(1, n) + u"章\n　　正在手打中。\n";
+    WriteFileBytes(dir / "in.txt", Utf8(book + u"第5章\n　　此为防盗章节。\n第6章\n　　" +
+                                        Paragraphs()[0] + u"\n"));
     Result r = RunProgram({"audit", (dir / "in.txt").string()}, dir);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "placeholder\t1\t" + Utf8(u"正文是占位文字，不是小说内容") + "\n");
+    EXPECT_EQ(r.out, "placeholder\t0\t" +
+                         Utf8(u"全书大部分章节（4/6章）是占位文字：这份下载多半还没有正文") +
+                         "\nantitheft\t9\t" + Utf8(u"有防盗章节的提示，正文稍后才会替换") + "\n");
     WriteFileBytes(dir / "in.txt", Utf8(u"第1章 甲\n　　" + Paragraphs()[0] + u"\n"));
     r = RunProgram({"audit", (dir / "in.txt").string()}, dir);
     EXPECT_EQ(r.status, 0) << r.err;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "NovelMaterial.h"
 #include "core/novel/Chapters.h"
 
 namespace ch = qm::chapters;
@@ -129,13 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
                     std::vector<std::u16string>{u"三、四个人"},
                     std::vector<std::u16string>{u"1.5倍"}));
 
-// A book of lines, "¶" standing for a paragraph of prose.
-std::u16string Lines(const std::vector<std::u16string>& lines) {
-    std::u16string s;
-    for (const auto& l : lines) s += (l == u"¶" ? kBody : l) + u"\n";
-    return s;
-}
-const std::u16string P = u"¶";
+// A paragraph of prose among the lines of a book.
+const std::u16string& P = kBody;
 
 // Each heading style, and lines that only look like one: what is taken, at what level.
 struct HeadingRow {
@@ -147,7 +143,8 @@ class HeadingRows : public testing::TestWithParam<HeadingRow> {};
 
 TEST_P(HeadingRows, TakenWithTheirLevelAndNothingElse) {
     std::vector<Found> found;
-    for (const auto& h : ch::Find(Lines(GetParam().lines))) found.push_back({h.level, h.number});
+    for (const auto& h : ch::Find(material::Joined(GetParam().lines, false, u"\n")))
+        found.push_back({h.level, h.number});
     EXPECT_EQ(found, GetParam().taken);
 }
 
@@ -294,7 +291,7 @@ struct CheckRow {
 class CheckRows : public testing::TestWithParam<CheckRow> {};
 
 TEST_P(CheckRows, ReportedOnceAtTheirLine) {
-    const auto text = Lines(GetParam().lines);
+    const auto text = material::Joined(GetParam().lines, false, u"\n");
     const auto problems = ch::Check(ch::Find(text), text);
     std::vector<std::pair<ProblemType, std::size_t>> got;
     for (const auto& p : problems) got.emplace_back(p.type, p.line);

@@ -9,6 +9,7 @@
 #include "core/novel/Reflow.h"
 
 namespace rf = qm::reflow;
+using material::Joined;
 using material::WrapAt;
 using testsupport::FromUtf8;
 
@@ -21,16 +22,6 @@ std::vector<std::u16string> KongYiJi() {
     std::size_t start = 0;
     for (std::size_t at; (at = s.find('\n', start)) != std::string::npos; start = at + 1) {
         if (at > start) out.push_back(FromUtf8(s.substr(start, at - start)));
-    }
-    return out;
-}
-
-std::u16string Joined(const std::vector<std::u16string>& paragraphs, bool indent,
-                      std::u16string_view br = u"\r\n") {
-    std::u16string out;
-    for (const auto& p : paragraphs) {
-        out += (indent ? u"\u3000\u3000" : u"") + p;
-        out += br;
     }
     return out;
 }
@@ -212,10 +203,9 @@ TEST(Reflow, UntitledTitlesOfACollectionStayApartInARaggedCopy) {
         std::u16string text;
         for (std::size_t k = 0; k < 3; ++k) {
             text += titles[k] + u"\r\n";
-            for (const auto& p : KongYiJi()) {
+            for (const auto& p : KongYiJi())
                 for (std::size_t i = 0, len = 17; i < p.size(); i += len, len = 17 + (len * 7) % 23)
                     text += (i == 0 ? indent : u"") + p.substr(i, len) + u"\r\n";
-            }
             text += indent + dates[k] + u"\r\n";
         }
         const std::u16string out = u"\r\n" + rf::Reflow(text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "Bytes.h"
 #include "core/text/Utf16.h"
 
 namespace material {
@@ -16,15 +17,9 @@ bool Closed(const std::u16string& p) {
 
 }  // namespace
 
-std::u16string AuditNumber(std::size_t n) {
-    std::u16string s;
-    for (const char c : std::to_string(n)) s += static_cast<char16_t>(c);
-    return s;
-}
-
 std::u16string AuditTitle(std::size_t n, const std::u16string& firstPara) {
     std::u16string t = u"第";
-    t += AuditNumber(n);
+    t += testsupport::FromUtf8(std::to_string(n));
     t += u"章 ";
     std::size_t han = 0;
     for (const char16_t c : firstPara)
@@ -66,24 +61,15 @@ std::vector<AuditChapter> ProseChapters(const std::vector<std::u16string>& ps, s
 }
 
 std::u16string RenderAuditBook(const std::vector<AuditChapter>& chapters,
-                               std::vector<Planted>* planted, std::vector<std::size_t>* headings) {
+                               std::vector<std::size_t>* headings) {
     std::u16string text = u"　　本书由网友整理，仅供交流。\r\n\r\n";
     std::size_t line = 2;
     for (const AuditChapter& c : chapters) {
-        if (!c.volume.empty()) {
-            text += c.volume + u"\r\n\r\n";
-            line += 2;
-        }
-        if (c.planted && planted) planted->push_back({*c.planted, line});
         if (headings) headings->push_back(line);
         text += c.heading + u"\r\n";
-        ++line;
-        for (const auto& p : c.paras) {
-            text += u"　　" + p + u"\r\n";
-            ++line;
-        }
+        for (const auto& p : c.paras) text += u"　　" + p + u"\r\n";
         text += u"\r\n";
-        ++line;
+        line += c.paras.size() + 2;
     }
     return text;
 }

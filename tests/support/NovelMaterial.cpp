@@ -269,6 +269,16 @@ struct Rng {
 
 }  // namespace
 
+std::u16string Joined(const std::vector<std::u16string>& paragraphs, bool indent,
+                      std::u16string_view br) {
+    std::u16string out;
+    for (const auto& p : paragraphs) {
+        out += (indent ? u"\u3000\u3000" : u"") + p;
+        out += br;
+    }
+    return out;
+}
+
 std::vector<std::u16string> LoadParagraphs(const std::string& dataDir) {
     std::vector<std::u16string> out;
     for (const char* f : {"xiyouji.txt", "hongloumeng.txt", "guxiang.txt"}) {

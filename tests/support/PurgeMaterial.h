@@ -1,4 +1,4 @@
-// The material library's ads (its books are in NovelMaterial.h): real prose
+// The material library's ads (its prose is in NovelMaterial.h): real prose
 // with marks planted in every disguise, as whole lines and as fragments inside
 // paragraphs, so that what was planted is known to the unit.
 #pragma once

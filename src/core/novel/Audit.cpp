@@ -32,6 +32,11 @@ constexpr std::size_t kMinTail = 10;          // a closing passage, not a word
 constexpr std::size_t kFormula = 40;          // a closing formula is at most this long
 constexpr std::size_t kMaxCompare = 4000000;  // sentence pairs compared in order, at most
 
+// What the rules that find a chapter's text elsewhere in the book say of it
+// when most chapters are so: one reason, whichever of them found each.
+constexpr std::u16string_view kRepeats =
+    u"的正文在书中别处已经出现过：全书在重复同样的内容，不是个别章节的问题";
+
 // Phrases a site puts in place of a chapter not yet there.
 constexpr std::array<std::u16string_view, 12> kPlaceholders = {
     u"正在手打", u"请稍等",   u"稍后刷新",     u"本章未完",     u"内容更新中", u"章节内容缺失",
@@ -118,6 +123,13 @@ Body ReadBody(std::u16string_view text, const std::vector<text::Line>& lines, st
         start = i + 1;
     }
     return b;
+}
+
+// The body of a chapter as Audit reads it: the lines after its heading.
+Body ReadChapter(std::u16string_view text, const Chapter& c) {
+    const std::u16string_view span = text.substr(c.start, c.end - c.start);
+    const std::vector<text::Line> lines = text::SplitLines(span);
+    return ReadBody(span, lines, 1, lines.size());
 }
 
 // The share of a's sentences found in b in the same order, by length; for
@@ -213,6 +225,38 @@ std::u16string Number(std::size_t n) {
     std::u16string out;
     for (const char c : std::to_string(n)) out += static_cast<char16_t>(c);
     return out;
+}
+
+// A fault most chapters share for one reason is the book's own shape (one
+// text pasted over and over, a download of placeholders): said once, for the
+// book, in place of a finding a chapter, of the kind most of them are.
+void SayOnceForTheBook(Report& report, const std::vector<std::u16string_view>& rules) {
+    std::unordered_map<std::u16string_view, std::size_t> counts;
+    for (const std::u16string_view r : rules) ++counts[r];
+    // One finding a chapter: at most one reason can hold more than half of them.
+    const auto most = std::find_if(counts.begin(), counts.end(), [&](const auto& rc) {
+        return rc.second * 2 > report.chapters.size();
+    });
+    if (most == counts.end()) return;
+    std::vector<Finding> kept;
+    Finding book;
+    std::array<std::size_t, 6> kinds{};
+    for (std::size_t i = 0; i < report.findings.size(); ++i) {
+        Finding& f = report.findings[i];
+        if (rules[i] != most->first) {
+            kept.push_back(std::move(f));
+            continue;
+        }
+        if (book.across.empty()) book = f;
+        book.across.push_back(f.chapter);
+        book.sure = book.sure && f.sure;
+        ++kinds[static_cast<std::size_t>(f.kind)];
+    }
+    book.kind = static_cast<Kind>(std::max_element(kinds.begin(), kinds.end()) - kinds.begin());
+    book.reason = u"全书大部分章节（" + Number(most->second) + u"/" +
+                  Number(report.chapters.size()) + u"章）" + std::u16string(most->first);
+    kept.insert(kept.begin(), std::move(book));
+    report.findings = std::move(kept);
 }
 
 }  // namespace
@@ -354,12 +398,16 @@ Report Audit(std::u16string_view text) {
     const bool booksClose = closed * 5 >= finished * 4;
 
     std::unordered_map<std::u16string, std::vector<std::size_t>> byHeading;
+    std::vector<std::u16string_view> rules;  // each finding's rule
     for (std::size_t c = 0; c < count; ++c) {
         const Body& b = bodies[c];
         const Chapter& ch = report.chapters[c];
         const auto length = static_cast<double>(ch.length);
-        auto say = [&](Kind kind, std::u16string reason, bool sure = true) {
-            report.findings.push_back({kind, c, ch.line, std::move(reason), sure});
+        // `rule` says what the rule found, for the book when most chapters share it.
+        auto say = [&](Kind kind, std::u16string_view rule, std::u16string reason,
+                       bool sure = true) {
+            report.findings.push_back({kind, c, ch.line, std::move(reason), sure, {}});
+            rules.push_back(rule);
         };
         const std::u16string key = Visible(ch.heading);
         std::vector<std::size_t>& same = byHeading[key];
@@ -371,7 +419,7 @@ Report Audit(std::u16string_view text) {
             same.rbegin(), last, [&](std::size_t e) { return Equal(bodies[e], b) >= kSameShare; });
         const bool duplicate = !key.empty() && earlier != last;
         if (duplicate) {
-            say(Kind::Duplicate,
+            say(Kind::Duplicate, kRepeats,
                 u"与第" + Number(report.chapters[*earlier].line + 1) + u"行的章节标题和正文相同");
         }
         same.push_back(c);
@@ -388,6 +436,8 @@ Report Audit(std::u16string_view text) {
         }
         if (b.visible.empty() || placeholder * 2 >= b.visible.size()) {
             say(Kind::Placeholder,
+                b.visible.empty() ? u"正文为空：这份文本多半只有标题"
+                                  : u"是占位文字：这份下载多半还没有正文",
                 b.visible.empty() ? u"正文为空" : u"正文是占位文字，不是小说内容");
             continue;
         }
@@ -400,39 +450,40 @@ Report Audit(std::u16string_view text) {
             const std::u16string_view v = b.visible;
             if (HasAny(v.substr(0, headEnd), kAntitheft) ||
                 HasAny(v.substr(tailStart), kAntitheft)) {
-                say(Kind::Antitheft, u"有防盗章节的提示，正文稍后才会替换");
+                say(Kind::Antitheft, u"带有防盗提示：这份下载多半是防盗版本",
+                    u"有防盗章节的提示，正文稍后才会替换");
                 continue;
             }
         }
         if (c > 0 && Equal(bodies[c - 1], b) >= kSameShare) {
-            say(Kind::SameAsPrevious, u"正文与上一章的正文相同");
+            say(Kind::SameAsPrevious, kRepeats, u"正文与上一章的正文相同");
             continue;
         }
         const bool ends = kClosing.find(b.visible.back()) != std::u16string_view::npos;
         if (enough && booksClose && !ends && length < kTruncated * median && !b.poem) {
-            say(Kind::Truncated,
+            say(Kind::Truncated, u"没有结束标点",
                 u"正文没有结束标点，只有中位章节长度的" + Percent(length / median));
             continue;
         }
         if (enough && !special[c] && !note[c] && !b.poem && length < kPlaceholder * median) {
-            say(Kind::Placeholder,
+            say(Kind::Placeholder, u"正文过短",
                 u"正文只有" + Number(ch.length) + u"字，不到中位章节长度的五分之一");
             continue;
         }
         if (enough && pairShare[c] >= 0 && pairShare[c] < kPairShare * medianShare) {
-            say(Kind::Antitheft,
+            say(Kind::Antitheft, u"用词与全书不合",
                 u"用词与全书不合：与其他章节共有的词对只占" + Percent(pairShare[c]) +
                     u"，全书中位为" + Percent(medianShare),
                 false);
             continue;
         }
         if (enough && pairShare[c] >= 0 && ch.han < medianHan - kHanDrop) {
-            say(Kind::Antitheft,
+            say(Kind::Antitheft, u"汉字过少",
                 u"汉字只占" + Percent(ch.han) + u"，全书中位为" + Percent(medianHan), false);
             continue;
         }
         if (tailFrom[c] < count) {
-            say(Kind::RepeatedTail,
+            say(Kind::RepeatedTail, kRepeats,
                 u"结尾一段与第" + Number(report.chapters[tailFrom[c]].line + 1) +
                     u"行那一章的结尾相同",
                 false);
@@ -446,18 +497,19 @@ Report Audit(std::u16string_view text) {
         });
         if (judged > 0 &&
             static_cast<double>(borrowed) >= kBorrowed * static_cast<double>(judged)) {
-            say(Kind::Antitheft, u"正文" + Percent(static_cast<double>(borrowed) / judged) +
-                                     u"取自前面的章节，顺序打乱");
+            say(Kind::Antitheft, kRepeats,
+                u"正文" + Percent(static_cast<double>(borrowed) / judged) +
+                    u"取自前面的章节，顺序打乱");
             continue;
         }
     }
+    if (enough) SayOnceForTheBook(report, rules);
     return report;
 }
 
-std::u16string VisibleBody(std::u16string_view text, const Chapter& chapter) {
-    const std::u16string_view span = text.substr(chapter.start, chapter.end - chapter.start);
-    const std::size_t eol = span.find_first_of(u"\r\n");
-    return eol == std::u16string_view::npos ? std::u16string() : Visible(span.substr(eol));
+bool SameBody(std::u16string_view textA, const Chapter& a, std::u16string_view textB,
+              const Chapter& b) {
+    return Equal(ReadChapter(textA, a), ReadChapter(textB, b)) >= kSameShare;
 }
 
 Removed RemoveChapters(std::u16string_view text, const Report& report,

@@ -40,19 +40,27 @@ struct Finding {
     // and for a pasted tail, whose body is otherwise whole: weaker evidence
     // when two copies of a chapter are weighed.
     bool sure = true;
+    // A finding about the whole book: the chapters it stands for (more than
+    // half of them, each found so by one rule), `chapter` and `line` the
+    // first of them. Empty for a finding about one chapter.
+    std::vector<std::size_t> across;
 };
 
 struct Report {
     std::vector<Chapter> chapters;  // volume headings are not chapters
-    std::vector<Finding> findings;  // at most one a chapter, in text order
-    std::size_t median = 0;         // the median body length
+    // At most one a chapter, in text order, after a finding about the whole
+    // book if there is one.
+    std::vector<Finding> findings;
+    std::size_t median = 0;  // the median body length
 };
 
 Report Audit(std::u16string_view text);
 
-// The chapter's body as the audit reads it: its characters without blanks
-// and line breaks.
-std::u16string VisibleBody(std::u16string_view text, const Chapter& chapter);
+// Whether chapter a of textA and chapter b of textB have one text for a
+// body (blanks and line breaks aside): the likeness by which the audit takes
+// a chapter for the previous one again or for a duplicate.
+bool SameBody(std::u16string_view textA, const Chapter& a, std::u16string_view textB,
+              const Chapter& b);
 
 struct Removed {
     std::u16string text;

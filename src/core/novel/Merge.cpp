@@ -16,8 +16,6 @@ namespace {
 constexpr std::size_t kWindow = 64;
 // Word pairs shared with the rest of the book this much less: not the book's text.
 constexpr double kLessLike = 0.8;
-// Bodies this much alike are one text.
-constexpr double kNearly = 0.95;
 
 // What aligns two chapters: the title proper, else the number, else the heading.
 std::u16string Key(const Chapter& c) {
@@ -32,22 +30,14 @@ std::u16string Key(const Chapter& c) {
     return norm;
 }
 
-// Two bodies the same but for a stretch: their common start and end make
-// nearly all of the longer.
-bool NearlyEqual(std::u16string_view x, std::u16string_view y) {
-    const std::size_t shorter = std::min(x.size(), y.size());
-    const std::size_t longer = std::max(x.size(), y.size());
-    std::size_t same = 0;
-    while (same < shorter && x[same] == y[same]) ++same;
-    for (std::size_t t = 0; same < shorter && x[x.size() - 1 - t] == y[y.size() - 1 - t]; ++t)
-        ++same;
-    return static_cast<double>(same) >= kNearly * static_cast<double>(longer);
-}
-
-// The chapter's suspect finding, if any.
+// The chapter's suspect finding, if any; one about the whole book stands
+// for each of its chapters.
 std::vector<const Finding*> Suspects(const Report& r) {
     std::vector<const Finding*> out(r.chapters.size(), nullptr);
-    for (const Finding& f : r.findings) out[f.chapter] = &f;
+    for (const Finding& f : r.findings) {
+        out[f.chapter] = &f;
+        for (const std::size_t c : f.across) out[c] = &f;
+    }
     return out;
 }
 
@@ -122,7 +112,7 @@ Merged Merge(std::u16string_view a, std::u16string_view b) {
             const bool judged = c.pairs >= 0 && o.pairs >= 0;
             if (rank(sb[k]) != rank(sa[i])) {
                 useB = rank(sb[k]) > rank(sa[i]);
-            } else if (judged && !NearlyEqual(VisibleBody(a, c), VisibleBody(b, o)) &&
+            } else if (judged && !SameBody(a, c, b, o) &&
                        std::min(c.pairs, o.pairs) < kLessLike * std::max(c.pairs, o.pairs)) {
                 useB = o.pairs > c.pairs;
             } else {

@@ -50,7 +50,8 @@ void LengthChart::SetReport(const qm::audit::Report& report) {
     lengths_.clear();
     suspect_.assign(report.chapters.size(), false);
     for (const auto& c : report.chapters) lengths_.push_back(c.length);
-    for (const auto& f : report.findings) suspect_[f.chapter] = true;
+    // A finding about the whole book marks no hole.
+    for (const auto& f : report.findings) suspect_[f.chapter] = f.across.empty();
     update();
 }
 
@@ -110,25 +111,37 @@ void FrmTiJian::Find() {
     report_ = qm::audit::Audit(host_.Doc().Text());
     list_->clear();
     QList<QTreeWidgetItem*> items;
+    std::size_t suspects = 0;
     for (std::size_t i = 0; i < report_.findings.size(); ++i) {
         const qm::audit::Finding& f = report_.findings[i];
         const qm::audit::Chapter& c = report_.chapters[f.chapter];
-        auto* item =
-            new QTreeWidgetItem({QString::fromStdU16String(c.heading), QString::number(f.line + 1),
-                                 KindText(f.kind), QString::fromStdU16String(f.reason),
-                                 QStringLiteral("%1 / %2").arg(c.length).arg(report_.median)});
+        const bool book = !f.across.empty();
+        const QString none = QStringLiteral("—");
+        auto* item = new QTreeWidgetItem(
+            {book ? QStringLiteral("全书") : QString::fromStdU16String(c.heading),
+             book ? none : QString::number(f.line + 1), KindText(f.kind),
+             QString::fromStdU16String(f.reason),
+             book ? none : QStringLiteral("%1 / %2").arg(c.length).arg(report_.median)});
         item->setData(0, kIndexRole, static_cast<qulonglong>(i));
-        item->setCheckState(0, Qt::Unchecked);
+        // The book as a whole is no chapter to delete: no check box.
+        if (!book) {
+            item->setCheckState(0, Qt::Unchecked);
+            ++suspects;
+        }
         items.append(item);
     }
     list_->addTopLevelItems(items);
     for (int col = 0; col < list_->columnCount(); ++col) list_->resizeColumnToContents(col);
     chart_->SetReport(report_);
-    LblTongJi->setText(report_.findings.empty()
-                           ? QStringLiteral("%1章，没有发现可疑章节。").arg(report_.chapters.size())
-                           : QStringLiteral("%1章，可疑%2章；勾选后可删除。")
-                                 .arg(report_.chapters.size())
-                                 .arg(report_.findings.size()));
+    const bool whole = suspects < report_.findings.size();
+    QString said = whole ? QStringLiteral("全书大部分章节有同一问题，见第一行。") : QString();
+    said += suspects == 0 ? QStringLiteral("%1章，没有%2可疑章节。")
+                                .arg(report_.chapters.size())
+                                .arg(whole ? QStringLiteral("别的") : QString())
+                          : QStringLiteral("%1章，可疑%2章；勾选后可删除。")
+                                .arg(report_.chapters.size())
+                                .arg(suspects);
+    LblTongJi->setText(said);
 }
 
 void FrmTiJian::CmdShanChu_Click() {
