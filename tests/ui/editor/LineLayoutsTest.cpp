@@ -165,8 +165,7 @@ TEST(LineLayouts, WrappedRowsTileTheLineAndBreakWhereChineseAndEnglishAllow) {
             const char16_t before = row.text[at.end - 1], after = row.text[at.end];
             EXPECT_EQ(noStart.find(after), noStart.npos) << row.name << " row " << r + 1;
             EXPECT_EQ(noEnd.find(before), noEnd.npos) << row.name << " row " << r;
-            EXPECT_FALSE(Latin(before) && Latin(after))
-                << row.name << " inside a word";
+            EXPECT_FALSE(Latin(before) && Latin(after)) << row.name << " inside a word";
         }
         EXPECT_EQ(end, row.text.size()) << row.name;
         EXPECT_EQ(l.layouts.RowCount(1), r + 1) << row.name << " the count once laid out";
