@@ -298,6 +298,14 @@ std::size_t LineLayouts::RowsBefore(const LongLine& l, std::size_t k) const {
     return l.before[k];
 }
 
+std::size_t LineLayouts::ChunkOfRow(const LongLine& l, std::size_t row) const {
+    RowsBefore(l, 0);  // the sums, made when missing
+    const auto end = l.before.begin() + static_cast<std::ptrdiff_t>(l.chunks.Count());
+    return static_cast<std::size_t>(std::upper_bound(l.before.begin(), end, row) -
+                                    l.before.begin()) -
+           1;
+}
+
 std::size_t LineLayouts::RowCount(std::size_t line) const {
     if (wrap_ <= 0) return 1;
     if (lines_.LineLength(line) <= qm::kLongLine) {
@@ -326,12 +334,8 @@ LineLayouts::Row LineLayouts::RowAt(std::size_t line, std::size_t row) const {
         // Laying a chunk out makes its estimate exact and may move the row
         // into a neighbour: look again until the chunk found was known.
         for (int tries = 0;; ++tries) {
-            std::size_t k = 0;
-            first = 0;
-            while (k + 1 < l.chunks.Count() && first + ChunkRows(l, k) <= row) {
-                first += ChunkRows(l, k);
-                ++k;
-            }
+            const std::size_t k = ChunkOfRow(l, row);
+            first = l.before[k];
             const bool known = l.rows[k] != 0;
             p = PieceAt(line, l.chunks.Start(k));
             lastPiece = k + 1 == l.chunks.Count();
@@ -351,9 +355,9 @@ std::vector<LineLayouts::Piece> LineLayouts::PiecesInRows(std::size_t line, std:
     if (lines_.LineLength(line) <= qm::kLongLine) return {PieceAt(line, 0)};
     const LongLine& l = Long(line);
     std::vector<Piece> out;
-    std::size_t first = 0;
-    for (std::size_t k = 0; k < l.chunks.Count() && first < r1; ++k) {
-        if (first + ChunkRows(l, k) > r0) out.push_back(PieceAt(line, l.chunks.Start(k)));
+    std::size_t k = ChunkOfRow(l, r0);
+    for (std::size_t first = l.before[k]; k < l.chunks.Count() && first < r1; ++k) {
+        out.push_back(PieceAt(line, l.chunks.Start(k)));
         first += ChunkRows(l, k);  // exact once laid out
     }
     return out;

@@ -154,6 +154,8 @@ class LineLayouts {
     std::size_t ChunkRows(const LongLine& l, std::size_t k) const;
     // Wrapping: the rows of a long line before chunk k.
     std::size_t RowsBefore(const LongLine& l, std::size_t k) const;
+    // Wrapping: the chunk of a long line that holds row `row` (the last one past the end).
+    std::size_t ChunkOfRow(const LongLine& l, std::size_t row) const;
 
     const qm::Document& doc_;
     const qm::LineIndex& lines_;
