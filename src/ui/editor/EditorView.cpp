@@ -183,9 +183,7 @@ void EditorView::UpdateMetrics() {
         f.setPixelSize(f.pixelSize() + zoom_ * logicalDpiY() / 72);
     }
     layouts_.SetFont(f);
-    const QFontMetrics fm(layouts_.Font());
     lineHeight_ = layouts_.RowHeight();
-    ascent_ = fm.ascent();
     maxWidth_ = 0;
     maxTop_.reset();
     UpdateScrollBars();

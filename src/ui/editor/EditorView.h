@@ -223,7 +223,6 @@ class EditorView : public QAbstractScrollArea {
     std::size_t dropPos_ = static_cast<std::size_t>(-1);
 
     int lineHeight_ = 1;
-    int ascent_ = 0;
     int margin_ = 4;
     double maxWidth_ = 0;        // the widest line drawn so far
     QWidget* gutter_ = nullptr;  // made when first shown
