@@ -7,6 +7,7 @@
 #include "core/novel/Repeats.h"
 #include "core/novel/purge/Purge.h"
 #include "core/text/Lines.h"
+#include "core/text/WholeNumber.h"
 
 namespace qm::audit {
 
@@ -22,11 +23,7 @@ std::u16string Key(const Chapter& c) {
     const std::u16string norm = purge::Normalized(c.heading);
     const std::u16string_view title = repeats::TitlePart(norm);
     if (!title.empty()) return std::u16string(title);
-    if (c.number) {
-        std::u16string n = u"#";
-        for (const char d : std::to_string(*c.number)) n += static_cast<char16_t>(d);
-        return n;
-    }
+    if (c.number) return u"#" + text::WholeNumberText(*c.number);
     return norm;
 }
 
