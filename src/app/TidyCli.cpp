@@ -141,8 +141,13 @@ std::optional<Options> Parse(const std::vector<std::string>& args, std::string& 
         why = "--rules 只用于 purge";
         return std::nullopt;
     }
+    // Standard output carries their report: the text goes to a file.
     if (o.command == "repair" && *o.output == "-") {
         why = "repair 把每段乱码写到标准输出，结果须用 -o 写到文件";
+        return std::nullopt;
+    }
+    if (o.command == "merge" && *o.output == "-") {
+        why = "merge 把每章的来源写到标准输出，结果须用 -o 写到文件";
         return std::nullopt;
     }
     if (o.pua && o.command != "scrub") {
@@ -461,11 +466,6 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     std::u16string result;
     std::string merged;  // merge: a line a chapter, for standard output once written
     if (o.command == "merge") {
-        // Standard output carries the chapters' sources.
-        if (*o.output == "-") {
-            io.err(std::string(kName) + "：merge 需要输出文件，不能写到标准输出\n");
-            return kUsageError;
-        }
         const files::TextReadResult other = files::ReadTextFile(Path(o.second), o.encoding);
         if (!other.ok) {
             io.err(std::string(kName) + "：无法读取“" + Shown(o.second) + "”：" + Utf8(other.why) +

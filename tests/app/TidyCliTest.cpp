@@ -173,6 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                     std::vector<std::string>{"chapters", "in.txt", "-o", "out.txt"},
                     std::vector<std::string>{"reflow", "in.txt", "-o", "o", "--pua", "m"},
                     std::vector<std::string>{"repair", "in.txt", "-o", "-"},
+                    std::vector<std::string>{"merge", "a.txt", "b.txt", "-o", "-"},
                     std::vector<std::string>{"--bogus", "chapters", "in.txt"},
                     std::vector<std::string>{"chapters", "in.txt", "--encoding", "KOI8-R"}));
 
