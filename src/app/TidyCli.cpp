@@ -346,8 +346,8 @@ std::optional<std::u16string> Scrub(const Options& o, const std::u16string& text
 }
 
 // The text with its garbled passages repaired; each passage found, repaired
-// or lost, told on standard output with its place in its line.
-std::optional<std::u16string> Repair(const std::u16string& text, const Streams& io) {
+// or lost, a line of `report` with its place in its line.
+std::u16string Repair(const std::u16string& text, std::string& report) {
     const auto spans = qm::convert::FindGarbled(text);
     const auto lines = qm::text::SplitLines(text);
     const auto column = [&](std::size_t line, std::size_t at) {
@@ -356,16 +356,11 @@ std::optional<std::u16string> Repair(const std::u16string& text, const Streams& 
             ++n;
         return n;
     };
-    std::string report;
     for (const auto& g : spans) {
         const bool repaired = g.kind == qm::convert::GarbledSpan::Kind::Repaired;
         report += std::to_string(g.line + 1) + "\t" + std::to_string(column(g.line, g.start)) +
                   "\t" + std::to_string(column(g.line, g.start + g.length)) + "\t" +
                   (repaired ? "repaired" : "lossy") + "\t" + Field(g.how) + "\n";
-    }
-    if (!io.out(report)) {
-        io.err(std::string(kName) + "：无法写到标准输出\n");
-        return std::nullopt;
     }
     return qm::convert::ApplyRepairs(text, spans).text;
 }
@@ -464,7 +459,9 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     if (o.command == "epub") return WriteBook(o, text, io);
 
     std::u16string result;
-    std::string merged;  // merge: a line a chapter, for standard output once written
+    // merge and repair: what they did, for standard output once the file is
+    // written (never told of a file that was not).
+    std::string told;
     if (o.command == "merge") {
         const files::TextReadResult other = files::ReadTextFile(Path(o.second), o.encoding);
         if (!other.ok) {
@@ -477,8 +474,8 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
             return l ? std::to_string(*l + 1) : std::string("-");
         };
         for (const auto& c : m.chapters)
-            merged += line(c.lineA) + "\t" + line(c.lineB) + "\t" +
-                      (c.source == qm::audit::Source::A ? "A" : "B") + "\n";
+            told += line(c.lineA) + "\t" + line(c.lineB) + "\t" +
+                    (c.source == qm::audit::Source::A ? "A" : "B") + "\n";
         std::string missing;
         for (const auto& w : m.missing) missing += qm::text::ToUtf8(w) + "\n";
         io.err(missing);
@@ -488,9 +485,7 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
         if (!purged) return kFailed;
         result = std::move(*purged);
     } else if (o.command == "repair") {
-        std::optional<std::u16string> repaired = Repair(text, io);
-        if (!repaired) return kFailed;
-        result = std::move(*repaired);
+        result = Repair(text, told);
     } else if (o.command == "scrub") {
         std::optional<std::u16string> scrubbed = Scrub(o, text, io);
         if (!scrubbed) return kFailed;
@@ -525,7 +520,7 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
                "\n");
         return kFailed;
     }
-    if (!merged.empty() && !io.out(merged)) {
+    if (!told.empty() && !io.out(told)) {
         io.err(std::string(kName) + "：无法写到标准输出\n");
         return kFailed;
     }

@@ -481,8 +481,9 @@ TEST(TidyProgram, KilledWhileWritingANewFileLeavesNoPartOfIt) {
     EXPECT_FALSE(fs::exists(dir / "out.txt"));
 }
 
-// Each fails in writing or before: exit 1, nothing written, no temporary
-// file left. "@x" is the file x in the test's folder.
+// Each fails in writing or before: exit 1, nothing written (nor a report of
+// what was), no temporary file left. "@x" is the file x in the test's
+// folder, which starts with a garbled line.
 struct Failure {
     const char* name;
     friend void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
@@ -494,7 +495,7 @@ class TidyFailures : public testing::TestWithParam<Failure> {};
 
 TEST_P(TidyFailures, ExitOneWithNothingWritten) {
     TempDir dir;
-    WriteFileBytes(dir / "in.txt", Gbk(NumberedBook()));
+    WriteFileBytes(dir / "in.txt", Gbk(u"浣犲ソ涓栫晫\r\n" + NumberedBook()));
     std::vector<std::string> args;
     for (const auto& a : GetParam().args)
         args.push_back(a[0] == '@' ? (dir / a.substr(1)).string() : a);
@@ -511,6 +512,9 @@ TEST_P(TidyFailures, ExitOneWithNothingWritten) {
     ::setrlimit(RLIMIT_FSIZE, &was);
     ::close(fds[1]);
     EXPECT_EQ(r.status, 1) << r.err;
+    if (out == nullptr) {
+        EXPECT_EQ(r.out, "");
+    }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
@@ -524,5 +528,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"PurgeWithUnreadableRules",
                 {"purge", "@in.txt", "-o", "@out.txt", "--rules", "@no"}},
         Failure{"ScrubWithAMapThatIsNone",
-                {"scrub", "@in.txt", "-o", "@out.txt", "--pua", "@in.txt"}}),
+                {"scrub", "@in.txt", "-o", "@out.txt", "--pua", "@in.txt"}},
+        Failure{
+            "RepairPastTheFileSizeLimit", {"repair", "@in.txt", "-o", "@out.txt"}, nullptr, 1024}),
     [](const auto& info) { return std::string(info.param.name); });
