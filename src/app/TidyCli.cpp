@@ -265,6 +265,39 @@ std::string HelpText() {
 
 namespace {
 
+// A list the user gave (purge's rules, scrub's map), `what` naming it; nothing
+// when it cannot be used, told why. A file that is no text (a picture, a
+// program) is refused whole: its bytes would read as thousands of rules.
+std::optional<std::u16string> ReadList(const std::string& path, const std::string& what,
+                                       const Streams& io) {
+    files::TextReadResult list = files::ReadTextFile(Path(path));
+    if (!list.ok) {
+        io.err(std::string(kName) + "：无法读取" + what + "“" + Shown(path) + "”：" +
+               Utf8(list.why) + "\n");
+        return std::nullopt;
+    }
+    if (list.loaded.invalid > 0 || list.loaded.text.find(u'\0') != std::u16string::npos) {
+        io.err(std::string(kName) + "：" + what + "“" + Shown(path) +
+               "”含有无法识别的字节，不是文本文件，没有写入任何文件\n");
+        return std::nullopt;
+    }
+    return std::move(list.loaded.text);
+}
+
+// The faulty lines of such a list (0-based, with why), the first few of them:
+// a list with more faults than that is no list, and the rest would bury them.
+void TellBadLines(const std::string& path, const std::string& what,
+                  const std::vector<std::pair<std::size_t, std::string>>& bad, const Streams& io) {
+    constexpr std::size_t kShown = 10;
+    std::string told;
+    for (std::size_t i = 0; i < bad.size() && i < kShown; ++i)
+        told += std::string(kName) + "：" + what + "“" + Shown(path) + "”第 " +
+                std::to_string(bad[i].first + 1) + " 行：" + bad[i].second + "\n";
+    if (bad.size() > kShown)
+        told += std::string(kName) + "：另有 " + std::to_string(bad.size() - kShown) + " 行有错\n";
+    io.err(told + std::string(kName) + "：" + what + "有错，没有写入任何文件\n");
+}
+
 // The text without the built-in list's marks and those of the user's list;
 // nothing when that list cannot be read or holds a bad rule (said on standard
 // error): a purge with half a list would leave marks the user asked to go.
@@ -272,19 +305,14 @@ std::optional<std::u16string> Purge(const Options& o, const std::u16string& text
                                     const Streams& io) {
     qm::purge::UserRules rules;
     if (o.rules) {
-        const files::TextReadResult list = files::ReadTextFile(Path(*o.rules));
-        if (!list.ok) {
-            io.err(std::string(kName) + "：无法读取规则文件“" + Shown(*o.rules) + "”：" +
-                   Utf8(list.why) + "\n");
-            return std::nullopt;
-        }
-        rules = qm::purge::UserRules::Parse(list.loaded.text);
+        const std::optional<std::u16string> list = ReadList(*o.rules, "规则文件", io);
+        if (!list) return std::nullopt;
+        rules = qm::purge::UserRules::Parse(*list);
         if (!rules.Errors().empty()) {
-            for (const auto& e : rules.Errors()) {
-                io.err(std::string(kName) + "：规则文件“" + Shown(*o.rules) + "”第 " +
-                       std::to_string(e.line + 1) + " 行：" + qm::text::ToUtf8(e.reason) + "\n");
-            }
-            io.err(std::string(kName) + "：规则有错，没有写入任何文件\n");
+            std::vector<std::pair<std::size_t, std::string>> bad;
+            for (const auto& e : rules.Errors())
+                bad.emplace_back(e.line, qm::text::ToUtf8(e.reason));
+            TellBadLines(*o.rules, "规则文件", bad, io);
             return std::nullopt;
         }
     }
@@ -317,18 +345,14 @@ std::optional<std::u16string> Scrub(const Options& o, const std::u16string& text
                   "\t" + std::to_string(t.count) + "\n";
     }
     if (o.pua) {
-        const files::TextReadResult list = files::ReadTextFile(Path(*o.pua));
-        if (!list.ok) {
-            io.err(std::string(kName) + "：无法读取对照表“" + Shown(*o.pua) + "”：" +
-                   Utf8(list.why) + "\n");
-            return std::nullopt;
-        }
-        const qm::scrub::PuaMap map = qm::scrub::ParsePuaMap(list.loaded.text);
+        const std::optional<std::u16string> list = ReadList(*o.pua, "对照表", io);
+        if (!list) return std::nullopt;
+        const qm::scrub::PuaMap map = qm::scrub::ParsePuaMap(*list);
         if (!map.badLines.empty()) {
+            std::vector<std::pair<std::size_t, std::string>> bad;
             for (const std::size_t line : map.badLines)
-                io.err(std::string(kName) + "：对照表“" + Shown(*o.pua) + "”第 " +
-                       std::to_string(line + 1) + " 行不是“U+E3F2<TAB>的”这样的对照\n");
-            io.err(std::string(kName) + "：对照表有错，没有写入任何文件\n");
+                bad.emplace_back(line, "不是“U+E3F2<TAB>的”这样的对照");
+            TellBadLines(*o.pua, "对照表", bad, io);
             return std::nullopt;
         }
         std::size_t replaced = 0;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -482,8 +483,8 @@ TEST(TidyProgram, KilledWhileWritingANewFileLeavesNoPartOfIt) {
 }
 
 // Each fails in writing or before: exit 1, nothing written (nor a report of
-// what was), no temporary file left. "@x" is the file x in the test's
-// folder, which starts with a garbled line.
+// what was), no temporary file left, and told in a few lines. "@x" is the
+// file x in the test's folder, which starts with a garbled line.
 struct Failure {
     const char* name;
     friend void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
@@ -515,6 +516,7 @@ TEST_P(TidyFailures, ExitOneWithNothingWritten) {
     if (out == nullptr) {
         EXPECT_EQ(r.out, "");
     }
+    EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 12) << r.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
@@ -529,6 +531,8 @@ INSTANTIATE_TEST_SUITE_P(
                 {"purge", "@in.txt", "-o", "@out.txt", "--rules", "@no"}},
         Failure{"ScrubWithAMapThatIsNone",
                 {"scrub", "@in.txt", "-o", "@out.txt", "--pua", "@in.txt"}},
+        Failure{"PurgeWithRulesThatAreNoText",
+                {"purge", "@in.txt", "-o", "@out.txt", "--rules", "/proc/self/exe"}},
         Failure{
             "RepairPastTheFileSizeLimit", {"repair", "@in.txt", "-o", "@out.txt"}, nullptr, 1024}),
     [](const auto& info) { return std::string(info.param.name); });
