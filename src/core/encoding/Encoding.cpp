@@ -852,6 +852,16 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
         at += piece.bytes.size();
         if (piece.last || piece.bytes.empty()) break;
     }
+    // A line decoded with its breaks made CR LF, as for any document (a BOM
+    // that came along with a pasted file skipped).
+    const auto decode = [](std::string_view l, Encoding c) {
+        if (StartsWith(l, Bom(c))) l.remove_prefix(Bom(c).size());
+        ViewSource view(l);
+        Decoded d;
+        d.text = WithDecoder(
+            c, [&](auto dec) { return DecodeWith<true>(dec, view, 0, nullptr, &d.invalid); });
+        return d;
+    };
     LoadedText r;
     r.text.reserve(bytes.size());
     std::map<Encoding, std::size_t> lines;  // bytes of the lines in each
@@ -866,7 +876,7 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
         if (HasNonAscii(l)) {
             for (const Encoding c :
                  {Encoding::Utf8, Encoding::Gbk, Encoding::Gb18030, Encoding::Big5}) {
-                d = Decode(l, c);
+                d = decode(l, c);
                 if (d.invalid == 0) {
                     e = c == Encoding::Gb18030 ? Encoding::Gbk : c;  // one family for the user
                     break;
@@ -877,7 +887,7 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
             if (r.runs.empty() || r.runs.back().encoding != *e) r.runs.push_back({line, *e});
             r.text += d.text;
         } else {
-            r.text.append(l.begin(), l.end());
+            r.text += decode(l, Encoding::Utf8).text;
         }
     }
     // A stray byte or two that some other encoding happens to read is damage,
@@ -885,19 +895,6 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
     if (lines.size() < 2 ||
         std::any_of(lines.begin(), lines.end(), [](const auto& n) { return n.second < 32; }))
         return std::nullopt;
-    // Every break a CR LF, as for any document.
-    std::u16string text;
-    text.reserve(r.text.size() + line);
-    for (std::size_t i = 0; i < r.text.size(); ++i) {
-        const char16_t c = r.text[i];
-        if (c == u'\r' || c == u'\n') {
-            text += u"\r\n";
-            if (c == u'\r' && i + 1 < r.text.size() && r.text[i + 1] == u'\n') ++i;
-        } else {
-            text += c;
-        }
-    }
-    r.text = std::move(text);
     r.format = detected;
     r.format.bom = false;
     r.format.mixedEncodings = true;
