@@ -865,8 +865,8 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
     LoadedText r;
     r.text.reserve(bytes.size());
     std::map<Encoding, std::size_t> lines;  // bytes of the lines in each
-    std::size_t line = 0;
-    for (std::size_t from = 0; from < bytes.size(); ++line) {
+    std::size_t line = 0;  // of the text: a lone CR in a piece parts lines too
+    for (std::size_t from = 0; from < bytes.size();) {
         std::size_t to = bytes.find('\n', from);
         to = to == std::string::npos ? bytes.size() : to + 1;
         const std::string_view l = std::string_view(bytes).substr(from, to - from);
@@ -885,10 +885,11 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
             if (!e) return std::nullopt;
             lines[*e] += l.size();
             if (r.runs.empty() || r.runs.back().encoding != *e) r.runs.push_back({line, *e});
-            r.text += d.text;
         } else {
-            r.text += decode(l, Encoding::Utf8).text;
+            d = decode(l, Encoding::Utf8);
         }
+        r.text += d.text;
+        line += static_cast<std::size_t>(std::count(d.text.begin(), d.text.end(), u'\n'));
     }
     // A stray byte or two that some other encoding happens to read is damage,
     // kept as bytes, not a run of text in that encoding.
