@@ -42,6 +42,12 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsAsciiAlnum(char16_t c) { return IsAsciiLetter(c) || (c >= u'0' && c <= u'9'); }
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c; }
+// The digit's value in base 10 or 16, or -1.
+int DigitValue(char16_t c, bool hex) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (hex && Lower(c) >= u'a' && Lower(c) <= u'f') return Lower(c) - u'a' + 10;
+    return -1;
+}
 
 // ---- entities ----
 
@@ -78,11 +84,7 @@ Entity ReadEntity(std::u16string_view s, std::size_t at) {
         const std::size_t from = i;
         char32_t v = 0;
         for (; i < s.size() && i - from < 8; ++i) {
-            const char16_t c = s[i];
-            int d = -1;
-            if (c >= u'0' && c <= u'9') d = c - u'0';
-            if (hex && c >= u'a' && c <= u'f') d = c - u'a' + 10;
-            if (hex && c >= u'A' && c <= u'F') d = c - u'A' + 10;
+            const int d = DigitValue(s[i], hex);
             if (d < 0) break;
             v = v * (hex ? 16 : 10) + static_cast<char32_t>(d);
         }
@@ -346,11 +348,7 @@ PuaMap ParsePuaMap(std::u16string_view listText) {
             if (line.size() > 2 && (line[0] == u'U' || line[0] == u'u') && line[1] == u'+') i = 2;
             const std::size_t from = i;
             for (; i < line.size() && i - from < 6; ++i) {
-                const char16_t c = line[i];
-                const int d = c >= u'0' && c <= u'9'   ? c - u'0'
-                              : c >= u'a' && c <= u'f' ? c - u'a' + 10
-                              : c >= u'A' && c <= u'F' ? c - u'A' + 10
-                                                       : -1;
+                const int d = DigitValue(line[i], true);
                 if (d < 0) break;
                 code = code * 16 + static_cast<char32_t>(d);
             }
