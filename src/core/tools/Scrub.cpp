@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <tuple>
 
+#include "core/text/Common.h"
 #include "core/text/Lines.h"
 #include "core/text/Strip.h"
 #include "core/text/Utf16.h"
@@ -88,7 +89,11 @@ Entity ReadEntity(std::u16string_view s, std::size_t at) {
             if (d < 0) break;
             v = v * (hex ? 16 : 10) + static_cast<char32_t>(d);
         }
-        const bool valid = i > from && i < s.size() && s[i] == u';' && v != 0 && v <= 0x10FFFF &&
+        // A control character is no text to put in one (a line break is,
+        // made the document's own below).
+        const bool control =
+            (v < 0x20 && v != u'\t' && v != u'\n' && v != u'\r') || (v >= 0x7F && v <= 0x9F);
+        const bool valid = i > from && i < s.size() && s[i] == u';' && !control && v <= 0x10FFFF &&
                            !(v >= 0xD800 && v <= 0xDFFF);
         return valid ? Entity{i + 1 - at, v} : Entity{};
     }
@@ -254,6 +259,7 @@ Result Scrub(std::u16string_view text) {
     // "&#8203;" an invisible character, which the last pass then takes.
     std::u16string decoded;
     decoded.reserve(text.size());
+    bool breaks = false;  // "&#13;&#10;", "&#10;": lone units until made CR LF
     for (std::size_t i = 0; i < text.size();) {
         const char16_t c = text[i];
         if (c == u'&') {
@@ -263,6 +269,7 @@ Result Scrub(std::u16string_view text) {
                 tallies.Add(e.value == 0xA0 ? Kind::NoBreakSpace : Kind::Entity, written);
                 // A no-break space is made a blank below, counted here once.
                 AppendCodePoint(decoded, e.value == 0xA0 ? u' ' : e.value);
+                breaks = breaks || e.value == u'\r' || e.value == u'\n';
                 i += e.length;
                 continue;
             }
@@ -270,6 +277,7 @@ Result Scrub(std::u16string_view text) {
         decoded += c;
         ++i;
     }
+    if (breaks) decoded = 常用模块::NormalizeLineBreaks(decoded);
     std::u16string untagged;
     untagged.reserve(decoded.size());
     for (std::size_t i = 0; i < decoded.size();) {
