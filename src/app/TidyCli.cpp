@@ -448,7 +448,6 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     }
 
     if (Reports(o.command)) {
-        const auto headings = qm::chapters::Find(text);
         std::string report;
         if (o.command == "duplicates") {
             for (const auto& r : qm::novel::FindRepeats(text)) {
@@ -463,12 +462,12 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
                           Field(f.reason) + "\n";
             }
         } else if (o.command == "chapters") {
-            for (const auto& h : headings) {
+            for (const auto& h : qm::chapters::Find(text)) {
                 report += std::to_string(h.line + 1) + "\t" + qm::chapters::LevelName(h.level) +
                           "\t" + Field(h.text) + "\n";
             }
         } else {
-            for (const auto& p : qm::chapters::Check(headings, text)) {
+            for (const auto& p : qm::chapters::Check(qm::chapters::Find(text), text)) {
                 report += std::string(qm::chapters::TypeName(p.type)) + "\t" +
                           std::to_string(p.line + 1) + "\t" + Field(p.note) + "\n";
             }
