@@ -141,8 +141,13 @@ std::optional<Options> Parse(const std::vector<std::string>& args, std::string& 
         why = "--rules 只用于 purge";
         return std::nullopt;
     }
+    // Standard output carries their report: the text goes to a file.
     if (o.command == "repair" && *o.output == "-") {
         why = "repair 把每段乱码写到标准输出，结果须用 -o 写到文件";
+        return std::nullopt;
+    }
+    if (o.command == "merge" && *o.output == "-") {
+        why = "merge 把每章的来源写到标准输出，结果须用 -o 写到文件";
         return std::nullopt;
     }
     if (o.pua && o.command != "scrub") {
@@ -260,6 +265,39 @@ std::string HelpText() {
 
 namespace {
 
+// A list the user gave (purge's rules, scrub's map), `what` naming it; nothing
+// when it cannot be used, told why. A file that is no text (a picture, a
+// program) is refused whole: its bytes would read as thousands of rules.
+std::optional<std::u16string> ReadList(const std::string& path, const std::string& what,
+                                       const Streams& io) {
+    files::TextReadResult list = files::ReadTextFile(Path(path));
+    if (!list.ok) {
+        io.err(std::string(kName) + "：无法读取" + what + "“" + Shown(path) + "”：" +
+               Utf8(list.why) + "\n");
+        return std::nullopt;
+    }
+    if (list.loaded.invalid > 0 || list.loaded.text.find(u'\0') != std::u16string::npos) {
+        io.err(std::string(kName) + "：" + what + "“" + Shown(path) +
+               "”含有无法识别的字节，不是文本文件，没有写入任何文件\n");
+        return std::nullopt;
+    }
+    return std::move(list.loaded.text);
+}
+
+// The faulty lines of such a list (0-based, with why), the first few of them:
+// a list with more faults than that is no list, and the rest would bury them.
+void TellBadLines(const std::string& path, const std::string& what,
+                  const std::vector<std::pair<std::size_t, std::string>>& bad, const Streams& io) {
+    constexpr std::size_t kShown = 10;
+    std::string told;
+    for (std::size_t i = 0; i < bad.size() && i < kShown; ++i)
+        told += std::string(kName) + "：" + what + "“" + Shown(path) + "”第 " +
+                std::to_string(bad[i].first + 1) + " 行：" + bad[i].second + "\n";
+    if (bad.size() > kShown)
+        told += std::string(kName) + "：另有 " + std::to_string(bad.size() - kShown) + " 行有错\n";
+    io.err(told + std::string(kName) + "：" + what + "有错，没有写入任何文件\n");
+}
+
 // The text without the built-in list's marks and those of the user's list;
 // nothing when that list cannot be read or holds a bad rule (said on standard
 // error): a purge with half a list would leave marks the user asked to go.
@@ -267,19 +305,14 @@ std::optional<std::u16string> Purge(const Options& o, const std::u16string& text
                                     const Streams& io) {
     qm::purge::UserRules rules;
     if (o.rules) {
-        const files::TextReadResult list = files::ReadTextFile(Path(*o.rules));
-        if (!list.ok) {
-            io.err(std::string(kName) + "：无法读取规则文件“" + Shown(*o.rules) + "”：" +
-                   Utf8(list.why) + "\n");
-            return std::nullopt;
-        }
-        rules = qm::purge::UserRules::Parse(list.loaded.text);
+        const std::optional<std::u16string> list = ReadList(*o.rules, "规则文件", io);
+        if (!list) return std::nullopt;
+        rules = qm::purge::UserRules::Parse(*list);
         if (!rules.Errors().empty()) {
-            for (const auto& e : rules.Errors()) {
-                io.err(std::string(kName) + "：规则文件“" + Shown(*o.rules) + "”第 " +
-                       std::to_string(e.line + 1) + " 行：" + qm::text::ToUtf8(e.reason) + "\n");
-            }
-            io.err(std::string(kName) + "：规则有错，没有写入任何文件\n");
+            std::vector<std::pair<std::size_t, std::string>> bad;
+            for (const auto& e : rules.Errors())
+                bad.emplace_back(e.line, qm::text::ToUtf8(e.reason));
+            TellBadLines(*o.rules, "规则文件", bad, io);
             return std::nullopt;
         }
     }
@@ -312,18 +345,14 @@ std::optional<std::u16string> Scrub(const Options& o, const std::u16string& text
                   "\t" + std::to_string(t.count) + "\n";
     }
     if (o.pua) {
-        const files::TextReadResult list = files::ReadTextFile(Path(*o.pua));
-        if (!list.ok) {
-            io.err(std::string(kName) + "：无法读取对照表“" + Shown(*o.pua) + "”：" +
-                   Utf8(list.why) + "\n");
-            return std::nullopt;
-        }
-        const qm::scrub::PuaMap map = qm::scrub::ParsePuaMap(list.loaded.text);
+        const std::optional<std::u16string> list = ReadList(*o.pua, "对照表", io);
+        if (!list) return std::nullopt;
+        const qm::scrub::PuaMap map = qm::scrub::ParsePuaMap(*list);
         if (!map.badLines.empty()) {
+            std::vector<std::pair<std::size_t, std::string>> bad;
             for (const std::size_t line : map.badLines)
-                io.err(std::string(kName) + "：对照表“" + Shown(*o.pua) + "”第 " +
-                       std::to_string(line + 1) + " 行不是“U+E3F2<TAB>的”这样的对照\n");
-            io.err(std::string(kName) + "：对照表有错，没有写入任何文件\n");
+                bad.emplace_back(line, "不是“U+E3F2<TAB>的”这样的对照");
+            TellBadLines(*o.pua, "对照表", bad, io);
             return std::nullopt;
         }
         std::size_t replaced = 0;
@@ -341,8 +370,8 @@ std::optional<std::u16string> Scrub(const Options& o, const std::u16string& text
 }
 
 // The text with its garbled passages repaired; each passage found, repaired
-// or lost, told on standard output with its place in its line.
-std::optional<std::u16string> Repair(const std::u16string& text, const Streams& io) {
+// or lost, a line of `report` with its place in its line.
+std::u16string Repair(const std::u16string& text, std::string& report) {
     const auto spans = qm::convert::FindGarbled(text);
     const auto lines = qm::text::SplitLines(text);
     const auto column = [&](std::size_t line, std::size_t at) {
@@ -351,16 +380,11 @@ std::optional<std::u16string> Repair(const std::u16string& text, const Streams& 
             ++n;
         return n;
     };
-    std::string report;
     for (const auto& g : spans) {
         const bool repaired = g.kind == qm::convert::GarbledSpan::Kind::Repaired;
         report += std::to_string(g.line + 1) + "\t" + std::to_string(column(g.line, g.start)) +
                   "\t" + std::to_string(column(g.line, g.start + g.length)) + "\t" +
                   (repaired ? "repaired" : "lossy") + "\t" + Field(g.how) + "\n";
-    }
-    if (!io.out(report)) {
-        io.err(std::string(kName) + "：无法写到标准输出\n");
-        return std::nullopt;
     }
     return qm::convert::ApplyRepairs(text, spans).text;
 }
@@ -424,7 +448,6 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     }
 
     if (Reports(o.command)) {
-        const auto headings = qm::chapters::Find(text);
         std::string report;
         if (o.command == "duplicates") {
             for (const auto& r : qm::novel::FindRepeats(text)) {
@@ -439,12 +462,12 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
                           Field(f.reason) + "\n";
             }
         } else if (o.command == "chapters") {
-            for (const auto& h : headings) {
+            for (const auto& h : qm::chapters::Find(text)) {
                 report += std::to_string(h.line + 1) + "\t" + qm::chapters::LevelName(h.level) +
                           "\t" + Field(h.text) + "\n";
             }
         } else {
-            for (const auto& p : qm::chapters::Check(headings, text)) {
+            for (const auto& p : qm::chapters::Check(qm::chapters::Find(text), text)) {
                 report += std::string(qm::chapters::TypeName(p.type)) + "\t" +
                           std::to_string(p.line + 1) + "\t" + Field(p.note) + "\n";
             }
@@ -459,13 +482,10 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
     if (o.command == "epub") return WriteBook(o, text, io);
 
     std::u16string result;
-    std::string merged;  // merge: a line a chapter, for standard output once written
+    // merge and repair: what they did, for standard output once the file is
+    // written (never told of a file that was not).
+    std::string told;
     if (o.command == "merge") {
-        // Standard output carries the chapters' sources.
-        if (*o.output == "-") {
-            io.err(std::string(kName) + "：merge 需要输出文件，不能写到标准输出\n");
-            return kUsageError;
-        }
         const files::TextReadResult other = files::ReadTextFile(Path(o.second), o.encoding);
         if (!other.ok) {
             io.err(std::string(kName) + "：无法读取“" + Shown(o.second) + "”：" + Utf8(other.why) +
@@ -477,8 +497,8 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
             return l ? std::to_string(*l + 1) : std::string("-");
         };
         for (const auto& c : m.chapters)
-            merged += line(c.lineA) + "\t" + line(c.lineB) + "\t" +
-                      (c.source == qm::audit::Source::A ? "A" : "B") + "\n";
+            told += line(c.lineA) + "\t" + line(c.lineB) + "\t" +
+                    (c.source == qm::audit::Source::A ? "A" : "B") + "\n";
         std::string missing;
         for (const auto& w : m.missing) missing += qm::text::ToUtf8(w) + "\n";
         io.err(missing);
@@ -488,9 +508,7 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
         if (!purged) return kFailed;
         result = std::move(*purged);
     } else if (o.command == "repair") {
-        std::optional<std::u16string> repaired = Repair(text, io);
-        if (!repaired) return kFailed;
-        result = std::move(*repaired);
+        result = Repair(text, told);
     } else if (o.command == "scrub") {
         std::optional<std::u16string> scrubbed = Scrub(o, text, io);
         if (!scrubbed) return kFailed;
@@ -525,7 +543,7 @@ int RunUnguarded(const std::vector<std::string>& args, const Streams& io) {
                "\n");
         return kFailed;
     }
-    if (!merged.empty() && !io.out(merged)) {
+    if (!told.empty() && !io.out(told)) {
         io.err(std::string(kName) + "：无法写到标准输出\n");
         return kFailed;
     }

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -173,6 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
                     std::vector<std::string>{"chapters", "in.txt", "-o", "out.txt"},
                     std::vector<std::string>{"reflow", "in.txt", "-o", "o", "--pua", "m"},
                     std::vector<std::string>{"repair", "in.txt", "-o", "-"},
+                    std::vector<std::string>{"merge", "a.txt", "b.txt", "-o", "-"},
                     std::vector<std::string>{"--bogus", "chapters", "in.txt"},
                     std::vector<std::string>{"chapters", "in.txt", "--encoding", "KOI8-R"}));
 
@@ -480,8 +482,9 @@ TEST(TidyProgram, KilledWhileWritingANewFileLeavesNoPartOfIt) {
     EXPECT_FALSE(fs::exists(dir / "out.txt"));
 }
 
-// Each fails in writing or before: exit 1, nothing written, no temporary
-// file left. "@x" is the file x in the test's folder.
+// Each fails in writing or before: exit 1, nothing written (nor a report of
+// what was), no temporary file left, and told in a few lines. "@x" is the
+// file x in the test's folder, which starts with a garbled line.
 struct Failure {
     const char* name;
     friend void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
@@ -493,7 +496,7 @@ class TidyFailures : public testing::TestWithParam<Failure> {};
 
 TEST_P(TidyFailures, ExitOneWithNothingWritten) {
     TempDir dir;
-    WriteFileBytes(dir / "in.txt", Gbk(NumberedBook()));
+    WriteFileBytes(dir / "in.txt", Gbk(u"浣犲ソ涓栫晫\r\n" + NumberedBook()));
     std::vector<std::string> args;
     for (const auto& a : GetParam().args)
         args.push_back(a[0] == '@' ? (dir / a.substr(1)).string() : a);
@@ -510,6 +513,10 @@ TEST_P(TidyFailures, ExitOneWithNothingWritten) {
     ::setrlimit(RLIMIT_FSIZE, &was);
     ::close(fds[1]);
     EXPECT_EQ(r.status, 1) << r.err;
+    if (out == nullptr) {
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 12) << r.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
@@ -523,5 +530,9 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"PurgeWithUnreadableRules",
                 {"purge", "@in.txt", "-o", "@out.txt", "--rules", "@no"}},
         Failure{"ScrubWithAMapThatIsNone",
-                {"scrub", "@in.txt", "-o", "@out.txt", "--pua", "@in.txt"}}),
+                {"scrub", "@in.txt", "-o", "@out.txt", "--pua", "@in.txt"}},
+        Failure{"PurgeWithRulesThatAreNoText",
+                {"purge", "@in.txt", "-o", "@out.txt", "--rules", "/proc/self/exe"}},
+        Failure{
+            "RepairPastTheFileSizeLimit", {"repair", "@in.txt", "-o", "@out.txt"}, nullptr, 1024}),
     [](const auto& info) { return std::string(info.param.name); });

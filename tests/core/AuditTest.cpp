@@ -200,6 +200,11 @@ TEST(Audit, MergeAlignsByTitleAndTakesTheSounderBody) {
         EXPECT_EQ(r.findings.empty(), !row.missing);
         EXPECT_EQ(r.chapters[kAt + 1].heading, ca[kAt].heading);
     }
+    // Two chapters the other way round in B: each once.
+    Chapters swapped = clean;
+    std::swap(swapped[1], swapped[2]);
+    const std::u16string tc = material::RenderAuditBook(clean);
+    EXPECT_EQ(a::Merge(tc, material::RenderAuditBook(swapped)).chapters.size(), clean.size());
     // A copy without headings is not merged into.
     const std::u16string plain = u"　　" + prose[0] + u"\r\n";
     const a::Merged m = a::Merge(plain, material::RenderAuditBook(clean));

@@ -613,6 +613,10 @@ TEST(EncodingDetection, AFileOfSeveralEncodingsOpensAsItsRuns) {
     ASSERT_EQ(mixed.runs.size(), 3u);
     EXPECT_EQ(mixed.runs[1].line, 2u);
     EXPECT_EQ(mixed.runs[1].encoding, Encoding::Utf8);
+    // A lone CR parts lines as the text shows them.
+    const std::u16string cr = u"第一章 开始\r" + gbk.substr(gbk.find(u'\n') + 1);
+    const std::string c = qm::enc::Encode(cr, Encoding::Gbk).bytes;
+    EXPECT_EQ(qm::enc::DecodeFile(c + testsupport::Utf8(utf8) + c).runs.at(1).line, 2u);
     // One damaged byte is kept as a byte, not read as another encoding.
     const auto damaged = qm::enc::DecodeFile(g + "\xA1\x40\r\n" + g);
     EXPECT_FALSE(damaged.format.mixedEncodings);

@@ -30,6 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
                   8},
         ScrubCase{"EntityLookAlikesStay", u"AT&T R&D &c a & b &#; &#xZZ; &foo; &#0;",
                   u"AT&T R&D &c a & b &#; &#xZZ; &foo; &#0;", 0},
+        ScrubCase{"BreakEntitiesBreakTheDocumentsWayControlsStay", u"a&#13;&#10;b&#10;c&#1;&#x85;d",
+                  u"a\r\nb\r\nc&#1;&#x85;d", 3},
         ScrubCase{"StrayTags", u"第一段</p><p class=\"x\">第二段<br/>完<BR>", u"第一段第二段完", 4},
         ScrubCase{"EscapedTagsDecodedThenRemoved", u"他说&lt;/p&gt;好", u"他说好", 3},
         ScrubCase{"AngleBracketsInProseStay", u"a<b 与 c>d，<你好>，x < y",

@@ -852,11 +852,21 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
         at += piece.bytes.size();
         if (piece.last || piece.bytes.empty()) break;
     }
+    // A line decoded with its breaks made CR LF, as for any document (a BOM
+    // that came along with a pasted file skipped).
+    const auto decode = [](std::string_view l, Encoding c) {
+        if (StartsWith(l, Bom(c))) l.remove_prefix(Bom(c).size());
+        ViewSource view(l);
+        Decoded d;
+        d.text = WithDecoder(
+            c, [&](auto dec) { return DecodeWith<true>(dec, view, 0, nullptr, &d.invalid); });
+        return d;
+    };
     LoadedText r;
     r.text.reserve(bytes.size());
     std::map<Encoding, std::size_t> lines;  // bytes of the lines in each
-    std::size_t line = 0;
-    for (std::size_t from = 0; from < bytes.size(); ++line) {
+    std::size_t line = 0;  // of the text: a lone CR in a piece parts lines too
+    for (std::size_t from = 0; from < bytes.size();) {
         std::size_t to = bytes.find('\n', from);
         to = to == std::string::npos ? bytes.size() : to + 1;
         const std::string_view l = std::string_view(bytes).substr(from, to - from);
@@ -866,7 +876,7 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
         if (HasNonAscii(l)) {
             for (const Encoding c :
                  {Encoding::Utf8, Encoding::Gbk, Encoding::Gb18030, Encoding::Big5}) {
-                d = Decode(l, c);
+                d = decode(l, c);
                 if (d.invalid == 0) {
                     e = c == Encoding::Gb18030 ? Encoding::Gbk : c;  // one family for the user
                     break;
@@ -875,29 +885,17 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
             if (!e) return std::nullopt;
             lines[*e] += l.size();
             if (r.runs.empty() || r.runs.back().encoding != *e) r.runs.push_back({line, *e});
-            r.text += d.text;
         } else {
-            r.text.append(l.begin(), l.end());
+            d = decode(l, Encoding::Utf8);
         }
+        r.text += d.text;
+        line += static_cast<std::size_t>(std::count(d.text.begin(), d.text.end(), u'\n'));
     }
     // A stray byte or two that some other encoding happens to read is damage,
     // kept as bytes, not a run of text in that encoding.
     if (lines.size() < 2 ||
         std::any_of(lines.begin(), lines.end(), [](const auto& n) { return n.second < 32; }))
         return std::nullopt;
-    // Every break a CR LF, as for any document.
-    std::u16string text;
-    text.reserve(r.text.size() + line);
-    for (std::size_t i = 0; i < r.text.size(); ++i) {
-        const char16_t c = r.text[i];
-        if (c == u'\r' || c == u'\n') {
-            text += u"\r\n";
-            if (c == u'\r' && i + 1 < r.text.size() && r.text[i + 1] == u'\n') ++i;
-        } else {
-            text += c;
-        }
-    }
-    r.text = std::move(text);
     r.format = detected;
     r.format.bom = false;
     r.format.mixedEncodings = true;

@@ -10,6 +10,7 @@
 #include "core/text/Lines.h"
 #include "core/text/Strip.h"
 #include "core/text/Utf16.h"
+#include "core/text/WholeNumber.h"
 
 namespace qm::audit {
 
@@ -214,17 +215,10 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-std::u16string Percent(double share) {
-    const auto p = static_cast<long>(share * 100 + 0.5);
-    std::u16string out;
-    for (const char c : std::to_string(p)) out += static_cast<char16_t>(c);
-    return out + u"%";
-}
+std::u16string Number(std::size_t n) { return text::WholeNumberText(static_cast<std::int64_t>(n)); }
 
-std::u16string Number(std::size_t n) {
-    std::u16string out;
-    for (const char c : std::to_string(n)) out += static_cast<char16_t>(c);
-    return out;
+std::u16string Percent(double share) {
+    return text::WholeNumberText(static_cast<std::int64_t>(share * 100 + 0.5)) + u"%";
 }
 
 // A fault most chapters share for one reason is the book's own shape (one
@@ -428,10 +422,7 @@ Report Audit(std::u16string_view text) {
         // The paragraphs that hold a placeholder phrase are most of the body.
         std::size_t placeholder = 0;
         for (std::size_t p = 0; p < b.paragraphs.size(); ++p) {
-            const std::size_t end =
-                p + 1 < b.paragraphs.size() ? b.paragraphs[p + 1] : b.visible.size();
-            const std::u16string_view para =
-                std::u16string_view(b.visible).substr(b.paragraphs[p], end - b.paragraphs[p]);
+            const std::u16string_view para = paragraph(c, p);
             if (HasAny(para, kPlaceholders)) placeholder += para.size();
         }
         if (b.visible.empty() || placeholder * 2 >= b.visible.size()) {

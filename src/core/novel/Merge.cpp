@@ -1,12 +1,14 @@
 #include "core/novel/Merge.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/novel/Audit.h"
 #include "core/novel/NovelText.h"
 #include "core/novel/Repeats.h"
 #include "core/novel/purge/Purge.h"
 #include "core/text/Lines.h"
+#include "core/text/WholeNumber.h"
 
 namespace qm::audit {
 
@@ -22,11 +24,7 @@ std::u16string Key(const Chapter& c) {
     const std::u16string norm = purge::Normalized(c.heading);
     const std::u16string_view title = repeats::TitlePart(norm);
     if (!title.empty()) return std::u16string(title);
-    if (c.number) {
-        std::u16string n = u"#";
-        for (const char d : std::to_string(*c.number)) n += static_cast<char16_t>(d);
-        return n;
-    }
+    if (c.number) return u"#" + text::WholeNumberText(*c.number);
     return norm;
 }
 
@@ -66,6 +64,10 @@ Merged Merge(std::u16string_view a, std::u16string_view b) {
     const std::u16string_view br = novel::BreakOf(a);
     std::vector<std::u16string> kb;
     for (const Chapter& c : rb.chapters) kb.push_back(Key(c));
+    // A's chapters not yet placed, by key: a chapter of B that A has further
+    // on is no chapter A lacks, wherever B put it.
+    std::unordered_map<std::u16string, std::size_t> aAhead;
+    for (const Chapter& c : ra.chapters) ++aAhead[Key(c)];
 
     Merged m;
     if (ra.chapters.empty() || rb.chapters.empty()) {
@@ -94,12 +96,14 @@ Merged Merge(std::u16string_view a, std::u16string_view b) {
         m.text += a.substr(copied, c.start - copied);  // front matter, volume headings
         copied = c.end;
         const std::u16string key = Key(c);
+        --aAhead[key];
         std::size_t k = j;
         while (k < kb.size() && k < j + kWindow && kb[k] != key) ++k;
         const bool found = k < kb.size() && k < j + kWindow;
         if (found) {
             // B's chapters before it that A lacks come first.
-            for (; j < k; ++j) takeB(j);
+            for (; j < k; ++j)
+                if (aAhead[kb[j]] == 0) takeB(j);
             j = k + 1;
         }
         // The sounder: no finding over a weak one over a sure one; of two

@@ -331,7 +331,7 @@ struct Candidate {
 };
 
 bool HasKeptBytes(std::u16string_view t) {
-    return std::any_of(t.begin(), t.end(), [](char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; });
+    return std::any_of(t.begin(), t.end(), enc::IsEscapedByte);
 }
 
 // Each way the piece may have been mis-read, undone once; with `keep`, also

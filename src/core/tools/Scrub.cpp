@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <tuple>
 
+#include "core/text/Common.h"
 #include "core/text/Lines.h"
 #include "core/text/Strip.h"
 #include "core/text/Utf16.h"
@@ -42,6 +43,12 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsAsciiAlnum(char16_t c) { return IsAsciiLetter(c) || (c >= u'0' && c <= u'9'); }
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c; }
+// The digit's value in base 10 or 16, or -1.
+int DigitValue(char16_t c, bool hex) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (hex && Lower(c) >= u'a' && Lower(c) <= u'f') return Lower(c) - u'a' + 10;
+    return -1;
+}
 
 // ---- entities ----
 
@@ -78,15 +85,15 @@ Entity ReadEntity(std::u16string_view s, std::size_t at) {
         const std::size_t from = i;
         char32_t v = 0;
         for (; i < s.size() && i - from < 8; ++i) {
-            const char16_t c = s[i];
-            int d = -1;
-            if (c >= u'0' && c <= u'9') d = c - u'0';
-            if (hex && c >= u'a' && c <= u'f') d = c - u'a' + 10;
-            if (hex && c >= u'A' && c <= u'F') d = c - u'A' + 10;
+            const int d = DigitValue(s[i], hex);
             if (d < 0) break;
             v = v * (hex ? 16 : 10) + static_cast<char32_t>(d);
         }
-        const bool valid = i > from && i < s.size() && s[i] == u';' && v != 0 && v <= 0x10FFFF &&
+        // A control character is no text to put in one (a line break is,
+        // made the document's own below).
+        const bool control =
+            (v < 0x20 && v != u'\t' && v != u'\n' && v != u'\r') || (v >= 0x7F && v <= 0x9F);
+        const bool valid = i > from && i < s.size() && s[i] == u';' && !control && v <= 0x10FFFF &&
                            !(v >= 0xD800 && v <= 0xDFFF);
         return valid ? Entity{i + 1 - at, v} : Entity{};
     }
@@ -252,6 +259,7 @@ Result Scrub(std::u16string_view text) {
     // "&#8203;" an invisible character, which the last pass then takes.
     std::u16string decoded;
     decoded.reserve(text.size());
+    bool breaks = false;  // "&#13;&#10;", "&#10;": lone units until made CR LF
     for (std::size_t i = 0; i < text.size();) {
         const char16_t c = text[i];
         if (c == u'&') {
@@ -261,6 +269,7 @@ Result Scrub(std::u16string_view text) {
                 tallies.Add(e.value == 0xA0 ? Kind::NoBreakSpace : Kind::Entity, written);
                 // A no-break space is made a blank below, counted here once.
                 AppendCodePoint(decoded, e.value == 0xA0 ? u' ' : e.value);
+                breaks = breaks || e.value == u'\r' || e.value == u'\n';
                 i += e.length;
                 continue;
             }
@@ -268,6 +277,7 @@ Result Scrub(std::u16string_view text) {
         decoded += c;
         ++i;
     }
+    if (breaks) decoded = 常用模块::NormalizeLineBreaks(decoded);
     std::u16string untagged;
     untagged.reserve(decoded.size());
     for (std::size_t i = 0; i < decoded.size();) {
@@ -346,11 +356,7 @@ PuaMap ParsePuaMap(std::u16string_view listText) {
             if (line.size() > 2 && (line[0] == u'U' || line[0] == u'u') && line[1] == u'+') i = 2;
             const std::size_t from = i;
             for (; i < line.size() && i - from < 6; ++i) {
-                const char16_t c = line[i];
-                const int d = c >= u'0' && c <= u'9'   ? c - u'0'
-                              : c >= u'a' && c <= u'f' ? c - u'a' + 10
-                              : c >= u'A' && c <= u'F' ? c - u'A' + 10
-                                                       : -1;
+                const int d = DigitValue(line[i], true);
                 if (d < 0) break;
                 code = code * 16 + static_cast<char32_t>(d);
             }

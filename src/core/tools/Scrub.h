@@ -51,7 +51,9 @@ struct Result {
 // ";", or "&nbsp" "&lt" "&gt" "&amp" "&quot" without one), then the stray
 // tags of HTML's text elements removed ("<p>", "</p>", "<br/>",
 // "<font color=red>"), then format characters removed and no-break spaces
-// made blanks. "AT&T", "R&D", "&c", "a & b", "a<b" and "<你好>" stay.
+// made blanks. "AT&T", "R&D", "&c", "a & b", "a<b" and "<你好>" stay, as do
+// references to control characters ("&#1;"); "&#13;&#10;" and "&#10;" are
+// line breaks, each a CR LF.
 // Example: Scrub(u"他\u200B说&lt;/p&gt;：&quot;好&quot;") gives u"他说：\"好\"".
 Result Scrub(std::u16string_view text);
 
