@@ -116,8 +116,11 @@ QString ShownPath(const QString& path) {
     QString shown;
     shown.reserve(path.size());
     for (const QChar c : path) {
-        if (qm::enc::IsEscapedByte(c.unicode())) {
-            shown += QStringLiteral("\\x") + QString::number(c.unicode() - 0xDC00, 16).toUpper();
+        const char16_t u = c.unicode();
+        if (qm::enc::IsEscapedByte(u) || u < 0x20 || u == 0x7F) {
+            const int byte = qm::enc::IsEscapedByte(u) ? u - 0xDC00 : u;
+            shown += QStringLiteral("\\x") +
+                     QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
         } else {
             shown += c;
         }

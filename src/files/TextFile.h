@@ -126,7 +126,8 @@ QString ErrnoText(int err);
 // takes PathBytes.
 QString PathFromBytes(std::string_view bytes);
 QByteArray PathBytes(const QString& path);
-// The path for a message: each kept byte written as "\xB5".
+// The path for a message: each kept byte written as "\xB5", and each control
+// character as its byte ("\x0A"), so a name with a line break stays on one line.
 QString ShownPath(const QString& path);
 
 // Every name in a folder but "." and "..", as PathFromBytes gives it (Qt's

@@ -133,6 +133,7 @@ TEST(BatchReplace, AFolderAddsItsTextDocumentsOnly) {
     names.sort();
     // .asc is plain text itself by its name; the GBK name keeps its bytes.
     EXPECT_EQ(files::ShownPath(names.back()), "\\xB5\\xDA.txt");
+    EXPECT_EQ(files::ShownPath("a\nb\".txt"), "a\\x0Ab\".txt") << "one line for a message";
     EXPECT_TRUE(files::ReplaceInFile(dir.path() + "/" + names.back(), u"x", u"y", false).ok);
     EXPECT_EQ(names.first(4), (QStringList{"a.txt", "b.TXT", "c.Txt", "d.asc"}));
 }
