@@ -302,7 +302,9 @@ void RecoveryCopy::Run() {
         lock.unlock();
         const files::Outcome r = Do(job);
         job = Job{};  // the text's copy goes before the next is taken
-        if (!r && failed_) failed_(r.why);
+        // Told when the copies start failing, not at every try after.
+        if (!r && !failing_ && failed_) failed_(r.why);
+        failing_ = !r;
         lock.lock();
         busy_ = false;
         wake_.notify_all();

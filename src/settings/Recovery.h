@@ -89,7 +89,8 @@ std::vector<FoundCopy> FindRecoveryCopies();
 // text never holds up the window.
 class RecoveryCopy {
   public:
-    // failed is told (on the worker) why a write failed.
+    // failed is told (on the worker) why a write failed: once, and again
+    // only after a write or a removal has gone well since.
     explicit RecoveryCopy(std::function<void(const QString& why)> failed);
     // Waits for the work in hand; a copy still there stays for the next start.
     ~RecoveryCopy();
@@ -129,7 +130,8 @@ class RecoveryCopy {
     std::optional<Job> pending_;
     bool busy_ = false;
     bool stop_ = false;
-    bool exists_ = false;  // the copy is on disk
+    bool exists_ = false;   // the copy is on disk
+    bool failing_ = false;  // the last job failed (the worker's own)
     std::thread worker_;
 };
 

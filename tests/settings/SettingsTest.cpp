@@ -198,3 +198,23 @@ TEST(RecoveryEdits, TheLogReplayedGivesTheTextAsEdited) {
         EXPECT_EQ(log.size(), r.logged) << r.name;
     }
 }
+
+// A data folder that cannot take the copy is told once, not at every change;
+// a new stretch of unsaved text (after a removal) is told again.
+TEST(RecoveryCopy, AFailingCopyIsToldOnceUntilItIsRemoved) {
+    uitest::OwnUserFolders folders;
+    int told = 0;
+    settings::RecoveryCopy copy([&told](const QString&) { ++told; });
+    uitest::FileSizeLimit limit(64);
+    const auto write = [&copy] {
+        copy.Write(std::u16string(100, u'字'), {}, {});
+        copy.Settle();
+    };
+    write();
+    write();
+    EXPECT_EQ(told, 1);
+    copy.Remove();
+    copy.Settle();
+    write();
+    EXPECT_EQ(told, 2);
+}
