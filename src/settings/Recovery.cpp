@@ -208,9 +208,10 @@ std::vector<FoundCopy> FindRecoveryCopies() {
         const QString path = folder + QLatin1Char('/') + name;
         const int fd = TakeLock(LockPathOf(path));
         if (fd < 0) continue;  // its program is still running
-        // The header alone: the text may be large.
+        // The header alone: the text may be large. Its path, in hex, may
+        // take twice the longest path.
         files::ReadableFile f;
-        std::string head(4096, '\0');
+        std::string head(16 << 10, '\0');
         std::optional<RecoveryInfo> info;
         if (f.Open(path)) {
             const std::int64_t n = f.Read(head.data(), head.size());

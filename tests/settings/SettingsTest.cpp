@@ -218,3 +218,18 @@ TEST(RecoveryCopy, AFailingCopyIsToldOnceUntilItIsRemoved) {
     write();
     EXPECT_EQ(told, 2);
 }
+
+// The header holds the file's path in hex: a copy of a file deep in folders
+// is found too once its program is gone.
+TEST(RecoveryCopy, ACopyWithALongPathIsFoundAfterItsProgram) {
+    uitest::OwnUserFolders folders;
+    QString path;
+    while (files::PathBytes(path).size() < 3000) path += QStringLiteral("/文件夹");
+    {
+        settings::RecoveryCopy copy({});
+        copy.Write(u"文", {}, {path, {}, true, 1});
+    }
+    const std::vector<settings::FoundCopy> found = settings::FindRecoveryCopies();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_TRUE(found[0].Info().path == path) << found[0].Damaged().toStdString();
+}
