@@ -162,17 +162,24 @@ void ApplyEdits(std::u16string& text, const std::vector<TextEdit>& log) {
 
 // ---- found copies ----
 
-FoundCopy::FoundCopy(QString path, RecoveryInfo info, int lockFd)
-    : path_(std::move(path)), info_(std::move(info)), lockFd_(lockFd) {}
+FoundCopy::FoundCopy(QString path, RecoveryInfo info, int lockFd, QString damaged)
+    : path_(std::move(path)),
+      info_(std::move(info)),
+      damaged_(std::move(damaged)),
+      lockFd_(lockFd) {}
 
 FoundCopy::FoundCopy(FoundCopy&& o) noexcept
-    : path_(std::move(o.path_)), info_(std::move(o.info_)), lockFd_(std::exchange(o.lockFd_, -1)) {}
+    : path_(std::move(o.path_)),
+      info_(std::move(o.info_)),
+      damaged_(std::move(o.damaged_)),
+      lockFd_(std::exchange(o.lockFd_, -1)) {}
 
 FoundCopy& FoundCopy::operator=(FoundCopy&& o) noexcept {
     if (this == &o) return *this;
     if (lockFd_ >= 0) ::close(lockFd_);
     path_ = std::move(o.path_);
     info_ = std::move(o.info_);
+    damaged_ = std::move(o.damaged_);
     lockFd_ = std::exchange(o.lockFd_, -1);
     return *this;
 }
@@ -213,18 +220,17 @@ std::vector<FoundCopy> FindRecoveryCopies() {
         files::ReadableFile f;
         std::string head(16 << 10, '\0');
         std::optional<RecoveryInfo> info;
-        if (f.Open(path)) {
+        files::Outcome opened = f.Open(path);
+        if (opened) {
             const std::int64_t n = f.Read(head.data(), head.size());
             head.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, n)));
             // Only the header's end is needed to read it.
             const std::size_t end = head.find("\n\n");
             if (end != std::string::npos) info = ParseRecovery(head.substr(0, end + 2));
         }
-        if (!info) {
-            ::close(fd);  // not a copy this program can read: left alone
-            continue;
-        }
-        found.emplace_back(path, std::move(*info), fd);
+        // One that cannot be read is found too: the user says what becomes of it.
+        QString damaged = !opened ? opened.why : info ? QString() : QStringLiteral("文件已损坏");
+        found.emplace_back(path, info.value_or(RecoveryInfo{}), fd, std::move(damaged));
     }
     std::sort(found.begin(), found.end(), [](const FoundCopy& a, const FoundCopy& b) {
         return a.Info().madeAt < b.Info().madeAt;
