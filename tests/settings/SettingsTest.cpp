@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "../support/PeakMemory.h"
 #include "../ui/UiTestSupport.h"
 #include "core/encoding/Encoding.h"
 #include "platform/Platform.h"
@@ -232,4 +233,25 @@ TEST(RecoveryCopy, ACopyWithALongPathIsFoundAfterItsProgram) {
     const std::vector<settings::FoundCopy> found = settings::FindRecoveryCopies();
     ASSERT_EQ(found.size(), 1u);
     EXPECT_TRUE(found[0].Info().path == path) << found[0].Damaged().toStdString();
+}
+
+// A copy is read back straight into its text: a large one needs the room of
+// its text, not of its bytes beside it as well.
+TEST(RecoveryCopy, ALargeCopyIsReadBackInTheRoomOfItsText) {
+    uitest::OwnUserFolders folders;
+    const std::size_t units = 16 << 20;
+    {
+        settings::RecoveryCopy copy({});
+        copy.Write(std::u16string(units, u'字'), {}, {});
+    }
+    std::vector<settings::FoundCopy> found = settings::FindRecoveryCopies();
+    ASSERT_EQ(found.size(), 1u);
+    std::u16string text;
+    settings::RecoveryInfo info;
+    const testsupport::PeakMemory memory;
+    ASSERT_TRUE(found[0].Read(text, info));
+    if (memory.Measured()) {
+        EXPECT_LT(memory.Rise(), 3 * units);
+    }
+    EXPECT_TRUE(text == std::u16string(units, u'字'));
 }
