@@ -156,6 +156,10 @@ TEST(UserSettings, RecentListKeepsEachFileOnceNewestFirstAndAtMostTen) {
          {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9", "/10"},
          "/n",
          {"/n", "/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"}},
+        {"a name no line can hold pushes none out",
+         {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9", "/10"},
+         "/a\nb",
+         {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9", "/10"}},
     };
     for (const auto& r : rows)
         EXPECT_EQ(settings::WithRecent(r.before, r.added), r.after) << r.name;
