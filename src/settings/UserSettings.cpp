@@ -61,7 +61,7 @@ QString UserSettingsPath() {
 
 UserSettings LoadUserSettings() {
     std::string bytes;
-    if (!files::ReadBytes(UserSettingsPath(), bytes, {}, nullptr, 1 << 20)) return {};
+    if (!files::ReadBytes(UserSettingsPath(), bytes, {}, 1 << 20)) return {};
     return ParseSettings(bytes);
 }
 
