@@ -204,58 +204,39 @@ TEST(RecoveryEdits, TheLogReplayedGivesTheTextAsEdited) {
     }
 }
 
-// A data folder that cannot take the copy is told once, not at every change;
-// a new stretch of unsaved text (after a removal) is told again.
-TEST(RecoveryCopy, AFailingCopyIsToldOnceUntilItIsRemoved) {
-    uitest::OwnUserFolders folders;
-    int told = 0;
-    settings::RecoveryCopy copy([&told](const QString&) { ++told; });
-    uitest::FileSizeLimit limit(64);
-    const auto write = [&copy] {
-        copy.Write(std::u16string(100, u'字'), {}, {});
-        copy.Settle();
-    };
-    write();
-    write();
-    EXPECT_EQ(told, 1);
-    copy.Remove();
-    copy.Settle();
-    write();
-    EXPECT_EQ(told, 2);
-}
-
-// The header holds the file's path in hex: a copy of a file deep in folders
-// is found too once its program is gone.
-TEST(RecoveryCopy, ACopyWithALongPathIsFoundAfterItsProgram) {
+// A data folder that cannot take the copy is told once, not at every try,
+// and again for a new stretch of unsaved text. At the next start a copy cut
+// short is found too (to be told), one of a file deep in folders is found,
+// and a copy is read back in the room of its text alone.
+TEST(RecoveryCopy, FailuresToldOnceAndCopiesFoundAndReadBack) {
     uitest::OwnUserFolders folders;
     QString path;
     while (files::PathBytes(path).size() < 3000) path += QStringLiteral("/文件夹");
+    int told = 0;
+    {
+        settings::RecoveryCopy copy([&told](const QString&) { ++told; });
+        const uitest::FileSizeLimit limit(64);
+        for (const bool remove : {false, false, true, false}) {
+            remove ? copy.Remove() : copy.Write(u"字", {}, {});
+            copy.Settle();
+        }
+        EXPECT_EQ(told, 2);
+    }
     {
         settings::RecoveryCopy copy({});
-        copy.Write(u"文", {}, {path, {}, true, 1});
+        copy.Write(std::u16string(16 << 20, u'字'), {}, {path, {}, true, 1});
     }
-    const std::vector<settings::FoundCopy> found = settings::FindRecoveryCopies();
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_TRUE(found[0].Info().path == path) << found[0].Damaged().toStdString();
-}
-
-// A copy is read back straight into its text: a large one needs the room of
-// its text, not of its bytes beside it as well.
-TEST(RecoveryCopy, ALargeCopyIsReadBackInTheRoomOfItsText) {
-    uitest::OwnUserFolders folders;
-    const std::size_t units = 16 << 20;
-    {
-        settings::RecoveryCopy copy({});
-        copy.Write(std::u16string(units, u'字'), {}, {});
-    }
+    ASSERT_TRUE(uitest::WriteBytes(settings::RecoveryFolder() + "/1-x.recovery", "QMRECOVERY1\n"));
     std::vector<settings::FoundCopy> found = settings::FindRecoveryCopies();
-    ASSERT_EQ(found.size(), 1u);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_FALSE(found[0].Damaged().isEmpty());
+    EXPECT_TRUE(found[1].Info().path == path) << found[1].Damaged().toStdString();
     std::u16string text;
     settings::RecoveryInfo info;
     const testsupport::PeakMemory memory;
-    ASSERT_TRUE(found[0].Read(text, info));
+    ASSERT_TRUE(found[1].Read(text, info));
     if (memory.Measured()) {
-        EXPECT_LT(memory.Rise(), 3 * units);
+        EXPECT_LT(memory.Rise(), 3 * text.size());
     }
-    EXPECT_TRUE(text == std::u16string(units, u'字'));
+    EXPECT_EQ(text.size(), 16u << 20);
 }

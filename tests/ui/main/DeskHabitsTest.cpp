@@ -228,19 +228,3 @@ TEST(DeskHabits, KeysTypedWhileTheCopyIsMadeAreInIt) {
     EXPECT_TRUE(back == w->Doc().Text()) << back.size() << " units";
     EXPECT_TRUE(w->Doc().Text().substr(8, 5) == u"字字ab字");
 }
-
-// A copy cut short is told, and removed only at the user's word.
-TEST(DeskHabits, ADamagedCopyIsToldAndKeptUnlessDiscarded) {
-    uitest::OwnUserFolders folders;
-    const QString copy = folders.Data() + QStringLiteral("/quillmere/recovery/1-x.recovery");
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(copy).path()));
-    ASSERT_TRUE(uitest::WriteBytes(copy, "QMRECOVERY1\npath=2f"));
-    auto w = StartForm();
-    auto asked = uitest::AnswerNextMessage(QMessageBox::No);
-    w->OfferRecoveryCopies();
-    EXPECT_TRUE(asked->text.contains(QStringLiteral("已损坏"))) << asked->text.toStdString();
-    EXPECT_TRUE(QFile::exists(copy));
-    uitest::AnswerNextMessage(QMessageBox::Yes);
-    w->OfferRecoveryCopies();
-    EXPECT_FALSE(QFile::exists(copy));
-}
