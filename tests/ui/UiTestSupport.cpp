@@ -217,17 +217,6 @@ OwnUserFolders::~OwnUserFolders() {
     qputenv("XDG_DATA_HOME", data_);
 }
 
-void StartThisTestIn(QProcess& child, const QProcessEnvironment& added) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(added);
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    child.start(
-        QCoreApplication::applicationFilePath(),
-        {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
-}
-
 std::unique_ptr<Form1> StartForm() {
     auto w = std::make_unique<Form1>();
     w->show();

@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -141,10 +140,6 @@ class OwnUserFolders {
     QByteArray config_;
     QByteArray data_;
 };
-
-// Starts the running test again in a process of its own (its output and
-// errors merged), with `added` on top of this process's environment.
-void StartThisTestIn(QProcess& child, const QProcessEnvironment& added);
 
 // A started main window, shown and with its events processed.
 std::unique_ptr<Form1> StartForm();

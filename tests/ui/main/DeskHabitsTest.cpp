@@ -171,10 +171,15 @@ TEST(DeskHabits, TextTypedBeforeAKillIsRecoveredExactly) {
     const QString file = dir.filePath(QStringLiteral("第一章.txt"));
     ASSERT_TRUE(uitest::WriteBytes(file, "\xb5\xda\xd2\xbb\xd5\xc2\r\n"));  // GBK
     QProcess child;
-    QProcessEnvironment env;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(kChild, file);
     env.insert("QM_RECOVERY_DATA", folders.Data());
-    uitest::StartThisTestIn(child, env);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
     QByteArray said;
     while (!said.contains("ready\n") && child.waitForReadyRead(-1)) said += child.readAll();
     ASSERT_TRUE(said.contains("ready\n")) << said.toStdString();

@@ -217,9 +217,14 @@ TEST(OutOfMemory, ACommandThatRunsOutLeavesTheDocumentAsItWas) {
     const char* const kChild = "QM_OUT_OF_MEMORY_CHILD";
     if (!qEnvironmentVariableIsSet(kChild)) {
         QProcess child;
-        QProcessEnvironment env;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(kChild, "1");
-        uitest::StartThisTestIn(child, env);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
         ASSERT_TRUE(child.waitForFinished(-1));
         const QString said = QString::fromUtf8(child.readAll());
         EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << said.toStdString();
