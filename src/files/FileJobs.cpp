@@ -49,7 +49,7 @@ Outcome ReplaceInFile(const QString& path, std::u16string_view find,
                      QString::fromStdU16String(qm::filetools::SpaceValue(kMaxReplaceBytes))));
     }
     std::string bytes;
-    if (Outcome r = ReadBytes(path, bytes, {}, nullptr, kMaxReplaceBytes); !r) return r;
+    if (Outcome r = ReadBytes(path, bytes, {}, kMaxReplaceBytes); !r) return r;
     // Read in its own encoding, written back in it and in its line breaks.
     qm::enc::LoadedText text;
     if (const auto why = qm::filetools::NotCleanText(bytes, &text)) {

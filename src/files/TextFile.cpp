@@ -173,10 +173,9 @@ std::int64_t ReadableFile::Read(char* buf, std::size_t size, std::int64_t offset
     }
 }
 
-Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progress, bool* canceled,
+Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progress,
                   std::uint64_t maxBytes) {
     bytes.clear();
-    if (canceled) *canceled = false;
     ReadableFile f;
     if (Outcome o = f.Open(path); !o) return o;
     const auto tooLarge = [&](std::uint64_t size) {
@@ -199,8 +198,7 @@ Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progr
         if (progress && !progress(static_cast<std::int64_t>(done),
                                   2 * std::max<std::int64_t>(f.SizeHint(), 1))) {
             bytes.clear();
-            if (canceled) *canceled = true;
-            return Outcome::Failed(QString());
+            return Outcome::Canceled();
         }
         const std::size_t want = progress ? std::min(kPiece, capacity - done) : capacity - done;
         const std::int64_t n = f.Read(bytes.data() + done, want);

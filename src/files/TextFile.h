@@ -60,11 +60,11 @@ class ReadableFile {
 using Progress = std::function<bool(std::int64_t done, std::int64_t total)>;
 
 // Reads the whole file as raw bytes. Refuses anything that is not a regular
-// file (or a link to one) without blocking on it. `canceled` is set when
-// progress asked to stop. A file that turns out to hold more than maxBytes
+// file (or a link to one) without blocking on it; canceled when progress
+// asked to stop. A file that turns out to hold more than maxBytes
 // (whatever size it claims) is refused before it fills the memory.
 Outcome ReadBytes(const QString& path, std::string& bytes, const Progress& progress = {},
-                  bool* canceled = nullptr, std::uint64_t maxBytes = UINT64_MAX);
+                  std::uint64_t maxBytes = UINT64_MAX);
 
 // Refuses a file the user has made read-only: one that exists and may not be
 // written (for a link, its target). The writer replaces a file by renaming

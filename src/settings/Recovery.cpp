@@ -162,17 +162,41 @@ void ApplyEdits(std::u16string& text, const std::vector<TextEdit>& log) {
 
 // ---- found copies ----
 
-FoundCopy::FoundCopy(QString path, RecoveryInfo info, int lockFd)
-    : path_(std::move(path)), info_(std::move(info)), lockFd_(lockFd) {}
+namespace {
+
+// The header of an open copy (its size in *size), without the text, which
+// may be large. Its path, in hex, may take twice the longest path.
+std::optional<RecoveryInfo> ReadHeader(files::ReadableFile& f, std::size_t* size) {
+    std::string head(16 << 10, '\0');
+    const std::int64_t n = f.Read(head.data(), head.size(), 0);
+    head.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, n)));
+    // Only the header's end is needed to read it.
+    const std::size_t end = head.find("\n\n");
+    if (end == std::string::npos) return std::nullopt;
+    *size = end + 2;
+    return ParseRecovery(std::string_view(head).substr(0, *size));
+}
+
+}  // namespace
+
+FoundCopy::FoundCopy(QString path, RecoveryInfo info, int lockFd, QString damaged)
+    : path_(std::move(path)),
+      info_(std::move(info)),
+      damaged_(std::move(damaged)),
+      lockFd_(lockFd) {}
 
 FoundCopy::FoundCopy(FoundCopy&& o) noexcept
-    : path_(std::move(o.path_)), info_(std::move(o.info_)), lockFd_(std::exchange(o.lockFd_, -1)) {}
+    : path_(std::move(o.path_)),
+      info_(std::move(o.info_)),
+      damaged_(std::move(o.damaged_)),
+      lockFd_(std::exchange(o.lockFd_, -1)) {}
 
 FoundCopy& FoundCopy::operator=(FoundCopy&& o) noexcept {
     if (this == &o) return *this;
     if (lockFd_ >= 0) ::close(lockFd_);
     path_ = std::move(o.path_);
     info_ = std::move(o.info_);
+    damaged_ = std::move(o.damaged_);
     lockFd_ = std::exchange(o.lockFd_, -1);
     return *this;
 }
@@ -182,10 +206,27 @@ FoundCopy::~FoundCopy() {
 }
 
 files::Outcome FoundCopy::Read(std::u16string& text, RecoveryInfo& info) const {
-    std::string bytes;
-    if (files::Outcome r = files::ReadBytes(path_, bytes); !r) return r;
-    std::optional<RecoveryInfo> parsed = ParseRecovery(bytes, &text);
-    if (!parsed) return files::Outcome::Failed(QStringLiteral("文件已损坏"));
+    files::ReadableFile f;
+    if (files::Outcome r = f.Open(path_); !r) return r;
+    std::size_t at = 0;
+    std::optional<RecoveryInfo> parsed = ReadHeader(f, &at);
+    const std::int64_t size = f.SizeHint();
+    const auto damaged = [] { return files::Outcome::Failed(QStringLiteral("文件已损坏")); };
+    if (!parsed || size < static_cast<std::int64_t>(at) || (size - at) % 2 != 0) return damaged();
+    // Read straight into the text: the copy's bytes are never held beside it.
+    try {
+        text.resize(static_cast<std::size_t>(size - at) / 2);
+    } catch (const std::bad_alloc&) {
+        return files::Outcome::Failed(QStringLiteral("内存不足，无法读入这么大的副本"));
+    }
+    char* to = reinterpret_cast<char*>(text.data());
+    for (std::size_t done = 0, want = text.size() * sizeof(char16_t); done < want;) {
+        const std::int64_t n = f.Read(to + done, want - done, static_cast<std::int64_t>(at + done));
+        if (n < 0) return files::Outcome::Failed(files::ErrnoText(errno));
+        if (n == 0) return damaged();  // cut short since
+        done += static_cast<std::size_t>(n);
+    }
+    qFromLittleEndian<char16_t>(text.data(), static_cast<qsizetype>(text.size()), text.data());
     info = std::move(*parsed);
     return files::Outcome::Done();
 }
@@ -208,22 +249,14 @@ std::vector<FoundCopy> FindRecoveryCopies() {
         const QString path = folder + QLatin1Char('/') + name;
         const int fd = TakeLock(LockPathOf(path));
         if (fd < 0) continue;  // its program is still running
-        // The header alone: the text may be large.
         files::ReadableFile f;
-        std::string head(4096, '\0');
         std::optional<RecoveryInfo> info;
-        if (f.Open(path)) {
-            const std::int64_t n = f.Read(head.data(), head.size());
-            head.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, n)));
-            // Only the header's end is needed to read it.
-            const std::size_t end = head.find("\n\n");
-            if (end != std::string::npos) info = ParseRecovery(head.substr(0, end + 2));
-        }
-        if (!info) {
-            ::close(fd);  // not a copy this program can read: left alone
-            continue;
-        }
-        found.emplace_back(path, std::move(*info), fd);
+        std::size_t headSize = 0;
+        files::Outcome opened = f.Open(path);
+        if (opened) info = ReadHeader(f, &headSize);
+        // One that cannot be read is found too: the user says what becomes of it.
+        QString damaged = !opened ? opened.why : info ? QString() : QStringLiteral("文件已损坏");
+        found.emplace_back(path, info.value_or(RecoveryInfo{}), fd, std::move(damaged));
     }
     std::sort(found.begin(), found.end(), [](const FoundCopy& a, const FoundCopy& b) {
         return a.Info().madeAt < b.Info().madeAt;
@@ -302,7 +335,9 @@ void RecoveryCopy::Run() {
         lock.unlock();
         const files::Outcome r = Do(job);
         job = Job{};  // the text's copy goes before the next is taken
-        if (!r && failed_) failed_(r.why);
+        // Told when the copies start failing, not at every try after.
+        if (!r && !failing_ && failed_) failed_(r.why);
+        failing_ = !r;
         lock.lock();
         busy_ = false;
         wake_.notify_all();

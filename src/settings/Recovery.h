@@ -61,7 +61,7 @@ void ApplyEdits(std::u16string& text, const std::vector<TextEdit>& log);
 // A copy left by a program that is gone, locked by this one while it lives.
 class FoundCopy {
   public:
-    FoundCopy(QString path, RecoveryInfo info, int lockFd);
+    FoundCopy(QString path, RecoveryInfo info, int lockFd, QString damaged = {});
     ~FoundCopy();
     FoundCopy(FoundCopy&& o) noexcept;
     FoundCopy(const FoundCopy&) = delete;
@@ -70,6 +70,8 @@ class FoundCopy {
 
     const QString& Path() const { return path_; }
     const RecoveryInfo& Info() const { return info_; }
+    // Why it cannot be recovered (its header unreadable); empty when it can.
+    const QString& Damaged() const { return damaged_; }
     // Reads the whole copy: its text and what it says of it.
     files::Outcome Read(std::u16string& text, RecoveryInfo& info) const;
     // Removes the copy and its lock file.
@@ -79,17 +81,19 @@ class FoundCopy {
     friend class RecoveryCopy;
     QString path_;
     RecoveryInfo info_;
+    QString damaged_;
     int lockFd_ = -1;
 };
 
-// The copies of programs that are gone, oldest first.
+// The copies of programs that are gone, oldest first (damaged ones among them).
 std::vector<FoundCopy> FindRecoveryCopies();
 
 // A window's own copy, written on a worker thread so that writing a large
 // text never holds up the window.
 class RecoveryCopy {
   public:
-    // failed is told (on the worker) why a write failed.
+    // failed is told (on the worker) why a write failed: once, and again
+    // only after a write or a removal has gone well since.
     explicit RecoveryCopy(std::function<void(const QString& why)> failed);
     // Waits for the work in hand; a copy still there stays for the next start.
     ~RecoveryCopy();
@@ -129,7 +133,8 @@ class RecoveryCopy {
     std::optional<Job> pending_;
     bool busy_ = false;
     bool stop_ = false;
-    bool exists_ = false;  // the copy is on disk
+    bool exists_ = false;   // the copy is on disk
+    bool failing_ = false;  // the last job failed (the worker's own)
     std::thread worker_;
 };
 

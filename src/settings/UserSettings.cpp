@@ -12,6 +12,9 @@ constexpr std::string_view kLineNumbers = "LineNumbers=";
 constexpr std::string_view kWrap = "Wrap=";
 constexpr std::string_view kRecent = "Recent=";
 
+// A line of the file holds a path, so a path with a line break is not kept.
+bool Storable(const QString& path) { return !files::PathBytes(path).contains('\n'); }
+
 }  // namespace
 
 std::string FormatSettings(const UserSettings& s) {
@@ -19,9 +22,8 @@ std::string FormatSettings(const UserSettings& s) {
     out += std::string(kLineNumbers) + (s.lineNumbers ? "1" : "0") + "\n";
     out += std::string(kWrap) + (s.wrap ? "1" : "0") + "\n";
     for (const QString& path : s.recent) {
-        const QByteArray bytes = files::PathBytes(path);
-        if (bytes.contains('\n')) continue;
-        out += std::string(kRecent) + bytes.toStdString() + "\n";
+        if (Storable(path))
+            out += std::string(kRecent) + files::PathBytes(path).toStdString() + "\n";
     }
     return out;
 }
@@ -45,6 +47,7 @@ UserSettings ParseSettings(std::string_view bytes) {
 }
 
 QStringList WithRecent(QStringList list, const QString& path) {
+    if (!Storable(path)) return list;  // it would only push out the oldest
     list.removeAll(path);
     list.prepend(path);
     while (list.size() > kRecentLimit) list.removeLast();
@@ -58,7 +61,7 @@ QString UserSettingsPath() {
 
 UserSettings LoadUserSettings() {
     std::string bytes;
-    if (!files::ReadBytes(UserSettingsPath(), bytes, {}, nullptr, 1 << 20)) return {};
+    if (!files::ReadBytes(UserSettingsPath(), bytes, {}, 1 << 20)) return {};
     return ParseSettings(bytes);
 }
 

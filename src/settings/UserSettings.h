@@ -27,7 +27,8 @@ inline constexpr int kRecentLimit = 10;
 std::string FormatSettings(const UserSettings& s);
 UserSettings ParseSettings(std::string_view bytes);
 
-// The recent list with path put first: once only, at most kRecentLimit long.
+// The recent list with path put first: once only, at most kRecentLimit long
+// (a path the file cannot keep leaves the list as it was).
 QStringList WithRecent(QStringList list, const QString& path);
 
 QString UserSettingsPath();

@@ -84,6 +84,8 @@ TEST(EncodedFile, ReadInPiecesAsTheWholeBytesWithProgressAndCancel) {
     EXPECT_TRUE(stopped.canceled);
     EXPECT_TRUE(stopped.why.isEmpty());
     EXPECT_TRUE(stopped.loaded.text.empty());
+    std::string raw;
+    EXPECT_TRUE(files::ReadBytes(path, raw, [](auto, auto) { return false; }).canceled);
 
     // Cut to 1 MB while the first pass is under way: the text is what the
     // last pass read.

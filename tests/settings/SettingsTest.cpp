@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "../support/PeakMemory.h"
 #include "../ui/UiTestSupport.h"
 #include "core/encoding/Encoding.h"
 #include "platform/Platform.h"
@@ -155,6 +156,7 @@ TEST(UserSettings, RecentListKeepsEachFileOnceNewestFirstAndAtMostTen) {
          {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9", "/10"},
          "/n",
          {"/n", "/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"}},
+        {"a name no line can hold is not put in", {"/1"}, "/a\nb", {"/1"}},
     };
     for (const auto& r : rows)
         EXPECT_EQ(settings::WithRecent(r.before, r.added), r.after) << r.name;
@@ -197,4 +199,32 @@ TEST(RecoveryEdits, TheLogReplayedGivesTheTextAsEdited) {
         EXPECT_TRUE(text == r.after) << r.name;
         EXPECT_EQ(log.size(), r.logged) << r.name;
     }
+}
+
+// A failing copy is told once a stretch of unsaved text. At the next start a
+// damaged copy and one of a deep path are found, read in the room of the text.
+TEST(RecoveryCopy, FailuresToldOnceAndCopiesFoundAndReadBack) {
+    uitest::OwnUserFolders folders;
+    const QString path = QStringLiteral("/文件夹").repeated(300);
+    int told = 0;
+    {
+        settings::RecoveryCopy copy([&told](const QString&) { ++told; });
+        const uitest::FileSizeLimit limit(64);
+        for (const bool remove : {false, false, true, false}) {
+            remove ? copy.Remove() : copy.Write(u"字", {}, {});
+            copy.Settle();
+        }
+    }
+    EXPECT_EQ(told, 2);
+    settings::RecoveryCopy(nullptr).Write(std::u16string(16 << 20, u'字'), {}, {path, {}, true, 1});
+    ASSERT_TRUE(uitest::WriteBytes(settings::RecoveryFolder() + "/1-x.recovery", "QMRECOVERY1\n"));
+    std::vector<settings::FoundCopy> found = settings::FindRecoveryCopies();
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_FALSE(found[0].Damaged().isEmpty());
+    EXPECT_TRUE(found[1].Info().path == path);
+    std::u16string text;
+    settings::RecoveryInfo info;
+    const testsupport::PeakMemory memory;
+    ASSERT_TRUE(found[1].Read(text, info));
+    EXPECT_LT(memory.Measured() ? memory.Rise() : 0, 3 * text.size());
 }

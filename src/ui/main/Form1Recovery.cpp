@@ -24,6 +24,15 @@ QString ShownName(const QString& path) {
     return path.isEmpty() ? QStringLiteral("无标题") : files::ShownPath(QFileInfo(path).fileName());
 }
 
+// Removes a found copy at the user's word; a failure is told.
+void DiscardCopy(QWidget* parent, settings::FoundCopy& copy) {
+    if (const files::Outcome r = copy.Discard(); !r) {
+        ui::ShowMessage(
+            parent,
+            QStringLiteral("无法删除恢复副本“%1”：%2。").arg(files::ShownPath(copy.Path()), r.why));
+    }
+}
+
 }  // namespace
 
 void Form1::StartRecovery() {
@@ -123,6 +132,15 @@ void Form1::SettleRecoveryCopy() {
 void Form1::OfferRecoveryCopies() {
     std::vector<settings::FoundCopy> found = settings::FindRecoveryCopies();
     for (settings::FoundCopy& copy : found) {
+        if (!copy.Damaged().isEmpty()) {
+            // Kept unless the user says otherwise (not by a stray key): it may
+            // yet be read by hand.
+            if (ui::AskYesNo(this, QStringLiteral("恢复副本“%1”无法恢复：%2。是否删除它？")
+                                       .arg(files::ShownPath(copy.Path()), copy.Damaged()))) {
+                DiscardCopy(this, copy);
+            }
+            continue;
+        }
         const QString when = QDateTime::fromMSecsSinceEpoch(copy.Info().madeAt)
                                  .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         const int answer = AskAmong(QStringLiteral("发现未保存的内容：%1（%2）。是否恢复？")
@@ -132,10 +150,7 @@ void Form1::OfferRecoveryCopies() {
                                      {QStringLiteral("稍后"), "later"}});
         if (answer == 2) continue;  // offered again at the next start
         if (answer == 1) {
-            if (const files::Outcome r = copy.Discard(); !r) {
-                ui::ShowMessage(this, QStringLiteral("无法删除恢复副本“%1”：%2。")
-                                          .arg(files::ShownPath(copy.Path()), r.why));
-            }
+            DiscardCopy(this, copy);
             continue;
         }
         std::u16string text;
