@@ -28,6 +28,13 @@ std::string FormatSettings(const UserSettings& s) {
     return out;
 }
 
+namespace {
+
+// A switch's value; a file edited on Windows ends its lines in CR as well.
+bool On(std::string_view value) { return value == "1" || value == "1\r"; }
+
+}  // namespace
+
 UserSettings ParseSettings(std::string_view bytes) {
     UserSettings s;
     while (!bytes.empty()) {
@@ -35,9 +42,9 @@ UserSettings ParseSettings(std::string_view bytes) {
         const std::string_view line = bytes.substr(0, end);
         bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
         if (line.starts_with(kLineNumbers)) {
-            s.lineNumbers = line.substr(kLineNumbers.size()) == "1";
+            s.lineNumbers = On(line.substr(kLineNumbers.size()));
         } else if (line.starts_with(kWrap)) {
-            s.wrap = line.substr(kWrap.size()) == "1";
+            s.wrap = On(line.substr(kWrap.size()));
         } else if (line.starts_with(kRecent) && line.size() > kRecent.size() &&
                    s.recent.size() < kRecentLimit) {
             s.recent << files::PathFromBytes(line.substr(kRecent.size()));

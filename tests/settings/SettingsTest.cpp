@@ -174,6 +174,7 @@ TEST(UserSettings, StoredBytesGiveBackWhatWasStored) {
     EXPECT_TRUE(back.wrap);
     EXPECT_EQ(back.recent, QStringList({QStringLiteral("/书/一.txt"), gbk}));
     EXPECT_FALSE(settings::ParseSettings("LineNumbers=0\nnoise\n").lineNumbers);
+    EXPECT_TRUE(settings::ParseSettings("LineNumbers=1\r\nWrap=1\r\n").wrap) << "CR LF lines";
 }
 
 TEST(RecoveryEdits, TheLogReplayedGivesTheTextAsEdited) {
