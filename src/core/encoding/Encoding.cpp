@@ -865,7 +865,7 @@ std::optional<LoadedText> DecodeMixed(ByteSource& source, const FileFormat& dete
     LoadedText r;
     r.text.reserve(bytes.size());
     std::map<Encoding, std::size_t> lines;  // bytes of the lines in each
-    std::size_t line = 0;  // of the text: a lone CR in a piece parts lines too
+    std::size_t line = 0;                   // of the text: a lone CR in a piece parts lines too
     for (std::size_t from = 0; from < bytes.size();) {
         std::size_t to = bytes.find('\n', from);
         to = to == std::string::npos ? bytes.size() : to + 1;
